@@ -1,0 +1,72 @@
+#include "app/dialogs.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace quillon {
+namespace {
+
+// Where a dialog opens: the preset name when there is one (a full path opens in its
+// folder), otherwise the initial folder.
+QString startingPoint(const FileDialogState& dialog) {
+    if (dialog.fileName.isEmpty()) return dialog.initialDir;
+    if (QFileInfo(dialog.fileName).isAbsolute() || dialog.initialDir.isEmpty()) {
+        return dialog.fileName;
+    }
+    return QDir(dialog.initialDir).filePath(dialog.fileName);
+}
+
+}  // namespace
+
+QString toQtFilter(const QString& filter) {
+    const QStringList parts = filter.split('|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(';', ' ');
+        out << parts[i] + " (" + patterns + ")";
+    }
+    return out.join(";;");
+}
+
+void SystemDialogs::showMessage(QWidget* owner, const QString& text, const QString& caption) {
+    QMessageBox::critical(owner, caption, text, QMessageBox::Ok);
+}
+
+std::optional<QString> SystemDialogs::openFile(QWidget* owner, FileDialogState& dialog) {
+    const QString chosen = QFileDialog::getOpenFileName(owner, QString(), startingPoint(dialog),
+                                                        toQtFilter(dialog.filter));
+    if (chosen.isEmpty()) return std::nullopt;
+    dialog.fileName = QDir::toNativeSeparators(chosen);
+    return dialog.fileName;
+}
+
+std::optional<QString> SystemDialogs::saveFile(QWidget* owner, FileDialogState& dialog) {
+    QFileDialog box(owner, QString(), startingPoint(dialog), toQtFilter(dialog.filter));
+    box.setAcceptMode(QFileDialog::AcceptSave);
+    box.setFileMode(QFileDialog::AnyFile);
+    box.setSizeGripEnabled(true);
+    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return std::nullopt;
+    dialog.fileName = QDir::toNativeSeparators(box.selectedFiles().first());
+    return dialog.fileName;
+}
+
+QString SystemDialogs::browseForFolder(QWidget* owner, const QString& title,
+                                       const QString& startFolder) {
+    const QString chosen = QFileDialog::getExistingDirectory(
+        owner, title, startFolder, QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    return chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen);
+}
+
+bool SystemDialogs::confirm(QWidget* owner, const QString& text, const QString& caption) {
+    return QMessageBox::question(owner, caption, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+void SystemDialogs::openUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
+
+}  // namespace quillon

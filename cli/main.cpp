@@ -1,0 +1,93 @@
+// quillon-cli: the conversion, the extraction and the source inspection of the main
+// window, for batch use.
+#include <QCoreApplication>
+#include <QDir>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_program.h"
+#include "common/file_io.h"
+
+namespace {
+
+constexpr const char* kHelp = R"(Usage: quillon-cli [--program-folder DIR] VERB ...
+
+Turns PlayStation disc images (.iso, .img, .bin) into PSP EBOOT.PBP containers and back,
+as the Quillon window does. Each run starts as a freshly started program: fields empty,
+settings from Files/options.ini, game list from Files/gameInfo.txt.
+
+Verbs:
+  convert SOURCE [--output DIR] [--title T] [--save-title T] [--id-prefix P]
+          [--id-number N] [--icon0 F] [--icon1 F] [--pic0 F] [--pic1 F] [--snd0 F]
+          [--warning F] [--pal-fix] [--compression L]
+      Inspects SOURCE as choosing it in the window does (titles, save ID, output folder,
+      artwork and warning picture), applies the options, then converts it into
+      EBOOT.PBP. --output DIR sets the output folder and appends the per-game
+      sub-folder that the folderOption setting asks for, as the output-folder browser
+      does. --compression L is the popstation compression level (one character, 0 to 9).
+
+  extract SOURCE OUTPUT
+      Writes the disc image stored in the container SOURCE (.pbp) into OUTPUT, the name
+      the save dialog would be given: ".iso" is appended unless OUTPUT ends in .iso.
+
+  inspect SOURCE
+      Inspects SOURCE as choosing it in the window does, writing the same files, and
+      prints one "key: value" line per field: kind (pbp, image or missing), disc-id,
+      title, save-title, region, output, icon0, icon1, pic0, pic1, snd0, warning.
+
+Options:
+  --program-folder DIR  use DIR instead of the executable's folder for Files/ and Pics/
+  --help                show this text
+
+Output: stdout gets the final status-line text (convert, extract) or the field lines
+(inspect); stderr gets the text of every message box the window would show, and a
+progress line when it is a terminal.
+Exit status: 0 when no message was shown, 1 when one was, 2 for a usage error, 130 when
+stopped by Ctrl+C (which acts as the "Abort" button).
+)";
+
+std::string withTrailingSeparator(std::string folder) {
+    if (folder.empty() || folder.back() != quillon::kPathSeparator) {
+        folder += quillon::kPathSeparator;
+    }
+    return folder;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    quillon::CliProgram program;
+    program.programFolder = withTrailingSeparator(
+        QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString());
+
+    std::size_t next = 0;
+    while (next < args.size() && args[next].starts_with("--")) {
+        const std::string option = args[next];
+        if (option == "--help") {
+            std::cout << kHelp;
+            return 0;
+        }
+        if (option == "--program-folder" && next + 1 < args.size()) {
+            program.programFolder = withTrailingSeparator(quillon::absolutePath(args[next + 1]));
+            next += 2;
+        } else if (option.starts_with("--program-folder=")) {
+            program.programFolder =
+                withTrailingSeparator(quillon::absolutePath(option.substr(17)));
+            next += 1;
+        } else {
+            return quillon::usageError("unknown option " + option);
+        }
+    }
+    if (next >= args.size()) return quillon::usageError("no verb given");
+    const std::string verb = args[next];
+    const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(next) + 1,
+                                        args.end());
+    quillon::startFresh(program);
+    if (verb == "convert") return quillon::runConvertVerb(program, rest);
+    if (verb == "extract") return quillon::runExtractVerb(program, rest);
+    if (verb == "inspect") return quillon::runInspectVerb(program, rest);
+    return quillon::usageError("unknown verb " + verb);
+}

@@ -1,0 +1,114 @@
+// File access of the core: read-at-offset input files and output files that
+// appear under their name only once they are complete. Paths are UTF-8 text;
+// positions and sizes are 64-bit. Every failure comes back as an Error whose
+// message names the file and the system's reason.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "common/bytes.h"
+#include "common/expected.h"
+
+namespace quillon {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+std::filesystem::path toFsPath(const std::string& utf8);
+std::string fromFsPath(const std::filesystem::path& path);
+
+bool isFile(const std::string& path);    // an existing regular file (links followed)
+bool isFolder(const std::string& path);  // an existing folder
+// Removes a file if it is there; the result tells whether none is left.
+bool removeFile(const std::string& path);
+// The file name part of a path: what follows the last separator ('/' or the platform's).
+std::string fileNameOf(const std::string& path);
+// From the last "." of the file name on, dot included; empty when the name has none.
+std::string extensionOf(const std::string& path);
+std::string toLowerAscii(std::string text);
+// The system's text for an errno value, such as "No such file or directory".
+std::string systemErrorText(int errorNumber);
+
+class InputFile {
+public:
+    // Opens an existing file for reading only.
+    static Expected<InputFile> open(const std::string& path);
+
+    InputFile(InputFile&& other) noexcept;
+    InputFile& operator=(InputFile&& other) noexcept;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    ~InputFile();
+
+    const std::string& path() const { return path_; }
+    std::uint64_t size() const { return size_; }
+
+    // Reads up to out.size() bytes at pos; fewer only at the end of the file.
+    Expected<std::size_t> readAt(std::uint64_t pos, std::span<std::uint8_t> out);
+    // Reads exactly out.size() bytes at pos, or fails with "Read beyond end of file".
+    Status readExactAt(std::uint64_t pos, std::span<std::uint8_t> out);
+    Expected<Bytes> readBytes(std::uint64_t pos, std::size_t count);
+    // Reads up to count bytes at pos (fewer at the end of the file).
+    Expected<Bytes> readUpTo(std::uint64_t pos, std::size_t count);
+
+private:
+    InputFile(std::FILE* file, std::string path, std::uint64_t size);
+    Error readError(const std::string& reason) const;
+
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    std::uint64_t size_ = 0;
+};
+
+Expected<Bytes> readWholeFile(const std::string& path);
+
+// Writes into a temporary file beside the target and renames it onto the target in
+// commit(). Destroyed or discarded without commit, it removes the temporary file, so
+// a failed or stopped write never leaves a partial target and never touches an
+// earlier file of that name.
+class OutputFile {
+public:
+    static Expected<OutputFile> create(const std::string& target);
+
+    OutputFile(OutputFile&& other) noexcept;
+    OutputFile& operator=(OutputFile&& other) noexcept;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile();
+
+    const std::string& target() const { return target_; }
+    std::uint64_t written() const { return written_; }
+
+    Status write(std::span<const std::uint8_t> data);
+    Status writeZeros(std::uint64_t count);
+    Status commit();
+    void discard();
+
+private:
+    OutputFile(std::FILE* file, std::string target, std::string temp);
+    Error writeError(const std::string& reason) const;
+
+    std::FILE* file_ = nullptr;
+    std::string target_;
+    std::string temp_;
+    std::uint64_t written_ = 0;
+};
+
+// Creates or replaces a whole file through OutputFile.
+Status writeFileAtomically(const std::string& path, std::span<const std::uint8_t> data);
+
+namespace testing {
+// Makes every OutputFile write fail once this many more bytes have been written in
+// all (as a full disk would); nullopt ends it.
+void failWritesAfter(std::optional<std::uint64_t> bytes);
+}  // namespace testing
+
+}  // namespace quillon

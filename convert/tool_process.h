@@ -1,0 +1,24 @@
+// The outside tool as the conversion drives it: started with an argument list (never
+// through a shell) in a working folder, its standard output going into a file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+class ToolProcess {
+public:
+    virtual ~ToolProcess() = default;
+
+    // Starts `program` with `arguments` in `workingFolder`, its standard output written
+    // into `outputFile`; false when it could not be started.
+    virtual bool start(const std::string& program, const std::vector<std::string>& arguments,
+                       const std::string& workingFolder, const std::string& outputFile) = 0;
+    // Waits up to `milliseconds` for the tool to end; true once it has ended.
+    virtual bool waitForEnd(int milliseconds) = 0;
+    // Interrupts the tool as Ctrl+C in its console would.
+    virtual void interrupt() = 0;
+};
+
+}  // namespace quillon

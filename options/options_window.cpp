@@ -1,0 +1,227 @@
+#include "options/options_window.h"
+
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QUrl>
+
+#include "app/busy_state.h"
+#include "app/line_edit.h"
+#include "app/qt_text.h"
+#include "app/workspace.h"
+#include "options/settings.h"
+
+namespace quillon {
+namespace {
+
+const QString kSpaces = QStringLiteral("\u3000\u3000");
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int left, int top) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+QLabel* makeFileNameLabel(QWidget* parent, const char* name, const QString& caption, int left,
+                          int top, int width) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setGeometry(left, top, width, 13);
+    return label;
+}
+
+LineEdit* makeEdit(QWidget* parent, const char* name, int left, int top, int width,
+                   bool selectAllOnFocus) {
+    auto* edit = new LineEdit(parent, name, selectAllOnFocus);
+    edit->setGeometry(left, top, width, 21);
+    return edit;
+}
+
+QToolButton* makeSpeedButton(QWidget* parent, const char* name, int left, int top) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setText(QStringLiteral("..."));
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setGeometry(left, top, 23, 21);
+    return button;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int left,
+                        int top, int width) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    button->setGeometry(left, top, width, 23);
+    return button;
+}
+
+QRadioButton* makeRadio(QWidget* parent, const char* name, const QString& caption, int top,
+                        int width) {
+    auto* radio = new QRadioButton(caption, parent);
+    radio->setObjectName(name);
+    radio->setGeometry(8, top, width, 17);
+    return radio;
+}
+
+}  // namespace
+
+TForm4::TForm4(const std::string& programFolder, Dialogs& dialogs, Workspace& fields)
+    : QDialog(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      programFolder_(programFolder),
+      dialogs_(dialogs),
+      fields_(fields) {
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("Options"));
+    setModal(true);
+    createControls();
+    connectHandlers();
+    FormCreate();
+}
+
+void TForm4::createControls() {
+    // Left column.
+    Label1 = makeLabel(this, "Label1", QStringLiteral("默认ISO/PBP打开目录:") + kSpaces, 4, 4);
+    defIsoFolder = makeEdit(this, "defIsoFolder", 4, 20, 233, false);
+    SpeedButton2 = makeSpeedButton(this, "SpeedButton2", 240, 20);
+    Label7 = makeLabel(this, "Label7", QStringLiteral("默认ISO/PBP存放目录:") + kSpaces, 4, 48);
+    defOutput = makeEdit(this, "defOutput", 4, 64, 233, false);
+    SpeedButton10 = makeSpeedButton(this, "SpeedButton10", 240, 64);
+    Label2 = makeLabel(this, "Label2", QStringLiteral("默认图标/音乐打开目录:") + kSpaces, 4, 92);
+    defImageFolder = makeEdit(this, "defImageFolder", 4, 108, 233, false);
+    SpeedButton1 = makeSpeedButton(this, "SpeedButton1", 240, 108);
+    Label10 = makeLabel(this, "Label10", QStringLiteral("压缩比率: (0 to 9)") + kSpaces, 4, 136);
+    Compression = makeEdit(this, "Compression", 4, 152, 259, true);
+    Compression->setMaxLength(1);
+    GroupBox1 = new QGroupBox(QStringLiteral(" 转换后自动生成文件夹  "), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(4, 180, 259, 117);
+    folderOption1 = makeRadio(GroupBox1, "folderOption1", QStringLiteral("不建立任何文件夹"), 20, 145);
+    folderOption2 = makeRadio(GroupBox1, "folderOption2", QStringLiteral("以存档ID命名文件夹"), 44, 157);
+    folderOption3 = makeRadio(GroupBox1, "folderOption3", QStringLiteral("以游戏名称建立文件夹"), 68, 157);
+    folderOption4 = makeRadio(GroupBox1, "folderOption4", QStringLiteral("以存档名称建立文件夹"), 92, 153);
+    folderOption1->setChecked(true);
+
+    // Right column.
+    Label17 = makeLabel(this, "Label17", QStringLiteral("警告图片目录:    "), 276, 4);
+    warning = makeEdit(this, "warning", 276, 20, 233, false);
+    SpeedButton8 = makeSpeedButton(this, "SpeedButton8", 512, 20);
+    Label6 = makeLabel(this, "Label6", QStringLiteral("默认警告图片目录:"), 276, 48);
+    defWarning = makeEdit(this, "defWarning", 276, 64, 233, true);
+    SpeedButton9 = makeSpeedButton(this, "SpeedButton9", 512, 64);
+    Label4 = makeLabel(this, "Label4", QStringLiteral("默认图标目录:") + kSpaces, 276, 88);
+    Label12 = makeFileNameLabel(this, "Label12", QStringLiteral("ICON0.PNG"), 444, 88, 65);
+    defIcon0 = makeEdit(this, "defIcon0", 276, 104, 233, false);
+    SpeedButton4 = makeSpeedButton(this, "SpeedButton4", 512, 104);
+    Label3 = makeLabel(this, "Label3", QStringLiteral("默认背景图目录:") + kSpaces, 276, 132);
+    Label13 = makeFileNameLabel(this, "Label13", QStringLiteral("PIC1.PNG"), 456, 132, 53);
+    defPic1 = makeEdit(this, "defPic1", 276, 148, 233, true);
+    SpeedButton3 = makeSpeedButton(this, "SpeedButton3", 512, 148);
+    Label5 = makeLabel(this, "Label5", QStringLiteral("默认信息图目录:") + kSpaces, 276, 172);
+    Label14 = makeFileNameLabel(this, "Label14", QStringLiteral("PIC0.PNG"), 456, 172, 53);
+    defUnknown = makeEdit(this, "defUnknown", 276, 188, 233, true);
+    SpeedButton5 = makeSpeedButton(this, "SpeedButton5", 512, 188);
+    Label9 = makeLabel(this, "Label9", QStringLiteral("默认背景音乐目录:") + kSpaces, 276, 216);
+    Label15 = makeFileNameLabel(this, "Label15", QStringLiteral("SND0.AT3"), 452, 216, 57);
+    defSnd0 = makeEdit(this, "defSnd0", 276, 232, 233, true);
+    SpeedButton7 = makeSpeedButton(this, "SpeedButton7", 512, 232);
+    Label8 = makeLabel(this, "Label8", QStringLiteral("默认动画图标目录:") + kSpaces, 276, 260);
+    Label16 = makeFileNameLabel(this, "Label16", QStringLiteral("ICON1.PMF"), 448, 260, 61);
+    defIcon1 = makeEdit(this, "defIcon1", 276, 276, 233, true);
+    SpeedButton6 = makeSpeedButton(this, "SpeedButton6", 512, 276);
+    donate = makeButton(this, "donate", QStringLiteral("捐助 (PayPal)"), 276, 308, 97);
+    cancel = makeButton(this, "cancel", QStringLiteral("取消"), 380, 308, 75);
+    save = makeButton(this, "save", QStringLiteral("保存"), 460, 308, 75);
+
+    QWidget* tabOrder[] = {warning, defIsoFolder, defImageFolder, GroupBox1, defWarning,
+                           defIcon0, defPic1, defUnknown, defSnd0, defIcon1,
+                           donate, cancel, save, defOutput, Compression};
+    for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+}
+
+void TForm4::connectHandlers() {
+    connect(SpeedButton1, &QToolButton::clicked, this, &TForm4::SpeedButton1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TForm4::SpeedButton2Click);
+    connect(SpeedButton3, &QToolButton::clicked, this, &TForm4::SpeedButton3Click);
+    connect(SpeedButton4, &QToolButton::clicked, this, &TForm4::SpeedButton4Click);
+    connect(SpeedButton5, &QToolButton::clicked, this, &TForm4::SpeedButton5Click);
+    connect(SpeedButton6, &QToolButton::clicked, this, &TForm4::SpeedButton6Click);
+    connect(SpeedButton7, &QToolButton::clicked, this, &TForm4::SpeedButton7Click);
+    connect(SpeedButton8, &QToolButton::clicked, this, &TForm4::SpeedButton8Click);
+    connect(SpeedButton9, &QToolButton::clicked, this, &TForm4::SpeedButton9Click);
+    connect(SpeedButton10, &QToolButton::clicked, this, &TForm4::SpeedButton10Click);
+    connect(save, &QPushButton::clicked, this, &TForm4::saveClick);
+    connect(cancel, &QPushButton::clicked, this, &TForm4::cancelClick);
+    connect(donate, &QPushButton::clicked, this, &TForm4::donateClick);
+}
+
+void TForm4::FormCreate() { setFixedSize(save->x() + save->width() + 4, save->y() + save->height() + 4); }
+
+void TForm4::LoadOptions() { loadOptions(fields_, optionsFilePath(programFolder_)); }
+
+void TForm4::SaveOptions() {
+    if (const Status saved = saveOptions(fields_, optionsFilePath(programFolder_)); !saved) {
+        dialogs_.showMessage(this, toQt(saved.error().message), QString::fromUtf8(kProgramTitle));
+    }
+}
+
+void TForm4::pickFolder(LineEdit* field, const QString& prompt) {
+    const QString start = QFileInfo(field->text()).isDir() ? field->text() : QString();
+    const QString chosen = dialogs_.browseForFolder(this, prompt, start);
+    if (chosen.isEmpty()) return;
+    field->setText(chosen);
+    field->caretToEnd();
+}
+
+void TForm4::pickFile(LineEdit* field, const QString& filter) {
+    OpenDialogDiv.filter = filter;
+    OpenDialogDiv.fileName = field->text();
+    const auto chosen = dialogs_.openFile(this, OpenDialogDiv);
+    if (!chosen) return;
+    field->setText(*chosen);
+    field->caretToEnd();
+}
+
+void TForm4::SpeedButton2Click() {
+    pickFolder(defIsoFolder, QStringLiteral("Select default ISO/PBP folder:"));
+}
+void TForm4::SpeedButton10Click() {
+    pickFolder(defOutput, QStringLiteral("Select default output ISO/PBP folder:"));
+}
+void TForm4::SpeedButton1Click() {
+    pickFolder(defImageFolder, QStringLiteral("Select default image/sound folder:"));
+}
+void TForm4::SpeedButton8Click() { pickFile(warning, QStringLiteral("PNG Files|*.png")); }
+void TForm4::SpeedButton9Click() { pickFile(defWarning, QStringLiteral("PNG Files|*.png")); }
+void TForm4::SpeedButton4Click() { pickFile(defIcon0, QStringLiteral("PNG Files|*.png")); }
+void TForm4::SpeedButton3Click() { pickFile(defPic1, QStringLiteral("PNG Files|*.png")); }
+void TForm4::SpeedButton5Click() { pickFile(defUnknown, QStringLiteral("PNG Files|*.png")); }
+void TForm4::SpeedButton7Click() { pickFile(defSnd0, QStringLiteral("AT3 Files|*.at3")); }
+void TForm4::SpeedButton6Click() { pickFile(defIcon1, QStringLiteral("PMF Files|*.pmf")); }
+
+void TForm4::saveClick() {
+    SaveOptions();
+    accept();
+}
+
+void TForm4::cancelClick() {
+    LoadOptions();
+    reject();
+}
+
+QUrl TForm4::donationUrl() {
+    return QUrl::fromEncoded(
+        "https://www.paypal.com/cgi-bin/webscr?cmd=_xclick&business=donate%40quillon.example"
+        "&item_name=Quillon&no_shipping=1&no_note=1&tax=0&currency_code=USD&lc=SE"
+        "&bn=PP%2dDonationsBF&charset=UTF%2d8");
+}
+
+void TForm4::donateClick() { dialogs_.openUrl(donationUrl()); }
+
+}  // namespace quillon

@@ -1,0 +1,47 @@
+#include "options/settings.h"
+
+#include <string_view>
+
+#include "common/file_io.h"
+#include "options/ini_file.h"
+
+namespace quillon {
+namespace {
+
+IniFile readIni(const std::string& path) {
+    auto bytes = readWholeFile(path);
+    if (!bytes) return IniFile();
+    return IniFile::parse(
+        std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+}
+
+}  // namespace
+
+std::string optionsFilePath(const std::string& programFolder) {
+    return programFolder + "Files" + kPathSeparator + "options.ini";
+}
+
+void loadOptions(Workspace& fields, const std::string& iniPath) {
+    const IniFile ini = readIni(iniPath);
+    for (const StringSetting& s : kStringSettings) {
+        fields.setText(s.field, ini.value(kOptionsSection, s.key).value_or(std::string()));
+    }
+    for (const StringSetting& s : kStringSettings) fields.caretToEnd(s.field);
+    const long long option = ini.integer(kOptionsSection, kFolderOptionKey).value_or(0);
+    fields.setFolderOption(0);
+    if (option >= 1 && option <= 3) fields.setFolderOption(static_cast<int>(option));
+}
+
+Status saveOptions(const Workspace& fields, const std::string& iniPath) {
+    IniFile ini = readIni(iniPath);
+    for (const StringSetting& s : kStringSettings) {
+        ini.setValue(kOptionsSection, s.key, fields.text(s.field));
+    }
+    const int option = fields.folderOption();
+    if (option >= 0 && option <= 3) {
+        ini.setValue(kOptionsSection, kFolderOptionKey, std::to_string(option));
+    }
+    return writeFileAtomically(iniPath, asBytes(ini.serialize()));
+}
+
+}  // namespace quillon

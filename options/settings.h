@@ -1,0 +1,44 @@
+// The settings file Files/options.ini and its keys, loaded into and saved from the
+// options fields.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "app/workspace.h"
+#include "common/expected.h"
+
+namespace quillon {
+
+inline constexpr const char* kOptionsSection = "Options";
+inline constexpr const char* kFolderOptionKey = "folderOption";
+
+struct StringSetting {
+    const char* key;
+    Field field;
+};
+
+// The ten string settings in the order in which they are loaded and saved.
+inline constexpr std::array<StringSetting, 10> kStringSettings{{
+    {"defWarning", Field::defWarning},
+    {"defIcon0", Field::defIcon0},
+    {"defPic1", Field::defPic1},
+    {"defUnknown", Field::defUnknown},
+    {"defSnd0", Field::defSnd0},
+    {"defIcon1", Field::defIcon1},
+    {"defIsoFolder", Field::defIsoFolder},
+    {"defOutputFolder", Field::defOutput},
+    {"defImageFolder", Field::defImageFolder},
+    {"Compression", Field::Compression},
+}};
+
+// Program folder + "Files" + separator + "options.ini".
+std::string optionsFilePath(const std::string& programFolder);
+
+// LoadOptions: the file's values (empty, and option 0, where it has none) into the
+// options fields; a missing or unreadable file reads as empty.
+void loadOptions(Workspace& fields, const std::string& iniPath);
+// SaveOptions: the options fields into the file, keeping what else it holds.
+Status saveOptions(const Workspace& fields, const std::string& iniPath);
+
+}  // namespace quillon

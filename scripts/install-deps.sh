@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running or testing Quillon needs, only
+# those that are missing. Usage: install-deps.sh run|test
+set -euo pipefail
+
+common=(build-essential cmake ninja-build pkg-config libgtest-dev qt6-base-dev zlib1g-dev libssl-dev)
+case "${1:-test}" in
+  run)  wanted=("${common[@]}" fonts-wqy-microhei) ;;
+  test) wanted=("${common[@]}" clang libclang-rt-14-dev xvfb xauth fonts-wqy-microhei) ;;
+  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

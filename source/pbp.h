@@ -1,0 +1,104 @@
+// The PBP container: its 40-byte header, the disc-image block ("PSISOIMG") at the
+// DATA.PSAR offset, the start-screen block ("STARTDAT") near the end of the file,
+// and the layout of a new container.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "common/bytes.h"
+#include "common/expected.h"
+#include "common/file_io.h"
+
+namespace quillon {
+
+inline constexpr std::size_t kPbpHeaderSize = 40;
+inline constexpr std::array<std::uint8_t, 4> kPbpMagic{0x00, 'P', 'B', 'P'};
+
+// Positions inside the disc-image block, from the start of DATA.PSAR.
+inline constexpr std::string_view kIsoMarker = "PSISOIMG";
+inline constexpr std::uint64_t kDiscIdTextOffset = 0x400;  // "_SLUS_01234"
+inline constexpr std::size_t kDiscIdTextSize = 12;
+inline constexpr std::uint64_t kSaveTitleOffset = 0x122C;
+inline constexpr std::size_t kSaveTitleSize = 128;
+inline constexpr std::uint64_t kImageHeadSize = 0x12AC;  // 4,780: the part readers and writers touch
+inline constexpr std::uint64_t kImageDataOffset = 0x100000;
+
+// The start-screen block.
+inline constexpr std::string_view kStartDatMarker = "STARTDAT";
+inline constexpr std::uint64_t kStartDatWindow = 0xFFFFF;  // searched at the end of the file
+inline constexpr std::uint64_t kStartDatPictureOffset = 80;
+inline constexpr std::uint64_t kStartDatLengthField = 20;
+inline constexpr std::uint64_t kStartDatTrailerSize = 4976;
+
+// Block size of every copy of image data.
+inline constexpr std::size_t kCopyBlockSize = 0xFFFF;
+
+enum class PbpSection { ParamSfo, Icon0, Icon1, Pic0, Pic1, Snd0, DataPsp, DataPsar };
+
+struct PbpHeader {
+    std::array<std::uint8_t, 4> magic{};
+    std::uint32_t version = 0;
+    std::uint8_t paramSfo = 0;  // the lowest byte of its field only
+    // The three lower bytes of each field; the highest byte is not part of the offset.
+    std::uint32_t icon0 = 0, icon1 = 0, pic0 = 0, pic1 = 0, snd0 = 0, dataPsp = 0, dataPsar = 0;
+
+    bool hasMagic() const { return magic == kPbpMagic; }
+    std::uint32_t offset(PbpSection section) const;
+};
+
+// Decodes the first 40 bytes of `head`; nullopt when it holds fewer.
+std::optional<PbpHeader> decodePbpHeader(std::span<const std::uint8_t> head);
+
+// Checks that the offsets from ICON0.PNG to DATA.PSAR do not decrease, that PARAM.SFO
+// lies behind the header and before ICON0.PNG, and that DATA.PSAR lies within a file
+// of `fileSize` bytes. The error's message says what is wrong, for a user to read.
+Status checkPbpLayout(const PbpHeader& header, std::uint64_t fileSize);
+
+// A section's extent: from its offset to the next section's (DATA.PSAR: to the end).
+struct Extent {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+};
+Extent sectionExtent(const PbpHeader& header, PbpSection section, std::uint64_t fileSize);
+
+// Length of DATA.PSP without the zero bytes at its end, taken from `head`, which holds
+// the container from its start at least up to the DATA.PSAR offset; 0 when DATA.PSP
+// holds only zeros or does not lie within `head`.
+std::uint64_t dataPspLength(std::span<const std::uint8_t> head, const PbpHeader& header);
+
+// `position` when "PSISOIMG" stands there and the position is below `limit`, else -1.
+// A read that fails (also one that ends fewer than 8 bytes after the position) is an
+// error.
+Expected<std::int64_t> checkIsoMarker(InputFile& file, std::int64_t position, std::int64_t limit);
+
+// Position of the last "STARTDAT" within the file's final 1,048,575 bytes, found by one
+// read and a backward scan; -1 when there is none or the file is shorter than that.
+Expected<std::int64_t> findStartDat(InputFile& file);
+
+// The start-screen picture of a block at `blockPosition` in a file of `fileSize` bytes:
+// from blockPosition + 80 to fileSize - 4,976; nullopt when that extent is negative.
+std::optional<Extent> startScreenPicture(std::int64_t blockPosition, std::uint64_t fileSize);
+
+// The layout of a new container.
+struct PieceLengths {
+    std::uint64_t icon0 = 0, icon1 = 0, pic0 = 0, pic1 = 0, snd0 = 0;
+};
+struct NewLayout {
+    std::uint32_t icon0 = 0, icon1 = 0, pic0 = 0, pic1 = 0, snd0 = 0, dataPsp = 0, dataPsar = 0;
+    std::uint64_t end = 0;          // E: the new DATA.PSP offset plus the DATA.PSP length
+    std::uint64_t fillerLength = 0;  // zero bytes from E up to the new DATA.PSAR offset
+};
+inline constexpr std::array<std::uint32_t, 4> kDataPsarBoundaries{0x50000, 0xA0000, 0x140000,
+                                                                  0x280000};
+// nullopt when E reaches 2,621,440 (the front part is too big: error 10).
+std::optional<NewLayout> layOutContainer(std::uint32_t icon0Offset, const PieceLengths& pieces,
+                                         std::uint64_t dataPspLength);
+// Writes the new offsets into the three lower bytes of the fields at 16 to 36 of
+// `head`, leaving each field's highest byte and the first 16 bytes as they are.
+void writeLayoutOffsets(std::span<std::uint8_t> head, const NewLayout& layout);
+
+}  // namespace quillon

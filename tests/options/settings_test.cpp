@@ -1,0 +1,92 @@
+#include "options/settings.h"
+
+#include <gtest/gtest.h>
+
+#include "app/field_store.h"
+#include "support/temp_folder.h"
+
+namespace quillon {
+namespace {
+
+using testing::readFile;
+using testing::TempFolder;
+
+class SettingsTest : public ::testing::Test {
+protected:
+    std::string iniPath() const { return optionsFilePath(dir.folder()); }
+    void writeIni(const std::string& text) { dir.write("Files/options.ini", text); }
+    TempFolder dir;
+    FieldStore fields;
+};
+
+TEST_F(SettingsTest, MissingFileLoadsEmptyFieldsAndOptionZeroAndCreatesNothing) {
+    fields.setText(Field::defIcon0, "stale");
+    fields.setFolderOption(2);
+    loadOptions(fields, iniPath());
+    for (const StringSetting& s : kStringSettings) EXPECT_EQ(fields.text(s.field), "") << s.key;
+    EXPECT_EQ(fields.folderOption(), 0);
+    EXPECT_FALSE(std::filesystem::exists(iniPath()));
+}
+
+TEST_F(SettingsTest, FolderOptionValues) {
+    const std::pair<const char*, int> cases[] = {{"2", 2}, {"0x2", 2}, {"$2", 2}, {"7", 0},
+                                                 {"x", 0},  {"-1", 0}, {"3", 3}};
+    for (const auto& [text, expected] : cases) {
+        writeIni(std::string("[Options]\r\nfolderOption=") + text + "\r\n");
+        loadOptions(fields, iniPath());
+        EXPECT_EQ(fields.folderOption(), expected) << text;
+    }
+}
+
+TEST_F(SettingsTest, NewFileHasTheKeysInTheirOrder) {
+    std::filesystem::create_directories(dir.path() / "Files");
+    fields.setText(Field::defOutput, "/out");
+    fields.setText(Field::Compression, "9");
+    fields.setFolderOption(2);
+    ASSERT_TRUE(saveOptions(fields, iniPath()).ok());
+    EXPECT_EQ(readFile(iniPath()),
+              "[Options]\r\ndefWarning=\r\ndefIcon0=\r\ndefPic1=\r\ndefUnknown=\r\ndefSnd0=\r\n"
+              "defIcon1=\r\ndefIsoFolder=\r\ndefOutputFolder=/out\r\ndefImageFolder=\r\n"
+              "Compression=9\r\nfolderOption=2\r\n\r\n");
+}
+
+TEST_F(SettingsTest, RoundTripKeepsUnknownKeysAndSectionsAndReadsAnyCase) {
+    writeIni(
+        "; settings\r\n[OPTIONS]\r\nDEFICON0=C:\\icons\\a.png\r\nfolderoption=$1\r\n"
+        "defOutput=not the output key\r\nmine=kept\r\n[Elsewhere]\r\nk=v\r\n");
+    loadOptions(fields, iniPath());
+    EXPECT_EQ(fields.text(Field::defIcon0), "C:\\icons\\a.png");
+    EXPECT_EQ(fields.text(Field::defOutput), "");
+    EXPECT_EQ(fields.folderOption(), 1);
+
+    fields.setText(Field::defIsoFolder, "/isos");
+    ASSERT_TRUE(saveOptions(fields, iniPath()).ok());
+    const std::string saved = readFile(iniPath());
+    EXPECT_NE(saved.find("mine=kept\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("defOutput=not the output key\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("[Elsewhere]\r\nk=v\r\n"), std::string::npos);
+    EXPECT_EQ(saved.find("; settings"), std::string::npos);
+
+    FieldStore reloaded;
+    loadOptions(reloaded, iniPath());
+    EXPECT_EQ(reloaded.text(Field::defIsoFolder), "/isos");
+    EXPECT_EQ(reloaded.text(Field::defIcon0), "C:\\icons\\a.png");
+    EXPECT_EQ(reloaded.folderOption(), 1);
+}
+
+TEST_F(SettingsTest, UnreadableOptionIsSavedAsZero) {
+    writeIni("[Options]\r\nfolderOption=7\r\n");
+    loadOptions(fields, iniPath());
+    ASSERT_TRUE(saveOptions(fields, iniPath()).ok());
+    EXPECT_NE(readFile(iniPath()).find("folderOption=0\r\n"), std::string::npos);
+}
+
+TEST_F(SettingsTest, SavingWithoutTheFilesFolderFailsWithTheSystemsReason) {
+    const Status saved = saveOptions(fields, iniPath());
+    ASSERT_FALSE(saved.ok());
+    EXPECT_EQ(saved.error().message,
+              "Cannot create file \"" + iniPath() + "\". No such file or directory");
+}
+
+}  // namespace
+}  // namespace quillon
