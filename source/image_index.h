@@ -1,0 +1,54 @@
+// The block index of a disc-image block as the project's popstation tool writes it:
+// the image cut into blocks of 16 sectors of 2,352 bytes, each stored as it is or
+// deflated, one 32-byte index entry per block at 0x4000 from the start of DATA.PSAR
+// (an all-zero entry ends the index), the blocks one after the other from 0x100000.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+#include "common/bytes.h"
+
+namespace quillon {
+
+inline constexpr std::size_t kSectorSize = 2352;
+inline constexpr std::size_t kImageBlockSize = 16 * kSectorSize;  // 0x9300
+inline constexpr std::uint64_t kTocOffset = 0x800;
+inline constexpr std::uint64_t kIndexOffset = 0x4000;
+inline constexpr std::size_t kIndexEntrySize = 32;
+inline constexpr std::size_t kMaxIndexEntries = (0x100000 - kIndexOffset) / kIndexEntrySize - 1;
+
+struct IndexEntry {
+    std::uint32_t offset = 0;      // of the stored block, from the start of the image data
+    std::uint16_t storedSize = 0;  // kImageBlockSize: stored as it is; else raw deflate
+    std::uint16_t flags = 1;
+    std::array<std::uint8_t, 16> sha1Prefix{};  // of the block's 0x9300 image bytes
+
+    bool isEnd() const { return offset == 0 && storedSize == 0 && flags == 0 && isZero(sha1Prefix); }
+    bool isCompressed() const { return storedSize != kImageBlockSize; }
+
+private:
+    static bool isZero(const std::array<std::uint8_t, 16>& a) {
+        return std::all_of(a.begin(), a.end(), [](std::uint8_t b) { return b == 0; });
+    }
+};
+
+inline IndexEntry decodeIndexEntry(const std::uint8_t* p) {
+    IndexEntry e;
+    e.offset = loadLe32(p);
+    e.storedSize = loadLe16(p + 4);
+    e.flags = loadLe16(p + 6);
+    std::copy(p + 8, p + 24, e.sha1Prefix.begin());
+    return e;
+}
+
+inline void encodeIndexEntry(const IndexEntry& e, std::uint8_t* p) {
+    storeLe32(p, e.offset);
+    storeLe16(p + 4, e.storedSize);
+    storeLe16(p + 6, e.flags);
+    std::copy(e.sha1Prefix.begin(), e.sha1Prefix.end(), p + 8);
+    std::fill(p + 24, p + 32, std::uint8_t{0});
+}
+
+}  // namespace quillon
