@@ -1,6 +1,5 @@
 #include "preview/preview_window.h"
 
-#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QPainter>
@@ -65,8 +64,14 @@ void TForm3::createControls() {
     RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
     RadioButton2->setGeometry(120, 280, 97, 17);
     setTabOrder(RadioButton1, RadioButton2);
-    connect(RadioButton1, &QRadioButton::clicked, this, &TForm3::RadioButton1Click);
-    connect(RadioButton2, &QRadioButton::clicked, this, &TForm3::RadioButton2Click);
+    // Whichever way a button becomes checked (click, arrow key, the program), the
+    // displayed picture follows.
+    connect(RadioButton1, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) RadioButton1Click();
+    });
+    connect(RadioButton2, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) RadioButton2Click();
+    });
 }
 
 void TForm3::FormCreate() {
