@@ -146,6 +146,8 @@ void TForm4::createControls() {
                            defIcon1,      donate,        cancel,         save,
                            defOutput,     Compression};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    // The first showing starts at the head of the tab order; later ones where the user left.
+    warning->setFocus();
 }
 
 void TForm4::connectHandlers() {

@@ -140,6 +140,7 @@ private slots:
     void focusSelectsTheWholeTextExceptInFolderIconAndWarningFields() {
         options().show();
         QVERIFY(QTest::qWaitForWindowExposed(&options()));
+        QCOMPARE(options().focusWidget(), options().warning);
         for (LineEdit* field : {options().defIsoFolder, options().defOutput,
                                 options().defImageFolder, options().defIcon0, options().warning}) {
             field->setText("/keep/caret");
