@@ -31,6 +31,25 @@ private slots:
         QVERIFY(iconBack.pixelColor(81, 49).alpha() < 255);
     }
 
+    // The default warning picture of source inspection: the start-screen picture, found
+    // as the last "STARTDAT" within the final 1,048,575 bytes, from 80 bytes after the
+    // marker to 4,976 bytes before the end.
+    void sampleContainerCarriesTheWarningScreen() {
+#ifndef QUILLON_SAMPLE_CONTAINER
+        QSKIP("the popstation tool is not part of this build");
+#endif
+        const std::string container = testing::readFile(shipped("base.pbp").toStdString());
+        constexpr std::size_t kWindow = 0xFFFFF;
+        QVERIFY(container.size() >= kWindow);
+        QVERIFY(container.starts_with(std::string("\0PBP", 4)));
+        const std::size_t marker = container.rfind("STARTDAT");
+        QVERIFY(marker != std::string::npos && marker >= container.size() - kWindow);
+        QVERIFY(container.size() >= marker + 80 + 4976);
+        const std::string picture = container.substr(marker + 80, container.size() - 4976 - marker - 80);
+        const QImage warning = QImage::fromData(QByteArray::fromStdString(picture), "PNG");
+        QCOMPARE(warning.size(), QSize(480, 272));
+    }
+
     void exampleGameListIsInTheDocumentedForm() {
         const std::string bytes = testing::readFile(shipped("gameInfo.txt").toStdString());
         QVERIFY(!bytes.empty());

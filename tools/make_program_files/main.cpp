@@ -1,6 +1,6 @@
 // Draws the program folder's own pictures at build time (the preview's menu background,
 // icon backdrop and no-icon picture, and the warning screen of the sample container)
-// and writes the tiny disc image that the sample container is made from.
+// and writes the small disc image that the sample container is made from.
 //
 // Usage: make_program_files FOLDER NAME...
 // NAME is one of back.png, no_icon0.png, icon_back.png, warning.png, sample.iso; each is
@@ -164,11 +164,13 @@ QImage drawWarningScreen() {
     return image;
 }
 
-// A tiny disc image: 24 sectors of 2,048 bytes, empty but for a primary volume
-// descriptor and its terminator, so that it reads as a data disc.
+// A small disc image: a primary volume descriptor and its terminator, so that it reads
+// as a data disc, then filler that does not compress, so that every container made from
+// it is longer than the final 1,048,575 bytes in which readers look for the start screen.
 QByteArray makeSampleDisc() {
     constexpr int kSector = 2048;
-    QByteArray disc(24 * kSector, '\0');
+    constexpr int kSectors = 640;  // 1.25 MiB
+    QByteArray disc(kSectors * kSector, '\0');
     auto put = [&disc](int offset, const QByteArray& text) {
         disc.replace(offset, text.size(), text);
     };
@@ -178,6 +180,13 @@ QByteArray makeSampleDisc() {
     put(primary + 40, QByteArray("QUILLON_SAMPLE").leftJustified(32, ' '));
     const int terminator = 17 * kSector;
     put(terminator, QByteArray("\xff" "CD001" "\x01", 7));
+    quint32 state = 0x9E3779B9u;  // xorshift: the same bytes at every build
+    for (int i = 18 * kSector; i < disc.size(); ++i) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        disc[i] = static_cast<char>(state >> 24);
+    }
     return disc;
 }
 
