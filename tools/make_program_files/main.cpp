@@ -32,6 +32,15 @@ QImage transparentCanvas(int width, int height) {
     return image;
 }
 
+// A full-screen picture filled with a top-to-bottom gradient.
+QImage gradientScreen(std::initializer_list<QGradientStop> stops) {
+    QImage image(kScreenWidth, kScreenHeight, QImage::Format_ARGB32_Premultiplied);
+    QLinearGradient gradient(0, 0, 0, kScreenHeight);
+    gradient.setStops(QGradientStops(stops));
+    QPainter(&image).fillRect(image.rect(), gradient);
+    return image;
+}
+
 QFont sansFont(int pixelSize, QFont::Weight weight = QFont::Normal) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setStyleHint(QFont::SansSerif);
@@ -61,14 +70,10 @@ void drawWave(QPainter& painter, qreal baseline, qreal amplitude, qreal phase, i
 // The menu background: a deep blue gradient with light waves and a glow on the left,
 // where the game's icon sits.
 QImage drawMenuBackground() {
-    QImage image(kScreenWidth, kScreenHeight, QImage::Format_ARGB32_Premultiplied);
+    QImage image = gradientScreen(
+        {{0.0, QColor(8, 24, 64)}, {0.55, QColor(22, 70, 140)}, {1.0, QColor(6, 30, 72)}});
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient sky(0, 0, 0, kScreenHeight);
-    sky.setColorAt(0.0, QColor(8, 24, 64));
-    sky.setColorAt(0.55, QColor(22, 70, 140));
-    sky.setColorAt(1.0, QColor(6, 30, 72));
-    painter.fillRect(image.rect(), sky);
     QRadialGradient glow(QPointF(95, 138), 170);
     glow.setColorAt(0.0, QColor(120, 180, 255, 90));
     glow.setColorAt(1.0, QColor(120, 180, 255, 0));
@@ -132,13 +137,9 @@ QImage drawNoIcon() {
 
 // The start screen of the sample container: a calm notice on a dark background.
 QImage drawWarningScreen() {
-    QImage image(kScreenWidth, kScreenHeight, QImage::Format_ARGB32_Premultiplied);
+    QImage image = gradientScreen({{0.0, QColor(18, 18, 24)}, {1.0, QColor(40, 40, 52)}});
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient ground(0, 0, 0, kScreenHeight);
-    ground.setColorAt(0.0, QColor(18, 18, 24));
-    ground.setColorAt(1.0, QColor(40, 40, 52));
-    painter.fillRect(image.rect(), ground);
     painter.setPen(QPen(QColor(240, 200, 60), 3));
     painter.setBrush(Qt::NoBrush);
     QPainterPath triangle;
