@@ -7,39 +7,27 @@
 #include <QUrlQuery>
 #include <QtTest>
 
-#include "app/fake_dialogs.h"
 #include "app/line_edit.h"
-#include "app/startup.h"
+#include "app/program_test.h"
 #include "app/window_bridge.h"
-#include "support/temp_folder.h"
 
 using namespace quillon;
-using quillon::testing::FakeDialogs;
 using quillon::testing::readFile;
-using quillon::testing::TempFolder;
 
-class OptionsWindowTest : public QObject {
+class OptionsWindowTest : public quillon::testing::ProgramTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempFolder> dir;
-    FakeDialogs dialogs;
-    std::unique_ptr<ProgramWindows> program;
     TForm4& options() { return *program->form4; }
     std::string iniPath() const { return dir->file("Files/options.ini"); }
 
 private slots:
     void initTestCase() { setUpApplication(); }
     void init() {
-        dir = std::make_unique<TempFolder>();
-        std::filesystem::create_directories(dir->path() / "Files");
-        dialogs = FakeDialogs();
-        program = startProgram(dir->folder(), dialogs, {});
+        makeProgramFolder();
+        start();
     }
-    void cleanup() {
-        program.reset();
-        dir.reset();
-    }
+    void cleanup() { stop(); }
 
     void windowAndLayout() {
         QCOMPARE(options().size(), QSize(539, 335));

@@ -6,14 +6,10 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "app/fake_dialogs.h"
 #include "app/line_edit.h"
-#include "app/startup.h"
-#include "support/temp_folder.h"
+#include "app/program_test.h"
 
 using namespace quillon;
-using quillon::testing::FakeDialogs;
-using quillon::testing::TempFolder;
 
 namespace {
 
@@ -65,14 +61,10 @@ bool near(const QColor& actual, const QColor& expected) {
 
 }  // namespace
 
-class PreviewWindowTest : public QObject {
+class PreviewWindowTest : public quillon::testing::ProgramTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempFolder> dir;
-    FakeDialogs dialogs;
-    std::unique_ptr<ProgramWindows> program;
-
     TForm1& main() { return *program->form1; }
     TForm3& preview() { return *program->form3; }
     TForm4& options() { return *program->form4; }
@@ -88,7 +80,6 @@ private:
         picture("Files/icon_back.png", solidPicture(162, 98, kIconBack));
         picture("Files/no_icon0.png", solidPicture(144, 80, kNoIcon));
     }
-    void start() { program = startProgram(dir->folder(), dialogs, {}); }
     QImage displayed() { return preview().Image1->pixmap().toImage(); }
 
     // The menu picture with no user pictures: back.png, the backdrop, the no-icon picture.
@@ -113,15 +104,10 @@ private:
 private slots:
     void initTestCase() { setUpApplication(); }
     void init() {
-        dir = std::make_unique<TempFolder>();
-        std::filesystem::create_directories(dir->path() / "Files");
-        dialogs = FakeDialogs();
+        makeProgramFolder();
         writeFixedPictures();
     }
-    void cleanup() {
-        program.reset();
-        dir.reset();
-    }
+    void cleanup() { stop(); }
 
     void windowAndControls() {
         start();
