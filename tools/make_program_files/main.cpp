@@ -203,8 +203,8 @@ bool writePicture(const QString& path, const QImage& image) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Drawing text needs the font database, and so an application, but no display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Drawing text needs the font database, and so an application, but never a display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     if (arguments.size() < 3) {
