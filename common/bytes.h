@@ -98,6 +98,11 @@ public:
         data_[offset] = v;
         return true;
     }
+    bool putLe16(std::uint64_t offset, std::uint16_t v) {
+        if (!fits(offset, 2)) return false;
+        storeLe16(data_.data() + offset, v);
+        return true;
+    }
     bool putLe24(std::uint64_t offset, std::uint32_t v) {
         if (!fits(offset, 3)) return false;
         storeLe24(data_.data() + offset, v);
