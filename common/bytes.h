@@ -134,5 +134,8 @@ private:
 inline std::span<const std::uint8_t> asBytes(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
+inline std::string_view asText(std::span<const std::uint8_t> bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
 
 }  // namespace quillon

@@ -38,6 +38,8 @@ struct ParamKeys {
 
 // Walks the bytes from the key table's start through the data table's start, both
 // included. Every zero byte ends a key and counts an entry, the key table's padding too.
+// The last byte is the data table's first; a table that ends with its key table (no
+// values) does not have it, which is no fault of the key table.
 std::optional<ParamKeys> findParamKeys(ByteReader head, std::uint64_t sfo, ParamAccessResult& result) {
     if (!head.fits(sfo, kTableFieldsEnd)) {
         result.outOfBounds = true;
@@ -51,7 +53,7 @@ std::optional<ParamKeys> findParamKeys(ByteReader head, std::uint64_t sfo, Param
     for (std::uint64_t position = sfo + *head.le32(sfo + kKeyTableField); position <= last; ++position) {
         const auto byte = head.u8(position);
         if (!byte) {
-            result.outOfBounds = true;  // the key table runs past the bytes given
+            result.outOfBounds = position < last;  // the key table runs past the bytes given
             break;
         }
         if (*byte != 0) {

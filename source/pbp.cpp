@@ -5,10 +5,6 @@
 namespace quillon {
 namespace {
 
-constexpr std::array<PbpSection, 8> kSectionOrder{
-    PbpSection::ParamSfo, PbpSection::Icon0, PbpSection::Icon1,   PbpSection::Pic0,
-    PbpSection::Pic1,     PbpSection::Snd0,  PbpSection::DataPsp, PbpSection::DataPsar};
-
 constexpr std::array<std::string_view, 8> kSectionNames{
     "PARAM.SFO", "ICON0.PNG", "ICON1.PMF", "PIC0.PNG", "PIC1.PNG", "SND0.AT3", "DATA.PSP", "DATA.PSAR"};
 
@@ -54,9 +50,9 @@ Status checkPbpLayout(const PbpHeader& header, std::uint64_t fileSize) {
     if (header.paramSfo < kPbpHeaderSize) {
         return damaged(describe(PbpSection::ParamSfo, header.paramSfo) + " overlaps the header");
     }
-    for (std::size_t i = 1; i < kSectionOrder.size(); ++i) {
-        const PbpSection previous = kSectionOrder[i - 1];
-        const PbpSection section = kSectionOrder[i];
+    for (std::size_t i = 1; i < kPbpSections.size(); ++i) {
+        const PbpSection previous = kPbpSections[i - 1];
+        const PbpSection section = kPbpSections[i];
         if (header.offset(section) < header.offset(previous)) {
             return damaged(describe(section, header.offset(section)) + " starts before " +
                            describe(previous, header.offset(previous)));
@@ -73,7 +69,7 @@ Extent sectionExtent(const PbpHeader& header, PbpSection section, std::uint64_t 
     const std::uint64_t start = header.offset(section);
     const std::uint64_t next = section == PbpSection::DataPsar
                                    ? fileSize
-                                   : header.offset(kSectionOrder[indexOf(section) + 1]);
+                                   : header.offset(kPbpSections[indexOf(section) + 1]);
     const std::uint64_t end = std::min(next, fileSize);
     return {start, end > start ? end - start : 0};
 }
@@ -101,11 +97,16 @@ Expected<std::int64_t> findStartDat(InputFile& file) {
     const std::uint64_t windowStart = file.size() - kStartDatWindow;
     const auto window = file.readUpTo(windowStart, kStartDatWindow);
     if (!window) return window.error();
-    // rfind scans backwards and only matches markers that lie wholly within the bytes read.
-    const std::string_view text(reinterpret_cast<const char*>(window->data()), window->size());
-    const auto found = text.rfind(kStartDatMarker);
-    if (found == std::string_view::npos) return std::int64_t{-1};
-    return static_cast<std::int64_t>(windowStart + found);
+    // The block lies near the end of a container: a backward scan finds it early. Only
+    // markers that lie wholly within the bytes read match.
+    const Bytes& bytes = *window;
+    const ByteReader reader(bytes);
+    for (std::size_t i = bytes.size(); i-- > 0;) {
+        if (bytes[i] == kStartDatMarker.front() && reader.matches(i, kStartDatMarker)) {
+            return static_cast<std::int64_t>(windowStart + i);
+        }
+    }
+    return std::int64_t{-1};
 }
 
 std::optional<Extent> startScreenPicture(std::int64_t blockPosition, std::uint64_t fileSize) {

@@ -38,6 +38,10 @@ inline constexpr std::uint64_t kStartDatTrailerSize = 4976;
 inline constexpr std::size_t kCopyBlockSize = 0xFFFF;
 
 enum class PbpSection { ParamSfo, Icon0, Icon1, Pic0, Pic1, Snd0, DataPsp, DataPsar };
+// The sections in the order of their header fields, which is also their order in the file.
+inline constexpr std::array<PbpSection, 8> kPbpSections{
+    PbpSection::ParamSfo, PbpSection::Icon0, PbpSection::Icon1,   PbpSection::Pic0,
+    PbpSection::Pic1,     PbpSection::Snd0,  PbpSection::DataPsp, PbpSection::DataPsar};
 
 struct PbpHeader {
     std::array<std::uint8_t, 4> magic{};

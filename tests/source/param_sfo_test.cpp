@@ -88,6 +88,16 @@ TEST(ParamSfoBuildTest, TextLongerThanItsRoomKeepsATerminatingZero) {
     EXPECT_EQ(readValues(head).title, std::string(127, 'T'));
 }
 
+TEST(ParamSfoReadTest, ATableWithoutValuesEndsWithItsKeyTable) {
+    // The key walk takes in the data table's first byte; a table without values has none.
+    for (const Bytes& sfo : {buildParamSfo({}), buildParamSfo({{"TITLE", false, "x", 0, 0}})}) {
+        std::string title;
+        std::string discId;
+        EXPECT_FALSE(readParamFields(sfo, 0, title, discId).outOfBounds);
+        EXPECT_EQ(title, "");
+    }
+}
+
 TEST(ParamSfoReadTest, ReadsTitleAndDiscIdAndLeavesAbsentKeysEmpty) {
     const Values v = readValues(containerHead(gameEntries("Some Game", "SLUS01234")));
     EXPECT_EQ(v.title, "Some Game");
