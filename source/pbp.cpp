@@ -99,10 +99,11 @@ Expected<std::int64_t> findStartDat(InputFile& file) {
     if (!window) return window.error();
     // The block lies near the end of a container: a backward scan finds it early. Only
     // markers that lie wholly within the bytes read match.
-    const Bytes& bytes = *window;
-    const ByteReader reader(bytes);
-    for (std::size_t i = bytes.size(); i-- > 0;) {
-        if (bytes[i] == kStartDatMarker.front() && reader.matches(i, kStartDatMarker)) {
+    const ByteReader reader(*window);
+    const std::uint8_t* const bytes = window->data();
+    const auto firstLetter = static_cast<std::uint8_t>(kStartDatMarker.front());
+    for (std::size_t i = window->size(); i-- > 0;) {
+        if (bytes[i] == firstLetter && reader.matches(i, kStartDatMarker)) {
             return static_cast<std::int64_t>(windowStart + i);
         }
     }
