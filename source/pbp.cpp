@@ -98,7 +98,8 @@ Expected<std::int64_t> findStartDat(InputFile& file) {
     const auto window = file.readUpTo(windowStart, kStartDatWindow);
     if (!window) return window.error();
     // The block lies near the end of a container: a backward scan finds it early. Only
-    // markers that lie wholly within the bytes read match.
+    // markers that lie wholly within the bytes read match. The loop reads the buffer
+    // directly (its index stays below the count read) to keep this hot scan lean.
     const ByteReader reader(*window);
     const std::uint8_t* const bytes = window->data();
     const auto firstLetter = static_cast<std::uint8_t>(kStartDatMarker.front());
