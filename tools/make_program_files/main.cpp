@@ -166,8 +166,9 @@ QImage drawWarningScreen() {
 }
 
 // A small disc image: a primary volume descriptor and its terminator, so that it reads
-// as a data disc, then filler that does not compress, so that every container made from
-// it is longer than the final 1,048,575 bytes in which readers look for the start screen.
+// as a data disc; a boot line naming the disc ID of the example game list's sample disc;
+// then filler that does not compress, so that every container made from it is longer
+// than the final 1,048,575 bytes in which readers look for the start screen.
 QByteArray makeSampleDisc() {
     constexpr int kSector = 2048;
     constexpr int kSectors = 640;  // 1.25 MiB
@@ -181,8 +182,10 @@ QByteArray makeSampleDisc() {
     put(primary + 40, QByteArray("QUILLON_SAMPLE").leftJustified(32, ' '));
     const int terminator = 17 * kSector;
     put(terminator, QByteArray("\xff" "CD001" "\x01", 7));
+    const QByteArray boot("BOOT = cdrom:\\SCUS_990.01;1\r\n");
+    put(18 * kSector, boot);
     quint32 state = 0x9E3779B9u;  // xorshift: the same bytes at every build
-    for (int i = 18 * kSector; i < disc.size(); ++i) {
+    for (int i = 18 * kSector + static_cast<int>(boot.size()); i < disc.size(); ++i) {
         state ^= state << 13;
         state ^= state >> 17;
         state ^= state << 5;
