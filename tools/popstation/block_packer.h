@@ -1,8 +1,8 @@
 // Packing a disc image into the blocks of a disc-image block: each block of 0x9300
 // image bytes is stored as it is (level 0) or deflated (levels 1 to 9, kept only when
 // smaller), with its index entry. Blocks are independent, so several threads pack them
-// at once; each holds one block at a time, which keeps memory at a few hundred KiB
-// whatever the image size.
+// at once; each holds one run of 16 blocks at a time (about 1.2 MiB with its packed
+// form), which keeps memory at a few MiB whatever the image size.
 #pragma once
 
 #include <atomic>
@@ -19,7 +19,7 @@ namespace quillon::popstation {
 struct PackSettings {
     int level = 0;
     unsigned threads = 1;
-    // Checked before every block; once set, no further block is begun.
+    // Checked between blocks; once set, no further block is packed or written.
     const std::atomic<bool>* stop = nullptr;
     // Called after each block written, with the number written so far, in order.
     std::function<void(std::uint32_t blocksWritten)> progress;
