@@ -2,17 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include "app/field_store.h"
 #include "common/file_io.h"
-#include "convert/popstation_test_host.h"
+#include "convert/popstation_stage.h"
 #include "support/temp_folder.h"
 
 namespace quillon {
 namespace {
 
-using testing::PopstationTestHost;
+using testing::PopstationStage;
 using testing::readFile;
-using testing::TempFolder;
 
 // A tool that "runs" for a number of polls after it was started and writes its output
 // file at the start, as the redirection of a real one would.
@@ -47,21 +45,12 @@ struct FakeTool : ToolProcess {
     std::vector<int> waitTimes;
 };
 
-class PopstationDriverTest : public ::testing::Test {
+class PopstationDriverTest : public ::testing::Test, protected PopstationStage {
 protected:
-    void SetUp() override {
-        job.filesFolder = program.folder() + "Files" + kPathSeparator;
-        fields.setText(Field::srcIso, "/games/My Game.bin");
-    }
-    void installTool() { program.write(std::string("Files/") + kPopstationFileName, "#!/bin/sh\n"); }
-    StageOutcome run() { return runPopstation(job, fields, busy, tool); }
-    std::string filesPath(const std::string& name) { return job.filesFolder + name; }
+    void SetUp() override { fields.setText(Field::srcIso, "/games/My Game.bin"); }
+    void installTool() { PopstationStage::installTool(""); }
+    StageOutcome run() { return PopstationStage::run(tool); }
 
-    TempFolder program;
-    ConversionJob job;
-    FieldStore fields;
-    PopstationTestHost host;
-    BusyState busy{host};
     FakeTool tool;
 };
 

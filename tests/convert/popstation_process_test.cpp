@@ -5,40 +5,20 @@
 #include <QCoreApplication>
 #include <filesystem>
 
-#include "app/field_store.h"
 #include "common/file_io.h"
-#include "convert/popstation_driver.h"
-#include "convert/popstation_test_host.h"
+#include "convert/popstation_stage.h"
 #include "convert/qt_tool_process.h"
-#include "support/temp_folder.h"
 
 namespace quillon {
 namespace {
 
-using testing::PopstationTestHost;
+using testing::PopstationStage;
 using testing::readFile;
-using testing::TempFolder;
 
-class PopstationProcessTest : public ::testing::Test {
+class PopstationProcessTest : public ::testing::Test, protected PopstationStage {
 protected:
-    void SetUp() override {
-        job.filesFolder = program.folder() + "Files" + kPathSeparator;
-        std::filesystem::create_directories(job.filesFolder);
-    }
-    void installTool(const std::string& script) {
-        const std::string path = program.write(std::string("Files/") + kPopstationFileName,
-                                               "#!/bin/sh\n" + script);
-        std::filesystem::permissions(path, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add);
-    }
-    StageOutcome run() { return runPopstation(job, fields, busy, tool); }
-    std::string filesPath(const std::string& name) { return job.filesFolder + name; }
+    StageOutcome run() { return PopstationStage::run(tool); }
 
-    TempFolder program;
-    ConversionJob job;
-    FieldStore fields;
-    PopstationTestHost host;
-    BusyState busy{host};
     QtToolProcess tool;
 };
 
