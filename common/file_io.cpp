@@ -274,9 +274,7 @@ Status OutputFile::writeZeros(std::uint64_t count) {
 
 Status OutputFile::writeAt(std::uint64_t position, std::span<const std::uint8_t> data) {
     if (!file_) return writeError(systemErrorText(EBADF));
-    if (!fitsIn(written_, position, data.size()) || position > static_cast<std::uint64_t>(INT64_MAX)) {
-        return writeError(systemErrorText(EINVAL));
-    }
+    if (!fitsIn(written_, position, data.size())) return writeError(systemErrorText(EINVAL));
     if (data.empty()) return {};
     if (!consumeWriteBudget(data.size())) return writeError(systemErrorText(ENOSPC));
     if (QUILLON_FSEEK(file_, static_cast<std::int64_t>(position), SEEK_SET) != 0 ||

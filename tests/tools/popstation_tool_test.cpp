@@ -336,6 +336,10 @@ TEST_F(PopstationToolTest, FailuresLeaveNoContainerAndNoDone) {
     }
     expectNoOutput(run({}));
     expectNoOutput(run({"a", "b"}));
+    // A path that looks like the option is a path in the forms the conversion passes.
+    result = run({"--start-screen"});
+    expectNoOutput(result);
+    EXPECT_EQ(result.lines[0], "Error: Cannot open file \"--start-screen\". No such file or directory");
     expectNoOutput(run({writeImage({}, "empty.iso")}));
     expectNoOutput(run({sources.folder()}));  // a folder is no image
 

@@ -16,7 +16,7 @@ namespace {
 constexpr std::uint32_t kBlocksPerRun = 16;
 
 // A run of consecutive blocks as one thread packs it.
-struct Run {
+struct BlockRun {
     std::uint32_t first = 0;
     std::uint32_t count = 0;
     Bytes image = Bytes(std::size_t{kBlocksPerRun} * kImageBlockSize);
@@ -55,7 +55,7 @@ private:
     bool stopRequested() const { return settings_.stop && settings_.stop->load(); }
 
     void work() {
-        Run run;
+        BlockRun run;
         for (;;) {
             {
                 std::lock_guard<std::mutex> lock(readMutex_);
@@ -73,7 +73,7 @@ private:
     }
 
     // The run's blocks of the image; the part past the end of the image stays zero.
-    Status readRun(Run& run) {
+    Status readRun(BlockRun& run) {
         const std::uint64_t position = std::uint64_t{run.first} * kImageBlockSize;
         const std::uint64_t wanted = std::uint64_t{run.count} * kImageBlockSize;
         const std::uint64_t left = image_.size() - position;
@@ -84,7 +84,7 @@ private:
 
     // Digests and stores each block, deflated when that makes it smaller; false when a
     // stop came between two blocks.
-    bool pack(Run& run) {
+    bool pack(BlockRun& run) {
         run.deflated.clear();
         run.entries.clear();
         for (std::uint32_t i = 0; i < run.count; ++i) {
@@ -108,7 +108,7 @@ private:
         return true;
     }
 
-    bool appendInTurn(const Run& run) {
+    bool appendInTurn(const BlockRun& run) {
         std::unique_lock<std::mutex> lock(writeMutex_);
         turn_.wait(lock, [&] { return failed_ || entries_.size() == run.first; });
         if (failed_) return false;

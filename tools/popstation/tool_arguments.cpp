@@ -12,8 +12,10 @@ Expected<int> parseCompressionLevel(const std::string& text) {
 Expected<ToolRequest> parseToolArguments(const std::vector<std::string>& args) {
     ToolRequest request;
     std::size_t first = 0;
-    if (!args.empty() && args[0] == "--start-screen") {
-        if (args.size() < 2) return Error::format("--start-screen needs a PNG file.");
+    // The option counts only where it leaves one of the two forms, so that the forms the
+    // conversion passes (1 or 4 arguments) are never read as the option, whatever the
+    // source path is.
+    if ((args.size() == 3 || args.size() == 6) && args[0] == "--start-screen") {
         request.startScreenPath = args[1];
         first = 2;
     }

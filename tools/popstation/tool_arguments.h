@@ -1,5 +1,6 @@
 // The tool's command line: [--start-screen PNGFILE] followed by either the source path
-// alone or a title, a disc ID, a compression level and the source path.
+// alone or a title, a disc ID, a compression level and the source path. The conversion
+// never passes the option.
 #pragma once
 
 #include <optional>
