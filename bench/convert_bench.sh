@@ -1,7 +1,9 @@
 #!/bin/sh
 # Conversion benchmark: converts a generated container with MIB MiB of image data
 # (default 700) through quillon-cli, without and with the PAL patch, and copies a file
-# of the same size with cp and with dd (64 KiB blocks) for comparison. Prints the
+# of the same size for comparison: with cp, with dd in 64 KiB blocks, and with dd in
+# the conversion's own pattern (65,535-byte blocks, 4,780 bytes past a 4 KiB boundary
+# in the source and in the output). Prints the
 # elapsed time and the peak memory (maximum resident set) of each. Run by hand, once:
 # it writes about four times MIB MiB into WORK (default: a new folder under /tmp).
 #
@@ -45,6 +47,9 @@ measure cp cp "$work/source.pbp" "$work/copy.pbp"
 rm -f "$work/copy.pbp"
 measure dd dd if="$work/source.pbp" of="$work/copy.pbp" bs=64k status=none
 rm -f "$work/copy.pbp"
+measure dd-65535 dd if="$work/source.pbp" of="$work/copy.pbp" bs=65535 iflag=skip_bytes \
+    oflag=seek_bytes skip=4780 seek=4780 status=none
+rm -f "$work/copy.pbp"
 measure convert "$@"
 rm -f "$work/out/EBOOT.PBP"
 measure convert-pal-fix "$@" --pal-fix
@@ -53,4 +58,5 @@ test -s "$work/out/EBOOT.PBP"
 ratio() { echo "scale=3; $(cat "$work/$1.seconds") / $(cat "$work/$2.seconds")" | bc; }
 echo "convert / cp:              $(ratio convert cp)"
 echo "convert / dd:              $(ratio convert dd)"
+echo "convert / dd-65535:        $(ratio convert dd-65535)"
 echo "convert --pal-fix / convert: $(ratio convert-pal-fix convert)"
