@@ -2,12 +2,26 @@
 
 #include <gtest/gtest.h>
 
-#include "support/recording_host.h"
+#include <vector>
 
 namespace quillon {
 namespace {
 
-using quillon::testing::RecordingHost;
+struct RecordingHost : Host {
+    void showMessage(const std::string& text, const std::string& caption) override {
+        messages.push_back(caption + ": " + text);
+    }
+    void setStatus(const std::string& text) override { status = text; }
+    void pump() override {}
+    void enterBusy(Operation) override { ++busyCount; }
+    void leaveBusy() override { --busyCount; }
+    std::optional<std::string> chooseIsoSaveName(const std::string&) override { return {}; }
+    bool confirmReplace(const std::string&) override { return false; }
+
+    std::vector<std::string> messages;
+    std::string status;
+    int busyCount = 0;
+};
 
 TEST(BusyStateTest, OnlyTheFirstCodedErrorIsShownUntilTheLatchIsCleared) {
     RecordingHost host;
@@ -31,12 +45,12 @@ TEST(BusyStateTest, EndBusyReportsDoneOrAbortAndClearsOnlyTheAbortFlag) {
     busy.errorShown = true;
     busy.abortRequested = true;
     busy.endBusy();
-    EXPECT_EQ(host.status(), "User aborted.");
+    EXPECT_EQ(host.status, "User aborted.");
     EXPECT_FALSE(busy.abortRequested);
     EXPECT_TRUE(busy.errorShown);
     EXPECT_EQ(host.busyCount, 0);
     busy.endBusy();
-    EXPECT_EQ(host.status(), "Done.");
+    EXPECT_EQ(host.status, "Done.");
 }
 
 TEST(BusyStateTest, FileErrorsAreCaptionedWithTheProgramTitle) {

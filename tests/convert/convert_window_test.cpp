@@ -11,10 +11,10 @@
 #include "app/window_bridge.h"
 #include "common/file_io.h"
 #include "support/temp_folder.h"
-#include "support/test_container.h"
+#include "support/pbp_builder.h"
 
 using namespace quillon;
-using quillon::testing::ContainerParts;
+using quillon::testing::ContainerSpec;
 using quillon::testing::FakeDialogs;
 using quillon::testing::TempFolder;
 
@@ -25,7 +25,7 @@ private:
     std::unique_ptr<TempFolder> dir;
     FakeDialogs dialogs;
     std::unique_ptr<ProgramWindows> program;
-    ContainerParts source;
+    ContainerSpec source;
 
     TForm1& form() { return *program->form1; }
     std::string outputFile() const { return dir->file("out") + kPathSeparator + "EBOOT.PBP"; }
@@ -47,12 +47,13 @@ private:
         fields.setText(Field::saveID, "01234");
     }
     Bytes finishedContainer() const {
-        ContainerParts parts = source;
-        parts.title = "New title";
-        parts.discId = "SLUS01234";
-        parts.discIdText = "_SLUS_01234";
-        parts.saveTitle = "New save title";
-        return testing::buildContainer(parts);
+        ContainerSpec spec = source;
+        spec.title = "New title";
+        spec.discId = "SLUS01234";
+        spec.saveTitle = "New save title";
+        spec.icon0 = spec.icon1 = spec.pic0 = spec.pic1 = spec.snd0 = {};
+        spec.dataPsar = 0x50000;
+        return testing::buildContainer(spec);
     }
     static Bytes fileBytes(const std::string& path) {
         const std::string text = testing::readFile(path);
@@ -65,7 +66,7 @@ private slots:
         dir = std::make_unique<TempFolder>();
         std::filesystem::create_directories(dir->path() / "Files");
         dialogs = FakeDialogs();
-        source = ContainerParts();
+        source = ContainerSpec();
         program = startProgram(dir->folder(), dialogs, {});
         form().show();
     }
@@ -86,9 +87,13 @@ private slots:
     }
 
     void patchSummaryReplacesDone() {
-        const Bytes code{0x13, 0x00, 0x91, 0x24, 0x10, 0x00, 0x91, 0x24};
-        std::copy(code.begin(), code.end(), source.imageData.begin() + 100);
         chooseSource();
+        // One PAL code pattern in the image data.
+        Bytes container = testing::buildContainer(source);
+        const Bytes code{0x13, 0x00, 0x91, 0x24, 0x10, 0x00, 0x91, 0x24};
+        const std::uint32_t dataPsar = loadLe24(container.data() + 36);
+        std::copy(code.begin(), code.end(), container.begin() + dataPsar + kImageDataOffset + 100);
+        dir->write("game.pbp", container);
         form().palFix->setChecked(true);
         QTest::mouseClick(form().convert, Qt::LeftButton);
         QVERIFY(dialogs.messages.empty());

@@ -8,20 +8,14 @@ namespace {
 
 using FinishEbootTest = ConversionTest;
 
-std::size_t paramSfoSize() { return paramSfoWith("New title", "SLUS01234").size(); }
-
-// The ICON0.PNG offset of a container built from ContainerParts.
-std::uint32_t icon0Offset() { return static_cast<std::uint32_t>(kPbpHeaderSize + paramSfoSize()); }
-
 std::uint32_t headerField(const Bytes& file, std::size_t at) { return loadLe32(file.data() + at); }
 
 TEST_F(FinishEbootTest, PbpSourceIsRewrittenWithTheNewPiecesTitlesAndDiscId) {
-    ContainerParts source;
-    source.icon0 = patternBytes(500, 20);
-    source.pic1 = patternBytes(700, 21);
-    source.offsetHighByte = 1;  // DATA.PSAR reads 00 00 05 01: the highest byte is no part of it
+    Bytes source = build({});
+    for (std::size_t field = 11; field < kPbpHeaderSize; field += 4) source[field] = 1;
+    // DATA.PSAR now reads 00 .. .. 01: the highest byte is no part of an offset, and the
+    // rewrite keeps it.
     const std::string sourcePath = useSource(source);
-    const Bytes sourceBytes = fileBytes(sourcePath);
     useFile(Field::icon0, "icon0.png", patternBytes(1000, 30));
     useFile(Field::icon1, "icon1.pmf", patternBytes(1100, 31));
     useFile(Field::unknown, "pic0.png", patternBytes(1200, 32));
@@ -30,16 +24,19 @@ TEST_F(FinishEbootTest, PbpSourceIsRewrittenWithTheNewPiecesTitlesAndDiscId) {
 
     convert();
 
-    ContainerParts expected = finished(source);
+    ContainerSpec expected = finished({});
     expected.icon0 = patternBytes(1000, 30);
     expected.icon1 = patternBytes(1100, 31);
     expected.pic0 = patternBytes(1200, 32);
     expected.pic1 = patternBytes(1300, 33);
     expected.snd0 = patternBytes(1400, 34);
-    EXPECT_EQ(output(), buildContainer(expected));
+    expected.dataPsar = 0x50000;
+    Bytes expectedFile = build(expected);
+    for (std::size_t field = 11; field < kPbpHeaderSize; field += 4) expectedFile[field] = 1;
+    EXPECT_EQ(output(), expectedFile);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.status(), "Done.");
-    EXPECT_EQ(fileBytes(sourcePath), sourceBytes);
+    EXPECT_EQ(fileBytes(sourcePath), source);
 
     std::string title, discId;
     readParamFields(output(), kPbpHeaderSize, title, discId);
@@ -48,8 +45,7 @@ TEST_F(FinishEbootTest, PbpSourceIsRewrittenWithTheNewPiecesTitlesAndDiscId) {
 }
 
 TEST_F(FinishEbootTest, DiscIdTextAndSaveTitleAreCutToTheirRoom) {
-    ContainerParts source;
-    useSource(source);
+    useSource(ContainerSpec{});
     fields.setText(Field::saveTitle, std::string(130, 'S'));
     fields.setText(Field::saveID, "0123456");  // _SLUS_0123456 has 13 characters
     convert();
@@ -59,24 +55,26 @@ TEST_F(FinishEbootTest, DiscIdTextAndSaveTitleAreCutToTheirRoom) {
     EXPECT_EQ(std::string(file.begin() + block + 0x400, file.begin() + block + 0x40C), "_SLUS_012345");
     EXPECT_EQ(std::string(file.begin() + block + 0x122C, file.begin() + block + 0x12AC),
               std::string(128, 'S'));
-    EXPECT_EQ(file[block + 0x12AC], buildContainer(source)[block + 0x12AC]);
+    ContainerSpec expected = finished({});
+    expected.dataPsar = 0x50000;
+    EXPECT_EQ(file, build(expected));
 
     fields.setText(Field::saveID, "01234");
-    fields.setText(Field::saveTitle, "Short");
     convert();
     const Bytes shorter = output();
     EXPECT_EQ(std::string(shorter.begin() + block + 0x400, shorter.begin() + block + 0x40C),
               std::string("_SLUS_01234") + '\0');
-    EXPECT_EQ(output(), buildContainer(finished(source)));
+    EXPECT_EQ(shorter, build(finished(expected)));
 }
 
 TEST_F(FinishEbootTest, DataPsarTakesTheFirstBoundaryAboveTheFrontPart) {
-    ContainerParts source;
+    ContainerSpec source;
     source.dataPsp = patternBytes(1000, 40);
+    const std::uint32_t icon0Offset = headerField(build(source), 12);
     useSource(source);
     for (const std::uint64_t end : {327679u, 327680u}) {
         SCOPED_TRACE(end);
-        const Bytes icon0 = patternBytes(end - icon0Offset() - source.dataPsp.size(), 41);
+        const Bytes icon0 = patternBytes(end - icon0Offset - source.dataPsp.size(), 41);
         useFile(Field::icon0, "icon0.png", icon0);
         convert();
 
@@ -84,24 +82,22 @@ TEST_F(FinishEbootTest, DataPsarTakesTheFirstBoundaryAboveTheFrontPart) {
         const std::uint32_t dataPsar = end == 327679u ? 0x50000 : 0xA0000;
         EXPECT_EQ(headerField(file, 36), dataPsar);
         EXPECT_EQ(headerField(file, 32), end - source.dataPsp.size());
-        ContainerParts expected = finished(source);
+        // After E: one zero byte, or 327,680 of them.
+        EXPECT_EQ(dataPsar - end, end == 327679u ? 1u : 327680u);
+        ContainerSpec expected = finished(source);
         expected.icon0 = icon0;
         expected.dataPsar = dataPsar;
-        EXPECT_EQ(file, buildContainer(expected));
-        // The filler: one zero byte, or 327,680 of them.
-        EXPECT_EQ(dataPsar - end, end == 327679u ? 1u : 327680u);
+        EXPECT_EQ(file, build(expected));
     }
 }
 
 TEST_F(FinishEbootTest, DataPspLosesItsTrailingZerosAndEmptyPiecesShareOneOffset) {
-    ContainerParts source;
-    source.icon0 = patternBytes(300, 50);
-    source.snd0 = patternBytes(300, 51);
-    // DATA.PSP with zeros at its end: trimmed, its front part ends below 327,680 and
+    ContainerSpec source;
+    const std::uint32_t icon0Offset = headerField(build(source), 12);
+    // DATA.PSP with zeros at its end: trimmed, the front part ends below 327,680 and
     // DATA.PSAR takes the first boundary; counted whole it would not.
-    source.dataPsp = patternBytes(327679 - icon0Offset(), 52);
+    source.dataPsp = patternBytes(327679 - icon0Offset, 52);
     source.dataPsp.resize(source.dataPsp.size() + 5000, 0);
-    source.dataPsar = 0xA0000;
     useSource(source);
     fields.setText(Field::icon0, dir.file("missing.png"));  // a missing file is an empty piece
 
@@ -109,27 +105,26 @@ TEST_F(FinishEbootTest, DataPspLosesItsTrailingZerosAndEmptyPiecesShareOneOffset
 
     const Bytes file = output();
     for (std::size_t field = 12; field <= 32; field += 4) {
-        EXPECT_EQ(headerField(file, field), icon0Offset()) << field;  // DATA.PSP follows PARAM.SFO
+        EXPECT_EQ(headerField(file, field), icon0Offset) << field;  // DATA.PSP follows PARAM.SFO
     }
     EXPECT_EQ(headerField(file, 36), 0x50000u);
-    ContainerParts expected = finished(source);
-    expected.icon0 = expected.snd0 = {};
+    ContainerSpec expected = finished(source);
     expected.dataPsp.resize(expected.dataPsp.size() - 5000);
     expected.dataPsar = 0x50000;
-    EXPECT_EQ(file, buildContainer(expected));
+    EXPECT_EQ(file, build(expected));
     EXPECT_TRUE(host.messages.empty());
 }
 
 TEST_F(FinishEbootTest, WarningPictureReplacesTheStartScreenPicture) {
-    ContainerParts source;
-    useSource(source);
+    useSource(ContainerSpec{});
     useFile(Field::warning, "warning.png", patternBytes(10000, 60));
     convert();
 
-    ContainerParts expected = finished(source);
+    ContainerSpec expected = finished({});
+    expected.dataPsar = 0x50000;
     expected.startPicture = patternBytes(10000, 60);
     const Bytes file = output();
-    EXPECT_EQ(file, buildContainer(expected));
+    EXPECT_EQ(file, build(expected));
     const std::int64_t startDat = positionOf(file, bytesOf("STARTDAT"));
     ASSERT_GT(startDat, 0);
     EXPECT_EQ(loadLe32(file.data() + startDat + 20), 10080u);
@@ -137,11 +132,12 @@ TEST_F(FinishEbootTest, WarningPictureReplacesTheStartScreenPicture) {
     // A warning picture whose file is missing leaves the block as it was.
     fields.setText(Field::warning, dir.file("gone.png"));
     convert();
-    EXPECT_EQ(output(), buildContainer(finished(source)));
+    expected.startPicture = ContainerSpec{}.startPicture;
+    EXPECT_EQ(output(), build(expected));
 }
 
 TEST_F(FinishEbootTest, KeysAreCopiedBesideTheOutputOnlyWhenAbsent) {
-    useSource(ContainerParts{});
+    useSource(ContainerSpec{});
     const std::string keys = outputFolder + kPathSeparator + "KEYS.BIN";
     convert();  // no KEYS.BIN in Files: nothing, and no message
     EXPECT_FALSE(isFile(keys));
@@ -157,11 +153,12 @@ TEST_F(FinishEbootTest, KeysAreCopiedBesideTheOutputOnlyWhenAbsent) {
 }
 
 TEST_F(FinishEbootTest, ProgressIsShownBeforeEachBlockAndEventsArePumpedAfterEachFullOne) {
-    ContainerParts source;
+    ContainerSpec source;
+    source.imageDataSize = 70000;
     const std::string path = useSource(source);
     const std::uint64_t size = fileBytes(path).size();
-    const std::uint64_t start = source.dataPsar + 4780;
-    const std::uint64_t length = (kImageDataOffset - 4780) + source.imageData.size();
+    const std::uint64_t start = dataPsarOf(fileBytes(path)) + 4780;
+    const std::uint64_t length = (kImageDataOffset - 4780) + source.imageDataSize;
     convert();
 
     ASSERT_EQ(host.statuses.size(), length / 65535 + 2);  // the blocks, then "Done."
@@ -173,14 +170,16 @@ TEST_F(FinishEbootTest, ProgressIsShownBeforeEachBlockAndEventsArePumpedAfterEac
 }
 
 TEST_F(FinishEbootTest, IntermediateContainerIsRemovedAfterFinishingAndOnAbort) {
-    const std::string intermediate = dir.write("Files/EBOOT.PBP", buildContainer(ContainerParts{}));
+    const std::string intermediate = dir.write("Files/EBOOT.PBP", build({}));
     ConversionJob job{filesFolder, false, intermediate, -1};
     busy.beginBusy(Operation::Convert);
     EXPECT_EQ(finishEboot(job, fields, busy), StageOutcome::Proceed);
     EXPECT_FALSE(isFile(intermediate));
-    EXPECT_EQ(output(), buildContainer(finished(ContainerParts{})));
+    ContainerSpec expected = finished({});
+    expected.dataPsar = 0x50000;
+    EXPECT_EQ(output(), build(expected));
 
-    dir.write("Files/EBOOT.PBP", buildContainer(ContainerParts{}));
+    dir.write("Files/EBOOT.PBP", build({}));
     removeFile(outputPath());
     abortAtPump(host.pumps + 2);
     EXPECT_EQ(finishEboot(job, fields, busy), StageOutcome::Stopped);
@@ -190,7 +189,7 @@ TEST_F(FinishEbootTest, IntermediateContainerIsRemovedAfterFinishingAndOnAbort) 
 }
 
 TEST_F(FinishEbootTest, PbpSourceStaysWhenTheCopyIsAborted) {
-    const std::string path = useSource(ContainerParts{});
+    const std::string path = useSource(ContainerSpec{});
     const Bytes sourceBytes = fileBytes(path);
     const Bytes earlier = patternBytes(1234, 70);
     dir.write("out/EBOOT.PBP", earlier);

@@ -9,9 +9,6 @@ const Bytes kPattern1{0x13, 0x00, 0x91, 0x24, 0x10, 0x00, 0x91, 0x24};
 const Bytes kPattern2{0x13, 0x00, 0x90, 0x24, 0x10, 0x00, 0x90, 0x24};
 const Bytes kMixed{0x13, 0x00, 0x91, 0x24, 0x10, 0x00, 0x90, 0x24};
 
-void put(Bytes& bytes, std::size_t at, const Bytes& what) {
-    std::copy(what.begin(), what.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
-}
 Bytes patched(Bytes occurrence) {
     occurrence[0] = occurrence[4] = 0;
     return occurrence;
@@ -58,40 +55,45 @@ TEST(PatchSummaryTest, CountsFromMinusOne) {
     EXPECT_EQ(patchSummary(2), "Done. Patched iso in 3 places.");
 }
 
+// Occurrences put at positions of the source container; the expected output has
+// them patched at the same distance from its disc-image block.
 class PatchedCopyTest : public ConversionTest {
 protected:
     PatchedCopyTest() { fields.setPalFix(true); }
 
+    void withImageData(std::size_t size) {
+        spec.imageDataSize = size;
+        source = build(spec);
+        ContainerSpec finishedSpec = finished(spec);
+        finishedSpec.dataPsar = 0x50000;
+        expected = build(finishedSpec);
+    }
+    std::uint64_t dataPsar() const { return dataPsarOf(source); }
     // Source position of the first byte of copy block `block`.
-    std::uint64_t blockStart(std::uint64_t block) const {
-        return source.dataPsar + 4780 + 65527 * block;
-    }
-    // Index in the image data of a source position.
-    std::size_t imageIndex(std::uint64_t position) const {
-        return static_cast<std::size_t>(position - source.dataPsar - kImageDataOffset);
-    }
-    void putAt(std::uint64_t position, const Bytes& occurrence) {
-        put(source.imageData, imageIndex(position), occurrence);
-        put(expectedImage, imageIndex(position), patched(occurrence));
+    std::uint64_t blockStart(std::uint64_t block) const { return dataPsar() + 4780 + 65527 * block; }
+    std::uint64_t imageStart() const { return dataPsar() + kImageDataOffset; }
+    void putAt(std::uint64_t position, const Bytes& occurrence, bool patchedInOutput = true) {
+        put(source, position, occurrence);
+        put(expected, position - dataPsar() + 0x50000,
+            patchedInOutput ? patched(occurrence) : occurrence);
     }
     void convertAndCheck(const std::string& summary) {
-        useSource(source);
+        const std::string path = useSource(source);
         convert();
-        ContainerParts expected = finished(source);
-        expected.imageData = expectedImage;
-        EXPECT_EQ(output(), buildContainer(expected));
+        EXPECT_EQ(output(), expected);
         EXPECT_EQ(host.status(), summary);
         EXPECT_TRUE(host.messages.empty());
+        EXPECT_EQ(fileBytes(path), source);
     }
 
-    ContainerParts source;
-    Bytes expectedImage;
+    ContainerSpec spec;
+    Bytes source;
+    Bytes expected;
 };
 
 TEST_F(PatchedCopyTest, OccurrencesAcrossBlockEdgesAndInTheOverlapArePatchedWholeAndCountedOnce) {
-    source.imageData = patternBytes(6 * 65535, 5);
-    expectedImage = source.imageData;
-    // Block 16 is the first that lies wholly in the image data.
+    withImageData(6 * 65535);
+    ASSERT_GE(blockStart(17), imageStart() + 8);
     putAt(blockStart(17) - 4, kPattern1);  // across the edge of what block 16 writes
     putAt(blockStart(18), kPattern2);      // first byte of the overlap of blocks 17 and 18
     putAt(blockStart(19) + 3, kPattern1);  // in the overlap, across the end of block 18
@@ -100,48 +102,38 @@ TEST_F(PatchedCopyTest, OccurrencesAcrossBlockEdgesAndInTheOverlapArePatchedWhol
 }
 
 TEST_F(PatchedCopyTest, WindowIsTheImageDataUpToTheStartScreenBlock) {
-    source.imageData = patternBytes(100000, 5);
-    expectedImage = source.imageData;
-    putAt(source.dataPsar + kImageDataOffset, kPattern1);  // the image data's first byte
-    putAt(source.dataPsar + kImageDataOffset + 100000 - 8, kPattern2);  // its last 8 bytes
+    withImageData(100000);
+    putAt(imageStart(), kPattern1);                // the image data's first byte
+    putAt(imageStart() + 100000 - 8, kPattern2);   // its last 8 bytes
+    putAt(imageStart() - 8, kPattern1, false);     // the end of the block index area
+    putAt(dataPsar() + 0x4000, kPattern2, false);  // the block index area
     convertAndCheck("Done. Patched iso in 2 places.");
-}
-
-TEST_F(PatchedCopyTest, HeadOfTheDiscImageBlockIsNotPatched) {
-    useSource(source);
-    Bytes withCode = buildContainer(source);
-    put(withCode, source.dataPsar + 0x4000, kPattern1);  // the block index area
-    dir.write("game.pbp", withCode);
-    convert();
-    EXPECT_EQ(host.status(), "Done. Did not find any code in iso to patch.");
-    ContainerParts expected = finished(source);
-    Bytes expectedFile = buildContainer(expected);
-    put(expectedFile, expected.dataPsar + 0x4000, kPattern1);
-    EXPECT_EQ(output(), expectedFile);
 }
 
 TEST_F(PatchedCopyTest, ImageEndingWithAnOverlapOnlyBlockKeepsItsPatchedBytes) {
     // The image data ends 8 bytes after what block 17 writes: the last block is the
     // carried overlap alone, which holds a patched occurrence.
-    const std::uint64_t end = blockStart(18) + 8;
-    source.imageData = patternBytes(imageIndex(end), 5);
-    expectedImage = source.imageData;
-    putAt(end - 8, kPattern1);
-    putAt(end - 17, kPattern2);
+    withImageData(0);
+    withImageData(blockStart(18) + 8 - imageStart());
+    putAt(blockStart(18), kPattern1);
+    putAt(blockStart(18) - 9, kPattern2);
     convertAndCheck("Done. Patched iso in 2 places.");
 }
 
-TEST_F(PatchedCopyTest, OneOccurrenceGivesOnePlaceAndTheSourceStays) {
-    source.imageData = patternBytes(70000, 5);
-    expectedImage = source.imageData;
-    putAt(source.dataPsar + kImageDataOffset + 12345, kPattern2);
-    const std::string path = dir.file("game.pbp");
-    convertAndCheck("Done. Patched iso in 1 place.");
-    EXPECT_EQ(fileBytes(path), buildContainer(source));
+TEST_F(PatchedCopyTest, ImageWithoutCodeIsCopiedUnchanged) {
+    withImageData(70000);
+    putAt(imageStart() + 500, kMixed, false);
+    convertAndCheck("Done. Did not find any code in iso to patch.");
 }
 
-TEST_F(PatchedCopyTest, PumpsOncePerBlockAndStopsOnAbortWithoutSummary) {
-    source.imageData = patternBytes(200000, 5);
+TEST_F(PatchedCopyTest, OneOccurrenceGivesOnePlace) {
+    withImageData(70000);
+    putAt(imageStart() + 12345, kPattern2);
+    convertAndCheck("Done. Patched iso in 1 place.");
+}
+
+TEST_F(PatchedCopyTest, PumpsOncePerBlockAndAnAbortLeavesNoSummary) {
+    withImageData(200000);
     useSource(source);
     convert();
     const std::uint64_t length = kImageDataOffset - 4780 + 200000;
@@ -150,7 +142,7 @@ TEST_F(PatchedCopyTest, PumpsOncePerBlockAndStopsOnAbortWithoutSummary) {
     abortAtPump(host.pumps + 5);
     convert();
     EXPECT_EQ(host.status(), "User aborted.");
-    EXPECT_EQ(output(), buildContainer(finished(source)));  // the earlier output stays
+    EXPECT_EQ(output(), expected);  // the earlier output stays
     EXPECT_EQ(outputFolderNames(), std::set<std::string>{"EBOOT.PBP"});
 }
 
