@@ -36,8 +36,8 @@ bool sameFile(const std::string& a, const std::string& b) {
     return !ec && canonicalA == canonicalB;
 }
 
-// Checks of step 4, each through showError (only the first is shown); true when all
-// are filled.
+// The fields a conversion cannot do without, checked in this order through showError
+// (only the first is shown); true when all are filled.
 bool requiredFieldsFilled(const Workspace& fields, BusyState& busy) {
     if (fields.text(Field::srcIso).empty()) busy.showError(3);
     if (fields.text(Field::labelText).empty()) busy.showError(5);

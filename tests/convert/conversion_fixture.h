@@ -43,8 +43,8 @@ inline std::uint32_t dataPsarOf(const Bytes& container) { return loadLe24(contai
 // A container as buildContainer makes it, with bytes that a rewrite must carry over
 // unchanged in places the builder leaves zero: in the head of the disc-image block
 // beside its fields, in its index area, and in the start-screen block's first 80 bytes.
-inline Bytes build(const ContainerSpec& spec) {
-    Bytes container = buildContainer(spec);
+inline Bytes build(const ContainerSpec& parts) {
+    Bytes container = buildContainer(parts);
     const std::uint64_t block = dataPsarOf(container);
     for (const std::uint64_t at : {0x20u, 0x800u, 0x1000u, 0x4000u, 0xFFFFFu}) {
         container[block + at] = static_cast<std::uint8_t>(0xA0 + (at & 0xF));
@@ -82,8 +82,8 @@ protected:
         fields.setText(Field::srcIso, path);
         return path;
     }
-    std::string useSource(const ContainerSpec& spec, const std::string& name = "game.pbp") {
-        return useSource(build(spec), name);
+    std::string useSource(const ContainerSpec& parts, const std::string& name = "game.pbp") {
+        return useSource(build(parts), name);
     }
     // A file in the test folder, named in the field.
     void useFile(Field field, const std::string& name, const Bytes& content) {
@@ -92,12 +92,12 @@ protected:
 
     // The source as the fixture's fields finish it, without pieces (a test that names
     // pieces in the fields sets them here too).
-    ContainerSpec finished(ContainerSpec spec) const {
-        spec.title = fields.text(Field::labelText);
-        spec.discId = fields.text(Field::saveID_l) + fields.text(Field::saveID);
-        spec.saveTitle = fields.text(Field::saveTitle);
-        spec.icon0 = spec.icon1 = spec.pic0 = spec.pic1 = spec.snd0 = {};
-        return spec;
+    ContainerSpec finished(ContainerSpec parts) const {
+        parts.title = fields.text(Field::labelText);
+        parts.discId = fields.text(Field::saveID_l) + fields.text(Field::saveID);
+        parts.saveTitle = fields.text(Field::saveTitle);
+        parts.icon0 = parts.icon1 = parts.pic0 = parts.pic1 = parts.snd0 = {};
+        return parts;
     }
 
     void convert() { runConversion(fields, busy, tool, dir.folder()); }

@@ -100,9 +100,9 @@ TEST_F(ConvertCommandTest, DiscImageWithTheFilesFolderAsOutputIsRefused) {
 
 TEST_F(ConvertCommandTest, ContainerWithoutDiscImageGivesError7WithoutSummary) {
     fields.setPalFix(true);
-    ContainerSpec spec;
-    spec.isoMarker = false;
-    useSource(spec);
+    ContainerSpec parts;
+    parts.isoMarker = false;
+    useSource(parts);
     convert();
     EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: PBP file don't contain a ISO."});
     EXPECT_EQ(host.status(), "Done.");
@@ -110,9 +110,9 @@ TEST_F(ConvertCommandTest, ContainerWithoutDiscImageGivesError7WithoutSummary) {
 }
 
 TEST_F(ConvertCommandTest, ContainerWithoutStartScreenBlockGivesError8AndWritesNothing) {
-    ContainerSpec spec;
-    spec.startPicture = std::nullopt;
-    useSource(spec);
+    ContainerSpec parts;
+    parts.startPicture = std::nullopt;
+    useSource(parts);
     convert();
     EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: Cant find end of ISO file."});
     EXPECT_EQ(host.status(), "Done.");

@@ -47,13 +47,13 @@ private:
         fields.setText(Field::saveID, "01234");
     }
     Bytes finishedContainer() const {
-        ContainerSpec spec = source;
-        spec.title = "New title";
-        spec.discId = "SLUS01234";
-        spec.saveTitle = "New save title";
-        spec.icon0 = spec.icon1 = spec.pic0 = spec.pic1 = spec.snd0 = {};
-        spec.dataPsar = 0x50000;
-        return testing::buildContainer(spec);
+        ContainerSpec parts = source;
+        parts.title = "New title";
+        parts.discId = "SLUS01234";
+        parts.saveTitle = "New save title";
+        parts.icon0 = parts.icon1 = parts.pic0 = parts.pic1 = parts.snd0 = {};
+        parts.dataPsar = 0x50000;
+        return testing::buildContainer(parts);
     }
     static Bytes fileBytes(const std::string& path) {
         const std::string text = testing::readFile(path);

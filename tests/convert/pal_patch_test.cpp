@@ -62,11 +62,11 @@ protected:
     PatchedCopyTest() { fields.setPalFix(true); }
 
     void withImageData(std::size_t size) {
-        spec.imageDataSize = size;
-        source = build(spec);
-        ContainerSpec finishedSpec = finished(spec);
-        finishedSpec.dataPsar = 0x50000;
-        expected = build(finishedSpec);
+        parts.imageDataSize = size;
+        source = build(parts);
+        ContainerSpec finishedParts = finished(parts);
+        finishedParts.dataPsar = 0x50000;
+        expected = build(finishedParts);
     }
     std::uint64_t dataPsar() const { return dataPsarOf(source); }
     // Source position of the first byte of copy block `block`.
@@ -86,7 +86,7 @@ protected:
         EXPECT_EQ(fileBytes(path), source);
     }
 
-    ContainerSpec spec;
+    ContainerSpec parts;
     Bytes source;
     Bytes expected;
 };
