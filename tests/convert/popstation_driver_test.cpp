@@ -79,7 +79,7 @@ TEST_F(PopstationDriverTest, MissingToolShowsError1WithoutStarting) {
     EXPECT_EQ(host.messages[0].caption, "Error");
     EXPECT_EQ(host.messages[0].text, errorMessage(1));
     EXPECT_TRUE(busy.errorShown);
-    EXPECT_EQ(host.status, "");
+    EXPECT_EQ(host.status(), "");
 }
 
 TEST_F(PopstationDriverTest, ToolThatDoesNotStartShowsError2) {
@@ -88,7 +88,7 @@ TEST_F(PopstationDriverTest, ToolThatDoesNotStartShowsError2) {
     EXPECT_EQ(run(), StageOutcome::ToEnd);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "An unknown error occurred.");
-    EXPECT_EQ(host.status, "");
+    EXPECT_EQ(host.status(), "");
     EXPECT_FALSE(isFile(filesPath("info.txt")));
 }
 
@@ -103,8 +103,9 @@ TEST_F(PopstationDriverTest, DoneAsLastLineProceedsAndTheOutputFileIsDeleted) {
     EXPECT_EQ(tool.arguments, popstationArguments("9", "/games/My Game.bin"));
     EXPECT_EQ(tool.workingFolder, job.filesFolder);
     EXPECT_EQ(tool.outputPath, filesPath("info.txt"));
-    EXPECT_EQ(host.effects,
-              (std::vector<std::string>{"status: Converting file to PBP... (This may take some minutes)"}));
+    EXPECT_EQ(host.statuses,
+              (std::vector<std::string>{"Converting file to PBP... (This may take some minutes)"}));
+    EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.pumps, 3);
     EXPECT_EQ(tool.waitTimes, (std::vector<int>{10, 10, 10}));
     EXPECT_EQ(tool.interrupts, 0);
@@ -159,8 +160,8 @@ TEST_F(PopstationDriverTest, AbortInterruptsOnceWaitsForTheEndAndRemovesTheConta
     EXPECT_EQ(tool.interrupts, 1);
     EXPECT_EQ(host.pumps, 4);  // the tool ends on the third poll from the interrupt on
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(host.status, "User aborted.");
-    EXPECT_EQ(host.effects.back(), "leaveBusy");
+    EXPECT_EQ(host.status(), "User aborted.");
+    EXPECT_EQ(host.busyDepth, 0);  // endBusy left the busy state
     EXPECT_FALSE(busy.abortRequested);
     EXPECT_FALSE(isFile(filesPath("EBOOT.PBP")));
     EXPECT_FALSE(isFile(filesPath("info.txt")));

@@ -45,7 +45,7 @@ TEST_F(PopstationProcessTest, FailureShowsTheWholeOutputAndEmptyOutputAnEmptyMes
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].caption, "Error from popstation.exe");
     EXPECT_EQ(host.messages[0].text, "Reading image\r\nError: cannot read\r\n");
-    EXPECT_EQ(host.status, "Converting file to PBP... (This may take some minutes)");
+    EXPECT_EQ(host.status(), "Converting file to PBP... (This may take some minutes)");
 
     installTool("exit 0\n");
     EXPECT_EQ(run(), StageOutcome::ToEnd);
@@ -71,7 +71,7 @@ TEST_F(PopstationProcessTest, AbortSendsSigintAndRemovesTheContainer) {
     };
     EXPECT_EQ(run(), StageOutcome::Stopped);
     EXPECT_EQ(readFile(filesPath("got-sigint")), "stopped\n");
-    EXPECT_EQ(host.status, "User aborted.");
+    EXPECT_EQ(host.status(), "User aborted.");
     EXPECT_TRUE(host.messages.empty());
     EXPECT_FALSE(isFile(filesPath("EBOOT.PBP")));
     EXPECT_FALSE(isFile(filesPath("info.txt")));

@@ -1,49 +1,17 @@
-// What the tool-stage tests share: a Host that records messages and status texts in the
-// order they happen and runs a test's action on every pump, and a stage run around a
-// temporary program folder.
+// What the tool-stage tests share: a run of the stage around a temporary program folder,
+// inside an operation that has begun, as the conversion runs it.
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <vector>
 
 #include "app/busy_state.h"
 #include "app/field_store.h"
-#include "app/host.h"
 #include "convert/popstation_driver.h"
+#include "support/recording.h"
 #include "support/temp_folder.h"
 
 namespace quillon::testing {
-
-struct PopstationTestHost : Host {
-    void showMessage(const std::string& text, const std::string& caption) override {
-        messages.push_back({caption, text});
-        effects.push_back("message: " + caption);
-    }
-    void setStatus(const std::string& text) override {
-        status = text;
-        effects.push_back("status: " + text);
-    }
-    void pump() override {
-        ++pumps;
-        if (onPump) onPump(pumps);
-    }
-    void enterBusy(Operation) override {}
-    void leaveBusy() override { effects.push_back("leaveBusy"); }
-    std::optional<std::string> chooseIsoSaveName(const std::string&) override { return {}; }
-    bool confirmReplace(const std::string&) override { return false; }
-
-    struct Message {
-        std::string caption;
-        std::string text;
-    };
-    std::vector<Message> messages;
-    std::vector<std::string> effects;
-    std::string status;
-    int pumps = 0;
-    std::function<void(int pumps)> onPump;
-};
 
 // The stage's inputs with the tool `kPopstationFileName` in the Files folder when a test
 // installs it, as a shell script.
@@ -51,6 +19,7 @@ struct PopstationStage {
     PopstationStage() {
         job.filesFolder = program.folder() + "Files" + kPathSeparator;
         std::filesystem::create_directories(job.filesFolder);
+        busy.beginBusy(Operation::Convert);
     }
     void installTool(const std::string& script) {
         const std::string path = program.write(std::string("Files/") + kPopstationFileName,
@@ -64,7 +33,7 @@ struct PopstationStage {
     TempFolder program;
     ConversionJob job;
     FieldStore fields;
-    PopstationTestHost host;
+    RecordingHost host;
     BusyState busy{host};
 };
 
