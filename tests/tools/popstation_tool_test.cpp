@@ -17,6 +17,7 @@
 #include "common/file_io.h"
 #include "source/param_sfo.h"
 #include "source/pbp.h"
+#include "support/pbp_builder.h"
 #include "support/temp_folder.h"
 #include "tools/popstation/base_parts.h"
 #include "tools/popstation/disc_image_block.h"
@@ -253,36 +254,18 @@ TEST_F(PopstationToolTest, ThreadsDoNotChangeTheContainer) {
     EXPECT_EQ(readFile(ebootPath()), one);
 }
 
-// A sample container: DATA.PSP, a disc-image block and a start-screen block.
-Bytes makeBaseContainer(const Bytes& dataPsp, const Bytes& picture, const Bytes& trailer) {
-    Bytes base(0x50000, 0);
-    std::copy(kPbpMagic.begin(), kPbpMagic.end(), base.begin());
-    storeLe32(&base[8], 0x28);
-    for (int field = 12; field <= 32; field += 4) storeLe32(&base[field], 0x100);
-    storeLe32(&base[36], 0x50000);
-    std::copy(dataPsp.begin(), dataPsp.end(), base.begin() + 0x100);
-    const Bytes psar = [] {
-        Bytes b(kImageDataOffset + kImageBlockSize, 0);
-        std::memcpy(b.data(), "PSISOIMG0000", 12);
-        return b;
-    }();
-    base.insert(base.end(), psar.begin(), psar.end());
-    Bytes startDat(80, 0);
-    std::memcpy(startDat.data(), "STARTDAT", 8);
-    startDat[8] = 0x77;  // a header field the tool does not take over
-    base.insert(base.end(), startDat.begin(), startDat.end());
-    base.insert(base.end(), picture.begin(), picture.end());
-    base.insert(base.end(), trailer.begin(), trailer.end());
-    return base;
-}
-
 TEST_F(PopstationToolTest, BasePbpSuppliesDataPspAndStartScreen) {
-    const Bytes dataPsp = {'~', 'S', 'A', 'M', 'P', 'L', 'E', 0, 0, 'X'};
     Bytes picture(kPngSignature, kPngSignature + 8);
     picture.insert(picture.end(), 3000, 0x5A);
-    Bytes trailer(4976);
-    for (std::size_t i = 0; i < trailer.size(); ++i) trailer[i] = static_cast<std::uint8_t>(i * 7);
-    work.write("base.pbp", makeBaseContainer(dataPsp, picture, trailer));
+    quillon::testing::ContainerSpec spec;
+    spec.dataPsp = {'~', 'S', 'A', 'M', 'P', 'L', 'E', 0, 0, 'X', 0, 0, 0};
+    spec.startPicture = picture;
+    Bytes base = quillon::testing::buildContainer(spec);
+    const std::string all(base.begin(), base.end());
+    base[all.rfind("STARTDAT") + 8] = 0x77;  // a header field the tool does not take over
+    work.write("base.pbp", base);
+    const Bytes dataPsp(spec.dataPsp.begin(), spec.dataPsp.end() - 3);  // without the zeros
+    const Bytes trailer(base.end() - 4976, base.end());
 
     const ToolRun result = run({writeImage(makeImage(100000))});
     ASSERT_EQ(result.lastLine(), "Done.") << ::testing::PrintToString(result.lines);
