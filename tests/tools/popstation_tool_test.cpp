@@ -282,12 +282,23 @@ TEST_F(PopstationToolTest, BasePbpSuppliesDataPspAndStartScreen) {
 
 TEST_F(PopstationToolTest, UnusableBasePbpGivesWayToPlaceholders) {
     work.write("base.pbp", std::string("not a container at all"));
-    const ToolRun result = run({writeImage(makeImage(50000))});
+    ToolRun result = run({writeImage(makeImage(50000))});
     ASSERT_EQ(result.lastLine(), "Done.") << ::testing::PrintToString(result.lines);
-    const Container c = container();
+    Container c = container();
     EXPECT_EQ(dataPspLength(c.bytes, c.header), placeholderDataPsp().size());
     const Bytes picture = placeholderStartScreen();
     EXPECT_TRUE(std::ranges::equal(c.at(c.startDat() + 80, picture.size()), picture));
+
+    // A DATA.PSP that leaves no room in front of DATA.PSAR: only it is replaced.
+    quillon::testing::ContainerSpec spec;
+    spec.dataPsp = Bytes(0x280000, 0x44);
+    work.write("base.pbp", quillon::testing::buildContainer(spec));
+    result = run({writeImage(makeImage(50000))});
+    ASSERT_EQ(result.lastLine(), "Done.") << ::testing::PrintToString(result.lines);
+    c = container();
+    EXPECT_EQ(dataPspLength(c.bytes, c.header), placeholderDataPsp().size());
+    EXPECT_EQ(c.psar, 0x50000u);
+    EXPECT_TRUE(std::ranges::equal(c.at(c.startDat() + 80, spec.startPicture->size()), *spec.startPicture));
 }
 
 TEST_F(PopstationToolTest, StartScreenOptionTakesThePictureFromAPngFile) {

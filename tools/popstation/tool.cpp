@@ -136,13 +136,16 @@ Status makeEboot(const ToolRequest& request, const Workplace& place, const std::
     if (!parts) return parts.error();
 
     const Bytes paramSfo = containerParamSfo(request.title, *discId);
-    auto layout = layOutContainer(kParamSfoOffset + static_cast<std::uint32_t>(paramSfo.size()),
-                                  PieceLengths{}, parts->dataPsp.size());
+    // No artwork: the sections from ICON0.PNG to SND0.AT3 are empty.
+    const auto layOut = [&] {
+        return layOutContainer(kParamSfoOffset + static_cast<std::uint32_t>(paramSfo.size()),
+                               PieceLengths{}, parts->dataPsp.size());
+    };
+    auto layout = layOut();
     if (!layout) {
         say("DATA.PSP of base.pbp is too large for a container: writing a placeholder.");
         parts->dataPsp = placeholderDataPsp();
-        layout = layOutContainer(kParamSfoOffset + static_cast<std::uint32_t>(paramSfo.size()),
-                                 PieceLengths{}, parts->dataPsp.size());
+        layout = layOut();
     }
 
     auto out = OutputFile::create(place.folder + kOutputName);
