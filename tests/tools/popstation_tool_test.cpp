@@ -314,6 +314,15 @@ TEST_F(PopstationToolTest, StartScreenOptionTakesThePictureFromAPngFile) {
                             writeImage(makeImage(40000))});
     EXPECT_NE(notPng.exitStatus, 0);
     EXPECT_NE(notPng.lastLine(), "Done.");
+
+    // A picture that would push the block out of the final bytes where readers look.
+    Bytes large(kPngSignature, kPngSignature + 8);
+    large.resize(kMaxStartScreenPicture + 1, 0x33);
+    const ToolRun tooLarge = run({"--start-screen", sources.write("large.png", large),
+                                  writeImage(makeImage(40000))});
+    EXPECT_EQ(tooLarge.exitStatus, 1);
+    EXPECT_NE(tooLarge.lastLine().find("is too large: 1043520 bytes, at most 1043519 fit."),
+              std::string::npos) << tooLarge.lastLine();
 }
 
 TEST_F(PopstationToolTest, FailuresLeaveNoContainerAndNoDone) {
