@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Screenshots of the three windows as a person sees them: starts build/quillon under Xvfb
 # with a generated disc image as its argument, opens the preview and the options window
-# by clicking their buttons, and saves main.png, preview.png, options.png and screen.png.
+# by clicking their buttons, and saves main.png, preview.png, preview-warning.png,
+# options.png and screen.png.
 # Usage: scripts/screenshots.sh [OUTPUT_FOLDER]   (default: build/screenshots)
 # Needs a built program (cmake --build build) and xvfb xauth x11-utils xdotool imagemagick.
 set -euo pipefail
@@ -40,6 +41,10 @@ preview=$(window '^Preview$')
 xdotool windowmove "$preview" 0 0
 settle
 import -window "$preview" "$out/preview.png"
+click "$preview" 170 288  # "Warning screen"
+settle
+import -window "$preview" "$out/preview-warning.png"
+click "$preview" 54 288  # back to "PSP menu theme"
 
 click "$main" 41 237  # the options button
 options=$(window '^Options$')
