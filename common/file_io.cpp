@@ -6,14 +6,13 @@
 #include <mutex>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #ifdef _WIN32
+#include <io.h>
 #include <process.h>
-#define QUILLON_FSEEK _fseeki64
-#define QUILLON_GETPID _getpid
 #else
 #include <unistd.h>
-#define QUILLON_FSEEK fseeko
-#define QUILLON_GETPID getpid
 #endif
 
 namespace quillon {
@@ -34,14 +33,50 @@ bool consumeWriteBudget(std::uint64_t count) {
     return true;
 }
 
-std::FILE* openFile(const std::string& path, const char* mode) {
+// The platform's file handles, read and written at explicit positions; every call
+// retries what a signal interrupted and answers -1 with errno set on failure.
 #ifdef _WIN32
-    std::wstring wmode(mode, mode + std::strlen(mode));
-    return _wfopen(toFsPath(path).c_str(), wmode.c_str());
-#else
-    return std::fopen(path.c_str(), mode);
-#endif
+int openForReading(const std::string& path) {
+    return _wopen(toFsPath(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
 }
+int createNew(const std::string& path) {
+    return _wopen(toFsPath(path).c_str(),
+                  _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+}
+long long readAtPosition(int handle, void* data, std::size_t count, std::uint64_t position) {
+    if (_lseeki64(handle, static_cast<long long>(position), SEEK_SET) < 0) return -1;
+    return _read(handle, data, static_cast<unsigned>(count));
+}
+long long writeAtPosition(int handle, const void* data, std::size_t count, std::uint64_t position) {
+    if (_lseeki64(handle, static_cast<long long>(position), SEEK_SET) < 0) return -1;
+    return _write(handle, data, static_cast<unsigned>(count));
+}
+int closeHandle(int handle) { return _close(handle); }
+int processId() { return _getpid(); }
+#else
+int openForReading(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+int createNew(const std::string& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+long long readAtPosition(int handle, void* data, std::size_t count, std::uint64_t position) {
+    long long n;
+    do n = ::pread(handle, data, count, static_cast<off_t>(position));
+    while (n < 0 && errno == EINTR);
+    return n;
+}
+long long writeAtPosition(int handle, const void* data, std::size_t count, std::uint64_t position) {
+    long long n;
+    do n = ::pwrite(handle, data, count, static_cast<off_t>(position));
+    while (n < 0 && errno == EINTR);
+    return n;
+}
+int closeHandle(int handle) { return ::close(handle); }
+int processId() { return static_cast<int>(::getpid()); }
+#endif
+
+// One system call moves at most this much, whatever the platform.
+constexpr std::size_t kMaxTransfer = 1 << 30;
+constexpr std::size_t kPageSize = 4096;
 
 std::string quotedPath(const std::string& path) { return "\"" + path + "\""; }
 
@@ -98,44 +133,44 @@ std::string systemErrorText(int errorNumber) {
 
 // ---- InputFile ----
 
-InputFile::InputFile(std::FILE* file, std::string path, std::uint64_t size)
-    : file_(file), path_(std::move(path)), size_(size) {}
+InputFile::InputFile(int handle, std::string path, std::uint64_t size)
+    : handle_(handle), path_(std::move(path)), size_(size) {}
 
 InputFile::InputFile(InputFile&& other) noexcept
-    : file_(other.file_), path_(std::move(other.path_)), size_(other.size_) {
-    other.file_ = nullptr;
+    : handle_(other.handle_), path_(std::move(other.path_)), size_(other.size_) {
+    other.handle_ = -1;
 }
 
 InputFile& InputFile::operator=(InputFile&& other) noexcept {
     if (this != &other) {
-        if (file_) std::fclose(file_);
-        file_ = other.file_;
+        if (handle_ >= 0) closeHandle(handle_);
+        handle_ = other.handle_;
         path_ = std::move(other.path_);
         size_ = other.size_;
-        other.file_ = nullptr;
+        other.handle_ = -1;
     }
     return *this;
 }
 
 InputFile::~InputFile() {
-    if (file_) std::fclose(file_);
+    if (handle_ >= 0) closeHandle(handle_);
 }
 
 Expected<InputFile> InputFile::open(const std::string& path) {
     if (isFolder(path)) {
         return Error::read("Cannot open file " + quotedPath(path) + ". " + systemErrorText(EISDIR));
     }
-    std::FILE* file = openFile(path, "rb");
-    if (!file) {
+    const int handle = openForReading(path);
+    if (handle < 0) {
         return Error::read("Cannot open file " + quotedPath(path) + ". " + systemErrorText(errno));
     }
     std::error_code ec;
     const auto size = std::filesystem::file_size(toFsPath(path), ec);
     if (ec) {
-        std::fclose(file);
+        closeHandle(handle);
         return Error::read("Cannot open file " + quotedPath(path) + ". " + ec.message());
     }
-    return InputFile(file, path, static_cast<std::uint64_t>(size));
+    return InputFile(handle, path, static_cast<std::uint64_t>(size));
 }
 
 Error InputFile::readError(const std::string& reason) const {
@@ -143,19 +178,15 @@ Error InputFile::readError(const std::string& reason) const {
 }
 
 Expected<std::size_t> InputFile::readAt(std::uint64_t pos, std::span<std::uint8_t> out) {
-    if (out.empty()) return std::size_t{0};
-    if (pos > static_cast<std::uint64_t>(INT64_MAX) ||
-        QUILLON_FSEEK(file_, static_cast<std::int64_t>(pos), SEEK_SET) != 0) {
-        return readError(systemErrorText(errno ? errno : EINVAL));
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const std::size_t want = std::min(out.size() - done, kMaxTransfer);
+        const long long n = readAtPosition(handle_, out.data() + done, want, pos + done);
+        if (n < 0) return readError(systemErrorText(errno));
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
     }
-    const std::size_t n = std::fread(out.data(), 1, out.size(), file_);
-    if (n < out.size() && std::ferror(file_)) {
-        const int err = errno;
-        std::clearerr(file_);
-        return readError(systemErrorText(err ? err : EIO));
-    }
-    std::clearerr(file_);
-    return n;
+    return done;
 }
 
 Status InputFile::readExactAt(std::uint64_t pos, std::span<std::uint8_t> out) {
@@ -189,26 +220,26 @@ Expected<Bytes> readWholeFile(const std::string& path) {
 
 // ---- OutputFile ----
 
-OutputFile::OutputFile(std::FILE* file, std::string target, std::string temp)
-    : file_(file), target_(std::move(target)), temp_(std::move(temp)) {}
+OutputFile::OutputFile(int handle, std::string target, std::string temp)
+    : handle_(handle), target_(std::move(target)), temp_(std::move(temp)) {}
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : file_(other.file_),
+    : handle_(other.handle_),
       target_(std::move(other.target_)),
       temp_(std::move(other.temp_)),
       written_(other.written_) {
-    other.file_ = nullptr;
+    other.handle_ = -1;
     other.temp_.clear();
 }
 
 OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
     if (this != &other) {
         discard();
-        file_ = other.file_;
+        handle_ = other.handle_;
         target_ = std::move(other.target_);
         temp_ = std::move(other.temp_);
         written_ = other.written_;
-        other.file_ = nullptr;
+        other.handle_ = -1;
         other.temp_.clear();
     }
     return *this;
@@ -235,10 +266,10 @@ Expected<OutputFile> OutputFile::create(const std::string& target) {
     const std::string prefix = folder.empty() ? std::string() : folder + kPathSeparator;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temp = prefix + "." + fromFsPath(targetPath.filename()) + "." +
-                                 std::to_string(QUILLON_GETPID()) + "-" +
+                                 std::to_string(processId()) + "-" +
                                  std::to_string(counter++) + ".part";
-        std::FILE* file = openFile(temp, "wbx");
-        if (file) return OutputFile(file, target, temp);
+        const int handle = createNew(temp);
+        if (handle >= 0) return OutputFile(handle, target, temp);
         if (errno != EEXIST) {
             return Error::write("Cannot create file " + quotedPath(target) + ". " +
                                 systemErrorText(errno));
@@ -251,13 +282,28 @@ Error OutputFile::writeError(const std::string& reason) const {
     return Error::write("Cannot write file " + quotedPath(target_) + ". " + reason);
 }
 
+namespace {
+
+// Writes all of `data` at `position`; the errno value of a failure, or 0.
+int writeFully(int handle, std::span<const std::uint8_t> data, std::uint64_t position) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const std::size_t want = std::min(data.size() - done, kMaxTransfer);
+        const long long n = writeAtPosition(handle, data.data() + done, want, position + done);
+        if (n < 0) return errno ? errno : EIO;
+        if (n == 0) return ENOSPC;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+}  // namespace
+
 Status OutputFile::write(std::span<const std::uint8_t> data) {
-    if (!file_) return writeError(systemErrorText(EBADF));
+    if (handle_ < 0) return writeError(systemErrorText(EBADF));
     if (data.empty()) return {};
     if (!consumeWriteBudget(data.size())) return writeError(systemErrorText(ENOSPC));
-    if (std::fwrite(data.data(), 1, data.size(), file_) != data.size()) {
-        return writeError(systemErrorText(errno ? errno : EIO));
-    }
+    if (const int err = writeFully(handle_, data, written_)) return writeError(systemErrorText(err));
     written_ += data.size();
     return {};
 }
@@ -273,27 +319,21 @@ Status OutputFile::writeZeros(std::uint64_t count) {
 }
 
 Status OutputFile::writeAt(std::uint64_t position, std::span<const std::uint8_t> data) {
-    if (!file_) return writeError(systemErrorText(EBADF));
+    if (handle_ < 0) return writeError(systemErrorText(EBADF));
     if (!fitsIn(written_, position, data.size())) return writeError(systemErrorText(EINVAL));
     if (data.empty()) return {};
     if (!consumeWriteBudget(data.size())) return writeError(systemErrorText(ENOSPC));
-    if (QUILLON_FSEEK(file_, static_cast<std::int64_t>(position), SEEK_SET) != 0 ||
-        std::fwrite(data.data(), 1, data.size(), file_) != data.size() ||
-        QUILLON_FSEEK(file_, 0, SEEK_END) != 0) {
-        return writeError(systemErrorText(errno ? errno : EIO));
-    }
+    if (const int err = writeFully(handle_, data, position)) return writeError(systemErrorText(err));
     return {};
 }
 
 Status OutputFile::commit() {
-    if (!file_) return writeError(systemErrorText(EBADF));
-    const bool flushed = std::fflush(file_) == 0;
-    const int flushErr = errno;
-    const bool closed = std::fclose(file_) == 0;
+    if (handle_ < 0) return writeError(systemErrorText(EBADF));
+    const bool closed = closeHandle(handle_) == 0;
     const int closeErr = errno;
-    file_ = nullptr;
-    if (!flushed || !closed) {
-        const Error e = writeError(systemErrorText(!flushed ? flushErr : closeErr));
+    handle_ = -1;
+    if (!closed) {
+        const Error e = writeError(systemErrorText(closeErr));
         discard();
         return e;
     }
@@ -309,14 +349,23 @@ Status OutputFile::commit() {
 }
 
 void OutputFile::discard() {
-    if (file_) {
-        std::fclose(file_);
-        file_ = nullptr;
+    if (handle_ >= 0) {
+        closeHandle(handle_);
+        handle_ = -1;
     }
     if (!temp_.empty()) {
         removeFile(temp_);
         temp_.clear();
     }
+}
+
+CopyBuffer::CopyBuffer(std::size_t size) : storage_(size + 2 * kPageSize), size_(size) {}
+
+std::span<std::uint8_t> CopyBuffer::at(std::uint64_t filePosition) {
+    const auto base = reinterpret_cast<std::uintptr_t>(storage_.data());
+    const std::uintptr_t pageStart = (base + kPageSize - 1) / kPageSize * kPageSize;
+    const auto offset = static_cast<std::size_t>(pageStart - base + filePosition % kPageSize);
+    return {storage_.data() + offset, size_};
 }
 
 Status writeFileAtomically(const std::string& path, std::span<const std::uint8_t> data) {

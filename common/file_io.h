@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <span>
@@ -60,10 +59,10 @@ public:
     Expected<Bytes> readUpTo(std::uint64_t pos, std::size_t count);
 
 private:
-    InputFile(std::FILE* file, std::string path, std::uint64_t size);
+    InputFile(int handle, std::string path, std::uint64_t size);
     Error readError(const std::string& reason) const;
 
-    std::FILE* file_ = nullptr;
+    int handle_ = -1;
     std::string path_;
     std::uint64_t size_ = 0;
 };
@@ -96,13 +95,27 @@ public:
     void discard();
 
 private:
-    OutputFile(std::FILE* file, std::string target, std::string temp);
+    OutputFile(int handle, std::string target, std::string temp);
     Error writeError(const std::string& reason) const;
 
-    std::FILE* file_ = nullptr;
+    int handle_ = -1;
     std::string target_;
     std::string temp_;
     std::uint64_t written_ = 0;
+};
+
+// A buffer for block copies. For each block it gives room whose first byte stands at
+// the same offset within a memory page as the file position the block is read from:
+// the system then copies whole pages between its cache and the buffer instead of
+// splitting each one in two. The room moves with the position; its bytes do not.
+class CopyBuffer {
+public:
+    explicit CopyBuffer(std::size_t size);
+    std::span<std::uint8_t> at(std::uint64_t filePosition);
+
+private:
+    Bytes storage_;
+    std::size_t size_ = 0;
 };
 
 // Creates or replaces a whole file through OutputFile.

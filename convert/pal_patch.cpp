@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "source/pbp.h"
 
@@ -47,26 +48,16 @@ int patchOccurrences(std::span<std::uint8_t> block, std::uint64_t blockPosition,
 
 Status copyPatchedImageData(const ImageCopy& copy, const PatchWindow& window, int& patchCount) {
     constexpr std::size_t kAdvance = kCopyBlockSize - kPatchPatternSize;  // 65,527
-    Bytes block(kCopyBlockSize);
-    std::size_t carried = 0;  // bytes at the front of the block taken over from the last one
-    for (std::uint64_t position = copy.start;; position += kAdvance) {
-        copy.busy.host().setStatus(copyProgressText(position, copy.source.size()));
-        auto read = copy.source.readAt(position + carried,
-                                       std::span(block.data() + carried, block.size() - carried));
-        if (!read) return read.error();
-        std::size_t count = carried + *read;
-        if (auto polled = pumpAndPollAbort(copy.busy); !polled) return polled;
-        // The first start of a carried overlap was examined in the block before.
-        patchCount += patchOccurrences(std::span(block.data(), count), position, carried ? 1 : 0,
-                                       window);
-        count = static_cast<std::size_t>(std::min<std::uint64_t>(count, copy.end - position));
-        if (count != kCopyBlockSize) return copy.output.write(std::span(block.data(), count));
-        if (auto written = copy.output.write(std::span(block.data(), kAdvance)); !written) {
-            return written;
-        }
-        std::memmove(block.data(), block.data() + kAdvance, kPatchPatternSize);
-        carried = kPatchPatternSize;
-    }
+    return copyBlocks(copy, kAdvance, [&](CopyBlock& block) -> Expected<std::optional<std::size_t>> {
+        copy.busy.host().setStatus(copyProgressText(block.position, copy.source.size()));
+        if (auto polled = pumpAndPollAbort(copy.busy); !polled) return polled.error();
+        // The first start of an overlap was examined in the block before; the overlap
+        // reaches this block with that block's patches in it.
+        patchCount += patchOccurrences(block.bytes, block.position, block.follows ? 1 : 0, window);
+        const std::size_t count = countUpToEnd(copy, block);
+        if (count != kCopyBlockSize) return std::optional<std::size_t>(count);
+        return std::optional<std::size_t>();
+    });
 }
 
 std::string patchSummary(int patchCount) {

@@ -169,6 +169,20 @@ TEST_F(FinishEbootTest, ProgressIsShownBeforeEachBlockAndEventsArePumpedAfterEac
     EXPECT_EQ(host.pumps, static_cast<int>(length / 65535));
 }
 
+TEST_F(FinishEbootTest, LongImageDataIsCopiedExactlyWithOneProgressTextPerBlock) {
+    // Several of the copy's 16-block reads, and a last block of 1,234 bytes.
+    ContainerSpec source;
+    source.imageDataSize = 40 * 65535 + 1234 - (kImageDataOffset - 4780) % 65535;
+    useSource(source);
+    convert();
+    ContainerSpec expected = finished(source);
+    expected.dataPsar = 0x50000;
+    EXPECT_EQ(output(), build(expected));
+    const std::uint64_t length = (kImageDataOffset - 4780) + source.imageDataSize;
+    EXPECT_EQ(host.statuses.size(), length / 65535 + 2);
+    EXPECT_EQ(host.pumps, static_cast<int>(length / 65535));
+}
+
 TEST_F(FinishEbootTest, IntermediateContainerIsRemovedAfterFinishingAndOnAbort) {
     const std::string intermediate = dir.write("Files/EBOOT.PBP", build({}));
     ConversionJob job{filesFolder, false, intermediate, -1};

@@ -101,6 +101,18 @@ TEST_F(PatchedCopyTest, OccurrencesAcrossBlockEdgesAndInTheOverlapArePatchedWhol
     convertAndCheck("Done. Patched iso in 4 places.");
 }
 
+TEST_F(PatchedCopyTest, OccurrencesAroundTheEdgesOfTheCopysReadsArePatchedOnce) {
+    // The copy reads 16 blocks at a time: blocks 16 and 32 begin new reads, and their
+    // overlap with the block before comes from the read before, patched.
+    withImageData(40 * 65535);
+    putAt(blockStart(16) - 4, kPattern1);  // across the edge, inside block 15
+    putAt(blockStart(16) + 4, kPattern2);  // starts in the carried overlap of block 16
+    putAt(blockStart(32) - 8, kPattern1);  // ends where block 32 starts
+    putAt(blockStart(32) + 7, kPattern2);  // starts on the carried overlap's last byte
+    putAt(blockStart(33), kPattern1);
+    convertAndCheck("Done. Patched iso in 5 places.");
+}
+
 TEST_F(PatchedCopyTest, WindowIsTheImageDataUpToTheStartScreenBlock) {
     withImageData(100000);
     putAt(imageStart(), kPattern1);                // the image data's first byte
