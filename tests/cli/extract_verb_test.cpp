@@ -98,14 +98,6 @@ protected:
         return result;
     }
 
-    std::vector<std::string> folderContents() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
 
     std::string image() const { return std::string(container.imageData.begin(), container.imageData.end()); }
 
@@ -169,7 +161,7 @@ TEST_F(ExtractVerbTest, MessagesGoToStderrAndEndWithStatusOne) {
     EXPECT_EQ(missing.err, "Cannot open file \"" + dir.file("missing.pbp") + "\". No such file or directory\n");
 
     EXPECT_EQ(run({"game.pbp"}).exitCode, 2);
-    EXPECT_EQ(folderContents(), (std::vector<std::string>{"Files", "bad.pbp", "game.pbp"}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"Files", "bad.pbp", "game.pbp"}));
 }
 
 TEST_F(ExtractVerbTest, ExistingFileUnderTheAppendedNameIsKeptWithoutATerminal) {
@@ -195,7 +187,7 @@ TEST_F(ExtractVerbTest, CtrlCActsAsAbort) {
     EXPECT_EQ(result.exitCode, 130) << result.err;
     EXPECT_EQ(result.out, "User aborted.\n");
     EXPECT_EQ(readFile(dir.file("game.iso")), "earlier image");
-    EXPECT_EQ(folderContents(), (std::vector<std::string>{"Files", "game.iso", "game.pbp"}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"Files", "game.iso", "game.pbp"}));
 }
 
 #endif  // _WIN32

@@ -83,14 +83,6 @@ protected:
         return "Saving ISO file... (" + std::to_string(position * 100 / containerSize) + "%)";
     }
 
-    std::vector<std::string> folderContents() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
 
     TempFolder dir;
     FieldStore fields;
@@ -163,7 +155,7 @@ TEST_F(ExtractionTest, OutputNameGetsIsoAppendedUnlessItEndsInIsoInAnyCase) {
     for (const std::string name : {"game", "upper.ISO", "disc.bin"}) {
         extract(source, dir.file(name));
     }
-    EXPECT_EQ(folderContents(), (std::vector<std::string>{"GAME.PBP", "disc.bin.iso", "game.iso", "upper.ISO"}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"GAME.PBP", "disc.bin.iso", "game.iso", "upper.ISO"}));
     EXPECT_EQ(readFile(dir.file("disc.bin.iso")), bytesText(container.imageData));
     EXPECT_TRUE(host.messages.empty());
 }
@@ -180,7 +172,7 @@ TEST_F(ExtractionTest, ExistingFileUnderTheAppendedNameIsReplacedOnlyWhenTheUser
     EXPECT_EQ(readFile(twin), "earlier image");
     EXPECT_EQ(host.statuses, std::vector<std::string>{"Done."});
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(folderContents(), (std::vector<std::string>{"game.iso", "game.pbp"}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"game.iso", "game.pbp"}));
 
     host.replaceAnswer = true;
     extract(source, dir.file("game"));
@@ -203,7 +195,7 @@ TEST_F(ExtractionTest, CancelledDialogWritesNothingAndSearchesNoStartScreen) {
     extract(writeContainer(container), std::nullopt);
     EXPECT_TRUE(host.messages.empty()) << "the missing start-screen block is not reported";
     EXPECT_EQ(host.statuses, std::vector<std::string>{"Done."});
-    EXPECT_EQ(folderContents(), std::vector<std::string>{"game.pbp"});
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"game.pbp"});
 }
 
 TEST_F(ExtractionTest, AbortAfterSomeBlocksLeavesNoOutputAndKeepsAnEarlierFile) {
@@ -221,7 +213,7 @@ TEST_F(ExtractionTest, AbortAfterSomeBlocksLeavesNoOutputAndKeepsAnEarlierFile) 
     EXPECT_EQ(host.statuses.size(), 4u);
     EXPECT_EQ(host.statuses.back(), "User aborted.");
     EXPECT_EQ(readFile(earlier), "earlier image");
-    EXPECT_EQ(folderContents(), (std::vector<std::string>{"game.iso", "game.pbp"}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"game.iso", "game.pbp"}));
     EXPECT_TRUE(host.messages.empty());
 }
 
@@ -318,7 +310,7 @@ TEST_F(ExtractionTest, FullDiskLeavesNoOutputAndKeepsAnEarlierFile) {
     EXPECT_EQ(host.messages[0], "Quillon: Cannot write file \"" + earlier + "\". No space left on device");
     EXPECT_EQ(host.statuses.back(), "Done.");
     EXPECT_EQ(readFile(earlier), "earlier image");
-    EXPECT_EQ(folderContents(), (std::vector<std::string>{"game.iso", "game.pbp"}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"game.iso", "game.pbp"}));
 }
 
 // ---- images whose blocks are deflated ----
@@ -349,7 +341,7 @@ TEST_F(ExtractionTest, AbortWhileDecodingLeavesNoOutput) {
     extract(source, dir.file("game.iso"));
     EXPECT_EQ(host.pumps, 1);
     EXPECT_EQ(host.statuses.back(), "User aborted.");
-    EXPECT_EQ(folderContents(), std::vector<std::string>{"game.pbp"});
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"game.pbp"});
 }
 
 TEST_F(ExtractionTest, DamagedOrMismatchedBlockIsAnErrorWithoutOutput) {
@@ -383,7 +375,7 @@ TEST_F(ExtractionTest, DamagedOrMismatchedBlockIsAnErrorWithoutOutput) {
                                                        progress(start + packed.index[1].storedSize + packed.index[0].storedSize),
                                                        "Done.", progress(start + packed.index[0].storedSize), "Done."}));
     EXPECT_EQ(readFile(earlier), "earlier image");
-    EXPECT_EQ(folderContents(), (std::vector<std::string>{"damaged.pbp", "game.iso", "mismatched.pbp"}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"damaged.pbp", "game.iso", "mismatched.pbp"}));
 }
 
 TEST_F(ExtractionTest, StoredBytesAreCopiedAsTheyAreUnlessTheIndexDescribesThemExactly) {
