@@ -28,8 +28,8 @@ Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsar
                                     const ImageDataExtent& extent) {
     if (extent.end <= extent.begin) return BlockIndex{};
     const std::uint64_t dataLength = extent.end - extent.begin;
-    auto table = container.readUpTo(dataPsarOffset + kIndexOffset,
-                                    (kMaxIndexEntries + 1) * kIndexEntrySize);
+    auto table =
+        container.readUpTo(dataPsarOffset + kIndexOffset, (kMaxIndexEntries + 1) * kIndexEntrySize);
     if (!table) return table.error();
 
     std::vector<IndexEntry> entries;
@@ -59,8 +59,8 @@ Status copyStoredImage(InputFile& container, const ImageDataExtent& extent, Outp
     std::uint64_t position = extent.begin;
     while (position < container.size()) {
         const std::uint64_t left = extent.end > position ? extent.end - position : 0;
-        const std::span<std::uint8_t> block(buffer.data(),
-                                            static_cast<std::size_t>(std::min<std::uint64_t>(left, kCopyBlockSize)));
+        const std::span<std::uint8_t> block(
+            buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(left, kCopyBlockSize)));
         if (auto read = container.readExactAt(position, block); !read) return read;
         if (auto written = output.write(block); !written) return written;
         if (block.size() != kCopyBlockSize) break;
@@ -82,9 +82,9 @@ Status writeDecodedImage(InputFile& container, const ImageDataExtent& extent,
                                          ? inflateRaw(*stored, kImageBlockSize)
                                          : std::optional<Bytes>(std::move(*stored));
         if (!image) {
-            return damagedBlock(container, i, position,
-                                "is damaged: it does not inflate to " +
-                                    std::to_string(kImageBlockSize) + " bytes");
+            return damagedBlock(
+                container, i, position,
+                "is damaged: it does not inflate to " + std::to_string(kImageBlockSize) + " bytes");
         }
         if (!matchesPrefix(sha1(*image), entry.sha1Prefix)) {
             return damagedBlock(container, i, position, "does not match its SHA-1 checksum");

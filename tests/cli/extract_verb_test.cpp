@@ -68,7 +68,7 @@ protected:
     // Runs the program with stdin and stderr on a terminal, waits for the question
     // whether to replace a file, optionally presses Ctrl+C, then answers `answer`.
     CliRun runOnTerminal(const std::vector<std::string>& verbArgs, bool interrupt,
-                      const std::string& answer) const {
+                         const std::string& answer) const {
         const std::string outPath = scratch.file("out");
         int master = -1, slave = -1;
         if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return {};
@@ -98,8 +98,9 @@ protected:
         return result;
     }
 
-
-    std::string image() const { return std::string(container.imageData.begin(), container.imageData.end()); }
+    std::string image() const {
+        return std::string(container.imageData.begin(), container.imageData.end());
+    }
 
     TempFolder dir;
     TempFolder scratch;
@@ -158,7 +159,8 @@ TEST_F(ExtractVerbTest, MessagesGoToStderrAndEndWithStatusOne) {
 
     const CliRun missing = run({"missing.pbp", "out"});
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(missing.err, "Cannot open file \"" + dir.file("missing.pbp") + "\". No such file or directory\n");
+    EXPECT_EQ(missing.err,
+              "Cannot open file \"" + dir.file("missing.pbp") + "\". No such file or directory\n");
 
     EXPECT_EQ(run({"game.pbp"}).exitCode, 2);
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"Files", "bad.pbp", "game.pbp"}));
@@ -169,7 +171,8 @@ TEST_F(ExtractVerbTest, ExistingFileUnderTheAppendedNameIsKeptWithoutATerminal) 
     const CliRun result = run({"game.pbp", "game"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "Done.\n");
-    EXPECT_EQ(result.err, "\"" + dir.file("game.iso") + "\" already exists; it was not replaced.\n");
+    EXPECT_EQ(result.err,
+              "\"" + dir.file("game.iso") + "\" already exists; it was not replaced.\n");
     EXPECT_EQ(readFile(dir.file("game.iso")), "earlier image");
 }
 

@@ -63,7 +63,8 @@ class ExtractionTest : public ::testing::Test {
 protected:
     void TearDown() override { quillon::testing::failWritesAfter(std::nullopt); }
 
-    std::string writeContainer(const TestContainer& container, const std::string& name = "game.pbp") {
+    std::string writeContainer(const TestContainer& container,
+                               const std::string& name = "game.pbp") {
         const Bytes bytes = container.build();
         containerSize = bytes.size();
         return dir.write(name, bytes);
@@ -83,7 +84,6 @@ protected:
         return "Saving ISO file... (" + std::to_string(position * 100 / containerSize) + "%)";
     }
 
-
     TempFolder dir;
     FieldStore fields;
     RecordingHost host;
@@ -101,7 +101,8 @@ TEST_F(ExtractionTest, HundredThousandBytesAreOneFullBlockWithOneProgressTextAnd
     extract(source, dir.file("game.iso"));
 
     EXPECT_EQ(readFile(dir.file("game.iso")), bytesText(container.imageData));
-    EXPECT_EQ(host.statuses, (std::vector<std::string>{progress(container.imageDataStart() + 65535), "Done."}));
+    EXPECT_EQ(host.statuses,
+              (std::vector<std::string>{progress(container.imageDataStart() + 65535), "Done."}));
     EXPECT_EQ(host.pumps, 1);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.dialogFolders, std::vector<std::string>{dir.folder()});
@@ -117,8 +118,9 @@ TEST_F(ExtractionTest, LengthThatIsAMultipleOfTheBlockSizeEndsWithAnEmptyPass) {
 
     EXPECT_EQ(readFile(dir.file("game.iso")), bytesText(container.imageData));
     const std::uint64_t start = container.imageDataStart();
-    EXPECT_EQ(host.statuses, (std::vector<std::string>{progress(start + 65535), progress(start + 2 * 65535),
-                                                       progress(start + 3 * 65535), "Done."}));
+    EXPECT_EQ(host.statuses,
+              (std::vector<std::string>{progress(start + 65535), progress(start + 2 * 65535),
+                                        progress(start + 3 * 65535), "Done."}));
 }
 
 TEST_F(ExtractionTest, ImageDataBelowOneBlockShowsNoProgress) {
@@ -155,7 +157,8 @@ TEST_F(ExtractionTest, OutputNameGetsIsoAppendedUnlessItEndsInIsoInAnyCase) {
     for (const std::string name : {"game", "upper.ISO", "disc.bin"}) {
         extract(source, dir.file(name));
     }
-    EXPECT_EQ(dir.names(), (std::vector<std::string>{"GAME.PBP", "disc.bin.iso", "game.iso", "upper.ISO"}));
+    EXPECT_EQ(dir.names(),
+              (std::vector<std::string>{"GAME.PBP", "disc.bin.iso", "game.iso", "upper.ISO"}));
     EXPECT_EQ(readFile(dir.file("disc.bin.iso")), bytesText(container.imageData));
     EXPECT_TRUE(host.messages.empty());
 }
@@ -291,9 +294,12 @@ TEST_F(ExtractionTest, FailedFileOperationsNameTheFileAndEndTheBusyState) {
     extract(source, noFolder);
 
     ASSERT_EQ(host.messages.size(), 3u);
-    EXPECT_EQ(host.messages[0], "Quillon: Cannot open file \"" + missing + "\". No such file or directory");
-    EXPECT_EQ(host.messages[1], "Quillon: Cannot read file \"" + tiny + "\". Read beyond end of file");
-    EXPECT_EQ(host.messages[2].rfind("Quillon: Cannot create file \"" + noFolder + "\". ", 0), 0u) << host.messages[2];
+    EXPECT_EQ(host.messages[0],
+              "Quillon: Cannot open file \"" + missing + "\". No such file or directory");
+    EXPECT_EQ(host.messages[1],
+              "Quillon: Cannot read file \"" + tiny + "\". Read beyond end of file");
+    EXPECT_EQ(host.messages[2].rfind("Quillon: Cannot create file \"" + noFolder + "\". ", 0), 0u)
+        << host.messages[2];
     EXPECT_EQ(host.statuses, (std::vector<std::string>{"Done.", "Done.", "Done."}));
 }
 
@@ -307,7 +313,8 @@ TEST_F(ExtractionTest, FullDiskLeavesNoOutputAndKeepsAnEarlierFile) {
     extract(source, earlier);
 
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0], "Quillon: Cannot write file \"" + earlier + "\". No space left on device");
+    EXPECT_EQ(host.messages[0],
+              "Quillon: Cannot write file \"" + earlier + "\". No space left on device");
     EXPECT_EQ(host.statuses.back(), "Done.");
     EXPECT_EQ(readFile(earlier), "earlier image");
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"game.iso", "game.pbp"}));
@@ -328,7 +335,8 @@ TEST_F(ExtractionTest, DeflatedBlocksAreWrittenAsTheDecodedImage) {
 
     EXPECT_TRUE(host.messages.empty()) << host.messages.front();
     EXPECT_EQ(readFile(dir.file("game.iso")), bytesText(paddedImage(image)));
-    ASSERT_EQ(host.statuses.size(), packed.index.size());  // one text after every block but the last
+    ASSERT_EQ(host.statuses.size(),
+              packed.index.size());  // one text after every block but the last
     EXPECT_EQ(host.statuses.back(), "Done.");
     const std::uint64_t start = 0x50000 + 0x100000;
     EXPECT_EQ(host.statuses[0], progress(start + packed.index[0].storedSize));
@@ -350,7 +358,8 @@ TEST_F(ExtractionTest, DamagedOrMismatchedBlockIsAnErrorWithoutOutput) {
 
     auto damaged = testing::packedContainer(packed);
     const std::uint64_t third = packed.index[2].offset;
-    std::fill_n(damaged.imageData.begin() + static_cast<std::ptrdiff_t>(third), 8, std::uint8_t{0xFF});
+    std::fill_n(damaged.imageData.begin() + static_cast<std::ptrdiff_t>(third), 8,
+                std::uint8_t{0xFF});
     auto mismatched = testing::packedContainer(packed);
     mismatched.index[1].sha1Prefix[5] ^= 1;
 
@@ -366,14 +375,16 @@ TEST_F(ExtractionTest, DamagedOrMismatchedBlockIsAnErrorWithoutOutput) {
     const std::string mismatchedSource = writeContainer(mismatched, "mismatched.pbp");
     extract(mismatchedSource, earlier);
     ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.messages[1], "Quillon: Cannot extract the disc image from \"" + mismatchedSource +
-                                    "\". Its block 2 (at byte " +
+    EXPECT_EQ(host.messages[1], "Quillon: Cannot extract the disc image from \"" +
+                                    mismatchedSource + "\". Its block 2 (at byte " +
                                     std::to_string(start + packed.index[1].offset) +
                                     ") does not match its SHA-1 checksum.");
 
-    EXPECT_EQ(host.statuses, (std::vector<std::string>{progress(start + packed.index[0].storedSize),
-                                                       progress(start + packed.index[1].storedSize + packed.index[0].storedSize),
-                                                       "Done.", progress(start + packed.index[0].storedSize), "Done."}));
+    EXPECT_EQ(host.statuses,
+              (std::vector<std::string>{
+                  progress(start + packed.index[0].storedSize),
+                  progress(start + packed.index[1].storedSize + packed.index[0].storedSize),
+                  "Done.", progress(start + packed.index[0].storedSize), "Done."}));
     EXPECT_EQ(readFile(earlier), "earlier image");
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"damaged.pbp", "game.iso", "mismatched.pbp"}));
 }
@@ -387,8 +398,10 @@ TEST_F(ExtractionTest, StoredBytesAreCopiedAsTheyAreUnlessTheIndexDescribesThemE
     };
     const std::vector<std::pair<std::string, TestContainer>> cases{
         {"gap between blocks", withData([](TestContainer& c) { c.index[1].offset += 1; })},
-        {"blocks out of order", withData([](TestContainer& c) { std::swap(c.index[0], c.index[1]); })},
-        {"extra bytes after the last block", withData([](TestContainer& c) { c.imageData.push_back(0); })},
+        {"blocks out of order",
+         withData([](TestContainer& c) { std::swap(c.index[0], c.index[1]); })},
+        {"extra bytes after the last block",
+         withData([](TestContainer& c) { c.imageData.push_back(0); })},
         {"last block past the data", withData([](TestContainer& c) { c.imageData.pop_back(); })},
         {"empty block", withData([](TestContainer& c) { c.index[2].storedSize = 0; })},
         {"no index", withData([](TestContainer& c) { c.index.clear(); })},

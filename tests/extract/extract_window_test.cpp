@@ -117,7 +117,8 @@ private slots:
         form().saveIso->click();
 
         QCOMPARE(dialogs.questions.size(), std::size_t{1});
-        QCOMPARE(dialogs.questions[0].text, "\"" + path("game.iso") + "\" already exists.\nDo you want to replace it?");
+        QCOMPARE(dialogs.questions[0].text,
+                 "\"" + path("game.iso") + "\" already exists.\nDo you want to replace it?");
         QCOMPARE(testing::readFile(dir->file("game.iso")), std::string("earlier image"));
         QCOMPARE(status(), QStringLiteral("Done."));
         expectIdle();

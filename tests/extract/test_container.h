@@ -46,7 +46,8 @@ inline PackedImage packImage(const Bytes& image, int level) {
     for (std::size_t at = 0; at < image.size(); at += kImageBlockSize) {
         Bytes block(kImageBlockSize, 0);
         std::copy(image.begin() + static_cast<std::ptrdiff_t>(at),
-                  image.begin() + static_cast<std::ptrdiff_t>(std::min(image.size(), at + kImageBlockSize)),
+                  image.begin() +
+                      static_cast<std::ptrdiff_t>(std::min(image.size(), at + kImageBlockSize)),
                   block.begin());
         Bytes stored = level > 0 ? deflateRaw(block, level) : block;
         if (stored.size() >= kImageBlockSize) stored = block;
