@@ -146,7 +146,7 @@ void TForm1::createControls() {
     palFix = new QCheckBox(QStringLiteral("PAL转NTSC"), this);
     palFix->setObjectName(QStringLiteral("palFix"));
     palFix->setGeometry(276, 228, 81, 17);
-    Label10 = makeLabel(this, "Label10", QStringLiteral("by the Quillon team"), 380, 233);
+    Label10 = makeLabel(this, "Label10", QStringLiteral("Quillon team"), 380, 233);
     preview = makeButton(this, "preview", QStringLiteral("预览"), 460, 226);
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));

@@ -98,6 +98,11 @@ public:
         data_[offset] = v;
         return true;
     }
+    bool putLe16(std::uint64_t offset, std::uint16_t v) {
+        if (!fits(offset, 2)) return false;
+        storeLe16(data_.data() + offset, v);
+        return true;
+    }
     bool putLe24(std::uint64_t offset, std::uint32_t v) {
         if (!fits(offset, 3)) return false;
         storeLe24(data_.data() + offset, v);
@@ -128,6 +133,9 @@ private:
 
 inline std::span<const std::uint8_t> asBytes(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+inline std::string_view asText(std::span<const std::uint8_t> bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
 }  // namespace quillon

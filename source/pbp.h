@@ -38,6 +38,10 @@ inline constexpr std::uint64_t kStartDatTrailerSize = 4976;
 inline constexpr std::size_t kCopyBlockSize = 0xFFFF;
 
 enum class PbpSection { ParamSfo, Icon0, Icon1, Pic0, Pic1, Snd0, DataPsp, DataPsar };
+// The sections in the order of their header fields, which is also their order in the file.
+inline constexpr std::array<PbpSection, 8> kPbpSections{
+    PbpSection::ParamSfo, PbpSection::Icon0, PbpSection::Icon1,   PbpSection::Pic0,
+    PbpSection::Pic1,     PbpSection::Snd0,  PbpSection::DataPsp, PbpSection::DataPsar};
 
 struct PbpHeader {
     std::array<std::uint8_t, 4> magic{};
@@ -58,7 +62,9 @@ std::optional<PbpHeader> decodePbpHeader(std::span<const std::uint8_t> head);
 // of `fileSize` bytes. The error's message says what is wrong, for a user to read.
 Status checkPbpLayout(const PbpHeader& header, std::uint64_t fileSize);
 
-// A section's extent: from its offset to the next section's (DATA.PSAR: to the end).
+// A section's extent: from its offset to the next section's (DATA.PSAR: to the end of
+// the file), cut at the end of a file of `fileSize` bytes; empty when the next section
+// starts before it or when it starts at or past the end of the file.
 struct Extent {
     std::uint64_t offset = 0;
     std::uint64_t length = 0;
@@ -98,7 +104,8 @@ inline constexpr std::array<std::uint32_t, 4> kDataPsarBoundaries{0x50000, 0xA00
 std::optional<NewLayout> layOutContainer(std::uint32_t icon0Offset, const PieceLengths& pieces,
                                          std::uint64_t dataPspLength);
 // Writes the new offsets into the three lower bytes of the fields at 16 to 36 of
-// `head`, leaving each field's highest byte and the first 16 bytes as they are.
-void writeLayoutOffsets(std::span<std::uint8_t> head, const NewLayout& layout);
+// `head`, leaving each field's highest byte and the first 16 bytes as they are; false
+// (and nothing written) when `head` is shorter than the header.
+bool writeLayoutOffsets(std::span<std::uint8_t> head, const NewLayout& layout);
 
 }  // namespace quillon

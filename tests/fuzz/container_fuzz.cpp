@@ -1,0 +1,131 @@
+// The container readers on any bytes: header, layout check, sections, DATA.PSP length,
+// PARAM.SFO in both directions, the disc ID and save title, the new layout, and the two
+// block searches over the bytes as a file.
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "fuzz/fuzz_check.h"
+#include "source/disc_id.h"
+#include "source/param_sfo.h"
+#include "source/pbp.h"
+
+namespace quillon {
+namespace {
+
+void checkSections(std::span<const std::uint8_t> file, const PbpHeader& header) {
+    (void)checkPbpLayout(header, file.size());
+    for (const PbpSection section : kPbpSections) {
+        const Extent extent = sectionExtent(header, section, file.size());
+        FUZZ_REQUIRE(extent.length == 0 || fitsIn(file.size(), extent.offset, extent.length));
+    }
+    FUZZ_REQUIRE(dataPspLength(file, header) <=
+                 sectionExtent(header, PbpSection::DataPsp, file.size()).length);
+}
+
+void checkNewLayout(std::span<const std::uint8_t> file, const PbpHeader& header) {
+    const auto length = [&](PbpSection section) {
+        return sectionExtent(header, section, file.size()).length;
+    };
+    const PieceLengths pieces{length(PbpSection::Icon0), length(PbpSection::Icon1),
+                              length(PbpSection::Pic0), length(PbpSection::Pic1),
+                              length(PbpSection::Snd0)};
+    const std::uint64_t dataPsp = dataPspLength(file, header);
+    const auto layout = layOutContainer(header.icon0, pieces, dataPsp);
+    if (!layout) return;
+    FUZZ_REQUIRE(layout->end == layout->dataPsp + dataPsp);
+    FUZZ_REQUIRE(layout->dataPsar > layout->end);
+    FUZZ_REQUIRE(layout->fillerLength == layout->dataPsar - layout->end);
+
+    Bytes head(file.begin(), file.end());
+    FUZZ_REQUIRE(writeLayoutOffsets(head, *layout));
+    const auto rewritten = decodePbpHeader(head);
+    FUZZ_REQUIRE(rewritten->paramSfo == header.paramSfo && rewritten->icon0 == header.icon0);
+    FUZZ_REQUIRE(rewritten->icon1 == layout->icon1 && rewritten->pic0 == layout->pic0 &&
+                 rewritten->pic1 == layout->pic1 && rewritten->snd0 == layout->snd0 &&
+                 rewritten->dataPsp == layout->dataPsp && rewritten->dataPsar == layout->dataPsar);
+}
+
+void checkIdentification(std::span<const std::uint8_t> file, const PbpHeader& header) {
+    std::string title;
+    std::string discId;
+    readParamFields(file, header.paramSfo, title, discId);
+    std::string saveTitle = readSaveTitle(file, header.dataPsar);
+    FUZZ_REQUIRE(saveTitle.size() <= kSaveTitleSize);
+    std::string scanned = scanDiscId(file).value_or("");
+    FUZZ_REQUIRE(scanned.size() <= 9);
+    Bytes head(file.begin(), file.end());
+    accessParamFields(head, header.paramSfo, saveTitle, scanned, ParamDirection::Write);
+}
+
+// One file per fuzzing process, rewritten for every input.
+class ScratchFile {
+public:
+    ScratchFile()
+        : path_(fromFsPath(std::filesystem::temp_directory_path() /
+                           ("quillon-fuzz-container-" + std::to_string(::getpid()) + ".pbp"))) {}
+    ~ScratchFile() { removeFile(path_); }
+    const std::string& hold(const Bytes& content) const {
+        std::ofstream(toFsPath(path_), std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(content.data()),
+                   static_cast<std::streamsize>(content.size()));
+        return path_;
+    }
+
+private:
+    std::string path_;
+};
+
+// The input as a file: as it is, or followed by zero bytes up to one byte less than,
+// exactly, or one byte more than the start-screen window, as its last byte chooses.
+// Scanning a whole window is slow under coverage tracing, so most inputs stay short.
+Bytes asFile(std::span<const std::uint8_t> input) {
+    Bytes file(input.begin(), input.end());
+    const int choice = input.empty() ? 0 : input.back() % 16;
+    if (choice >= 1 && choice <= 3) {
+        file.resize(std::max<std::uint64_t>(file.size(), kStartDatWindow - 2 + choice), 0);
+    }
+    return file;
+}
+
+void checkSearches(const Bytes& content, const std::optional<PbpHeader>& header) {
+    static const ScratchFile scratch;
+    auto file = InputFile::open(scratch.hold(content));
+    FUZZ_REQUIRE(file.ok() && file->size() == content.size());
+    const ByteReader bytes(content);
+
+    const auto startDat = findStartDat(*file);
+    FUZZ_REQUIRE(startDat.ok());
+    if (*startDat >= 0) {
+        const auto position = static_cast<std::uint64_t>(*startDat);
+        FUZZ_REQUIRE(content.size() >= kStartDatWindow && position >= content.size() - kStartDatWindow);
+        FUZZ_REQUIRE(bytes.matches(position, kStartDatMarker));
+        if (const auto picture = startScreenPicture(*startDat, content.size())) {
+            FUZZ_REQUIRE(fitsIn(content.size(), picture->offset, picture->length));
+        }
+    }
+    if (!header) return;
+    const auto iso = checkIsoMarker(*file, header->dataPsar, static_cast<std::int64_t>(content.size()));
+    if (!iso.ok()) {
+        FUZZ_REQUIRE(!bytes.fits(header->dataPsar, kIsoMarker.size()));
+    } else {
+        FUZZ_REQUIRE(*iso == -1 || bytes.matches(header->dataPsar, kIsoMarker));
+    }
+}
+
+}  // namespace
+}  // namespace quillon
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace quillon;
+    const std::span<const std::uint8_t> input(data, size);
+    const auto header = decodePbpHeader(input);
+    if (header) {
+        checkSections(input, *header);
+        checkNewLayout(input, *header);
+        checkIdentification(input, *header);
+    }
+    checkSearches(asFile(input), header);
+    return 0;
+}

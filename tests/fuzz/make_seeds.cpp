@@ -1,0 +1,100 @@
+// Writes the seed corpus of the fuzz targets into the folder given: one sub-folder per
+// target with a few well-formed inputs, made here so that no binary file is kept.
+#include <filesystem>
+#include <iostream>
+
+#include "common/file_io.h"
+#include "source/param_sfo.h"
+#include "source/pbp.h"
+
+namespace quillon {
+namespace {
+
+void append(Bytes& to, std::string_view text) { to.insert(to.end(), text.begin(), text.end()); }
+void append(Bytes& to, const Bytes& bytes) { to.insert(to.end(), bytes.begin(), bytes.end()); }
+
+Bytes sampleParamSfo() {
+    return buildParamSfo({{"TITLE", false, "Sample Game", 0, 128},
+                          {"DISC_ID", false, "SLUS01234", 0, 16},
+                          {"CATEGORY", false, "ME", 0, 4},
+                          {"REGION", true, "", 0x8000, 4}});
+}
+
+// A small well-formed container: the sections follow each other without the program's
+// boundaries, DATA.PSAR holds the head of a disc-image block and a start-screen block.
+// The last byte selects how the container fuzz target pads the file.
+Bytes sampleContainer(std::uint8_t lastByte) {
+    Bytes file(kPbpHeaderSize, 0);
+    std::copy(kPbpMagic.begin(), kPbpMagic.end(), file.begin());
+    storeLe32(&file[4], 0x10000);
+    storeLe32(&file[8], kPbpHeaderSize);
+    append(file, sampleParamSfo());
+    for (std::size_t field = 12; field <= 32; field += 4) {
+        storeLe32(&file[field], static_cast<std::uint32_t>(file.size()));
+        if (field == 12) append(file, "\x89PNG icon");
+        if (field == 24) append(file, "\x89PNG background");
+        if (field == 32) append(file, std::string_view("PSP data\0\0\0\0", 12));
+    }
+    storeLe32(&file[36], static_cast<std::uint32_t>(file.size()));
+    Bytes block(kImageHeadSize + 64, 0);
+    ByteWriter writer(block);
+    writer.putPaddedText(0, "PSISOIMG0000", 12);
+    writer.putPaddedText(kDiscIdTextOffset, "_SLUS_01234", kDiscIdTextSize);
+    writer.putPaddedText(kSaveTitleOffset, "Sample Game", kSaveTitleSize);
+    append(file, block);
+    const std::size_t startDat = file.size();
+    append(file, kStartDatMarker);
+    file.resize(startDat + kStartDatPictureOffset, 0);
+    storeLe32(&file[startDat + kStartDatLengthField], static_cast<std::uint32_t>(kStartDatPictureOffset + 4));
+    append(file, "\x89PNG");
+    file.resize(file.size() + kStartDatTrailerSize, 0);
+    file.back() = lastByte;
+    return file;
+}
+
+Bytes text(std::string_view content) { return Bytes(content.begin(), content.end()); }
+
+Bytes withPosition(std::uint8_t position, const Bytes& head) {
+    Bytes input{position};
+    append(input, head);
+    return input;
+}
+
+Status writeSeeds(const std::string& root) {
+    const Bytes sfo = sampleParamSfo();
+    Bytes containerHead(kPbpHeaderSize, 0);
+    append(containerHead, sfo);
+    const std::vector<std::pair<std::string, Bytes>> seeds{
+        {"container/plain", sampleContainer(0)},
+        {"container/window", sampleContainer(2)},
+        {"param_sfo/at-0", withPosition(0, sfo)},
+        {"param_sfo/at-40", withPosition(kPbpHeaderSize, containerHead)},
+        {"game_list/example", text("A;B;Europe;Some Game [Disc 1]\r\nX")},
+        {"game_list/lines", text("SLUS-01234;x;USA;A Game\r\nSCES-12345;y;Europe;Other  [Disc 2]\r\r"
+                                 "no fields\rK;Title\n\r")},
+        {"settings/options", text("[Options]\r\ndefWarning=C:\\pics\\warn.png\r\nfolderOption=2\r\n"
+                                  "Compression=9\r\n\r\n; note\r\n[Other]\r\nx=0x1F\r\ny=$ff\r\n")},
+    };
+    for (const auto& [name, content] : seeds) {
+        const std::string path = root + kPathSeparator + name;
+        std::error_code ec;
+        std::filesystem::create_directories(toFsPath(path).parent_path(), ec);
+        if (auto written = writeFileAtomically(path, content); !written) return written;
+    }
+    return {};
+}
+
+}  // namespace
+}  // namespace quillon
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "Usage: quillon_fuzz_seeds FOLDER\n";
+        return 2;
+    }
+    if (const auto written = quillon::writeSeeds(argv[1]); !written) {
+        std::cerr << written.error().message << "\n";
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,238 @@
+#include "source/param_sfo.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace quillon {
+namespace {
+
+// PARAM.SFO lies behind a 40-byte header in a container's head.
+constexpr std::uint64_t kSfo = 40;
+// Positions in the table that buildParamSfo makes of gameEntries(): keys CATEGORY,
+// DISC_ID, REGION, TITLE; key table at 84, data table at 116.
+constexpr std::uint64_t kDiscIdEntry = kSfo + 20 + 16 * 1;
+constexpr std::uint64_t kTitleEntry = kSfo + 20 + 16 * 3;
+constexpr std::uint64_t kDiscIdValue = kSfo + 116 + 4;
+constexpr std::uint64_t kTitleValue = kSfo + 116 + 24;
+
+std::vector<SfoEntry> gameEntries(const std::string& title, const std::string& discId) {
+    return {{"TITLE", false, title, 0, 128},
+            {"DISC_ID", false, discId, 0, 16},
+            {"REGION", true, "", 0x8000, 0},
+            {"CATEGORY", false, "ME", 0, 4}};
+}
+
+Bytes containerHead(const std::vector<SfoEntry>& entries) {
+    Bytes head(kSfo, 0xAB);
+    const Bytes sfo = buildParamSfo(entries);
+    head.insert(head.end(), sfo.begin(), sfo.end());
+    return head;
+}
+
+Bytes firstBytes(const Bytes& bytes, std::size_t count) { return Bytes(bytes.begin(), bytes.begin() + count); }
+
+std::string text(const Bytes& bytes, std::uint64_t position, std::size_t count) {
+    return std::string(bytes.begin() + position, bytes.begin() + position + count);
+}
+
+struct Values {
+    std::string title;
+    std::string discId;
+    ParamAccessResult result;
+};
+Values readValues(const Bytes& head, std::uint64_t sfo = kSfo) {
+    Values v;
+    v.result = readParamFields(head, sfo, v.title, v.discId);
+    return v;
+}
+ParamAccessResult writeValues(Bytes& head, std::string title, std::string discId) {
+    return accessParamFields(head, kSfo, title, discId, ParamDirection::Write);
+}
+
+TEST(ParamSfoBuildTest, SortedKeysPaddedKeyTableAndValuesInTheirRooms) {
+    const Bytes sfo = buildParamSfo(gameEntries("Some Game", "SLUS01234"));
+    ASSERT_EQ(sfo.size(), 116u + 4 + 16 + 4 + 128);
+    EXPECT_EQ(text(sfo, 0, 4), std::string("\0PSF", 4));
+    EXPECT_EQ(loadLe32(&sfo[4]), 0x101u);
+    EXPECT_EQ(loadLe32(&sfo[8]), 84u);
+    EXPECT_EQ(loadLe32(&sfo[12]), 116u);
+    EXPECT_EQ(loadLe32(&sfo[16]), 4u);
+    EXPECT_EQ(text(sfo, 84, 32), std::string("CATEGORY\0DISC_ID\0REGION\0TITLE\0\0\0", 32));
+
+    struct Entry {
+        std::uint16_t keyOffset, format;
+        std::uint32_t length, room, valueOffset;
+    };
+    const std::array<Entry, 4> expected{{{0, 0x0204, 3, 4, 0},
+                                         {9, 0x0204, 10, 16, 4},
+                                         {17, 0x0404, 4, 4, 20},
+                                         {24, 0x0204, 10, 128, 24}}};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const std::uint8_t* e = &sfo[20 + 16 * i];
+        EXPECT_EQ(loadLe16(e), expected[i].keyOffset) << i;
+        EXPECT_EQ(loadLe16(e + 2), expected[i].format) << i;
+        EXPECT_EQ(loadLe32(e + 4), expected[i].length) << i;
+        EXPECT_EQ(loadLe32(e + 8), expected[i].room) << i;
+        EXPECT_EQ(loadLe32(e + 12), expected[i].valueOffset) << i;
+    }
+    EXPECT_EQ(text(sfo, 116, 4), std::string("ME\0\0", 4));
+    EXPECT_EQ(loadLe32(&sfo[136]), 0x8000u);
+    EXPECT_EQ(text(sfo, 140, 10), std::string("Some Game\0", 10));
+}
+
+TEST(ParamSfoBuildTest, TextLongerThanItsRoomKeepsATerminatingZero) {
+    const Bytes head = containerHead(gameEntries(std::string(200, 'T'), "SLUS01234"));
+    EXPECT_EQ(loadLe32(&head[kTitleEntry + 4]), 128u);
+    EXPECT_EQ(head[kTitleValue + 127], 0);
+    EXPECT_EQ(readValues(head).title, std::string(127, 'T'));
+}
+
+TEST(ParamSfoReadTest, ATableWithoutValuesEndsWithItsKeyTable) {
+    // The key walk takes in the data table's first byte; a table without values has none.
+    for (const Bytes& sfo : {buildParamSfo({}), buildParamSfo({{"TITLE", false, "x", 0, 0}})}) {
+        std::string title;
+        std::string discId;
+        EXPECT_FALSE(readParamFields(sfo, 0, title, discId).outOfBounds);
+        EXPECT_EQ(title, "");
+    }
+}
+
+TEST(ParamSfoReadTest, ReadsTitleAndDiscIdAndLeavesAbsentKeysEmpty) {
+    const Values v = readValues(containerHead(gameEntries("Some Game", "SLUS01234")));
+    EXPECT_EQ(v.title, "Some Game");
+    EXPECT_EQ(v.discId, "SLUS01234");
+    EXPECT_FALSE(v.result.outOfBounds);
+
+    // Keys are matched exactly, letter case included.
+    const Values absent = readValues(containerHead({{"Title", false, "x", 0, 8}, {"DISC_ID", false, "A", 0, 8}}));
+    EXPECT_EQ(absent.title, "");
+    EXPECT_EQ(absent.discId, "A");
+
+    Bytes head = containerHead(gameEntries("Some Game", "SLUS01234"));
+    for (const std::uint32_t length : {1u, 0u}) {
+        storeLe32(&head[kTitleEntry + 4], length);
+        EXPECT_EQ(readValues(head).title, "") << length;
+    }
+}
+
+TEST(ParamSfoWriteTest, ValuesFillTheirRoomsWithZerosAndLengthsCountTheZero) {
+    Bytes head = containerHead(gameEntries("An older and longer title", "XXXX00000"));
+    Bytes expected = head;
+    std::memcpy(&expected[kTitleValue], "Ten chars!", 10);
+    std::fill_n(&expected[kTitleValue + 10], 118, 0);
+    storeLe32(&expected[kTitleEntry + 4], 11);
+    std::memcpy(&expected[kDiscIdValue], "SLUS01234", 9);
+    std::fill_n(&expected[kDiscIdValue + 9], 7, 0);
+    storeLe32(&expected[kDiscIdEntry + 4], 10);
+
+    const ParamAccessResult result = writeValues(head, "Ten chars!", "SLUS01234");
+    EXPECT_EQ(head, expected);
+    EXPECT_FALSE(result.titleCut || result.discIdCut || result.outOfBounds);
+}
+
+TEST(ParamSfoWriteTest, OverLongValuesAreCutAndFlaggedAndTheLengthAgreesWithTheBytes) {
+    Bytes head = containerHead(gameEntries("Old", "OLD"));
+    storeLe32(&head[kTitleEntry + 4], 0x01000005);  // odd higher bytes do not survive
+    const ParamAccessResult result = writeValues(head, std::string(300, 'T'), "SLUS0123456789ABC");
+    EXPECT_TRUE(result.titleCut);
+    EXPECT_TRUE(result.discIdCut);
+    EXPECT_EQ(loadLe32(&head[kTitleEntry + 4]), 128u);
+    EXPECT_EQ(loadLe32(&head[kDiscIdEntry + 4]), 16u);
+    const Values v = readValues(head);
+    EXPECT_EQ(v.title, std::string(127, 'T'));
+    EXPECT_EQ(v.discId, "SLUS0123456789A");
+
+    // Exactly room - 1 characters still fit.
+    EXPECT_FALSE(writeValues(head, std::string(127, 'U'), "X").titleCut);
+
+    // A room of 0 bytes holds nothing, not even the zero.
+    storeLe32(&head[kDiscIdEntry + 8], 0);
+    const Bytes before = head;
+    EXPECT_TRUE(writeValues(head, "T", "SLUS01234").discIdCut);
+    EXPECT_EQ(loadLe32(&head[kDiscIdEntry + 4]), 0u);
+    EXPECT_EQ(text(head, kDiscIdValue, 16), text(before, kDiscIdValue, 16));
+    EXPECT_FALSE(writeValues(head, "T", "").discIdCut);
+}
+
+TEST(ParamSfoMalformedTest, TruncatedTablesAreReadAsFarAsTheyGo) {
+    const Bytes whole = containerHead(gameEntries("Some Game", "SLUS01234"));
+
+    for (const std::size_t size : {0, 45, 55}) {  // no room for the table starts
+        const Values v = readValues(firstBytes(whole, size));
+        EXPECT_TRUE(v.result.outOfBounds) << size;
+        EXPECT_EQ(v.title + v.discId, "") << size;
+    }
+    EXPECT_TRUE(readValues(whole, whole.size()).result.outOfBounds);
+    EXPECT_TRUE(readValues(whole, ~std::uint64_t{0}).result.outOfBounds);
+
+    // The key table is cut inside "DISC_ID": neither key is found.
+    EXPECT_EQ(readValues(firstBytes(whole, kSfo + 84 + 12)).discId, "");
+
+    // The title's value is cut after four bytes: those four are read.
+    const Values cut = readValues(firstBytes(whole, kTitleValue + 4));
+    EXPECT_EQ(cut.discId, "SLUS01234");
+    EXPECT_EQ(cut.title, "Some");
+    EXPECT_TRUE(cut.result.outOfBounds);
+
+    // Writing there leaves the title alone but stores the disc ID.
+    Bytes head = firstBytes(whole, kTitleValue + 4);
+    const Bytes before = head;
+    const ParamAccessResult written = writeValues(head, "New", "SCES12345");
+    EXPECT_TRUE(written.outOfBounds);
+    EXPECT_EQ(text(head, kDiscIdValue, 10), std::string("SCES12345\0", 10));
+    EXPECT_EQ(text(head, kTitleEntry, 16), text(before, kTitleEntry, 16));
+    EXPECT_EQ(text(head, kTitleValue, 4), "Some");
+}
+
+TEST(ParamSfoMalformedTest, OffsetsPastTheBufferAreSkipped) {
+    const Bytes whole = containerHead(gameEntries("Some Game", "SLUS01234"));
+
+    // A value offset past the buffer: that value is neither read nor written.
+    Bytes farValue = whole;
+    storeLe32(&farValue[kTitleEntry + 12], 1000000);
+    EXPECT_EQ(readValues(farValue).title, "");
+    EXPECT_EQ(readValues(farValue).discId, "SLUS01234");
+    const Bytes before = farValue;
+    EXPECT_TRUE(writeValues(farValue, "New", "SLUS01234").outOfBounds);
+    EXPECT_EQ(farValue, before);
+
+    // A room that reaches past the buffer is not written either.
+    Bytes wideRoom = whole;
+    storeLe32(&wideRoom[kTitleEntry + 8], 0xFFFFFFFF);
+    const Bytes wideBefore = wideRoom;
+    EXPECT_TRUE(writeValues(wideRoom, "New", "SLUS01234").outOfBounds);
+    EXPECT_EQ(wideRoom, wideBefore);
+
+    // A data table start past the buffer: the key walk ends at the end of the buffer.
+    Bytes endless = whole;
+    storeLe32(&endless[kSfo + 12], 0xFFFFFFF0);
+    const Values v = readValues(endless);
+    EXPECT_TRUE(v.result.outOfBounds);
+    EXPECT_EQ(v.title + v.discId, "");
+    const Bytes endlessBefore = endless;
+    writeValues(endless, "New", "SLUS01234");
+    EXPECT_EQ(endless, endlessBefore);
+}
+
+TEST(ParamSfoMalformedTest, AnEntryNumberPastTheIndexIsSkipped) {
+    // 300 zero bytes count 300 entries before "TITLE", whose index entry lies far outside.
+    Bytes sfo(20, 0);
+    storeLe32(&sfo[8], 20);
+    sfo.resize(20 + 300, 0);
+    for (const char c : std::string_view("TITLE")) sfo.push_back(static_cast<std::uint8_t>(c));
+    sfo.push_back(0);
+    storeLe32(&sfo[12], static_cast<std::uint32_t>(sfo.size()));
+    sfo.push_back(0);
+    std::string title;
+    std::string discId;
+    EXPECT_TRUE(readParamFields(sfo, 0, title, discId).outOfBounds);
+    EXPECT_EQ(title, "");
+    const Bytes before = sfo;
+    title = "New";
+    EXPECT_TRUE(accessParamFields(sfo, 0, title, discId, ParamDirection::Write).outOfBounds);
+    EXPECT_EQ(sfo, before);
+}
+
+}  // namespace
+}  // namespace quillon
