@@ -22,10 +22,11 @@ int runInspectVerb(CliProgram& program, const std::vector<std::string>& args) {
     if (args.size() != 1) return usageError("inspect needs one SOURCE");
     CliHost host;
     const std::string source = absolutePath(args[0]);
+    const SourceKind kind = classifySource(source);
     chooseSource(program, host, source);
     const FieldStore& f = program.fields;
     const std::pair<const char*, std::string> lines[] = {
-        {"kind", kindName(classifySource(source))},
+        {"kind", kindName(kind)},
         {"disc-id", f.text(Field::saveID_l) + f.text(Field::saveID)},
         {"title", f.text(Field::labelText)},
         {"save-title", f.text(Field::saveTitle)},

@@ -8,6 +8,7 @@
 #include "app/field_store.h"
 #include "common/file_io.h"
 #include "extract/test_container.h"
+#include "support/recording.h"
 #include "support/temp_folder.h"
 
 namespace quillon {
@@ -20,13 +21,10 @@ using testing::readFile;
 using testing::TempFolder;
 using testing::TestContainer;
 
-// The main window as the extraction sees it: every message, status text, pump and
-// question recorded, the save dialog and the replace question answered from the test.
-struct RecordingHost : Host {
-    void showMessage(const std::string& text, const std::string& caption) override {
-        messages.push_back(caption + ": " + text);
-    }
-    void setStatus(const std::string& text) override { statuses.push_back(text); }
+// The main window as the extraction sees it: besides the messages and status texts,
+// every pump, busy change and question recorded, the save dialog and the replace
+// question answered from the test.
+struct ExtractionHost : testing::RecordingHost {
     void pump() override {
         ++pumps;
         if (onPump) onPump(pumps);
@@ -45,12 +43,17 @@ struct RecordingHost : Host {
         return replaceAnswer;
     }
 
+    // The message boxes shown, each as "caption: text".
+    std::vector<std::string> shown() const {
+        std::vector<std::string> texts;
+        for (const Message& m : messages) texts.push_back(m.caption + ": " + m.text);
+        return texts;
+    }
+
     std::optional<std::string> saveName;
     bool replaceAnswer = false;
     std::function<void(int)> onPump;
 
-    std::vector<std::string> messages;
-    std::vector<std::string> statuses;
     std::vector<std::string> dialogFolders;
     std::vector<std::string> questions;
     int pumps = 0;
@@ -86,7 +89,7 @@ protected:
 
     TempFolder dir;
     FieldStore fields;
-    RecordingHost host;
+    ExtractionHost host;
     BusyState busy{host};
     std::uint64_t containerSize = 0;
 };
@@ -229,7 +232,7 @@ TEST_F(ExtractionTest, SourceMustBeNamedPbpInAnyLetterCase) {
     for (const std::string& source : {image, std::string()}) {
         host.messages.clear();
         extract(source, dir.file("out.iso"));
-        EXPECT_EQ(host.messages, std::vector<std::string>{"Error: You have to select a PBP file."});
+        EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: You have to select a PBP file."});
         EXPECT_FALSE(busy.errorShown) << "the message has no code";
         EXPECT_TRUE(host.dialogFolders.empty());
         EXPECT_EQ(host.statuses.back(), "Done.");
@@ -245,14 +248,16 @@ TEST_F(ExtractionTest, CodedErrorsStopBeforeAnyOutput) {
     Bytes noMagic = good.build();
     noMagic[1] = 'X';
     Bytes markerless = good.build();
-    markerless[0x50000] = 'X';
+    const std::uint32_t psar = TestContainer::dataPsarOf(markerless);
+    markerless[psar] = 'X';
     Bytes psarPastEnd = good.build();
-    storeLe32(&psarPastEnd[36], static_cast<std::uint32_t>(psarPastEnd.size()));
+    testing::setHeaderOffset(psarPastEnd, PbpSection::DataPsar,
+                             static_cast<std::uint32_t>(psarPastEnd.size()));
     TestContainer noEnd = good;
     noEnd.startDat = false;
     Bytes tooShort(1048574 - 1000, 0);
     const Bytes head = good.build();
-    std::copy(head.begin(), head.begin() + 0x50000 + 16, tooShort.begin());
+    std::copy(head.begin(), head.begin() + psar + 16, tooShort.begin());
 
     struct Case {
         std::string name;
@@ -272,7 +277,7 @@ TEST_F(ExtractionTest, CodedErrorsStopBeforeAnyOutput) {
         host.messages.clear();
         host.dialogFolders.clear();
         extract(dir.write("case.pbp", c.bytes), dir.file("out.iso"));
-        EXPECT_EQ(host.messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(host.shown(), std::vector<std::string>{c.message});
         EXPECT_EQ(host.dialogFolders.size(), c.dialogShown ? 1u : 0u);
         EXPECT_EQ(host.statuses.back(), "Done.");
         EXPECT_FALSE(isFile(dir.file("out.iso")));
@@ -294,12 +299,12 @@ TEST_F(ExtractionTest, FailedFileOperationsNameTheFileAndEndTheBusyState) {
     extract(source, noFolder);
 
     ASSERT_EQ(host.messages.size(), 3u);
-    EXPECT_EQ(host.messages[0],
+    EXPECT_EQ(host.shown()[0],
               "Quillon: Cannot open file \"" + missing + "\". No such file or directory");
-    EXPECT_EQ(host.messages[1],
+    EXPECT_EQ(host.shown()[1],
               "Quillon: Cannot read file \"" + tiny + "\". Read beyond end of file");
-    EXPECT_EQ(host.messages[2].rfind("Quillon: Cannot create file \"" + noFolder + "\". ", 0), 0u)
-        << host.messages[2];
+    EXPECT_EQ(host.shown()[2].rfind("Quillon: Cannot create file \"" + noFolder + "\". ", 0), 0u)
+        << host.shown()[2];
     EXPECT_EQ(host.statuses, (std::vector<std::string>{"Done.", "Done.", "Done."}));
 }
 
@@ -313,7 +318,7 @@ TEST_F(ExtractionTest, FullDiskLeavesNoOutputAndKeepsAnEarlierFile) {
     extract(source, earlier);
 
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0],
+    EXPECT_EQ(host.shown()[0],
               "Quillon: Cannot write file \"" + earlier + "\". No space left on device");
     EXPECT_EQ(host.statuses.back(), "Done.");
     EXPECT_EQ(readFile(earlier), "earlier image");
@@ -333,12 +338,12 @@ TEST_F(ExtractionTest, DeflatedBlocksAreWrittenAsTheDecodedImage) {
 
     extract(source, dir.file("game.iso"));
 
-    EXPECT_TRUE(host.messages.empty()) << host.messages.front();
+    EXPECT_TRUE(host.messages.empty()) << host.shown().front();
     EXPECT_EQ(readFile(dir.file("game.iso")), bytesText(paddedImage(image)));
     ASSERT_EQ(host.statuses.size(),
               packed.index.size());  // one text after every block but the last
     EXPECT_EQ(host.statuses.back(), "Done.");
-    const std::uint64_t start = 0x50000 + 0x100000;
+    const std::uint64_t start = testing::packedContainer(packed).imageDataStart();
     EXPECT_EQ(host.statuses[0], progress(start + packed.index[0].storedSize));
 }
 
@@ -366,16 +371,16 @@ TEST_F(ExtractionTest, DamagedOrMismatchedBlockIsAnErrorWithoutOutput) {
     const std::string earlier = dir.write("game.iso", "earlier image");
     const std::string damagedSource = writeContainer(damaged, "damaged.pbp");
     extract(damagedSource, earlier);
-    const std::uint64_t start = 0x50000 + 0x100000;
+    const std::uint64_t start = damaged.imageDataStart();
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0], "Quillon: Cannot extract the disc image from \"" + damagedSource +
+    EXPECT_EQ(host.shown()[0], "Quillon: Cannot extract the disc image from \"" + damagedSource +
                                     "\". Its block 3 (at byte " + std::to_string(start + third) +
                                     ") is damaged: it does not inflate to 37632 bytes.");
 
     const std::string mismatchedSource = writeContainer(mismatched, "mismatched.pbp");
     extract(mismatchedSource, earlier);
     ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.messages[1], "Quillon: Cannot extract the disc image from \"" +
+    EXPECT_EQ(host.shown()[1], "Quillon: Cannot extract the disc image from \"" +
                                     mismatchedSource + "\". Its block 2 (at byte " +
                                     std::to_string(start + packed.index[1].offset) +
                                     ") does not match its SHA-1 checksum.");

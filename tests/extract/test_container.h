@@ -1,7 +1,5 @@
-// Containers made in the tests: a header with the magic, a disc-image block at the
-// DATA.PSAR offset (marker, optional block index, image data from 0x100000) and a
-// start-screen block at the end; and the packing of an image into indexed blocks as
-// the popstation tool does it.
+// Containers with given image data and block index, and the packing of an image into
+// indexed blocks as the popstation tool does it.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +11,7 @@
 #include "common/digest.h"
 #include "source/image_index.h"
 #include "source/pbp.h"
+#include "support/pbp_builder.h"
 
 namespace quillon::testing {
 
@@ -68,40 +67,31 @@ inline Bytes paddedImage(Bytes image) {
     return image;
 }
 
+// A container as the shared builder makes it, with the image data and block index
+// given here.
 struct TestContainer {
-    std::uint32_t dataPsar = 0x50000;
     Bytes imageData;                // the stored bytes from DATA.PSAR + 0x100000 on
     std::vector<IndexEntry> index;  // written at DATA.PSAR + 0x4000 when not empty
     bool startDat = true;
-    Bytes picture = Bytes(300, 0x89);
 
     Bytes build() const {
-        Bytes file(dataPsar + kImageDataOffset, 0);
-        std::copy(kPbpMagic.begin(), kPbpMagic.end(), file.begin());
-        storeLe32(&file[4], 0x10000);
-        storeLe32(&file[8], 40);
-        for (std::size_t field = 12; field < 36; field += 4) storeLe32(&file[field], 40);
-        storeLe32(&file[36], dataPsar);
-        const std::string marker = "PSISOIMG0000";
-        std::copy(marker.begin(), marker.end(), file.begin() + dataPsar);
+        ContainerSpec spec;
+        spec.imageDataSize = imageData.size();
+        if (!startDat) spec.startPicture.reset();
+        Bytes file = buildContainer(spec);
+        const std::uint32_t psar = dataPsarOf(file);
+        std::copy(imageData.begin(), imageData.end(), file.begin() + psar + kImageDataOffset);
         for (std::size_t i = 0; i < index.size(); ++i) {
-            encodeIndexEntry(index[i], &file[dataPsar + kIndexOffset + i * kIndexEntrySize]);
-        }
-        file.insert(file.end(), imageData.begin(), imageData.end());
-        if (startDat) {
-            Bytes block(kStartDatPictureOffset, 0);
-            std::copy(kStartDatMarker.begin(), kStartDatMarker.end(), block.begin());
-            storeLe32(&block[kStartDatLengthField],
-                      static_cast<std::uint32_t>(kStartDatPictureOffset + picture.size()));
-            block.insert(block.end(), picture.begin(), picture.end());
-            block.resize(block.size() + kStartDatTrailerSize, 0);
-            file.insert(file.end(), block.begin(), block.end());
+            encodeIndexEntry(index[i], &file[psar + kIndexOffset + i * kIndexEntrySize]);
         }
         return file;
     }
 
+    static std::uint32_t dataPsarOf(const Bytes& file) {
+        return loadLe24(&file[headerField(PbpSection::DataPsar)]);
+    }
     // Where the image data begins in the built file.
-    std::uint64_t imageDataStart() const { return dataPsar + kImageDataOffset; }
+    std::uint64_t imageDataStart() const { return dataPsarOf(build()) + kImageDataOffset; }
 };
 
 inline TestContainer packedContainer(const PackedImage& packed) {

@@ -32,6 +32,11 @@ public:
     // The folder as a program folder: with a trailing separator.
     std::string folder() const { return (path_ / "").string(); }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // A path below the folder spelt with the platform's separators, as the program
+    // builds it from the program folder.
+    std::string nativeFile(const std::string& relative) const {
+        return (path_ / std::filesystem::path(relative).make_preferred()).string();
+    }
 
     std::string write(const std::string& name, const std::string& content) const {
         const auto target = path_ / name;
