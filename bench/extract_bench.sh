@@ -1,41 +1,27 @@
 #!/usr/bin/env bash
-# ISO extraction beside a plain copy: builds a container whose image data is 700 MB of
-# stored bytes, then times `quillon-cli extract` of it against `cp` of the same 700 MB:
-# wall-clock time of each command, started with no dirty data pending (sync before),
-# best of three alternating rounds (shared machines and virtual disks are noisy); the
-# cpu time (user + system) of each is reported beside it.
-# Target: the extraction takes at most 1.10 times the copy's time.
+# ISO extraction beside a plain copy: generates a container with MIB MiB of stored image
+# data (default 700, build/bench/make_bench_container), then times `quillon-cli extract`
+# of it against `cp` of a file holding the same bytes: wall-clock time of each command,
+# started with no dirty data pending (sync before), best of three alternating rounds
+# (shared machines and virtual disks are noisy); the cpu time (user + system) of each
+# is reported beside it. Target: the extraction takes at most 1.10 times the copy's time.
+# Run by hand, never as a test: it writes about four times MIB MiB under ${TMPDIR:-/tmp}.
 #
-# Usage: bench/extract_bench.sh [BUILD_DIR]   (QUILLON_BENCH_MB sets the size, default 700)
-# Never part of the tests.
-# Needs about four times the size in free space under ${TMPDIR:-/tmp}.
+#   bench/extract_bench.sh [BUILD_DIR [MIB]]
 set -euo pipefail
 
 build=$(cd "${1:-build}" && pwd)
+mib=${2:-700}
 cli="$build/quillon-cli"
-megabytes=${QUILLON_BENCH_MB:-700}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# The container: header, disc-image block at 0x50000 (marker, zeros up to its image
-# data at 0x100000), the image data, and a start-screen block with a 4,976-byte trailer.
-image="$work/image.bin"
-dd if=/dev/urandom of="$image" bs=1M count="$megabytes" status=none
 container="$work/game.pbp"
-{
-    printf '\000PBP\000\000\001\000'
-    for _ in 1 2 3 4 5 6 7; do printf '\050\000\000\000'; done
-    printf '\000\000\005\000'
-} > "$container"
-truncate -s $((0x50000)) "$container"
-printf 'PSISOIMG0000' >> "$container"
-truncate -s $((0x150000)) "$container"
-cat "$image" >> "$container"
-{
-    printf 'STARTDAT'
-    head -c 72 /dev/zero
-    head -c 5056 /dev/zero
-} >> "$container"
+"$build/bench/make_bench_container" "$container" "$mib"
+# The image data as a file of its own: what the copy copies and the extraction must give.
+psar=$(( $(od -An -tu4 -j36 -N4 "$container") & 0xFFFFFF ))
+image="$work/image.bin"
+tail -c +$((psar + 0x100000 + 1)) "$container" | head -c $((mib * 1048576)) > "$image"
 sync
 
 # timed OUTPUT COMMAND...: "wall cpu" seconds of the command, which writes OUTPUT; cpu is
@@ -60,7 +46,7 @@ done
 cmp -s "$image" "$work/game.iso" || { echo "extracted image differs from the stored bytes" >&2; exit 1; }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-echo "image data: $megabytes MB; best of 3 rounds, wall-clock (cpu) seconds"
+echo "image data: $mib MiB; best of 3 rounds, wall-clock (cpu) seconds"
 echo "plain copy: $(best "${copyWall[@]}") ($(best "${copyCpu[@]}"))   rounds: ${copyWall[*]}"
 echo "extraction: $(best "${extractWall[@]}") ($(best "${extractCpu[@]}"))   rounds: ${extractWall[*]}"
 echo "ratio:      $(ratio "$(best "${extractWall[@]}")" "$(best "${copyWall[@]}")") wall, $(ratio "$(best "${extractCpu[@]}")" "$(best "${copyCpu[@]}")") cpu (target at most 1.10)"

@@ -272,6 +272,19 @@ Status OutputFile::writeZeros(std::uint64_t count) {
     return {};
 }
 
+Status OutputFile::writeAt(std::uint64_t position, std::span<const std::uint8_t> data) {
+    if (!file_) return writeError(systemErrorText(EBADF));
+    if (!fitsIn(written_, position, data.size())) return writeError(systemErrorText(EINVAL));
+    if (data.empty()) return {};
+    if (!consumeWriteBudget(data.size())) return writeError(systemErrorText(ENOSPC));
+    if (QUILLON_FSEEK(file_, static_cast<std::int64_t>(position), SEEK_SET) != 0 ||
+        std::fwrite(data.data(), 1, data.size(), file_) != data.size() ||
+        QUILLON_FSEEK(file_, 0, SEEK_END) != 0) {
+        return writeError(systemErrorText(errno ? errno : EIO));
+    }
+    return {};
+}
+
 Status OutputFile::commit() {
     if (!file_) return writeError(systemErrorText(EBADF));
     const bool flushed = std::fflush(file_) == 0;

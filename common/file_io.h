@@ -89,6 +89,9 @@ public:
 
     Status write(std::span<const std::uint8_t> data);
     Status writeZeros(std::uint64_t count);
+    // Overwrites bytes already written, from `position` on; later writes still append.
+    // For a table in front of data whose entries are known only after the data.
+    Status writeAt(std::uint64_t position, std::span<const std::uint8_t> data);
     Status commit();
     void discard();
 

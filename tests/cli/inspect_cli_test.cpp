@@ -1,50 +1,21 @@
 // Runs the built quillon-cli inspect on generated sources in a temporary program folder.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "common/file_io.h"
+#include "support/cli_run.h"
 #include "support/pbp_builder.h"
 #include "support/temp_folder.h"
-
-#ifdef _WIN32
-#define popen _popen
-#define pclose _pclose
-#else
-#include <sys/wait.h>
-#endif
 
 namespace quillon {
 namespace {
 
+using testing::CliRun;
 using testing::TempFolder;
 
-struct CliRun {
-    std::string out;
-    std::string err;
-    int status = -1;
-};
-
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
-
 CliRun runCli(const TempFolder& dir, const std::string& source) {
-    const std::string errFile = dir.file("stderr.txt");
-    const std::string command = quoted(QUILLON_CLI) + " --program-folder " + quoted(dir.folder()) +
-                                " inspect " + quoted(source) + " 2>" + quoted(errFile);
-    CliRun run;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
-    const int raw = pclose(pipe);
-#ifdef _WIN32
-    run.status = raw;
-#else
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
-    run.err = testing::readFile(errFile);
-    return run;
+    return testing::runCli(dir, {"inspect", source});
 }
 
 class InspectCliTest : public ::testing::Test {

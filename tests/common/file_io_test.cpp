@@ -64,6 +64,19 @@ TEST_F(OutputFileTest, FullDiskFailsTheWriteWithTheSystemsReason) {
     EXPECT_EQ(filesIn(dir), 1u);
 }
 
+TEST_F(OutputFileTest, WriteAtOverwritesWrittenBytesOnlyAndLaterWritesAppend) {
+    const std::string target = dir.file("table.bin");
+    auto out = OutputFile::create(target);
+    ASSERT_TRUE(out.ok()) << out.error().message;
+    ASSERT_TRUE(out->write(asBytes("....data")).ok());
+    ASSERT_TRUE(out->writeAt(0, asBytes("HEAD")).ok());
+    EXPECT_FALSE(out->writeAt(6, asBytes("xyz")).ok());  // would run past the end
+    ASSERT_TRUE(out->write(asBytes("+tail")).ok());
+    EXPECT_EQ(out->written(), 13u);
+    ASSERT_TRUE(out->commit().ok());
+    EXPECT_EQ(readFile(target), "HEADdata+tail");
+}
+
 TEST_F(OutputFileTest, MissingFolderAndReadOnlyTargetAreRefused) {
     auto missing = OutputFile::create(dir.file("nofolder/out.bin"));
     ASSERT_FALSE(missing.ok());

@@ -30,6 +30,7 @@ struct ContainerSpec {
     std::string saveTitle = "Test Save";
     std::size_t imageDataSize = 4096;
     std::optional<Bytes> startPicture = bytesOf("start-screen picture");  // nullopt: no block
+    std::optional<std::uint32_t> dataPsar = std::nullopt;  // nullopt: the next 4 KiB boundary after DATA.PSP
 };
 
 inline Bytes buildParamSfoFor(const ContainerSpec& spec) {
@@ -63,7 +64,7 @@ inline Bytes buildContainer(const ContainerSpec& spec) {
     append(PbpSection::Pic1, spec.pic1);
     append(PbpSection::Snd0, spec.snd0);
     append(PbpSection::DataPsp, spec.dataPsp);
-    out.resize((out.size() + 0xFFF) & ~std::size_t{0xFFF}, 0);
+    out.resize(spec.dataPsar.value_or((out.size() + 0xFFF) & ~std::size_t{0xFFF}), 0);
 
     Bytes psar(kImageDataOffset + spec.imageDataSize, 0);
     if (spec.isoMarker) {

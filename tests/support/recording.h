@@ -1,7 +1,9 @@
-// A Host that records the message boxes it is asked to show, and a FieldStore that
+// A Host that records the message boxes it is asked to show, the status texts and the
+// pumps (a test can act inside a pump, as an abort click would), and a FieldStore that
 // records caret moves and what each preview composition saw.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -23,14 +25,28 @@ public:
         messages.push_back({text, caption});
     }
     void setStatus(const std::string& text) override { statuses.push_back(text); }
-    void pump() override {}
-    void enterBusy(Operation) override {}
-    void leaveBusy() override {}
+    void pump() override {
+        ++pumps;
+        if (onPump) onPump(pumps);
+    }
+    void enterBusy(Operation) override { ++busyDepth; }
+    void leaveBusy() override { --busyDepth; }
     std::optional<std::string> chooseIsoSaveName(const std::string&) override { return {}; }
     bool confirmReplace(const std::string&) override { return false; }
 
+    std::string status() const { return statuses.empty() ? std::string() : statuses.back(); }
+    // Each message as "caption: text".
+    std::vector<std::string> shown() const {
+        std::vector<std::string> lines;
+        for (const Message& m : messages) lines.push_back(m.caption + ": " + m.text);
+        return lines;
+    }
+
     std::vector<Message> messages;
     std::vector<std::string> statuses;
+    int pumps = 0;
+    std::function<void(int)> onPump;  // given the number of pumps so far
+    int busyDepth = 0;                // enterBusy calls less leaveBusy calls
 };
 
 class RecordingFields : public FieldStore {

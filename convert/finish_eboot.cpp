@@ -1,0 +1,285 @@
+#include "convert/finish_eboot.h"
+
+#include <filesystem>
+#include <optional>
+
+#include "common/file_io.h"
+#include "convert/image_copy.h"
+#include "convert/pal_patch.h"
+#include "source/param_sfo.h"
+#include "source/pbp.h"
+
+namespace quillon {
+namespace {
+
+constexpr const char* kEbootName = "EBOOT.PBP";
+constexpr const char* kKeysName = "KEYS.BIN";
+
+// A file to put into the container. A file that alone would make the front part too
+// big is not read: only its length counts, and it ends the stage with error 10.
+struct Piece {
+    Bytes bytes;
+    std::uint64_t length = 0;
+};
+
+// Read in this order; `warning` becomes the new start-screen picture.
+struct Pieces {
+    Piece pic1, icon0, pic0, icon1, snd0, warning;
+};
+
+// How the rewrite of the container ended; every ending but Written has shown its
+// message already.
+enum class Rewrite { Written, Aborted, Stopped, ToEnd };
+
+Expected<Piece> readPiece(const std::string& path, std::uint64_t sizeLimit) {
+    if (!isFile(path)) return Piece{};  // no file named: an empty piece, without a message
+    auto file = InputFile::open(path);
+    if (!file) return file.error();
+    Piece piece;
+    piece.length = file->size();
+    if (piece.length >= sizeLimit) return piece;
+    auto bytes = file->readBytes(0, static_cast<std::size_t>(piece.length));
+    if (!bytes) return bytes.error();
+    piece.bytes = std::move(*bytes);
+    return piece;
+}
+
+Expected<Pieces> readPieces(const Workspace& fields) {
+    const std::uint64_t frontLimit = kDataPsarBoundaries.back();
+    const std::pair<Field, Piece Pieces::*> order[] = {
+        {Field::pic1, &Pieces::pic1},   {Field::icon0, &Pieces::icon0},
+        {Field::unknown, &Pieces::pic0}, {Field::icon1, &Pieces::icon1},
+        {Field::snd0, &Pieces::snd0},   {Field::warning, &Pieces::warning},
+    };
+    Pieces pieces;
+    for (const auto& [field, member] : order) {
+        const std::uint64_t limit = field == Field::warning ? UINT64_MAX : frontLimit;
+        auto piece = readPiece(fields.text(field), limit);
+        if (!piece) return piece.error();
+        pieces.*member = std::move(*piece);
+    }
+    return pieces;
+}
+
+// A source whose bytes the stage cannot work with, reported as the file errors are.
+Error damagedSource(const InputFile& source, const std::string& reason) {
+    return Error::format("Cannot read file \"" + source.path() + "\". " + reason);
+}
+
+// The disc ID text and the save title into the head of the disc-image block.
+void writeImageHead(std::span<std::uint8_t> head, const PbpHeader& header,
+                    const Workspace& fields) {
+    ByteWriter block(head.subspan(header.dataPsar));
+    block.putPaddedText(kDiscIdTextOffset,
+                        "_" + fields.text(Field::saveID_l) + "_" + fields.text(Field::saveID),
+                        kDiscIdTextSize);
+    block.putPaddedText(kSaveTitleOffset, fields.text(Field::saveTitle), kSaveTitleSize);
+}
+
+// Header and PARAM.SFO, the five pieces, DATA.PSP, the filler and the edited head of
+// the disc-image block.
+Status writeFrontPart(OutputFile& output, std::span<const std::uint8_t> head,
+                      const PbpHeader& header, std::uint64_t dataPspLength, const Pieces& pieces,
+                      const NewLayout& layout) {
+    const std::span<const std::uint8_t> parts[] = {
+        head.first(header.icon0),
+        pieces.icon0.bytes,
+        pieces.icon1.bytes,
+        pieces.pic0.bytes,
+        pieces.pic1.bytes,
+        pieces.snd0.bytes,
+        head.subspan(header.dataPsp, dataPspLength),
+    };
+    for (const auto& part : parts) {
+        if (auto written = output.write(part); !written) return written;
+    }
+    if (auto written = output.writeZeros(layout.fillerLength); !written) return written;
+    return output.write(head.subspan(header.dataPsar, kImageHeadSize));
+}
+
+// The source's start-screen block, with the warning picture in place of its own when
+// one is given: the first 80 bytes (with 80 + the picture's length at 20), the
+// picture, the trailer of the last 4,976 bytes.
+Status writeStartScreenBlock(OutputFile& output, InputFile& source, std::int64_t startDat,
+                             const Piece& warning) {
+    const auto position = static_cast<std::uint64_t>(startDat);
+    auto tail = source.readBytes(position, static_cast<std::size_t>(source.size() - position));
+    if (!tail) return tail.error();
+    if (warning.length == 0) return output.write(*tail);
+    const std::span<std::uint8_t> block(*tail);
+    storeLe32(block.data() + kStartDatLengthField,
+              static_cast<std::uint32_t>(kStartDatPictureOffset + warning.length));
+    if (auto written = output.write(block.first(kStartDatPictureOffset)); !written) return written;
+    if (auto written = output.write(warning.bytes); !written) return written;
+    return output.write(block.last(kStartDatTrailerSize));
+}
+
+// The rewrite of one container, from reading the pieces to the committed output. The
+// source and the output are closed when it is destroyed.
+class ContainerRewrite {
+public:
+    ContainerRewrite(ConversionJob& job, Workspace& fields, BusyState& busy)
+        : job_(job), fields_(fields), busy_(busy) {}
+
+    Rewrite run() {
+        auto pieces = readPieces(fields_);
+        if (!pieces) return fileError(pieces.error());
+        pieces_ = std::move(*pieces);
+        auto source = InputFile::open(job_.sourcePbp);
+        if (!source) return fileError(source.error());
+        source_.emplace(std::move(*source));
+        if (auto refused = checkSource()) return *refused;
+        if (auto refused = editHead()) return *refused;
+        return write();
+    }
+
+private:
+    // The disc-image block, offsets that make sense, and the start-screen block after
+    // the image data.
+    std::optional<Rewrite> checkSource() {
+        InputFile& source = *source_;
+        auto headerBytes = source.readBytes(0, kPbpHeaderSize);
+        if (!headerBytes) return fileError(headerBytes.error());
+        header_ = *decodePbpHeader(*headerBytes);
+        const auto size = static_cast<std::int64_t>(source.size());
+        auto marker = checkIsoMarker(source, header_.dataPsar, size);
+        if (!marker) return fileError(marker.error());
+        if (*marker != static_cast<std::int64_t>(header_.dataPsar)) return codedError(7);
+        if (auto layout = checkPbpLayout(header_, source.size()); !layout) {
+            return fileError(damagedSource(source, layout.error().message));
+        }
+        auto startDat = findStartDat(source);
+        if (!startDat) return fileError(startDat.error());
+        startDat_ = *startDat;
+        if (startDat_ < static_cast<std::int64_t>(imageStart())) return codedError(8);
+        if (pieces_.warning.length > 0 && !startScreenPicture(startDat_, source.size())) {
+            return fileError(damagedSource(source,
+                                           "The PBP file is damaged: its start-screen block is "
+                                           "too short to take a new picture."));
+        }
+        return std::nullopt;
+    }
+
+    // The head bytes with the titles, the disc ID and the new offsets.
+    std::optional<Rewrite> editHead() {
+        auto head = source_->readBytes(0, static_cast<std::size_t>(imageStart()));
+        if (!head) return fileError(head.error());
+        head_ = std::move(*head);
+        dataPspLength_ = dataPspLength(head_, header_);
+
+        std::string title = fields_.text(Field::labelText);
+        std::string discId = fields_.text(Field::saveID_l) + fields_.text(Field::saveID);
+        // PARAM.SFO lies in the bytes before ICON0.PNG, and only those are written out.
+        const ParamAccessResult param =
+            accessParamFields(std::span(head_).first(header_.icon0), header_.paramSfo, title,
+                              discId, ParamDirection::Write);
+        if (param.outOfBounds) {
+            return fileError(damagedSource(
+                *source_, "The PBP file is damaged: PARAM.SFO reaches past ICON0.PNG."));
+        }
+        if (param.titleCut) {
+            busy_.showMessage("The game title is too long to fit into PARAM.SFO.");
+            return Rewrite::ToEnd;
+        }
+        writeImageHead(head_, header_, fields_);
+
+        const PieceLengths lengths{pieces_.icon0.length, pieces_.icon1.length,
+                                   pieces_.pic0.length, pieces_.pic1.length, pieces_.snd0.length};
+        const std::optional<NewLayout> layout =
+            layOutContainer(header_.icon0, lengths, dataPspLength_);
+        if (!layout) {
+            busy_.showError(10);
+            return Rewrite::ToEnd;
+        }
+        layout_ = *layout;
+        writeLayoutOffsets(head_, layout_);
+        return std::nullopt;
+    }
+
+    Rewrite write() {
+        auto output = OutputFile::create(outputPbpPath(fields_));
+        if (!output) return fileError(output.error());
+        Status written = writeFrontPart(*output, head_, header_, dataPspLength_, pieces_, layout_);
+        releaseFrontPart();
+        if (written) written = copyImage(*output);
+        if (written) written = writeStartScreenBlock(*output, *source_, startDat_, pieces_.warning);
+        if (written) written = output->commit();
+        if (written) return Rewrite::Written;
+        if (written.error().kind == Error::Kind::Cancelled) return Rewrite::Aborted;
+        return fileError(written.error());
+    }
+
+    void releaseFrontPart() {
+        pieces_.icon0 = pieces_.icon1 = pieces_.pic0 = pieces_.pic1 = pieces_.snd0 = Piece{};
+        head_ = Bytes();
+    }
+
+    Status copyImage(OutputFile& output) {
+        const ImageCopy copy{*source_, output, busy_, imageStart(),
+                             static_cast<std::uint64_t>(startDat_)};
+        if (!fields_.palFix()) return copyImageData(copy);
+        return copyPatchedImageData(copy, imageDataWindow(header_.dataPsar, startDat_),
+                                    job_.patchCount);
+    }
+
+    std::uint64_t imageStart() const { return header_.dataPsar + kImageHeadSize; }
+
+    Rewrite fileError(const Error& error) {
+        busy_.showFileError(error);
+        return Rewrite::Stopped;
+    }
+    Rewrite codedError(int code) {
+        busy_.showError(code);
+        return Rewrite::Stopped;
+    }
+
+    ConversionJob& job_;
+    Workspace& fields_;
+    BusyState& busy_;
+    Pieces pieces_;
+    std::optional<InputFile> source_;
+    PbpHeader header_;
+    std::int64_t startDat_ = -1;
+    Bytes head_;
+    std::uint64_t dataPspLength_ = 0;
+    NewLayout layout_;
+};
+
+// KEYS.BIN of the Files folder beside the output, unless one is there already; a
+// missing one, or a failed copy, passes without a message.
+void placeKeys(const std::string& filesFolder, const std::string& outputFolder) {
+    const std::string target = outputFolder + kPathSeparator + kKeysName;
+    std::error_code ec;
+    if (std::filesystem::exists(toFsPath(target), ec) || ec) return;
+    auto keys = readWholeFile(filesFolder + kKeysName);
+    if (keys) writeFileAtomically(target, *keys);
+}
+
+}  // namespace
+
+std::string outputPbpPath(const Workspace& fields) {
+    return fields.text(Field::dstPbp) + kPathSeparator + kEbootName;
+}
+
+StageOutcome finishEboot(ConversionJob& job, Workspace& fields, BusyState& busy) {
+    // The rewrite closes the source and the output before the intermediate container
+    // is removed.
+    const Rewrite rewrite = ContainerRewrite(job, fields, busy).run();
+    switch (rewrite) {
+        case Rewrite::Written:
+            placeKeys(job.filesFolder, fields.text(Field::dstPbp));
+            if (!job.sourceIsPbp) removeFile(job.sourcePbp);
+            return StageOutcome::Proceed;
+        case Rewrite::Aborted:
+            if (!job.sourceIsPbp) removeFile(job.sourcePbp);
+            busy.endBusy();
+            return StageOutcome::Stopped;
+        case Rewrite::Stopped:
+            busy.endBusy();
+            return StageOutcome::Stopped;
+        case Rewrite::ToEnd: break;
+    }
+    return StageOutcome::ToEnd;
+}
+
+}  // namespace quillon

@@ -1,0 +1,141 @@
+// quillon-cli convert on a generated disc image with the real popstation tool: the
+// image goes through the tool's container and the finishing stage into EBOOT.PBP.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "app/busy_state.h"
+#include "common/digest.h"
+#include "common/file_io.h"
+#include "source/image_index.h"
+#include "source/param_sfo.h"
+#include "source/pbp.h"
+#include "support/cli_run.h"
+#include "support/temp_folder.h"
+
+namespace quillon::testing {
+namespace {
+
+// An image of noise with the boot line near its start; its size does not end on a block.
+Bytes makeImage() {
+    Bytes image(3 * 1024 * 1024 + 100);
+    std::uint32_t noise = 99;
+    for (std::uint8_t& byte : image) {
+        noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
+        byte = static_cast<std::uint8_t>(noise);
+    }
+    const std::string boot = "BOOT = cdrom:\\SLUS_012.34;1";
+    std::copy(boot.begin(), boot.end(), image.begin() + 0x9340);
+    return image;
+}
+
+class ConvertImageTest : public ::testing::Test {
+protected:
+    ConvertImageTest() {
+        const auto tool = dir.path() / "Files" / kPopstationFileName;
+        std::filesystem::create_directories(tool.parent_path());
+        std::filesystem::copy_file(QUILLON_POPSTATION_TOOL, tool);
+        source = dir.write("game image.bin", image);
+    }
+    CliRun convert(const std::vector<std::string>& more = {}) const {
+        std::vector<std::string> args{"convert", source, "--output", dir.file("out"),
+                                      "--title", "My Game", "--save-title", "Saved"};
+        args.insert(args.end(), more.begin(), more.end());
+        return runCli(dir, args);
+    }
+    // The finished container, wherever in the output folder the settings put it.
+    Bytes output() const {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path() / "out")) {
+            if (entry.path().filename() == "EBOOT.PBP") {
+                const std::string bytes = readFile(entry.path().string());
+                return Bytes(bytes.begin(), bytes.end());
+            }
+        }
+        return {};
+    }
+    bool filesFolderHolds(const std::string& name) const {
+        return std::filesystem::exists(dir.path() / "Files" / name);
+    }
+
+    TempFolder dir;
+    Bytes image = makeImage();
+    std::string source;
+};
+
+TEST_F(ConvertImageTest, StoredImageDataIsTheSourceByteForByte) {
+    const CliRun run = convert();
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Done.\n");
+    EXPECT_EQ(run.err, "");
+    const Bytes eboot = output();
+    ASSERT_GT(eboot.size(), kPbpHeaderSize);
+    const PbpHeader header = *decodePbpHeader(eboot);
+    EXPECT_TRUE(header.hasMagic());
+
+    std::string title, discId;
+    readParamFields(std::span(eboot).first(header.icon0), header.paramSfo, title, discId);
+    EXPECT_EQ(title, "My Game");
+    EXPECT_EQ(discId, "SLUS01234");  // found in the image by inspection
+    const ByteReader reader(eboot);
+    const std::uint64_t block = header.dataPsar;
+    EXPECT_TRUE(reader.matches(block, "PSISOIMG0000"));
+    EXPECT_TRUE(reader.matches(block + kDiscIdTextOffset, std::string("_SLUS_01234\0", 12)));
+    EXPECT_TRUE(reader.matches(block + kSaveTitleOffset, std::string("Saved\0", 6)));
+
+    // The image data runs from 0x100000 up to the start-screen block: the image, then
+    // the zero bytes that complete its last block.
+    const std::string all(eboot.begin(), eboot.end());
+    const std::uint64_t startDat = all.rfind("STARTDAT");
+    const std::uint64_t blocks = (image.size() + kImageBlockSize - 1) / kImageBlockSize;
+    ASSERT_EQ(startDat - block - kImageDataOffset, blocks * kImageBlockSize);
+    const auto data = std::span(eboot).subspan(block + kImageDataOffset, blocks * kImageBlockSize);
+    EXPECT_TRUE(std::ranges::equal(data.first(image.size()), image));
+    EXPECT_TRUE(std::ranges::all_of(data.subspan(image.size()), [](std::uint8_t b) { return b == 0; }));
+
+    EXPECT_FALSE(filesFolderHolds("EBOOT.PBP"));
+    EXPECT_FALSE(filesFolderHolds("info.txt"));
+}
+
+TEST_F(ConvertImageTest, DeflatedBlocksInflateToTheSource) {
+    // Half the image made of text, which deflates.
+    std::fill(image.begin() + 0x10000, image.begin() + 0x10000 + image.size() / 2, 'a');
+    dir.write("game image.bin", image);
+    const CliRun run = convert({"--compression", "9"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Bytes eboot = output();
+    const std::uint64_t data = decodePbpHeader(eboot)->dataPsar + kImageDataOffset;
+    Bytes padded = image;
+    padded.resize((image.size() + kImageBlockSize - 1) / kImageBlockSize * kImageBlockSize, 0);
+    int deflated = 0;
+    for (std::size_t i = 0; i * kImageBlockSize < padded.size(); ++i) {
+        const IndexEntry entry =
+            decodeIndexEntry(&eboot[decodePbpHeader(eboot)->dataPsar + kIndexOffset + i * kIndexEntrySize]);
+        const auto stored = std::span(eboot).subspan(data + entry.offset, entry.storedSize);
+        const auto expected = std::span(padded).subspan(i * kImageBlockSize, kImageBlockSize);
+        if (entry.isCompressed()) {
+            ++deflated;
+            const auto inflated = inflateRaw(stored, kImageBlockSize);
+            ASSERT_TRUE(inflated) << i;
+            EXPECT_TRUE(std::ranges::equal(*inflated, expected)) << i;
+        } else {
+            EXPECT_TRUE(std::ranges::equal(stored, expected)) << i;
+        }
+    }
+    EXPECT_GT(deflated, 30);
+}
+
+TEST_F(ConvertImageTest, ToolFailureShowsItsOutputAndLeavesNoContainer) {
+    std::filesystem::remove(source);
+    const CliRun run = convert({"--id-prefix", "SLUS", "--id-number", "01234"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Done.\n");
+    EXPECT_NE(run.err.find("Error: Cannot open file \"" + source + "\". No such file or directory"),
+              std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("Done."), std::string::npos);
+    EXPECT_TRUE(output().empty());
+    EXPECT_FALSE(filesFolderHolds("EBOOT.PBP"));
+}
+
+}  // namespace
+}  // namespace quillon::testing

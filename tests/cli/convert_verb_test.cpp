@@ -1,0 +1,78 @@
+// Runs the built quillon-cli convert on generated containers in a temporary program
+// folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/file_io.h"
+#include "source/param_sfo.h"
+#include "support/cli_run.h"
+#include "support/pbp_builder.h"
+#include "support/temp_folder.h"
+
+namespace quillon::testing {
+namespace {
+
+class ConvertVerbTest : public ::testing::Test {
+protected:
+    ConvertVerbTest() { std::filesystem::create_directories(dir.path() / "Files"); }
+
+    // quillon-cli --program-folder DIR convert SOURCE --output DIR/out, the titles and
+    // the save ID, then `more`.
+    CliRun convert(const std::string& source, const std::vector<std::string>& more = {}) const {
+        std::vector<std::string> args{"convert",      source,      "--output",   dir.file("out"),
+                                      "--title",      "New title", "--save-title", "Saved",
+                                      "--id-prefix",  "SLUS",      "--id-number", "01234"};
+        args.insert(args.end(), more.begin(), more.end());
+        return runCli(dir, args);
+    }
+    std::string source() const { return dir.write("game.pbp", buildContainer({})); }
+
+    TempFolder dir;
+};
+
+TEST_F(ConvertVerbTest, ConvertsAPbpIntoThePerGameFolder) {
+    dir.write("Files/options.ini", std::string("[Options]\nfolderOption=2\n"));
+    std::filesystem::create_directories(dir.path() / "out");
+    const CliRun run = convert(source());
+
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Done.\n");
+    EXPECT_EQ(run.err, "");  // no progress line when stderr is no terminal
+    const std::string output = dir.file("out/New title/EBOOT.PBP");
+    ASSERT_TRUE(isFile(output));
+    std::string title, discId;
+    readParamFields(asBytes(readFile(output)), kPbpHeaderSize, title, discId);
+    EXPECT_EQ(title, "New title");
+    EXPECT_EQ(discId, "SLUS01234");
+}
+
+TEST_F(ConvertVerbTest, MessagesGoToStderrTheStatusToStdoutAndTheExitStatusIsOne) {
+    const std::string tooBig = dir.write("snd0.at3", std::string(2621440, 'x'));
+    const CliRun run = convert(source(), {"--pal-fix", "--snd0", tooBig});
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Done. Did not find any code in iso to patch.\n");
+    EXPECT_EQ(run.err,
+              "The file size of ICON0.PNG + PIC1.PNG + PIC0.PNG + SND0.AT3 + ICON1.PMF is too big.\n");
+    EXPECT_FALSE(isFile(dir.file("out/EBOOT.PBP")));
+}
+
+TEST_F(ConvertVerbTest, SourceThatIsTheOutputIsRefused) {
+    std::filesystem::create_directories(dir.path() / "out");
+    const Bytes container = buildContainer({});
+    const std::string existing = dir.write("out/EBOOT.PBP", container);
+    const CliRun run = convert(existing);
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Done.\n");
+    EXPECT_EQ(run.err, "Source file and Destination file cannot be the same.\n");
+    EXPECT_EQ(readFile(existing), std::string(container.begin(), container.end()));
+}
+
+TEST_F(ConvertVerbTest, MissingSourceIsAUsageError) {
+    EXPECT_EQ(runCli(dir, {"convert"}).status, 2);
+}
+
+}  // namespace
+}  // namespace quillon::testing

@@ -1,0 +1,221 @@
+#include "convert/convert_command.h"
+
+#include "common/file_io.h"
+#include "convert/conversion_fixture.h"
+
+namespace quillon::testing {
+namespace {
+
+using ConvertCommandTest = ConversionTest;
+
+constexpr const char* kNoCodeSummary = "Done. Did not find any code in iso to patch.";
+
+TEST_F(ConvertCommandTest, OutputFolderThatCannotBeMadeEndsBeforeAnyCheck) {
+    fields.setPalFix(true);
+    for (const std::string& folder : {std::string(), dir.file("no/such/parent")}) {
+        SCOPED_TRACE(folder);
+        host = RecordingHost();
+        fields.setText(Field::dstPbp, folder);
+        convert();  // srcIso is empty too: not looked at
+        EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: Unable to create output folder."});
+        EXPECT_EQ(host.status(), "Done.");
+    }
+    EXPECT_FALSE(isFolder(dir.file("no")));
+}
+
+TEST_F(ConvertCommandTest, OutputFolderIsMadeOneLevelDeep) {
+    useSource(ContainerSpec{});
+    fields.setText(Field::dstPbp, outputFolder + kPathSeparator + "Game");
+    convert();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(isFile(outputFolder + kPathSeparator + "Game" + kPathSeparator + "EBOOT.PBP"));
+}
+
+TEST_F(ConvertCommandTest, OnlyTheFirstEmptyFieldIsReportedAndThePatchSummaryFollows) {
+    fields.setPalFix(true);
+    fields.setText(Field::labelText, "");
+    convert();
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: You have to select a ISO file."});
+    EXPECT_EQ(host.status(), kNoCodeSummary);
+    EXPECT_TRUE(busy.errorShown);
+
+    const std::pair<Field, const char*> cases[] = {
+        {Field::labelText, "Error: You have to set a game title."},
+        {Field::saveID, "Error: You have to set a save ID."},
+        {Field::saveID_l, "Error: You have to set a save ID."},
+    };
+    fields.setPalFix(false);
+    for (const auto& [field, message] : cases) {
+        useSource(ContainerSpec{});
+        fields.setText(Field::labelText, "New title");
+        fields.setText(Field::saveID, "01234");
+        fields.setText(Field::saveID_l, "SLUS");
+        fields.setText(field, "");
+        host = RecordingHost();
+        convert();
+        EXPECT_EQ(host.shown(), std::vector<std::string>{message});
+        EXPECT_EQ(host.status(), "Done.");
+        EXPECT_FALSE(isFile(outputPath()));
+    }
+}
+
+TEST_F(ConvertCommandTest, ExtensionDecidesTheKindOfSourceInAnyLetterCase) {
+    useSource(ContainerSpec{}, "GAME.PBP");
+    convert();
+    EXPECT_TRUE(host.messages.empty());
+    ContainerSpec expected = finished({});
+    expected.dataPsar = 0x50000;
+    EXPECT_EQ(output(), build(expected));
+
+    // A disc image goes to the tool, missing here: error 1, and the End step.
+    fields.setPalFix(true);
+    useSource(ContainerSpec{}, "game.pbp.iso");
+    host = RecordingHost();
+    convert();
+    EXPECT_EQ(host.shown(),
+              std::vector<std::string>{"Error: " + errorMessage(1)});
+    EXPECT_EQ(host.status(), kNoCodeSummary);
+}
+
+TEST_F(ConvertCommandTest, SourceThatIsTheOutputFileIsRefusedUnchanged) {
+    fields.setPalFix(true);
+    const Bytes container = build({});
+    dir.write("out/EBOOT.PBP", container);
+    fields.setText(Field::srcIso, dir.file("out/../out/EBOOT.PBP"));
+    convert();
+    EXPECT_EQ(host.shown(),
+              std::vector<std::string>{"Error: Source file and Destination file cannot be the same."});
+    EXPECT_EQ(host.status(), "Done.");
+    EXPECT_EQ(output(), container);
+}
+
+TEST_F(ConvertCommandTest, DiscImageWithTheFilesFolderAsOutputIsRefused) {
+    useSource(ContainerSpec{}, "game.bin");
+    fields.setText(Field::dstPbp, dir.file("Files"));
+    convert();
+    EXPECT_EQ(host.shown(),
+              std::vector<std::string>{"Error: Source file and Destination file cannot be the same."});
+    EXPECT_EQ(host.status(), "Done.");
+}
+
+TEST_F(ConvertCommandTest, ContainerWithoutDiscImageGivesError7WithoutSummary) {
+    fields.setPalFix(true);
+    ContainerSpec parts;
+    parts.isoMarker = false;
+    useSource(parts);
+    convert();
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: PBP file don't contain a ISO."});
+    EXPECT_EQ(host.status(), "Done.");
+    EXPECT_EQ(outputFolderNames(), std::set<std::string>{});
+}
+
+TEST_F(ConvertCommandTest, ContainerWithoutStartScreenBlockGivesError8AndWritesNothing) {
+    ContainerSpec parts;
+    parts.startPicture = std::nullopt;
+    useSource(parts);
+    convert();
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: Cant find end of ISO file."});
+    EXPECT_EQ(host.status(), "Done.");
+    EXPECT_EQ(outputFolderNames(), std::set<std::string>{});
+}
+
+TEST_F(ConvertCommandTest, FrontPartTooBigGivesError10AndTheSummary) {
+    fields.setPalFix(true);
+    useSource(ContainerSpec{});
+    useFile(Field::snd0, "snd0.at3", Bytes(2621440, 1));
+    convert();
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: " + errorMessage(10)});
+    EXPECT_EQ(host.status(), kNoCodeSummary);
+    EXPECT_EQ(outputFolderNames(), std::set<std::string>{});
+}
+
+TEST_F(ConvertCommandTest, TitleTooLongForParamSfoIsRefused) {
+    useSource(ContainerSpec{});
+    fields.setText(Field::labelText, std::string(127, 'T'));  // the room of 128 with its zero
+    convert();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(isFile(outputPath()));
+    const Bytes earlier = output();
+
+    fields.setPalFix(true);
+    fields.setText(Field::labelText, std::string(128, 'T'));
+    convert();
+    EXPECT_EQ(host.shown(),
+              std::vector<std::string>{"Error: The game title is too long to fit into PARAM.SFO."});
+    EXPECT_EQ(host.status(), kNoCodeSummary);
+    EXPECT_EQ(output(), earlier);
+}
+
+TEST_F(ConvertCommandTest, OffsetsOutOfOrderOrPastTheEndAreRefused) {
+    const Bytes good = build({});
+    const std::string path = dir.file("game.pbp");
+    const std::string invalid = "Quillon: Cannot read file \"" + path + "\". ";
+    const struct {
+        std::size_t field;
+        std::uint32_t value;
+        std::string message;
+    } cases[] = {
+        {8, 0, invalid},         // PARAM.SFO inside the header
+        {16, 40, invalid},       // ICON1.PMF before ICON0.PNG
+        {32, 0x60000, invalid},  // DATA.PSP behind DATA.PSAR
+        {36, 0xFFFFFF, "Error: PBP file don't contain a ISO."},  // DATA.PSAR past the end
+    };
+    for (const auto& [field, value, message] : cases) {
+        SCOPED_TRACE(field);
+        Bytes container = good;
+        storeLe32(container.data() + field, value);
+        fields.setText(Field::srcIso, dir.write("game.pbp", container));
+        host = RecordingHost();
+        convert();
+        ASSERT_EQ(host.shown().size(), 1u);
+        EXPECT_EQ(host.shown()[0].substr(0, message.size()), message);
+        EXPECT_EQ(host.status(), "Done.");
+        EXPECT_EQ(outputFolderNames(), std::set<std::string>{});
+    }
+}
+
+TEST_F(ConvertCommandTest, UnreadableSourceIsReportedWithItsNameAndReason) {
+    fields.setPalFix(true);
+    fields.setText(Field::srcIso, dir.file("missing.pbp"));
+    convert();
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: Cannot open file \"" +
+                                                      dir.file("missing.pbp") +
+                                                      "\". No such file or directory"});
+    EXPECT_EQ(host.status(), "Done.");
+    EXPECT_EQ(host.busyDepth, 0);
+}
+
+TEST_F(ConvertCommandTest, FullDiskLeavesTheEarlierOutputAndNoTemporaryFile) {
+    useSource(ContainerSpec{});
+    const Bytes earlier = patternBytes(999, 80);
+    dir.write("out/EBOOT.PBP", earlier);
+    const std::uint64_t startDat = 0x50000 + kImageDataOffset + ContainerSpec{}.imageDataSize;
+    for (const std::uint64_t budget : {std::uint64_t{100}, std::uint64_t{400000}, startDat + 10}) {
+        // in the front part, in the copy, in the start-screen block
+        SCOPED_TRACE(budget);
+        host = RecordingHost();
+        quillon::testing::failWritesAfter(budget);
+        convert();
+        quillon::testing::failWritesAfter(std::nullopt);
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.shown()[0], "Quillon: Cannot write file \"" + outputPath() +
+                                        "\". " + systemErrorText(ENOSPC));
+        EXPECT_EQ(host.status(), "Done.");
+        EXPECT_EQ(host.busyDepth, 0);
+        EXPECT_EQ(output(), earlier);
+        EXPECT_EQ(outputFolderNames(), std::set<std::string>{"EBOOT.PBP"});
+    }
+}
+
+TEST_F(ConvertCommandTest, AbortDuringThePatchedCopyShowsNoSummary) {
+    fields.setPalFix(true);
+    useSource(ContainerSpec{});
+    abortAtPump(2);
+    convert();
+    EXPECT_EQ(host.status(), "User aborted.");
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(outputFolderNames(), std::set<std::string>{});
+}
+
+}  // namespace
+}  // namespace quillon::testing

@@ -1,0 +1,171 @@
+#include "convert/popstation_driver.h"
+
+#include <gtest/gtest.h>
+
+#include "common/file_io.h"
+#include "convert/popstation_stage.h"
+#include "support/temp_folder.h"
+
+namespace quillon {
+namespace {
+
+using testing::PopstationStage;
+using testing::readFile;
+
+// A tool that "runs" for a number of polls after it was started and writes its output
+// file at the start, as the redirection of a real one would.
+struct FakeTool : ToolProcess {
+    bool start(const std::string& p, const std::vector<std::string>& a, const std::string& folder,
+               const std::string& outputFile) override {
+        ++starts;
+        program = p;
+        arguments = a;
+        workingFolder = folder;
+        outputPath = outputFile;
+        if (!startSucceeds) return false;
+        std::ofstream(outputFile, std::ios::binary) << output;
+        return true;
+    }
+    bool waitForEnd(int milliseconds) override {
+        waitTimes.push_back(milliseconds);
+        if (interrupts > 0 && pollsAfterInterrupt-- <= 0) return true;
+        return static_cast<int>(waitTimes.size()) >= pollsToEnd;
+    }
+    void interrupt() override { ++interrupts; }
+
+    bool startSucceeds = true;
+    int pollsToEnd = 3;
+    int pollsAfterInterrupt = 2;
+    std::string output;
+
+    int starts = 0;
+    int interrupts = 0;
+    std::string program, workingFolder, outputPath;
+    std::vector<std::string> arguments;
+    std::vector<int> waitTimes;
+};
+
+class PopstationDriverTest : public ::testing::Test, protected PopstationStage {
+protected:
+    void SetUp() override { fields.setText(Field::srcIso, "/games/My Game.bin"); }
+    void installTool() { PopstationStage::installTool(""); }
+    StageOutcome run() { return PopstationStage::run(tool); }
+
+    FakeTool tool;
+};
+
+TEST(PopstationArgumentsTest, LevelDecidesBetweenPathAloneAndPlaceholdersFirst) {
+    EXPECT_EQ(popstationArguments("", "D:\\Games\\game1.bin"),
+              (std::vector<std::string>{"D:\\Games\\game1.bin"}));
+    EXPECT_EQ(popstationArguments("9", "D:\\Games\\game1.bin"),
+              (std::vector<std::string>{"", "SLPM86023", "9", "D:\\Games\\game1.bin"}));
+    // The level is passed as typed; the tool judges it.
+    EXPECT_EQ(popstationArguments("x", "a.bin")[2], "x");
+}
+
+TEST(PopstationArgumentsTest, PathsPassUnchangedWhateverTheyHold) {
+    for (const std::string path : {"/my games/a b.bin", "/g/\"quoted\" name.iso",
+                                   "/g/R&D & more.img", "/g/100% %PATH% done.bin",
+                                   "C:\\Program Files\\x&y\\\"%1\".bin"}) {
+        EXPECT_EQ(popstationArguments("", path).back(), path);
+        EXPECT_EQ(popstationArguments("5", path).back(), path);
+    }
+}
+
+TEST_F(PopstationDriverTest, MissingToolShowsError1WithoutStarting) {
+    EXPECT_EQ(run(), StageOutcome::ToEnd);
+    EXPECT_EQ(tool.starts, 0);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].caption, "Error");
+    EXPECT_EQ(host.messages[0].text, errorMessage(1));
+    EXPECT_TRUE(busy.errorShown);
+    EXPECT_EQ(host.status(), "");
+}
+
+TEST_F(PopstationDriverTest, ToolThatDoesNotStartShowsError2) {
+    installTool();
+    tool.startSucceeds = false;
+    EXPECT_EQ(run(), StageOutcome::ToEnd);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "An unknown error occurred.");
+    EXPECT_EQ(host.status(), "");
+    EXPECT_FALSE(isFile(filesPath("info.txt")));
+}
+
+TEST_F(PopstationDriverTest, DoneAsLastLineProceedsAndTheOutputFileIsDeleted) {
+    installTool();
+    fields.setText(Field::Compression, "9");
+    program.write("Files/EBOOT.PBP", "container");
+    tool.output = "Source: x\r\nWriting...\nDone.\n";
+    EXPECT_EQ(run(), StageOutcome::Proceed);
+
+    EXPECT_EQ(tool.program, filesPath(kPopstationFileName));
+    EXPECT_EQ(tool.arguments, popstationArguments("9", "/games/My Game.bin"));
+    EXPECT_EQ(tool.workingFolder, job.filesFolder);
+    EXPECT_EQ(tool.outputPath, filesPath("info.txt"));
+    EXPECT_EQ(host.statuses,
+              (std::vector<std::string>{"Converting file to PBP... (This may take some minutes)"}));
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.pumps, 3);
+    EXPECT_EQ(tool.waitTimes, (std::vector<int>{10, 10, 10}));
+    EXPECT_EQ(tool.interrupts, 0);
+    EXPECT_FALSE(isFile(filesPath("info.txt")));
+    EXPECT_TRUE(isFile(filesPath("EBOOT.PBP")));
+}
+
+TEST_F(PopstationDriverTest, LineEndsAreCrLfOrCrOrLfAndAFinalLineEndStartsNoLine) {
+    installTool();
+    for (const std::string output : {"a\rb\r\nDone.", "Done.\r", "x\n\nDone.\r\n"}) {
+        tool.output = output;
+        tool.waitTimes.clear();
+        EXPECT_EQ(run(), StageOutcome::Proceed) << output;
+    }
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(PopstationDriverTest, AnyOtherLastLineShowsTheWholeOutput) {
+    installTool();
+    program.write("Files/EBOOT.PBP", "left by the tool");
+    const std::pair<std::string, std::string> cases[] = {
+        {"Working\rError: bad\n", "Working\r\nError: bad\r\n"},
+        {"Done.\n\n", "Done.\r\n\r\n"},  // an empty line after "Done." is the last line
+        {"done.\n", "done.\r\n"},
+        {"Done. \n", "Done. \r\n"},
+        {"Done.\nmore", "Done.\r\nmore\r\n"},
+        {"", ""},  // empty output: an empty message
+    };
+    for (const auto& [output, shown] : cases) {
+        tool.output = output;
+        tool.waitTimes.clear();
+        host.messages.clear();
+        EXPECT_EQ(run(), StageOutcome::ToEnd) << output;
+        ASSERT_EQ(host.messages.size(), 1u) << output;
+        EXPECT_EQ(host.messages[0].caption, "Error from popstation.exe");
+        EXPECT_EQ(host.messages[0].text, shown);
+        EXPECT_FALSE(isFile(filesPath("info.txt")));
+    }
+    EXPECT_FALSE(busy.errorShown);
+    EXPECT_EQ(readFile(filesPath("EBOOT.PBP")), "left by the tool");
+}
+
+TEST_F(PopstationDriverTest, AbortInterruptsOnceWaitsForTheEndAndRemovesTheContainer) {
+    installTool();
+    program.write("Files/EBOOT.PBP", "partial");
+    tool.pollsToEnd = 1000;
+    tool.output = "Writing...\nDone.\n";
+    host.onPump = [this](int pumps) {
+        if (pumps == 2) busy.abortRequested = true;
+    };
+    EXPECT_EQ(run(), StageOutcome::Stopped);
+    EXPECT_EQ(tool.interrupts, 1);
+    EXPECT_EQ(host.pumps, 4);  // the tool ends on the third poll from the interrupt on
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.status(), "User aborted.");
+    EXPECT_EQ(host.busyDepth, 0);  // endBusy left the busy state
+    EXPECT_FALSE(busy.abortRequested);
+    EXPECT_FALSE(isFile(filesPath("EBOOT.PBP")));
+    EXPECT_FALSE(isFile(filesPath("info.txt")));
+}
+
+}  // namespace
+}  // namespace quillon

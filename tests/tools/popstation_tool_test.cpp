@@ -1,0 +1,443 @@
+#include "tools/popstation/tool.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "common/digest.h"
+#include "common/file_io.h"
+#include "source/param_sfo.h"
+#include "source/pbp.h"
+#include "support/pbp_builder.h"
+#include "support/temp_folder.h"
+#include "tools/popstation/base_parts.h"
+#include "tools/popstation/disc_image_block.h"
+#include "tools/popstation/png_writer.h"
+
+namespace quillon::popstation {
+namespace {
+
+using quillon::testing::readFile;
+using quillon::testing::TempFolder;
+
+constexpr std::string_view kBootLine = "BOOT = cdrom:\\SLUS_012.34;1";
+
+// A disc image of `size` bytes: blocks of text that deflates well alternate with blocks
+// of noise that does not; the boot line stands near the start.
+Bytes makeImage(std::size_t size) {
+    Bytes image(size);
+    std::uint32_t noise = 12345;
+    for (std::size_t i = 0; i < size; ++i) {
+        if ((i / kImageBlockSize) % 2 == 0) {
+            image[i] = static_cast<std::uint8_t>("PLAYSTATION SECTOR DATA "[i % 24]);
+        } else {
+            noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
+            image[i] = static_cast<std::uint8_t>(noise);
+        }
+    }
+    std::copy(kBootLine.begin(), kBootLine.end(), image.begin() + 0x9340);
+    return image;
+}
+
+// The image as the container must hold it: completed with zero bytes to whole blocks.
+Bytes paddedToBlocks(Bytes image) {
+    image.resize((image.size() + kImageBlockSize - 1) / kImageBlockSize * kImageBlockSize, 0);
+    return image;
+}
+
+Workplace withThreads(unsigned threads) {
+    Workplace place;
+    place.threads = threads;
+    return place;
+}
+
+Workplace withIndexRoom(std::size_t blocks) {
+    Workplace place;
+    place.maxBlocks = blocks;
+    return place;
+}
+
+struct ToolRun {
+    int exitStatus = 0;
+    std::vector<std::string> lines;
+    std::string lastLine() const { return lines.empty() ? std::string() : lines.back(); }
+};
+
+// A made container, read whole, with its parts located.
+struct Container {
+    Bytes bytes;
+    PbpHeader header;
+    std::uint64_t psar = 0;
+
+    std::span<const std::uint8_t> at(std::uint64_t offset, std::uint64_t length) const {
+        return std::span(bytes).subspan(offset, length);
+    }
+    std::string text(std::uint64_t offset, std::size_t length) const {
+        return std::string(bytes.begin() + offset, bytes.begin() + offset + length);
+    }
+    IndexEntry indexEntry(std::size_t i) const {
+        return decodeIndexEntry(&bytes[psar + kIndexOffset + i * kIndexEntrySize]);
+    }
+    std::uint64_t startDat() const {
+        const std::string all(bytes.begin(), bytes.end());
+        return all.rfind("STARTDAT");
+    }
+};
+
+class PopstationToolTest : public ::testing::Test {
+protected:
+    void TearDown() override { quillon::testing::failWritesAfter(std::nullopt); }
+
+    std::string writeImage(const Bytes& image, const std::string& name = "game image.bin") {
+        return sources.write(name, image);
+    }
+    ToolRun run(const std::vector<std::string>& args, Workplace place = {}) {
+        place.folder = work.folder();
+        std::ostringstream out;
+        ToolRun result;
+        result.exitStatus = runTool(args, place, stop, out);
+        std::istringstream lines(out.str());
+        for (std::string line; std::getline(lines, line);) result.lines.push_back(line);
+        return result;
+    }
+    std::string ebootPath() const { return work.file("EBOOT.PBP"); }
+    Container container() const {
+        Container c;
+        const std::string data = readFile(ebootPath());
+        c.bytes.assign(data.begin(), data.end());
+        c.header = *decodePbpHeader(c.bytes);
+        c.psar = c.header.dataPsar;
+        return c;
+    }
+    // Only the sources are left in the working folder: no EBOOT.PBP, no temporary file.
+    void expectNoOutput(const ToolRun& result) {
+        EXPECT_NE(result.exitStatus, 0);
+        EXPECT_NE(result.lastLine(), "Done.");
+        EXPECT_TRUE(std::filesystem::is_empty(work.path())) << "left behind in the working folder";
+    }
+
+    TempFolder sources;
+    TempFolder work;
+    std::atomic<bool> stop{false};
+};
+
+TEST_F(PopstationToolTest, StoredImageFormsAWholeContainer) {
+    const Bytes image = makeImage(3 * 1024 * 1024 + 1234);
+    const ToolRun result = run({writeImage(image)});
+    ASSERT_EQ(result.lastLine(), "Done.") << ::testing::PrintToString(result.lines);
+    EXPECT_EQ(result.exitStatus, 0);
+    const Container c = container();
+
+    EXPECT_TRUE(c.header.hasMagic());
+    EXPECT_EQ(loadLe32(&c.bytes[4]), kContainerVersion);
+    EXPECT_EQ(loadLe32(&c.bytes[8]), 0x28u);
+    EXPECT_TRUE(checkPbpLayout(c.header, c.bytes.size()).ok());
+    for (const std::uint32_t empty : {c.header.icon1, c.header.pic0, c.header.pic1, c.header.snd0,
+                                      c.header.dataPsp}) {
+        EXPECT_EQ(empty, c.header.icon0);  // no artwork or sound
+    }
+    std::string title, discId;
+    const auto sfo = readParamFields(std::span(c.bytes).first(c.header.icon0), 0x28, title, discId);
+    EXPECT_FALSE(sfo.outOfBounds);
+    EXPECT_EQ(title, "");
+    EXPECT_EQ(discId, "SLUS01234");  // found in the image
+    EXPECT_EQ(c.text(0x28, 4), std::string("\0PSF", 4));
+
+    // Without base.pbp: the placeholder DATA.PSP, and DATA.PSAR at the first boundary.
+    const Bytes psp = placeholderDataPsp();
+    EXPECT_EQ(dataPspLength(c.bytes, c.header), psp.size());
+    EXPECT_TRUE(std::equal(psp.begin(), psp.end(), c.bytes.begin() + c.header.dataPsp));
+    EXPECT_EQ(c.psar, 0x50000u);
+
+    EXPECT_EQ(c.text(c.psar, 12), "PSISOIMG0000");
+    EXPECT_EQ(c.text(c.psar + 0x400, 12), std::string("_SLUS_01234\0", 12));
+    EXPECT_EQ(c.bytes[c.psar + 0x122C], 0);  // empty title
+    const std::uint8_t toc[] = {0x41, 0, 0xA0, 0, 0, 0, 0, 0x01, 0x20, 0x00,  //
+                                0x41, 0, 0xA1, 0, 0, 0, 0, 0x01, 0x00, 0x00,  //
+                                // 1,338 sectors + 150 = 1,488 frames = 00:19:63
+                                0x41, 0, 0xA2, 0, 0, 0, 0, 0x00, 0x19, 0x63,  //
+                                0x41, 0, 0x01, 0, 0, 0, 0, 0x00, 0x02, 0x00};
+    EXPECT_TRUE(std::ranges::equal(c.at(c.psar + 0x800, sizeof toc), toc));
+
+    const Bytes padded = paddedToBlocks(image);
+    const std::size_t blocks = padded.size() / kImageBlockSize;
+    ASSERT_EQ(blocks, 84u);
+    for (std::size_t i = 0; i < blocks; ++i) {
+        const IndexEntry e = c.indexEntry(i);
+        EXPECT_EQ(e.offset, i * kImageBlockSize);
+        EXPECT_EQ(e.storedSize, kImageBlockSize);
+        EXPECT_EQ(e.flags, 1);
+        const Sha1 digest = sha1(std::span(padded).subspan(i * kImageBlockSize, kImageBlockSize));
+        EXPECT_TRUE(std::equal(e.sha1Prefix.begin(), e.sha1Prefix.end(), digest.begin())) << i;
+    }
+    EXPECT_TRUE(c.indexEntry(blocks).isEnd());
+    const auto restOfHead = c.at(c.psar + kIndexOffset + (blocks + 1) * kIndexEntrySize,
+                                 kImageDataOffset - kIndexOffset - (blocks + 1) * kIndexEntrySize);
+    EXPECT_TRUE(std::ranges::all_of(restOfHead, [](std::uint8_t b) { return b == 0; }));
+
+    // The image data is the image byte for byte, up to the start-screen block.
+    const std::uint64_t startDat = c.startDat();
+    ASSERT_EQ(startDat, c.psar + kImageDataOffset + padded.size());
+    EXPECT_TRUE(std::ranges::equal(c.at(c.psar + kImageDataOffset, padded.size()), padded));
+
+    const Bytes picture = placeholderStartScreen();
+    EXPECT_TRUE(looksLikePng(picture));
+    EXPECT_EQ(loadLe32(&c.bytes[startDat + 20]), 80 + picture.size());
+    EXPECT_TRUE(std::ranges::equal(c.at(startDat + 80, picture.size()), picture));
+    EXPECT_EQ(c.bytes.size(), startDat + 80 + picture.size() + 4976);
+    EXPECT_TRUE(std::ranges::all_of(c.at(c.bytes.size() - 4976, 4976), [](std::uint8_t b) { return b == 0; }));
+
+    // The readers of the container find both blocks.
+    auto file = InputFile::open(ebootPath());
+    ASSERT_TRUE(file.ok());
+    EXPECT_EQ(*checkIsoMarker(*file, c.psar, file->size()), static_cast<std::int64_t>(c.psar));
+    EXPECT_EQ(*findStartDat(*file), static_cast<std::int64_t>(startDat));
+}
+
+TEST_F(PopstationToolTest, Level9DeflatesBlocksThatShrinkAndEachInflatesToItsBlock) {
+    const Bytes image = makeImage(2 * 1024 * 1024);
+    const ToolRun result = run({"My Game", "SLPM86023", "9", writeImage(image)});
+    ASSERT_EQ(result.lastLine(), "Done.") << ::testing::PrintToString(result.lines);
+    const Container c = container();
+
+    std::string title, discId;
+    readParamFields(std::span(c.bytes).first(c.header.icon0), 0x28, title, discId);
+    EXPECT_EQ(title, "My Game");
+    EXPECT_EQ(discId, "SLPM86023");
+    EXPECT_EQ(c.text(c.psar + 0x400, 12), std::string("_SLPM_86023\0", 12));
+    EXPECT_EQ(c.text(c.psar + 0x122C, 8), std::string("My Game\0", 8));
+
+    const Bytes padded = paddedToBlocks(image);
+    const std::size_t blocks = padded.size() / kImageBlockSize;
+    std::uint64_t offset = 0;
+    for (std::size_t i = 0; i < blocks; ++i) {
+        const IndexEntry e = c.indexEntry(i);
+        const auto expected = std::span(padded).subspan(i * kImageBlockSize, kImageBlockSize);
+        EXPECT_EQ(e.offset, offset);
+        const auto stored = c.at(c.psar + kImageDataOffset + e.offset, e.storedSize);
+        if (e.isCompressed()) {
+            const auto inflated = inflateRaw(stored, kImageBlockSize);
+            ASSERT_TRUE(inflated.has_value()) << i;
+            EXPECT_TRUE(std::ranges::equal(*inflated, expected)) << i;
+        } else {
+            EXPECT_TRUE(std::ranges::equal(stored, expected)) << i;
+        }
+        // Text deflates well; noise does not shrink and is stored as it is (the last,
+        // partly zero block aside).
+        if (i % 2 == 0) {
+            EXPECT_TRUE(e.isCompressed()) << i;
+        } else if (i + 1 < blocks) {
+            EXPECT_FALSE(e.isCompressed()) << i;
+        }
+        const Sha1 digest = sha1(expected);
+        EXPECT_TRUE(std::equal(e.sha1Prefix.begin(), e.sha1Prefix.end(), digest.begin())) << i;
+        offset += e.storedSize;
+    }
+    EXPECT_TRUE(c.indexEntry(blocks).isEnd());
+    EXPECT_EQ(c.startDat(), c.psar + kImageDataOffset + offset);
+}
+
+TEST_F(PopstationToolTest, ThreadsDoNotChangeTheContainer) {
+    const std::string source = writeImage(makeImage(1024 * 1024));
+    ASSERT_EQ(run({"", "SLUS00001", "6", source}, withThreads(1)).lastLine(), "Done.");
+    const std::string one = readFile(ebootPath());
+    ASSERT_EQ(run({"", "SLUS00001", "6", source}, withThreads(3)).lastLine(), "Done.");
+    EXPECT_EQ(readFile(ebootPath()), one);
+}
+
+TEST_F(PopstationToolTest, BasePbpSuppliesDataPspAndStartScreen) {
+    Bytes picture(kPngSignature, kPngSignature + 8);
+    picture.insert(picture.end(), 3000, 0x5A);
+    quillon::testing::ContainerSpec spec;
+    spec.dataPsp = {'~', 'S', 'A', 'M', 'P', 'L', 'E', 0, 0, 'X', 0, 0, 0};
+    spec.startPicture = picture;
+    Bytes base = quillon::testing::buildContainer(spec);
+    const std::string all(base.begin(), base.end());
+    base[all.rfind("STARTDAT") + 8] = 0x77;  // a header field the tool does not take over
+    work.write("base.pbp", base);
+    const Bytes dataPsp(spec.dataPsp.begin(), spec.dataPsp.end() - 3);  // without the zeros
+    const Bytes trailer(base.end() - 4976, base.end());
+
+    const ToolRun result = run({writeImage(makeImage(100000))});
+    ASSERT_EQ(result.lastLine(), "Done.") << ::testing::PrintToString(result.lines);
+    const Container c = container();
+    EXPECT_EQ(dataPspLength(c.bytes, c.header), dataPsp.size());
+    EXPECT_TRUE(std::ranges::equal(c.at(c.header.dataPsp, dataPsp.size()), dataPsp));
+    const std::uint64_t startDat = c.startDat();
+    EXPECT_EQ(c.bytes[startDat + 8], 0);
+    EXPECT_EQ(loadLe32(&c.bytes[startDat + 20]), 80 + picture.size());
+    EXPECT_TRUE(std::ranges::equal(c.at(startDat + 80, picture.size()), picture));
+    EXPECT_TRUE(std::ranges::equal(c.at(c.bytes.size() - 4976, 4976), trailer));
+    EXPECT_EQ(c.bytes.size(), startDat + 80 + picture.size() + 4976);
+}
+
+TEST_F(PopstationToolTest, UnusableBasePbpGivesWayToPlaceholders) {
+    work.write("base.pbp", std::string("not a container at all"));
+    ToolRun result = run({writeImage(makeImage(50000))});
+    ASSERT_EQ(result.lastLine(), "Done.") << ::testing::PrintToString(result.lines);
+    Container c = container();
+    EXPECT_EQ(dataPspLength(c.bytes, c.header), placeholderDataPsp().size());
+    const Bytes picture = placeholderStartScreen();
+    EXPECT_TRUE(std::ranges::equal(c.at(c.startDat() + 80, picture.size()), picture));
+
+    // A DATA.PSP that leaves no room in front of DATA.PSAR: only it is replaced.
+    quillon::testing::ContainerSpec spec;
+    spec.dataPsp = Bytes(0x280000, 0x44);
+    work.write("base.pbp", quillon::testing::buildContainer(spec));
+    result = run({writeImage(makeImage(50000))});
+    ASSERT_EQ(result.lastLine(), "Done.") << ::testing::PrintToString(result.lines);
+    c = container();
+    EXPECT_EQ(dataPspLength(c.bytes, c.header), placeholderDataPsp().size());
+    EXPECT_EQ(c.psar, 0x50000u);
+    EXPECT_TRUE(std::ranges::equal(c.at(c.startDat() + 80, spec.startPicture->size()), *spec.startPicture));
+}
+
+TEST_F(PopstationToolTest, StartScreenOptionTakesThePictureFromAPngFile) {
+    const Bytes picture = encodePng(4, 2, Bytes(4 * 2 * 3, 200));
+    const std::string png = sources.write("warning.png", picture);
+    const ToolRun result = run({"--start-screen", png, "T", "SLES01234", "", writeImage(makeImage(40000))});
+    ASSERT_EQ(result.lastLine(), "Done.") << ::testing::PrintToString(result.lines);
+    const Container c = container();
+    EXPECT_EQ(loadLe32(&c.bytes[c.startDat() + 20]), 80 + picture.size());
+    EXPECT_TRUE(std::ranges::equal(c.at(c.startDat() + 80, picture.size()), picture));
+
+    const ToolRun notPng = run({"--start-screen", sources.write("x.png", std::string("GIF89a")),
+                            writeImage(makeImage(40000))});
+    EXPECT_NE(notPng.exitStatus, 0);
+    EXPECT_NE(notPng.lastLine(), "Done.");
+
+    // A picture that would push the block out of the final bytes where readers look.
+    Bytes large(kPngSignature, kPngSignature + 8);
+    large.resize(kMaxStartScreenPicture + 1, 0x33);
+    const ToolRun tooLarge = run({"--start-screen", sources.write("large.png", large),
+                                  writeImage(makeImage(40000))});
+    EXPECT_EQ(tooLarge.exitStatus, 1);
+    EXPECT_NE(tooLarge.lastLine().find("is too large: 1043520 bytes, at most 1043519 fit."),
+              std::string::npos) << tooLarge.lastLine();
+}
+
+TEST_F(PopstationToolTest, FailuresLeaveNoContainerAndNoDone) {
+    const std::string source = writeImage(makeImage(4 * kImageBlockSize + 1));
+    ToolRun result = run({sources.file("missing.bin")});
+    expectNoOutput(result);
+    EXPECT_NE(result.lines[0].find("missing.bin"), std::string::npos);
+
+    for (const std::string level : {"x", "10", "-1", " "}) {
+        result = run({"", "SLUS01234", level, source});
+        expectNoOutput(result);
+        EXPECT_EQ(result.lines[0], "Invalid compression level \"" + level +
+                                       "\": give nothing or one digit from 0 to 9.");
+    }
+    expectNoOutput(run({}));
+    expectNoOutput(run({"a", "b"}));
+    // A path that looks like the option is a path in the forms the conversion passes.
+    result = run({"--start-screen"});
+    expectNoOutput(result);
+    EXPECT_EQ(result.lines[0], "Error: Cannot open file \"--start-screen\". No such file or directory");
+    expectNoOutput(run({writeImage({}, "empty.iso")}));
+    expectNoOutput(run({sources.folder()}));  // a folder is no image
+
+    // Five blocks where the index has room for four.
+    result = run({source}, withIndexRoom(4));
+    expectNoOutput(result);
+    EXPECT_NE(result.lastLine().find("too large"), std::string::npos);
+}
+
+TEST_F(PopstationToolTest, WriteFailureKeepsAnEarlierContainer) {
+    work.write("EBOOT.PBP", std::string("earlier"));
+    quillon::testing::failWritesAfter(0x50000 + 5000);
+    const ToolRun result = run({"", "SLUS01234", "0", writeImage(makeImage(3 * kImageBlockSize))});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_NE(result.lastLine().find("No space left on device"), std::string::npos);
+    EXPECT_EQ(readFile(ebootPath()), "earlier");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work.path()), {}), 1);
+}
+
+TEST_F(PopstationToolTest, StopBetweenBlocksLeavesNoContainer) {
+    stop = true;
+    const ToolRun result = run({writeImage(makeImage(3 * kImageBlockSize))});
+    EXPECT_EQ(result.exitStatus, 130);
+    expectNoOutput(result);
+}
+
+TEST(ImageBlockTest, IndexRoomLimitsTheImageSize) {
+    const std::uint64_t largest = std::uint64_t{kMaxIndexEntries} * kImageBlockSize;
+    EXPECT_EQ(kMaxIndexEntries, 32255u);
+    EXPECT_EQ(*imageBlockCount(largest), kMaxIndexEntries);
+    EXPECT_EQ(*imageBlockCount(largest - kImageBlockSize + 1), kMaxIndexEntries);
+    const auto tooLarge = imageBlockCount(largest + 1);
+    ASSERT_FALSE(tooLarge.ok());
+    EXPECT_EQ(tooLarge.error().message,
+              "The disc image is too large: 1213820161 bytes make 32256 blocks, but the "
+              "container's index holds at most 32255 blocks (1213820160 bytes).");
+    EXPECT_FALSE(imageBlockCount(0).ok());
+    EXPECT_EQ(*imageBlockCount(1), 1u);
+}
+
+TEST(ImageBlockTest, LeadOutTimeIsTheRoundedSectorCountPlusTwoSeconds) {
+    auto leadOut = [](std::uint64_t size) {
+        const auto toc = tableOfContents(size);
+        return std::vector<int>{toc[27], toc[28], toc[29]};
+    };
+    EXPECT_EQ(leadOut(2352 * 1000), (std::vector<int>{0x00, 0x15, 0x25}));  // 1,150 frames
+    EXPECT_EQ(leadOut(2352 * 1000 + 1), (std::vector<int>{0x00, 0x15, 0x26}));
+    EXPECT_EQ(leadOut(2352ull * 330000), (std::vector<int>{0x73, 0x22, 0x00}));  // 73:22:00
+    // Past 99 minutes the tens of minutes go on counting in the high half of the byte.
+    EXPECT_EQ(leadOut(std::uint64_t{kMaxIndexEntries} * kImageBlockSize),
+              (std::vector<int>{0xB4, 0x43, 0x05}));  // 516,230 frames = 114:43:05
+}
+
+#ifndef _WIN32
+// The built program, stopped by SIGINT while it packs blocks.
+TEST(PopstationProgramTest, SigintStopsItAndLeavesNoContainer) {
+    TempFolder folder;
+    const std::string source = folder.write("big.bin", makeImage(24 * 1024 * 1024));
+    const std::filesystem::path workFolder = folder.path() / "work";
+    std::filesystem::create_directories(workFolder);
+
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(pipeEnds[1], STDOUT_FILENO);
+        close(pipeEnds[0]);
+        if (chdir(workFolder.c_str()) != 0) _exit(99);
+        std::signal(SIGINT, SIG_DFL);
+        execl(QUILLON_POPSTATION_TOOL, "popstation", "", "SLUS01234", "9", source.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(98);
+    }
+    close(pipeEnds[1]);
+    std::string output;
+    char buffer[256];
+    bool interrupted = false;
+    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) {
+        output.append(buffer, static_cast<std::size_t>(n));
+        if (!interrupted && output.find("Writing EBOOT.PBP...") != std::string::npos) {
+            kill(child, SIGINT);
+            interrupted = true;
+        }
+    }
+    close(pipeEnds[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(interrupted) << output;
+    ASSERT_TRUE(WIFEXITED(status)) << output;
+    EXPECT_EQ(WEXITSTATUS(status), 130) << output;
+    EXPECT_EQ(output.find("Done."), std::string::npos) << output;
+    EXPECT_TRUE(std::filesystem::is_empty(workFolder));
+}
+#endif
+
+}  // namespace
+}  // namespace quillon::popstation
