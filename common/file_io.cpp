@@ -238,7 +238,13 @@ Expected<OutputFile> OutputFile::create(const std::string& target) {
                                  std::to_string(QUILLON_GETPID()) + "-" +
                                  std::to_string(counter++) + ".part";
         std::FILE* file = openFile(temp, "wbx");
-        if (file) return OutputFile(file, target, temp);
+        if (file) {
+            // Unbuffered: each write goes out as one system call of exactly its bytes. A
+            // buffered stream splits large writes into a buffer's worth and the rest,
+            // which made a copy in 64 KiB pieces take a third longer.
+            std::setvbuf(file, nullptr, _IONBF, 0);
+            return OutputFile(file, target, temp);
+        }
         if (errno != EEXIST) {
             return Error::write("Cannot create file " + quotedPath(target) + ". " +
                                 systemErrorText(errno));

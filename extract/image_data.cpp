@@ -55,17 +55,24 @@ bool hasCompressedBlock(const std::vector<IndexEntry>& index) {
 
 Status copyStoredImage(InputFile& container, const ImageDataExtent& extent, OutputFile& output,
                        const CopyProgress& progress) {
-    Bytes buffer(kCopyBlockSize);
-    std::uint64_t position = extent.begin;
-    while (position < container.size()) {
-        const std::uint64_t left = extent.end > position ? extent.end - position : 0;
-        const std::span<std::uint8_t> block(
-            buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(left, kCopyBlockSize)));
-        if (auto read = container.readExactAt(position, block); !read) return read;
-        if (auto written = output.write(block); !written) return written;
-        if (block.size() != kCopyBlockSize) break;
-        position += kCopyBlockSize;
-        if (!progress(position)) return Error::cancelled();
+    // The bytes move in pieces of 256 KiB, which keep reads and writes on page boundaries
+    // and few: pieces of 65,535 bytes would start one byte earlier in each page and make
+    // the copy about half again as slow. Progress still follows the 65,535-byte blocks:
+    // four or five reports after each full piece.
+    constexpr std::size_t kPieceSize = 0x40000;
+    const std::uint64_t length = extent.end > extent.begin ? extent.end - extent.begin : 0;
+    Bytes buffer(kPieceSize);
+    std::uint64_t fullBlocks = 0;  // reported so far
+    for (std::uint64_t done = 0; done < length;) {
+        const std::span<std::uint8_t> piece(
+            buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, length - done)));
+        if (auto read = container.readExactAt(extent.begin + done, piece); !read) return read;
+        if (auto written = output.write(piece); !written) return written;
+        done += piece.size();
+        while ((fullBlocks + 1) * kCopyBlockSize <= done) {
+            ++fullBlocks;
+            if (!progress(extent.begin + fullBlocks * kCopyBlockSize)) return Error::cancelled();
+        }
     }
     return {};
 }

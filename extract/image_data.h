@@ -35,9 +35,9 @@ Expected<std::optional<std::vector<IndexEntry>>> readBlockIndex(InputFile& conta
 
 bool hasCompressedBlock(const std::vector<IndexEntry>& index);
 
-// Copies the stored bytes of the extent in blocks of 65,535 bytes through one buffer.
-// After each full block it reports progress; when the length is a multiple of the
-// block size a last pass writes nothing.
+// Copies the stored bytes of the extent as they are. Progress is reported after each
+// full block of 65,535 bytes (so also after the last one when the length is a multiple
+// of the block size), none after a last, partial block.
 Status copyStoredImage(InputFile& container, const ImageDataExtent& extent, OutputFile& output,
                        const CopyProgress& progress);
 
