@@ -139,10 +139,15 @@ void TForm4::createControls() {
     cancel = makeButton(this, "cancel", QStringLiteral("取消"), 380, 308, 75);
     save = makeButton(this, "save", QStringLiteral("保存"), 460, 308, 75);
 
-    QWidget* tabOrder[] = {warning, defIsoFolder, defImageFolder, GroupBox1, defWarning,
-                           defIcon0, defPic1, defUnknown, defSnd0, defIcon1,
-                           donate, cancel, save, defOutput, Compression};
+    // The group box takes no focus itself: its radio buttons stand in its place.
+    QWidget* tabOrder[] = {warning,       defIsoFolder,  defImageFolder, folderOption1,
+                           folderOption2, folderOption3, folderOption4,  defWarning,
+                           defIcon0,      defPic1,       defUnknown,     defSnd0,
+                           defIcon1,      donate,        cancel,         save,
+                           defOutput,     Compression};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    // The first showing starts at the head of the tab order; later ones where the user left.
+    warning->setFocus();
 }
 
 void TForm4::connectHandlers() {

@@ -1,6 +1,5 @@
 #include "preview/preview_window.h"
 
-#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QPainter>
@@ -64,9 +63,22 @@ void TForm3::createControls() {
     RadioButton2 = new QRadioButton(QStringLiteral("Warning screen"), this);
     RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
     RadioButton2->setGeometry(120, 280, 97, 17);
+    // The captions are a tight fit for their width at the window's 11-pixel font: a
+    // slightly narrower face keeps them whole.
+    for (QRadioButton* button : {RadioButton1, RadioButton2}) {
+        QFont narrow = button->font();
+        narrow.setStretch(QFont::SemiCondensed);
+        button->setFont(narrow);
+    }
     setTabOrder(RadioButton1, RadioButton2);
-    connect(RadioButton1, &QRadioButton::clicked, this, &TForm3::RadioButton1Click);
-    connect(RadioButton2, &QRadioButton::clicked, this, &TForm3::RadioButton2Click);
+    // Whichever way a button becomes checked (click, arrow key, the program), the
+    // displayed picture follows.
+    connect(RadioButton1, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) RadioButton1Click();
+    });
+    connect(RadioButton2, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) RadioButton2Click();
+    });
 }
 
 void TForm3::FormCreate() {

@@ -3,26 +3,18 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "app/fake_dialogs.h"
 #include "app/line_edit.h"
-#include "app/startup.h"
+#include "app/program_test.h"
 #include "common/file_io.h"
 #include "extract/test_container.h"
-#include "support/temp_folder.h"
 
 using namespace quillon;
-using quillon::testing::FakeDialogs;
-using quillon::testing::TempFolder;
 using quillon::testing::TestContainer;
 
-class ExtractWindowTest : public QObject {
+class ExtractWindowTest : public quillon::testing::ProgramTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempFolder> dir;
-    FakeDialogs dialogs;
-    std::unique_ptr<ProgramWindows> program;
-
     TForm1& form() { return *program->form1; }
     QString path(const std::string& name) const { return QString::fromStdString(dir->file(name)); }
 
@@ -32,7 +24,7 @@ private:
         TestContainer container;
         container.imageData = imageData;
         dir->write(sourceName, container.build());
-        program = startProgram(dir->folder(), dialogs, {});
+        start();
         // Extraction reads the source field only; inspection of the source plays no part.
         form().srcIso->blockSignals(true);
         form().srcIso->setText(path(sourceName));
@@ -52,15 +44,8 @@ private:
 
 private slots:
     void initTestCase() { setUpApplication(); }
-    void init() {
-        dir = std::make_unique<TempFolder>();
-        std::filesystem::create_directories(dir->path() / "Files");
-        dialogs = FakeDialogs();
-    }
-    void cleanup() {
-        program.reset();
-        dir.reset();
-    }
+    void init() { makeProgramFolder(); }
+    void cleanup() { stop(); }
 
     void buttonWritesTheImageAndTheDialogKeepsItsName() {
         const Bytes image = testing::randomBytes(100000);
