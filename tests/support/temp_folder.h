@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
 #include <random>
 #include <string>
@@ -45,6 +46,16 @@ public:
     }
     std::string write(const std::string& name, const std::vector<std::uint8_t>& content) const {
         return write(name, std::string(content.begin(), content.end()));
+    }
+
+    // The names of what the folder holds, sorted.
+    std::vector<std::string> names() const {
+        std::vector<std::string> result;
+        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+            result.push_back(entry.path().filename().string());
+        }
+        std::sort(result.begin(), result.end());
+        return result;
     }
 
 private:

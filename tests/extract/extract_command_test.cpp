@@ -1,0 +1,439 @@
+#include "extract/extract_command.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "app/field_store.h"
+#include "common/file_io.h"
+#include "extract/test_container.h"
+#include "support/recording.h"
+#include "support/temp_folder.h"
+
+namespace quillon {
+namespace {
+
+using testing::packImage;
+using testing::paddedImage;
+using testing::randomBytes;
+using testing::readFile;
+using testing::TempFolder;
+using testing::TestContainer;
+
+// The main window as the extraction sees it: besides the messages and status texts,
+// every pump, busy change and question recorded, the save dialog and the replace
+// question answered from the test.
+struct ExtractionHost : testing::RecordingHost {
+    void pump() override {
+        ++pumps;
+        if (onPump) onPump(pumps);
+    }
+    void enterBusy(Operation operation) override {
+        EXPECT_EQ(operation, Operation::Extract);
+        ++busyDepth;
+    }
+    void leaveBusy() override { --busyDepth; }
+    std::optional<std::string> chooseIsoSaveName(const std::string& initialFolder) override {
+        dialogFolders.push_back(initialFolder);
+        return saveName;
+    }
+    bool confirmReplace(const std::string& path) override {
+        questions.push_back(path);
+        return replaceAnswer;
+    }
+
+    // The message boxes shown, each as "caption: text".
+    std::vector<std::string> shown() const {
+        std::vector<std::string> texts;
+        for (const Message& m : messages) texts.push_back(m.caption + ": " + m.text);
+        return texts;
+    }
+
+    std::optional<std::string> saveName;
+    bool replaceAnswer = false;
+    std::function<void(int)> onPump;
+
+    std::vector<std::string> dialogFolders;
+    std::vector<std::string> questions;
+    int pumps = 0;
+    int busyDepth = 0;
+};
+
+std::string bytesText(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+class ExtractionTest : public ::testing::Test {
+protected:
+    void TearDown() override { quillon::testing::failWritesAfter(std::nullopt); }
+
+    std::string writeContainer(const TestContainer& container,
+                               const std::string& name = "game.pbp") {
+        const Bytes bytes = container.build();
+        containerSize = bytes.size();
+        return dir.write(name, bytes);
+    }
+
+    // Runs the extraction of `source`, the save dialog answering `saveName`.
+    void extract(const std::string& source, std::optional<std::string> saveName) {
+        fields.setText(Field::srcIso, source);
+        fields.setText(Field::defOutput, dir.folder());
+        host.saveName = std::move(saveName);
+        runIsoExtraction(fields, busy);
+        EXPECT_EQ(host.busyDepth, 0) << "every way out ends the busy state";
+        EXPECT_FALSE(busy.abortRequested);
+    }
+
+    std::string progress(std::uint64_t position) const {
+        return "Saving ISO file... (" + std::to_string(position * 100 / containerSize) + "%)";
+    }
+
+    TempFolder dir;
+    FieldStore fields;
+    ExtractionHost host;
+    BusyState busy{host};
+    std::uint64_t containerSize = 0;
+};
+
+// ---- the stored copy ----
+
+TEST_F(ExtractionTest, HundredThousandBytesAreOneFullBlockWithOneProgressTextAndOnePartialBlock) {
+    TestContainer container;
+    container.imageData = randomBytes(100000);
+    const std::string source = writeContainer(container);
+
+    extract(source, dir.file("game.iso"));
+
+    EXPECT_EQ(readFile(dir.file("game.iso")), bytesText(container.imageData));
+    EXPECT_EQ(host.statuses,
+              (std::vector<std::string>{progress(container.imageDataStart() + 65535), "Done."}));
+    EXPECT_EQ(host.pumps, 1);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.dialogFolders, std::vector<std::string>{dir.folder()});
+    EXPECT_EQ(readFile(source), bytesText(container.build())) << "the source is never changed";
+}
+
+TEST_F(ExtractionTest, LengthThatIsAMultipleOfTheBlockSizeEndsWithAnEmptyPass) {
+    TestContainer container;
+    container.imageData = randomBytes(3 * 65535);
+    const std::string source = writeContainer(container);
+
+    extract(source, dir.file("game.iso"));
+
+    EXPECT_EQ(readFile(dir.file("game.iso")), bytesText(container.imageData));
+    const std::uint64_t start = container.imageDataStart();
+    EXPECT_EQ(host.statuses,
+              (std::vector<std::string>{progress(start + 65535), progress(start + 2 * 65535),
+                                        progress(start + 3 * 65535), "Done."}));
+}
+
+TEST_F(ExtractionTest, ImageDataBelowOneBlockShowsNoProgress) {
+    TestContainer container;
+    container.imageData = randomBytes(1000);
+    extract(writeContainer(container), dir.file("game.iso"));
+    EXPECT_EQ(readFile(dir.file("game.iso")), bytesText(container.imageData));
+    EXPECT_EQ(host.statuses, std::vector<std::string>{"Done."});
+    EXPECT_EQ(host.pumps, 0);
+}
+
+TEST_F(ExtractionTest, PercentageIsOfTheWholeContainerTakenDownwards) {
+    // DATA.PSAR at 327,680 in a container of 700,000,000 bytes, after the first block.
+    EXPECT_EQ(savingPercent(327680 + 0x100000 + 65535, 700000000), 0);
+    EXPECT_EQ(savingPercent(7000000, 700000000), 1);
+    EXPECT_EQ(savingPercent(6999999, 700000000), 0);
+    EXPECT_EQ(savingPercent(699999999, 700000000), 99);
+    EXPECT_EQ(savingPercent(1, 3), 33);
+}
+
+// ---- the output name ----
+
+TEST_F(ExtractionTest, OutputNameGetsIsoAppendedUnlessItEndsInIsoInAnyCase) {
+    EXPECT_EQ(isoOutputName("game"), "game.iso");
+    EXPECT_EQ(isoOutputName("game.ISO"), "game.ISO");
+    EXPECT_EQ(isoOutputName("game.Iso"), "game.Iso");
+    EXPECT_EQ(isoOutputName("game.bin"), "game.bin.iso");
+    EXPECT_EQ(isoOutputName(std::string("my.iso") + kPathSeparator + "game"),
+              std::string("my.iso") + kPathSeparator + "game.iso");
+
+    TestContainer container;
+    container.imageData = randomBytes(5000);
+    const std::string source = writeContainer(container, "GAME.PBP");
+    for (const std::string name : {"game", "upper.ISO", "disc.bin"}) {
+        extract(source, dir.file(name));
+    }
+    EXPECT_EQ(dir.names(),
+              (std::vector<std::string>{"GAME.PBP", "disc.bin.iso", "game.iso", "upper.ISO"}));
+    EXPECT_EQ(readFile(dir.file("disc.bin.iso")), bytesText(container.imageData));
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(ExtractionTest, ExistingFileUnderTheAppendedNameIsReplacedOnlyWhenTheUserAgrees) {
+    TestContainer container;
+    container.imageData = randomBytes(70000);
+    const std::string source = writeContainer(container);
+    const std::string twin = dir.write("game.iso", "earlier image");
+
+    host.replaceAnswer = false;
+    extract(source, dir.file("game"));
+    EXPECT_EQ(host.questions, std::vector<std::string>{twin});
+    EXPECT_EQ(readFile(twin), "earlier image");
+    EXPECT_EQ(host.statuses, std::vector<std::string>{"Done."});
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"game.iso", "game.pbp"}));
+
+    host.replaceAnswer = true;
+    extract(source, dir.file("game"));
+    EXPECT_EQ(host.questions.size(), 2u);
+    EXPECT_EQ(readFile(twin), bytesText(container.imageData));
+
+    // A name chosen with its extension was asked about by the dialog itself.
+    dir.write("game.iso", "earlier image");
+    extract(source, twin);
+    EXPECT_EQ(host.questions.size(), 2u);
+    EXPECT_EQ(readFile(twin), bytesText(container.imageData));
+}
+
+// ---- cancel and abort ----
+
+TEST_F(ExtractionTest, CancelledDialogWritesNothingAndSearchesNoStartScreen) {
+    TestContainer container;
+    container.imageData = randomBytes(70000);
+    container.startDat = false;
+    extract(writeContainer(container), std::nullopt);
+    EXPECT_TRUE(host.messages.empty()) << "the missing start-screen block is not reported";
+    EXPECT_EQ(host.statuses, std::vector<std::string>{"Done."});
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"game.pbp"});
+}
+
+TEST_F(ExtractionTest, AbortAfterSomeBlocksLeavesNoOutputAndKeepsAnEarlierFile) {
+    TestContainer container;
+    container.imageData = randomBytes(10 * 65535 + 17);
+    const std::string source = writeContainer(container);
+    const std::string earlier = dir.write("game.iso", "earlier image");
+    host.onPump = [this](int pumps) {
+        if (pumps == 3) busy.abortRequested = true;
+    };
+
+    extract(source, earlier);
+
+    EXPECT_EQ(host.pumps, 3);
+    EXPECT_EQ(host.statuses.size(), 4u);
+    EXPECT_EQ(host.statuses.back(), "User aborted.");
+    EXPECT_EQ(readFile(earlier), "earlier image");
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"game.iso", "game.pbp"}));
+    EXPECT_TRUE(host.messages.empty());
+}
+
+// ---- the checks ----
+
+TEST_F(ExtractionTest, SourceMustBeNamedPbpInAnyLetterCase) {
+    TestContainer container;
+    container.imageData = randomBytes(100);
+    const std::string image = writeContainer(container, "game.iso");
+    for (const std::string& source : {image, std::string()}) {
+        host.messages.clear();
+        extract(source, dir.file("out.iso"));
+        EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: You have to select a PBP file."});
+        EXPECT_FALSE(busy.errorShown) << "the message has no code";
+        EXPECT_TRUE(host.dialogFolders.empty());
+        EXPECT_EQ(host.statuses.back(), "Done.");
+    }
+    extract(writeContainer(container, "GAME.PBP"), dir.file("out.iso"));
+    EXPECT_EQ(readFile(dir.file("out.iso")), bytesText(container.imageData));
+}
+
+TEST_F(ExtractionTest, CodedErrorsStopBeforeAnyOutput) {
+    TestContainer good;
+    good.imageData = randomBytes(70000);
+
+    Bytes noMagic = good.build();
+    noMagic[1] = 'X';
+    Bytes markerless = good.build();
+    const std::uint32_t psar = TestContainer::dataPsarOf(markerless);
+    markerless[psar] = 'X';
+    Bytes psarPastEnd = good.build();
+    testing::setHeaderOffset(psarPastEnd, PbpSection::DataPsar,
+                             static_cast<std::uint32_t>(psarPastEnd.size()));
+    TestContainer noEnd = good;
+    noEnd.startDat = false;
+    Bytes tooShort(1048574 - 1000, 0);
+    const Bytes head = good.build();
+    std::copy(head.begin(), head.begin() + psar + 16, tooShort.begin());
+
+    struct Case {
+        std::string name;
+        Bytes bytes;
+        std::string message;
+        bool dialogShown;
+    };
+    const std::vector<Case> cases{
+        {"magic", noMagic, "Error: Selected file is not a valid PBP file.", false},
+        {"marker", markerless, "Error: PBP file don't contain a ISO.", false},
+        {"offset at the end", psarPastEnd, "Error: PBP file don't contain a ISO.", false},
+        {"no start screen", noEnd.build(), "Error: Cant find end of ISO file.", true},
+        {"shorter than the search", tooShort, "Error: Cant find end of ISO file.", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.messages.clear();
+        host.dialogFolders.clear();
+        extract(dir.write("case.pbp", c.bytes), dir.file("out.iso"));
+        EXPECT_EQ(host.shown(), std::vector<std::string>{c.message});
+        EXPECT_EQ(host.dialogFolders.size(), c.dialogShown ? 1u : 0u);
+        EXPECT_EQ(host.statuses.back(), "Done.");
+        EXPECT_FALSE(isFile(dir.file("out.iso")));
+    }
+}
+
+// ---- input/output failures ----
+
+TEST_F(ExtractionTest, FailedFileOperationsNameTheFileAndEndTheBusyState) {
+    TestContainer container;
+    container.imageData = randomBytes(70000);
+    const std::string source = writeContainer(container);
+    const std::string missing = dir.file("missing.pbp");
+    const std::string tiny = dir.write("tiny.pbp", std::string("\0PBP", 4));
+    const std::string noFolder = dir.file("nowhere") + kPathSeparator + "game.iso";
+
+    extract(missing, dir.file("out.iso"));
+    extract(tiny, dir.file("out.iso"));
+    extract(source, noFolder);
+
+    ASSERT_EQ(host.messages.size(), 3u);
+    EXPECT_EQ(host.shown()[0],
+              "Quillon: Cannot open file \"" + missing + "\". No such file or directory");
+    EXPECT_EQ(host.shown()[1],
+              "Quillon: Cannot read file \"" + tiny + "\". Read beyond end of file");
+    EXPECT_EQ(host.shown()[2].rfind("Quillon: Cannot create file \"" + noFolder + "\". ", 0), 0u)
+        << host.shown()[2];
+    EXPECT_EQ(host.statuses, (std::vector<std::string>{"Done.", "Done.", "Done."}));
+}
+
+TEST_F(ExtractionTest, FullDiskLeavesNoOutputAndKeepsAnEarlierFile) {
+    TestContainer container;
+    container.imageData = randomBytes(5 * 65535);
+    const std::string source = writeContainer(container);
+    const std::string earlier = dir.write("game.iso", "earlier image");
+    quillon::testing::failWritesAfter(2 * 65535 + 100);
+
+    extract(source, earlier);
+
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.shown()[0],
+              "Quillon: Cannot write file \"" + earlier + "\". No space left on device");
+    EXPECT_EQ(host.statuses.back(), "Done.");
+    EXPECT_EQ(readFile(earlier), "earlier image");
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"game.iso", "game.pbp"}));
+}
+
+// ---- images whose blocks are deflated ----
+
+TEST_F(ExtractionTest, DeflatedBlocksAreWrittenAsTheDecodedImage) {
+    Bytes image = testing::compressibleBytes(5 * kImageBlockSize + 1000);
+    const Bytes noise = randomBytes(kImageBlockSize, 7);
+    std::copy(noise.begin(), noise.end(), image.begin() + 2 * kImageBlockSize);  // stays stored
+    const auto packed = packImage(image, 9);
+    ASSERT_FALSE(packed.index[0].storedSize == kImageBlockSize);
+    ASSERT_EQ(packed.index[2].storedSize, kImageBlockSize);
+    const std::string source = writeContainer(testing::packedContainer(packed));
+
+    extract(source, dir.file("game.iso"));
+
+    EXPECT_TRUE(host.messages.empty()) << host.shown().front();
+    EXPECT_EQ(readFile(dir.file("game.iso")), bytesText(paddedImage(image)));
+    ASSERT_EQ(host.statuses.size(),
+              packed.index.size());  // one text after every block but the last
+    EXPECT_EQ(host.statuses.back(), "Done.");
+    const std::uint64_t start = testing::packedContainer(packed).imageDataStart();
+    EXPECT_EQ(host.statuses[0], progress(start + packed.index[0].storedSize));
+}
+
+TEST_F(ExtractionTest, AbortWhileDecodingLeavesNoOutput) {
+    const auto packed = packImage(testing::compressibleBytes(6 * kImageBlockSize), 1);
+    const std::string source = writeContainer(testing::packedContainer(packed));
+    host.onPump = [this](int) { busy.abortRequested = true; };
+    extract(source, dir.file("game.iso"));
+    EXPECT_EQ(host.pumps, 1);
+    EXPECT_EQ(host.statuses.back(), "User aborted.");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"game.pbp"});
+}
+
+TEST_F(ExtractionTest, DamagedOrMismatchedBlockIsAnErrorWithoutOutput) {
+    const Bytes image = testing::compressibleBytes(4 * kImageBlockSize);
+    const auto packed = packImage(image, 6);
+
+    auto damaged = testing::packedContainer(packed);
+    const std::uint64_t third = packed.index[2].offset;
+    std::fill_n(damaged.imageData.begin() + static_cast<std::ptrdiff_t>(third), 8,
+                std::uint8_t{0xFF});
+    auto mismatched = testing::packedContainer(packed);
+    mismatched.index[1].sha1Prefix[5] ^= 1;
+
+    const std::string earlier = dir.write("game.iso", "earlier image");
+    const std::string damagedSource = writeContainer(damaged, "damaged.pbp");
+    extract(damagedSource, earlier);
+    const std::uint64_t start = damaged.imageDataStart();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.shown()[0], "Quillon: Cannot extract the disc image from \"" + damagedSource +
+                                    "\". Its block 3 (at byte " + std::to_string(start + third) +
+                                    ") is damaged: it does not inflate to 37632 bytes.");
+
+    const std::string mismatchedSource = writeContainer(mismatched, "mismatched.pbp");
+    extract(mismatchedSource, earlier);
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.shown()[1], "Quillon: Cannot extract the disc image from \"" +
+                                    mismatchedSource + "\". Its block 2 (at byte " +
+                                    std::to_string(start + packed.index[1].offset) +
+                                    ") does not match its SHA-1 checksum.");
+
+    EXPECT_EQ(host.statuses,
+              (std::vector<std::string>{
+                  progress(start + packed.index[0].storedSize),
+                  progress(start + packed.index[1].storedSize + packed.index[0].storedSize),
+                  "Done.", progress(start + packed.index[0].storedSize), "Done."}));
+    EXPECT_EQ(readFile(earlier), "earlier image");
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"damaged.pbp", "game.iso", "mismatched.pbp"}));
+}
+
+TEST_F(ExtractionTest, StoredBytesAreCopiedAsTheyAreUnlessTheIndexDescribesThemExactly) {
+    const auto packed = packImage(testing::compressibleBytes(3 * kImageBlockSize), 9);
+    auto withData = [&](std::function<void(TestContainer&)> change) {
+        TestContainer container = testing::packedContainer(packed);
+        change(container);
+        return container;
+    };
+    const std::vector<std::pair<std::string, TestContainer>> cases{
+        {"gap between blocks", withData([](TestContainer& c) { c.index[1].offset += 1; })},
+        {"blocks out of order",
+         withData([](TestContainer& c) { std::swap(c.index[0], c.index[1]); })},
+        {"extra bytes after the last block",
+         withData([](TestContainer& c) { c.imageData.push_back(0); })},
+        {"last block past the data", withData([](TestContainer& c) { c.imageData.pop_back(); })},
+        {"empty block", withData([](TestContainer& c) { c.index[2].storedSize = 0; })},
+        {"no index", withData([](TestContainer& c) { c.index.clear(); })},
+    };
+    for (const auto& [name, container] : cases) {
+        SCOPED_TRACE(name);
+        host.messages.clear();
+        extract(writeContainer(container), dir.file("game.iso"));
+        EXPECT_TRUE(host.messages.empty());
+        EXPECT_EQ(readFile(dir.file("game.iso")), bytesText(container.imageData));
+    }
+}
+
+TEST_F(ExtractionTest, IndexWithoutEndEntryWithinItsAreaIsNotTrusted) {
+    // 32,256 entries of one byte each fill the index area with no room for the end entry.
+    TestContainer container;
+    container.imageData = randomBytes(kMaxIndexEntries + 1);
+    for (std::uint32_t i = 0; i <= kMaxIndexEntries; ++i) {
+        IndexEntry entry;
+        entry.offset = i;
+        entry.storedSize = 1;
+        container.index.push_back(entry);
+    }
+    extract(writeContainer(container), dir.file("game.iso"));
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(readFile(dir.file("game.iso")), bytesText(container.imageData));
+}
+
+}  // namespace
+}  // namespace quillon
