@@ -9,6 +9,7 @@
 
 #include "app/default_fields.h"
 #include "app/line_edit.h"
+#include "app/widgets.h"
 #include "app/qt_text.h"
 #include "common/file_io.h"
 #include "app/window_bridge.h"
@@ -24,48 +25,6 @@ namespace quillon {
 namespace {
 
 constexpr int kRegionRightEdge = 263;
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int left, int top) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    label->move(left, top);
-    label->adjustSize();
-    return label;
-}
-
-QLabel* makeRightAlignedLabel(QWidget* parent, const char* name, const QString& caption,
-                              int left, int top, int width, int height) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setGeometry(left, top, width, height);
-    return label;
-}
-
-LineEdit* makeEdit(QWidget* parent, const char* name, int left, int top, int width,
-                   bool selectAllOnFocus = true) {
-    auto* edit = new LineEdit(parent, name, selectAllOnFocus);
-    edit->setGeometry(left, top, width, 21);
-    return edit;
-}
-
-QToolButton* makeSpeedButton(QWidget* parent, const char* name, int left, int top) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(name);
-    button->setText(QStringLiteral("..."));
-    button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setGeometry(left, top, 23, 21);
-    return button;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int left,
-                        int top) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(left, top, 75, 23);
-    return button;
-}
 
 }  // namespace
 
@@ -94,7 +53,7 @@ void TForm1::createControls() {
     srcIso = makeEdit(this, "srcIso", 4, 20, 233, false);
     SpeedButton4 = makeSpeedButton(this, "SpeedButton4", 240, 20);
     Label6 = makeLabel(this, "Label6", QStringLiteral("PBP输出目录:\u3000\u3000"), 4, 48);
-    dstPbp = makeEdit(this, "dstPbp", 4, 64, 233);
+    dstPbp = makeEdit(this, "dstPbp", 4, 64, 233, true);
     SpeedButton5 = makeSpeedButton(this, "SpeedButton5", 240, 64);
     Label4 = makeLabel(this, "Label4", QStringLiteral("游戏名称:\u3000\u3000"), 4, 92);
     region = new QLabel(this);
@@ -102,9 +61,9 @@ void TForm1::createControls() {
     region->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     region->setGeometry(185, 92, kRegionRightEdge - 185, 13);
     setRegionCaption(QString::fromUtf8(kInitialRegionCaption));
-    labelText = makeEdit(this, "labelText", 4, 108, 259);
+    labelText = makeEdit(this, "labelText", 4, 108, 259, true);
     Label11 = makeLabel(this, "Label11", QStringLiteral("存档名称:\u3000\u3000"), 4, 136);
-    saveTitle = makeEdit(this, "saveTitle", 4, 152, 259);
+    saveTitle = makeEdit(this, "saveTitle", 4, 152, 259, true);
     Label7 = makeLabel(this, "Label7", QStringLiteral("存档ID:\u3000\u3000"), 4, 180);
     saveID_l = new QComboBox(this);
     saveID_l->setObjectName(QStringLiteral("saveID_l"));
@@ -116,7 +75,7 @@ void TForm1::createControls() {
         saveID_l->addItem(QString::fromLatin1(prefix.data(), static_cast<qsizetype>(prefix.size())));
     }
     saveID_l->lineEdit()->setMaxLength(4);
-    saveID = makeEdit(this, "saveID", 96, 196, 167);
+    saveID = makeEdit(this, "saveID", 96, 196, 167, true);
     saveID->setMaxLength(5);
     Options = makeButton(this, "Options", QStringLiteral("设置..."), 4, 226);
     saveIso = makeButton(this, "saveIso", QStringLiteral("转换为ISO"), 108, 226);
@@ -124,24 +83,24 @@ void TForm1::createControls() {
 
     // Right column.
     Label2 = makeLabel(this, "Label2", QStringLiteral("图标目录:\u3000\u3000"), 276, 4);
-    Label12 = makeRightAlignedLabel(this, "Label12", QStringLiteral("ICON0.PNG"), 420, 4, 89, 13);
+    Label12 = makeRightAlignedLabel(this, "Label12", QStringLiteral("ICON0.PNG"), 420, 4, 89);
     icon0 = makeEdit(this, "icon0", 276, 20, 233, false);
     SpeedButton2 = makeSpeedButton(this, "SpeedButton2", 512, 20);
     Label1 = makeLabel(this, "Label1", QStringLiteral("背景图目录:\u3000\u3000"), 276, 48);
-    Label13 = makeRightAlignedLabel(this, "Label13", QStringLiteral("PIC1.PNG"), 416, 48, 93, 13);
-    pic1 = makeEdit(this, "pic1", 276, 64, 233);
+    Label13 = makeRightAlignedLabel(this, "Label13", QStringLiteral("PIC1.PNG"), 416, 48, 93);
+    pic1 = makeEdit(this, "pic1", 276, 64, 233, true);
     SpeedButton1 = makeSpeedButton(this, "SpeedButton1", 512, 64);
     Label3 = makeLabel(this, "Label3", QStringLiteral("信息图目录:\u3000\u3000"), 276, 92);
-    Label14 = makeRightAlignedLabel(this, "Label14", QStringLiteral("PIC0.PNG"), 424, 92, 85, 13);
-    unknown = makeEdit(this, "unknown", 276, 108, 233);
+    Label14 = makeRightAlignedLabel(this, "Label14", QStringLiteral("PIC0.PNG"), 424, 92, 85);
+    unknown = makeEdit(this, "unknown", 276, 108, 233, true);
     SpeedButton3 = makeSpeedButton(this, "SpeedButton3", 512, 108);
     Label9 = makeLabel(this, "Label9", QStringLiteral("背景音乐目录:\u3000\u3000"), 276, 136);
-    Label15 = makeRightAlignedLabel(this, "Label15", QStringLiteral("SND0.AT3"), 420, 136, 89, 13);
-    snd0 = makeEdit(this, "snd0", 276, 152, 233);
+    Label15 = makeRightAlignedLabel(this, "Label15", QStringLiteral("SND0.AT3"), 420, 136, 89);
+    snd0 = makeEdit(this, "snd0", 276, 152, 233, true);
     SpeedButton7 = makeSpeedButton(this, "SpeedButton7", 512, 152);
     Label8 = makeLabel(this, "Label8", QStringLiteral("动画图标:\u3000\u3000"), 276, 180);
-    Label16 = makeRightAlignedLabel(this, "Label16", QStringLiteral("ICON1.PMF"), 420, 180, 89, 13);
-    icon1 = makeEdit(this, "icon1", 276, 196, 233);
+    Label16 = makeRightAlignedLabel(this, "Label16", QStringLiteral("ICON1.PMF"), 420, 180, 89);
+    icon1 = makeEdit(this, "icon1", 276, 196, 233, true);
     SpeedButton6 = makeSpeedButton(this, "SpeedButton6", 512, 196);
     palFix = new QCheckBox(QStringLiteral("PAL转NTSC"), this);
     palFix->setObjectName(QStringLiteral("palFix"));

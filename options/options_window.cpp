@@ -10,6 +10,7 @@
 
 #include "app/busy_state.h"
 #include "app/line_edit.h"
+#include "app/widgets.h"
 #include "app/qt_text.h"
 #include "app/workspace.h"
 #include "options/settings.h"
@@ -18,49 +19,6 @@ namespace quillon {
 namespace {
 
 const QString kSpaces = QStringLiteral("\u3000\u3000");
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int left, int top) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    label->move(left, top);
-    label->adjustSize();
-    return label;
-}
-
-QLabel* makeFileNameLabel(QWidget* parent, const char* name, const QString& caption, int left,
-                          int top, int width) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setGeometry(left, top, width, 13);
-    return label;
-}
-
-LineEdit* makeEdit(QWidget* parent, const char* name, int left, int top, int width,
-                   bool selectAllOnFocus) {
-    auto* edit = new LineEdit(parent, name, selectAllOnFocus);
-    edit->setGeometry(left, top, width, 21);
-    return edit;
-}
-
-QToolButton* makeSpeedButton(QWidget* parent, const char* name, int left, int top) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(name);
-    button->setText(QStringLiteral("..."));
-    button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setGeometry(left, top, 23, 21);
-    return button;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int left,
-                        int top, int width) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    button->setGeometry(left, top, width, 23);
-    return button;
-}
 
 QRadioButton* makeRadio(QWidget* parent, const char* name, const QString& caption, int top,
                         int width) {
@@ -116,23 +74,23 @@ void TForm4::createControls() {
     defWarning = makeEdit(this, "defWarning", 276, 64, 233, true);
     SpeedButton9 = makeSpeedButton(this, "SpeedButton9", 512, 64);
     Label4 = makeLabel(this, "Label4", QStringLiteral("默认图标目录:") + kSpaces, 276, 88);
-    Label12 = makeFileNameLabel(this, "Label12", QStringLiteral("ICON0.PNG"), 444, 88, 65);
+    Label12 = makeRightAlignedLabel(this, "Label12", QStringLiteral("ICON0.PNG"), 444, 88, 65);
     defIcon0 = makeEdit(this, "defIcon0", 276, 104, 233, false);
     SpeedButton4 = makeSpeedButton(this, "SpeedButton4", 512, 104);
     Label3 = makeLabel(this, "Label3", QStringLiteral("默认背景图目录:") + kSpaces, 276, 132);
-    Label13 = makeFileNameLabel(this, "Label13", QStringLiteral("PIC1.PNG"), 456, 132, 53);
+    Label13 = makeRightAlignedLabel(this, "Label13", QStringLiteral("PIC1.PNG"), 456, 132, 53);
     defPic1 = makeEdit(this, "defPic1", 276, 148, 233, true);
     SpeedButton3 = makeSpeedButton(this, "SpeedButton3", 512, 148);
     Label5 = makeLabel(this, "Label5", QStringLiteral("默认信息图目录:") + kSpaces, 276, 172);
-    Label14 = makeFileNameLabel(this, "Label14", QStringLiteral("PIC0.PNG"), 456, 172, 53);
+    Label14 = makeRightAlignedLabel(this, "Label14", QStringLiteral("PIC0.PNG"), 456, 172, 53);
     defUnknown = makeEdit(this, "defUnknown", 276, 188, 233, true);
     SpeedButton5 = makeSpeedButton(this, "SpeedButton5", 512, 188);
     Label9 = makeLabel(this, "Label9", QStringLiteral("默认背景音乐目录:") + kSpaces, 276, 216);
-    Label15 = makeFileNameLabel(this, "Label15", QStringLiteral("SND0.AT3"), 452, 216, 57);
+    Label15 = makeRightAlignedLabel(this, "Label15", QStringLiteral("SND0.AT3"), 452, 216, 57);
     defSnd0 = makeEdit(this, "defSnd0", 276, 232, 233, true);
     SpeedButton7 = makeSpeedButton(this, "SpeedButton7", 512, 232);
     Label8 = makeLabel(this, "Label8", QStringLiteral("默认动画图标目录:") + kSpaces, 276, 260);
-    Label16 = makeFileNameLabel(this, "Label16", QStringLiteral("ICON1.PMF"), 448, 260, 61);
+    Label16 = makeRightAlignedLabel(this, "Label16", QStringLiteral("ICON1.PMF"), 448, 260, 61);
     defIcon1 = makeEdit(this, "defIcon1", 276, 276, 233, true);
     SpeedButton6 = makeSpeedButton(this, "SpeedButton6", 512, 276);
     donate = makeButton(this, "donate", QStringLiteral("捐助 (PayPal)"), 276, 308, 97);

@@ -8,7 +8,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "app/fake_dialogs.h"
+#include "app/program_test.h"
 #include "app/line_edit.h"
 #include "app/startup.h"
 #include "app/window_bridge.h"
@@ -16,34 +16,18 @@
 #include "support/temp_folder.h"
 
 using namespace quillon;
-using quillon::testing::FakeDialogs;
-using quillon::testing::TempFolder;
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public quillon::testing::ProgramTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempFolder> dir;
-    FakeDialogs dialogs;
-    std::unique_ptr<ProgramWindows> program;
-
     TForm1& form() { return *program->form1; }
-    void start(const QStringList& arguments = {}) {
-        program = startProgram(dir->folder(), dialogs, arguments);
-    }
     static QString sep() { return QString(QChar::fromLatin1(kPathSeparator)); }
 
 private slots:
     void initTestCase() { setUpApplication(); }
-    void init() {
-        dir = std::make_unique<TempFolder>();
-        std::filesystem::create_directories(dir->path() / "Files");
-        dialogs = FakeDialogs();
-    }
-    void cleanup() {
-        program.reset();
-        dir.reset();
-    }
+    void init() { makeProgramFolder(); }
+    void cleanup() { stop(); }
 
     void clientAreaAndControlGeometry() {
         start();

@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "app/fake_dialogs.h"
+#include "app/program_test.h"
 #include "app/line_edit.h"
 #include "app/startup.h"
 #include "app/window_bridge.h"
@@ -15,16 +15,11 @@
 
 using namespace quillon;
 using quillon::testing::ContainerSpec;
-using quillon::testing::FakeDialogs;
-using quillon::testing::TempFolder;
 
-class ConvertWindowTest : public QObject {
+class ConvertWindowTest : public quillon::testing::ProgramTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempFolder> dir;
-    FakeDialogs dialogs;
-    std::unique_ptr<ProgramWindows> program;
     ContainerSpec source;
 
     TForm1& form() { return *program->form1; }
@@ -63,17 +58,12 @@ private:
 private slots:
     void initTestCase() { setUpApplication(); }
     void init() {
-        dir = std::make_unique<TempFolder>();
-        std::filesystem::create_directories(dir->path() / "Files");
-        dialogs = FakeDialogs();
+        makeProgramFolder();
         source = ContainerSpec();
-        program = startProgram(dir->folder(), dialogs, {});
+        start();
         form().show();
     }
-    void cleanup() {
-        program.reset();
-        dir.reset();
-    }
+    void cleanup() { stop(); }
 
     void convertingAPbpWritesTheFinishedContainer() {
         chooseSource();

@@ -2,7 +2,7 @@
 #include <QLabel>
 #include <QtTest>
 
-#include "app/fake_dialogs.h"
+#include "app/program_test.h"
 #include "app/line_edit.h"
 #include "app/qt_text.h"
 #include "app/startup.h"
@@ -11,16 +11,11 @@
 #include "support/temp_folder.h"
 
 using namespace quillon;
-using quillon::testing::FakeDialogs;
-using quillon::testing::TempFolder;
 
-class InspectWindowTest : public QObject {
+class InspectWindowTest : public quillon::testing::ProgramTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempFolder> dir;
-    FakeDialogs dialogs;
-    std::unique_ptr<ProgramWindows> program;
 
     TForm1& form() { return *program->form1; }
     QString path(const std::string& relative) const { return toQt(dir->nativeFile(relative)); }
@@ -29,19 +24,15 @@ private:
 private slots:
     void initTestCase() { setUpApplication(); }
     void init() {
-        dir = std::make_unique<TempFolder>();
+        makeProgramFolder();
         dir->write("Files/gameInfo.txt", "SLUS-01234;x;USA;Some Game [Disc 1]\r\n");
         dir->write("Files/options.ini",
                    "[Options]\r\ndefOutputFolder=/out\r\ndefPic1=/defaults/pic1.png\r\n"
                    "folderOption=1\r\n");
         dir->write("Files/base.pbp", testing::buildContainer({.startPicture = testing::bytesOf("base")}));
         dir->write("Pics/icon0/SLUS01234.png", "library icon0");
-        dialogs = FakeDialogs();
     }
-    void cleanup() {
-        program.reset();
-        dir.reset();
-    }
+    void cleanup() { stop(); }
 
     void anImageOnTheCommandLineFillsTheWindowBeforeItShows() {
         std::string image(70000, ' ');
@@ -68,7 +59,7 @@ private slots:
     }
 
     void aContainerChosenInThePickerWritesItsArtworkOut() {
-        program = startProgram(dir->folder(), dialogs, {});
+        start();
         const QString source = toQt(dir->write("game.PBP", testing::buildContainer({})));
         dialogs.fileAnswers.push_back(source);
         form().SpeedButton4Click();
@@ -82,7 +73,7 @@ private slots:
     }
 
     void aDamagedContainerIsReportedOnceUnderTheProgramTitle() {
-        program = startProgram(dir->folder(), dialogs, {});
+        start();
         Bytes container = testing::buildContainer({});
         testing::setHeaderOffset(container, PbpSection::DataPsp, 0xFFFFFF);
         const QString source = toQt(dir->write("game.pbp", container));
