@@ -19,7 +19,7 @@
 #include "options/options_window.h"
 #include "preview/preview_window.h"
 #include "source/disc_id.h"
-#include "source/inspect.h"
+#include "source/examine_source.h"
 
 namespace quillon {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "common/file_io.h"
 #include "options/settings.h"
-#include "source/inspect.h"
+#include "source/examine_source.h"
 
 namespace quillon {
 

@@ -75,10 +75,10 @@ struct TestContainer {
     bool startDat = true;
 
     Bytes build() const {
-        ContainerSpec spec;
-        spec.imageDataSize = imageData.size();
-        if (!startDat) spec.startPicture.reset();
-        Bytes file = buildContainer(spec);
+        ContainerSpec parts;
+        parts.imageDataSize = imageData.size();
+        if (!startDat) parts.startPicture.reset();
+        Bytes file = buildContainer(parts);
         const std::uint32_t psar = dataPsarOf(file);
         std::copy(imageData.begin(), imageData.end(), file.begin() + psar + kImageDataOffset);
         for (std::size_t i = 0; i < index.size(); ++i) {

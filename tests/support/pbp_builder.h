@@ -33,10 +33,10 @@ struct ContainerSpec {
     std::optional<std::uint32_t> dataPsar = std::nullopt;  // nullopt: the next 4 KiB boundary after DATA.PSP
 };
 
-inline Bytes buildParamSfoFor(const ContainerSpec& spec) {
+inline Bytes buildParamSfoFor(const ContainerSpec& parts) {
     std::vector<SfoEntry> entries{{"CATEGORY", false, "ME", 0, 4}};
-    if (spec.discId) entries.push_back({"DISC_ID", false, *spec.discId, 0, 16});
-    if (spec.title) entries.push_back({"TITLE", false, *spec.title, 0, 128});
+    if (parts.discId) entries.push_back({"DISC_ID", false, *parts.discId, 0, 16});
+    if (parts.title) entries.push_back({"TITLE", false, *parts.title, 0, 128});
     return buildParamSfo(entries);
 }
 
@@ -49,7 +49,7 @@ inline void setHeaderOffset(Bytes& container, PbpSection section, std::uint32_t 
     storeLe32(container.data() + headerField(section), offset);
 }
 
-inline Bytes buildContainer(const ContainerSpec& spec) {
+inline Bytes buildContainer(const ContainerSpec& parts) {
     Bytes out(kPbpHeaderSize, 0);
     std::copy(kPbpMagic.begin(), kPbpMagic.end(), out.begin());
     storeLe32(out.data() + 4, 0x10000);
@@ -57,33 +57,33 @@ inline Bytes buildContainer(const ContainerSpec& spec) {
         setHeaderOffset(out, section, static_cast<std::uint32_t>(out.size()));
         out.insert(out.end(), piece.begin(), piece.end());
     };
-    append(PbpSection::ParamSfo, buildParamSfoFor(spec));
-    append(PbpSection::Icon0, spec.icon0);
-    append(PbpSection::Icon1, spec.icon1);
-    append(PbpSection::Pic0, spec.pic0);
-    append(PbpSection::Pic1, spec.pic1);
-    append(PbpSection::Snd0, spec.snd0);
-    append(PbpSection::DataPsp, spec.dataPsp);
-    out.resize(spec.dataPsar.value_or((out.size() + 0xFFF) & ~std::size_t{0xFFF}), 0);
+    append(PbpSection::ParamSfo, buildParamSfoFor(parts));
+    append(PbpSection::Icon0, parts.icon0);
+    append(PbpSection::Icon1, parts.icon1);
+    append(PbpSection::Pic0, parts.pic0);
+    append(PbpSection::Pic1, parts.pic1);
+    append(PbpSection::Snd0, parts.snd0);
+    append(PbpSection::DataPsp, parts.dataPsp);
+    out.resize(parts.dataPsar.value_or((out.size() + 0xFFF) & ~std::size_t{0xFFF}), 0);
 
-    Bytes psar(kImageDataOffset + spec.imageDataSize, 0);
-    if (spec.isoMarker) {
+    Bytes psar(kImageDataOffset + parts.imageDataSize, 0);
+    if (parts.isoMarker) {
         ByteWriter w(psar);
         w.putPaddedText(0, "PSISOIMG0000", 12);
-        const std::string id = spec.discId.value_or("");
+        const std::string id = parts.discId.value_or("");
         w.putPaddedText(kDiscIdTextOffset, "_" + id.substr(0, 4) + "_" + id.substr(std::min<std::size_t>(4, id.size())),
                         kDiscIdTextSize);
-        w.putPaddedText(kSaveTitleOffset, spec.saveTitle, kSaveTitleSize);
+        w.putPaddedText(kSaveTitleOffset, parts.saveTitle, kSaveTitleSize);
     }
     for (std::size_t i = kImageDataOffset; i < psar.size(); ++i) psar[i] = static_cast<std::uint8_t>(i * 7);
     append(PbpSection::DataPsar, psar);
 
-    if (spec.startPicture) {
+    if (parts.startPicture) {
         Bytes block(kStartDatPictureOffset, 0);
         ByteWriter(block).putBytes(0, asBytes(kStartDatMarker));
         storeLe32(block.data() + kStartDatLengthField,
-                  static_cast<std::uint32_t>(kStartDatPictureOffset + spec.startPicture->size()));
-        block.insert(block.end(), spec.startPicture->begin(), spec.startPicture->end());
+                  static_cast<std::uint32_t>(kStartDatPictureOffset + parts.startPicture->size()));
+        block.insert(block.end(), parts.startPicture->begin(), parts.startPicture->end());
         block.resize(block.size() + kStartDatTrailerSize, 0xEE);
         out.insert(out.end(), block.begin(), block.end());
     }

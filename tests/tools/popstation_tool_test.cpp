@@ -257,14 +257,14 @@ TEST_F(PopstationToolTest, ThreadsDoNotChangeTheContainer) {
 TEST_F(PopstationToolTest, BasePbpSuppliesDataPspAndStartScreen) {
     Bytes picture(kPngSignature, kPngSignature + 8);
     picture.insert(picture.end(), 3000, 0x5A);
-    quillon::testing::ContainerSpec spec;
-    spec.dataPsp = {'~', 'S', 'A', 'M', 'P', 'L', 'E', 0, 0, 'X', 0, 0, 0};
-    spec.startPicture = picture;
-    Bytes base = quillon::testing::buildContainer(spec);
+    quillon::testing::ContainerSpec parts;
+    parts.dataPsp = {'~', 'S', 'A', 'M', 'P', 'L', 'E', 0, 0, 'X', 0, 0, 0};
+    parts.startPicture = picture;
+    Bytes base = quillon::testing::buildContainer(parts);
     const std::string all(base.begin(), base.end());
     base[all.rfind("STARTDAT") + 8] = 0x77;  // a header field the tool does not take over
     work.write("base.pbp", base);
-    const Bytes dataPsp(spec.dataPsp.begin(), spec.dataPsp.end() - 3);  // without the zeros
+    const Bytes dataPsp(parts.dataPsp.begin(), parts.dataPsp.end() - 3);  // without the zeros
     const Bytes trailer(base.end() - 4976, base.end());
 
     const ToolRun result = run({writeImage(makeImage(100000))});
@@ -290,15 +290,15 @@ TEST_F(PopstationToolTest, UnusableBasePbpGivesWayToPlaceholders) {
     EXPECT_TRUE(std::ranges::equal(c.at(c.startDat() + 80, picture.size()), picture));
 
     // A DATA.PSP that leaves no room in front of DATA.PSAR: only it is replaced.
-    quillon::testing::ContainerSpec spec;
-    spec.dataPsp = Bytes(0x280000, 0x44);
-    work.write("base.pbp", quillon::testing::buildContainer(spec));
+    quillon::testing::ContainerSpec parts;
+    parts.dataPsp = Bytes(0x280000, 0x44);
+    work.write("base.pbp", quillon::testing::buildContainer(parts));
     result = run({writeImage(makeImage(50000))});
     ASSERT_EQ(result.lastLine(), "Done.") << ::testing::PrintToString(result.lines);
     c = container();
     EXPECT_EQ(dataPspLength(c.bytes, c.header), placeholderDataPsp().size());
     EXPECT_EQ(c.psar, 0x50000u);
-    EXPECT_TRUE(std::ranges::equal(c.at(c.startDat() + 80, spec.startPicture->size()), *spec.startPicture));
+    EXPECT_TRUE(std::ranges::equal(c.at(c.startDat() + 80, parts.startPicture->size()), *parts.startPicture));
 }
 
 TEST_F(PopstationToolTest, StartScreenOptionTakesThePictureFromAPngFile) {

@@ -3,7 +3,7 @@
 // the final 1,048,575 bytes (the start-screen search) and the bytes up to 4,780 past
 // DATA.PSAR, never the image data.
 //
-//   inspect_bench [FOLDER]   (default: a new folder in the system's temp folder)
+//   examine_bench [FOLDER]   (default: a new folder in the system's temp folder)
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -15,7 +15,7 @@
 
 #include "app/field_store.h"
 #include "common/file_io.h"
-#include "source/inspect.h"
+#include "source/examine_source.h"
 #include "support/pbp_builder.h"
 
 namespace {

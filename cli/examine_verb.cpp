@@ -2,7 +2,7 @@
 #include <utility>
 
 #include "cli/cli_program.h"
-#include "source/inspect.h"
+#include "source/examine_source.h"
 
 namespace quillon {
 namespace {

@@ -87,4 +87,4 @@ private slots:
 };
 
 QTEST_MAIN(InspectWindowTest)
-#include "inspect_window_test.moc"
+#include "examine_source_window_test.moc"

@@ -1,4 +1,4 @@
-#include "source/inspect.h"
+#include "source/examine_source.h"
 
 #include <gtest/gtest.h>
 

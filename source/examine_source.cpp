@@ -1,4 +1,4 @@
-#include "source/inspect.h"
+#include "source/examine_source.h"
 
 #include <array>
 #include <filesystem>
