@@ -33,8 +33,22 @@ QString toQtFilter(const QString& filter) {
     return out.join(";;");
 }
 
+namespace {
+
+// Texts such as paths and the tool's output are shown as they stand, never as markup.
+int runMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
+                  const QString& text, QMessageBox::StandardButtons buttons,
+                  QMessageBox::StandardButton defaultButton) {
+    QMessageBox box(icon, caption, text, buttons, owner);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultButton);
+    return box.exec();
+}
+
+}  // namespace
+
 void SystemDialogs::showMessage(QWidget* owner, const QString& text, const QString& caption) {
-    QMessageBox::critical(owner, caption, text, QMessageBox::Ok);
+    runMessageBox(owner, QMessageBox::Critical, caption, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 std::optional<QString> SystemDialogs::openFile(QWidget* owner, FileDialogState& dialog) {
@@ -63,8 +77,8 @@ QString SystemDialogs::browseForFolder(QWidget* owner, const QString& title,
 }
 
 bool SystemDialogs::confirm(QWidget* owner, const QString& text, const QString& caption) {
-    return QMessageBox::question(owner, caption, text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    return runMessageBox(owner, QMessageBox::Question, caption, text,
+                         QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void SystemDialogs::openUrl(const QUrl& url) { QDesktopServices::openUrl(url); }

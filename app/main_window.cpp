@@ -74,9 +74,9 @@ void TForm1::createControls() {
     for (std::string_view prefix : kKnownIdPrefixes) {
         saveID_l->addItem(QString::fromLatin1(prefix.data(), static_cast<qsizetype>(prefix.size())));
     }
-    saveID_l->lineEdit()->setMaxLength(4);
+    saveID_l->setValidator(new TypingLimit(4, saveID_l));
     saveID = makeEdit(this, "saveID", 96, 196, 167, true);
-    saveID->setMaxLength(5);
+    saveID->setTypingLimit(5);
     Options = makeButton(this, "Options", QStringLiteral("设置..."), 4, 226);
     saveIso = makeButton(this, "saveIso", QStringLiteral("转换为ISO"), 108, 226);
     convert = makeButton(this, "convert", QStringLiteral("转换"), 188, 226);

@@ -16,7 +16,6 @@ namespace quillon {
 
 void setUpApplication() {
     QApplication::setApplicationName(QStringLiteral("Quillon"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillon"));
     QFont font = QApplication::font();
     font.setPixelSize(11);  // 8 points at 96 dots per inch
     QApplication::setFont(font);

@@ -30,6 +30,7 @@ Verbs:
   extract SOURCE OUTPUT
       Writes the disc image stored in the container SOURCE (.pbp) into OUTPUT, the name
       the save dialog would be given: ".iso" is appended unless OUTPUT ends in .iso.
+      SOURCE is taken as it stands: it is not inspected, so no artwork is written out.
 
   inspect SOURCE
       Inspects SOURCE as choosing it in the window does, writing the same files, and

@@ -73,6 +73,8 @@ std::optional<long long> parseIniInteger(std::string_view text) {
 }
 
 IniFile IniFile::parse(std::string_view text) {
+    // Some editors put a byte order mark in front of a text they save.
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     IniFile ini;
     Section* current = nullptr;
     for (std::string_view raw : splitLines(text)) {
@@ -145,6 +147,8 @@ std::optional<long long> IniFile::integer(std::string_view section, std::string_
 }
 
 void IniFile::setValue(std::string_view section, std::string_view key, std::string_view value) {
+    // A value is one line: a line break in it would make the rest a line of its own.
+    value = value.substr(0, value.find_first_of("\r\n"));
     Section* s = findSection(section);
     if (!s) {
         sections_.push_back(Section{std::string(section), {}});

@@ -21,7 +21,8 @@ public:
     // anything else, and a value that is absent, gives nullopt.
     std::optional<long long> integer(std::string_view section, std::string_view key) const;
     // Replaces the value of an existing key in its place, or appends the key to the end
-    // of its section (the section is added at the end when it is new).
+    // of its section (the section is added at the end when it is new). A value is cut
+    // at a line break.
     void setValue(std::string_view section, std::string_view key, std::string_view value);
 
 private:

@@ -56,7 +56,7 @@ void TForm4::createControls() {
     SpeedButton1 = makeSpeedButton(this, "SpeedButton1", 240, 108);
     Label10 = makeLabel(this, "Label10", QStringLiteral("压缩比率: (0 to 9)") + kSpaces, 4, 136);
     Compression = makeEdit(this, "Compression", 4, 152, 259, true);
-    Compression->setMaxLength(1);
+    Compression->setTypingLimit(1);
     GroupBox1 = new QGroupBox(QStringLiteral(" 转换后自动生成文件夹  "), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(4, 180, 259, 117);

@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -90,8 +91,35 @@ private slots:
         const QStringList expected{"", "SCUS", "SLUS", "SCES", "SLES", "SLPS", "SLPM", "PBPX", "SLED", "SCED", "SCPS"};
         for (int i = 0; i < box->count(); ++i) QCOMPARE(box->itemText(i), expected[i]);
         QVERIFY(box->isEditable());
-        QCOMPARE(box->lineEdit()->maxLength(), 4);
-        QCOMPARE(form().saveID->maxLength(), 5);
+        // The limits hold for typing; a text the program sets is taken whole.
+        QTest::keyClicks(box->lineEdit(), "SLUSX");
+        QCOMPARE(box->currentText(), QStringLiteral("SLUS"));
+        QTest::keyClicks(form().saveID, "0123456");
+        QCOMPARE(form().saveID->text(), QStringLiteral("01234"));
+        form().fields().setText(Field::saveID, "0123456");
+        QCOMPARE(form().saveID->text(), QStringLiteral("0123456"));
+    }
+
+    void fieldsTakeNoLineBreak() {
+        start();
+        form().labelText->setText("Title");
+        form().labelText->setCursorPosition(5);
+        QApplication::clipboard()->setText("\nfolderOption=3");
+        form().labelText->paste();
+        QCOMPARE(form().labelText->text(), QStringLiteral("Title"));
+    }
+
+    void reactivatingTheWindowKeepsTheCaret() {
+        start();
+        form().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form()));
+        form().pic1->setText("/art/pic1.png");
+        form().pic1->setFocus(Qt::TabFocusReason);
+        form().pic1->caretToEnd();  // as a picker leaves it
+        QFocusEvent reactivated(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+        QApplication::sendEvent(form().pic1, &reactivated);
+        QVERIFY(!form().pic1->hasSelectedText());
+        QCOMPARE(form().pic1->cursorPosition(), form().pic1->text().size());
     }
 
     void tabOrderFollowsTheFields() {

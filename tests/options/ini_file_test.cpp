@@ -36,6 +36,13 @@ TEST(IniFileTest, WritingKeepsEverySectionAndKeyButDropsCommentsAndBlankLines) {
               "[Third]\r\na=b\r\n\r\n");
 }
 
+TEST(IniFileTest, ByteOrderMarkIsSkippedAndValuesStayOnOneLine) {
+    IniFile ini = IniFile::parse("\xEF\xBB\xBF[Options]\r\na=1\r\n");
+    EXPECT_EQ(ini.value("Options", "a"), "1");
+    ini.setValue("Options", "a", "first\nfolderOption=3");
+    EXPECT_EQ(ini.serialize(), "[Options]\r\na=first\r\n\r\n");
+}
+
 TEST(IniFileTest, IntegersInDecimalAndHexadecimal) {
     const IniFile ini = IniFile::parse(
         "[Options]\r\na=2\r\nb=0x2\r\nc=$2\r\nd=7\r\ne=x\r\nf=0X1f\r\ng=-1\r\nh=\r\ni=2x\r\n"

@@ -66,7 +66,6 @@ private slots:
             QVERIFY2(label->pos() == position, qPrintable(label->objectName()));
         }
         QCOMPARE(options().folderOption1->parentWidget(), options().GroupBox1);
-        QCOMPARE(options().Compression->maxLength(), 1);
     }
 
     void captionsAreVerbatim() {
