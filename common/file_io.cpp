@@ -41,7 +41,7 @@ int openForReading(const std::string& path) {
 }
 int createNew(const std::string& path) {
     return _wopen(toFsPath(path).c_str(),
-                  _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+                  _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
 }
 long long readAtPosition(int handle, void* data, std::size_t count, std::uint64_t position) {
     if (_lseeki64(handle, static_cast<long long>(position), SEEK_SET) < 0) return -1;
@@ -56,7 +56,7 @@ int processId() { return _getpid(); }
 #else
 int openForReading(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
 int createNew(const std::string& path) {
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    return ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 }
 long long readAtPosition(int handle, void* data, std::size_t count, std::uint64_t position) {
     long long n;
@@ -324,6 +324,18 @@ Status OutputFile::writeAt(std::uint64_t position, std::span<const std::uint8_t>
     if (data.empty()) return {};
     if (!consumeWriteBudget(data.size())) return writeError(systemErrorText(ENOSPC));
     if (const int err = writeFully(handle_, data, position)) return writeError(systemErrorText(err));
+    return {};
+}
+
+Status OutputFile::readAt(std::uint64_t position, std::span<std::uint8_t> out) {
+    if (handle_ < 0) return writeError(systemErrorText(EBADF));
+    if (!fitsIn(written_, position, out.size())) return writeError(systemErrorText(EINVAL));
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const long long n = readAtPosition(handle_, out.data() + done, out.size() - done, position + done);
+        if (n <= 0) return writeError(systemErrorText(n < 0 ? errno : EIO));
+        done += static_cast<std::size_t>(n);
+    }
     return {};
 }
 

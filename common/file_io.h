@@ -91,6 +91,8 @@ public:
     // Overwrites bytes already written, from `position` on; later writes still append.
     // For a table in front of data whose entries are known only after the data.
     Status writeAt(std::uint64_t position, std::span<const std::uint8_t> data);
+    // Reads back bytes already written.
+    Status readAt(std::uint64_t position, std::span<std::uint8_t> out);
     Status commit();
     void discard();
 

@@ -6,6 +6,7 @@
 #include "common/file_io.h"
 #include "convert/image_copy.h"
 #include "convert/pal_patch.h"
+#include "source/image_index.h"
 #include "source/param_sfo.h"
 #include "source/pbp.h"
 
@@ -53,7 +54,7 @@ Expected<Pieces> readPieces(const Workspace& fields) {
     };
     Pieces pieces;
     for (const auto& [field, member] : order) {
-        const std::uint64_t limit = field == Field::warning ? UINT64_MAX : frontLimit;
+        const std::uint64_t limit = field == Field::warning ? kMaxStartScreenPicture + 1 : frontLimit;
         auto piece = readPiece(fields.text(field), limit);
         if (!piece) return piece.error();
         pieces.*member = std::move(*piece);
@@ -130,12 +131,12 @@ public:
         source_.emplace(std::move(*source));
         if (auto refused = checkSource()) return *refused;
         if (auto refused = editHead()) return *refused;
+        if (auto refused = findStartScreen()) return *refused;
         return write();
     }
 
 private:
-    // The disc-image block, offsets that make sense, and the start-screen block after
-    // the image data.
+    // The disc-image block and offsets that make sense.
     std::optional<Rewrite> checkSource() {
         InputFile& source = *source_;
         auto headerBytes = source.readBytes(0, kPbpHeaderSize);
@@ -147,15 +148,6 @@ private:
         if (*marker != static_cast<std::int64_t>(header_.dataPsar)) return codedError(7);
         if (auto layout = checkPbpLayout(header_, source.size()); !layout) {
             return fileError(damagedSource(source, layout.error().message));
-        }
-        auto startDat = findStartDat(source);
-        if (!startDat) return fileError(startDat.error());
-        startDat_ = *startDat;
-        if (startDat_ < static_cast<std::int64_t>(imageStart())) return codedError(8);
-        if (pieces_.warning.length > 0 && !startScreenPicture(startDat_, source.size())) {
-            return fileError(damagedSource(source,
-                                           "The PBP file is damaged: its start-screen block is "
-                                           "too short to take a new picture."));
         }
         return std::nullopt;
     }
@@ -181,6 +173,17 @@ private:
             busy_.showMessage("The game title is too long to fit into PARAM.SFO.");
             return Rewrite::ToEnd;
         }
+        if (param.discIdCut) {
+            busy_.showMessage("The save ID is too long to fit into PARAM.SFO.");
+            return Rewrite::ToEnd;
+        }
+        if (pieces_.warning.length > kMaxStartScreenPicture) {
+            // A longer one would put the start-screen block where no reader looks for it.
+            busy_.showMessage("The warning picture is too large: " +
+                              std::to_string(pieces_.warning.length) + " bytes, at most " +
+                              std::to_string(kMaxStartScreenPicture) + " fit.");
+            return Rewrite::ToEnd;
+        }
         writeImageHead(head_, header_, fields_);
 
         const PieceLengths lengths{pieces_.icon0.length, pieces_.icon1.length,
@@ -193,6 +196,21 @@ private:
         }
         layout_ = *layout;
         writeLayoutOffsets(head_, layout_);
+        return std::nullopt;
+    }
+
+    // The start-screen block after the image data, able to take the warning picture.
+    std::optional<Rewrite> findStartScreen() {
+        InputFile& source = *source_;
+        auto startDat = findStartDat(source);
+        if (!startDat) return fileError(startDat.error());
+        startDat_ = *startDat;
+        if (startDat_ < static_cast<std::int64_t>(imageStart())) return codedError(8);
+        if (pieces_.warning.length > 0 && !startScreenPicture(startDat_, source.size())) {
+            return fileError(damagedSource(source,
+                                           "The PBP file is damaged: its start-screen block is "
+                                           "too short to take a new picture."));
+        }
         return std::nullopt;
     }
 
@@ -215,11 +233,22 @@ private:
     }
 
     Status copyImage(OutputFile& output) {
-        const ImageCopy copy{*source_, output, busy_, imageStart(),
-                             static_cast<std::uint64_t>(startDat_)};
+        const auto end = static_cast<std::uint64_t>(startDat_);
+        const ImageCopy copy{*source_, output, busy_, imageStart(), end};
         if (!fields_.palFix()) return copyImageData(copy);
-        return copyPatchedImageData(copy, imageDataWindow(header_.dataPsar, startDat_),
-                                    job_.patchCount);
+        PatchWindow window = imageDataWindow(header_.dataPsar, startDat_);
+        const std::uint64_t imageData = header_.dataPsar + kImageDataOffset;
+        auto index = readBlockIndex(*source_, header_.dataPsar, {imageData, end});
+        if (!index) return index.error();
+        std::optional<IndexedBlockPatch> indexed;
+        if (*index) {
+            indexed.emplace(std::move(**index), imageData);
+            window.admits = [&indexed](std::uint64_t position) { return indexed->admits(position); };
+        }
+        if (auto copied = copyPatchedImageData(copy, window, job_.patchCount); !copied) return copied;
+        if (!indexed) return {};
+        return indexed->updateChecksums(output, layout_.dataPsar + kImageDataOffset,
+                                        layout_.dataPsar + kIndexOffset);
     }
 
     std::uint64_t imageStart() const { return header_.dataPsar + kImageHeadSize; }

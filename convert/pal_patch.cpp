@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 
+#include "common/digest.h"
 #include "source/pbp.h"
 
 namespace quillon {
@@ -37,7 +38,8 @@ int patchOccurrences(std::span<std::uint8_t> block, std::uint64_t blockPosition,
         const void* found = std::memchr(data + k, kPalPatterns[0][0], static_cast<std::size_t>(last - k + 1));
         if (!found) break;
         k = static_cast<const std::uint8_t*>(found) - data;
-        if (isOccurrence(data + k)) {
+        if (isOccurrence(data + k) &&
+            (!window.admits || window.admits(blockPosition + static_cast<std::uint64_t>(k)))) {
             for (std::size_t i : kPatchedBytes) data[k + static_cast<std::int64_t>(i)] = 0;
             ++patched;
         }
@@ -58,6 +60,43 @@ Status copyPatchedImageData(const ImageCopy& copy, const PatchWindow& window, in
         if (count != kCopyBlockSize) return std::optional<std::size_t>(count);
         return std::optional<std::size_t>();
     });
+}
+
+IndexedBlockPatch::IndexedBlockPatch(std::vector<IndexEntry> index, std::uint64_t imageDataStart)
+    : index_(std::move(index)), imageDataStart_(imageDataStart) {}
+
+std::size_t IndexedBlockPatch::blockAt(std::uint64_t offset) const {
+    const auto after = std::upper_bound(index_.begin(), index_.end(), offset,
+                                        [](std::uint64_t o, const IndexEntry& e) { return o < e.offset; });
+    return static_cast<std::size_t>(after - index_.begin()) - 1;
+}
+
+bool IndexedBlockPatch::admits(std::uint64_t position) {
+    if (position < imageDataStart_ || index_.empty()) return false;
+    const std::uint64_t first = position - imageDataStart_;
+    const std::uint64_t last = first + kPatchPatternSize - 1;
+    const IndexEntry& end = index_.back();
+    if (last >= std::uint64_t{end.offset} + end.storedSize) return false;
+    const std::size_t from = blockAt(first);
+    const std::size_t to = blockAt(last);
+    for (std::size_t i = from; i <= to; ++i) {
+        if (index_[i].isCompressed()) return false;
+    }
+    for (std::size_t i = from; i <= to; ++i) patchedBlocks_.insert(i);
+    return true;
+}
+
+Status IndexedBlockPatch::updateChecksums(OutputFile& output, std::uint64_t outputImageDataStart,
+                                          std::uint64_t outputIndexStart) const {
+    Bytes block(kImageBlockSize);
+    for (const std::size_t i : patchedBlocks_) {
+        if (auto read = output.readAt(outputImageDataStart + index_[i].offset, block); !read) return read;
+        const Sha1 digest = sha1(block);
+        const std::span<const std::uint8_t> prefix(digest.data(), index_[i].sha1Prefix.size());
+        const std::uint64_t entry = outputIndexStart + i * kIndexEntrySize;
+        if (auto written = output.writeAt(entry + kIndexEntryChecksum, prefix); !written) return written;
+    }
+    return {};
 }
 
 std::string patchSummary(int patchCount) {

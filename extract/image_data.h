@@ -14,26 +14,9 @@
 
 namespace quillon {
 
-// Where the image data lies in the container: from `begin` (DATA.PSAR + 0x100000) up to
-// `end` (the start-screen block), end exclusive.
-struct ImageDataExtent {
-    std::uint64_t begin = 0;
-    std::uint64_t end = 0;
-};
-
 // Called after every block of the copy but the last with the container position the
 // copy has reached; false stops the copy (the copy then fails as cancelled).
 using CopyProgress = std::function<bool(std::uint64_t position)>;
-
-// The block index at DATA.PSAR + 0x4000 when it describes the image data exactly: its
-// entries in order and without gaps from the start of the image data, each block
-// non-empty, the last block ending at the extent's end, and an all-zero entry after
-// them within the index area. nullopt when it does not; an error when a read fails.
-Expected<std::optional<std::vector<IndexEntry>>> readBlockIndex(InputFile& container,
-                                                                std::uint64_t dataPsarOffset,
-                                                                const ImageDataExtent& extent);
-
-bool hasCompressedBlock(const std::vector<IndexEntry>& index);
 
 // Copies the stored bytes of the extent as they are. Progress is reported after each
 // full block of 65,535 bytes (so also after the last one when the length is a multiple

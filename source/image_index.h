@@ -7,8 +7,12 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 #include "common/bytes.h"
+#include "common/expected.h"
+#include "common/file_io.h"
 
 namespace quillon {
 
@@ -17,6 +21,7 @@ inline constexpr std::size_t kImageBlockSize = 16 * kSectorSize;  // 0x9300
 inline constexpr std::uint64_t kTocOffset = 0x800;
 inline constexpr std::uint64_t kIndexOffset = 0x4000;
 inline constexpr std::size_t kIndexEntrySize = 32;
+inline constexpr std::size_t kIndexEntryChecksum = 8;  // where the SHA-1 prefix stands
 inline constexpr std::size_t kMaxIndexEntries = (0x100000 - kIndexOffset) / kIndexEntrySize - 1;
 
 struct IndexEntry {
@@ -39,7 +44,7 @@ inline IndexEntry decodeIndexEntry(const std::uint8_t* p) {
     e.offset = loadLe32(p);
     e.storedSize = loadLe16(p + 4);
     e.flags = loadLe16(p + 6);
-    std::copy(p + 8, p + 24, e.sha1Prefix.begin());
+    std::copy(p + kIndexEntryChecksum, p + kIndexEntryChecksum + 16, e.sha1Prefix.begin());
     return e;
 }
 
@@ -47,8 +52,25 @@ inline void encodeIndexEntry(const IndexEntry& e, std::uint8_t* p) {
     storeLe32(p, e.offset);
     storeLe16(p + 4, e.storedSize);
     storeLe16(p + 6, e.flags);
-    std::copy(e.sha1Prefix.begin(), e.sha1Prefix.end(), p + 8);
+    std::copy(e.sha1Prefix.begin(), e.sha1Prefix.end(), p + kIndexEntryChecksum);
     std::fill(p + 24, p + 32, std::uint8_t{0});
 }
+
+// Where the image data lies in the container: from `begin` (DATA.PSAR + 0x100000) up to
+// `end` (the start-screen block), end exclusive.
+struct ImageDataExtent {
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;
+};
+
+// The block index at DATA.PSAR + 0x4000 when it describes the image data exactly: its
+// entries in order and without gaps from the start of the image data, each block
+// non-empty, the last block ending at the extent's end, and an all-zero entry after
+// them within the index area. nullopt when it does not; an error when a read fails.
+Expected<std::optional<std::vector<IndexEntry>>> readBlockIndex(InputFile& container,
+                                                                std::uint64_t dataPsarOffset,
+                                                                const ImageDataExtent& extent);
+
+bool hasCompressedBlock(const std::vector<IndexEntry>& index);
 
 }  // namespace quillon

@@ -33,6 +33,10 @@ inline constexpr std::uint64_t kStartDatWindow = 0xFFFFF;  // searched at the en
 inline constexpr std::uint64_t kStartDatPictureOffset = 80;
 inline constexpr std::uint64_t kStartDatLengthField = 20;
 inline constexpr std::uint64_t kStartDatTrailerSize = 4976;
+// The largest picture whose start-screen block still lies within the final bytes of the
+// file in which readers look for it.
+inline constexpr std::size_t kMaxStartScreenPicture =
+    kStartDatWindow - kStartDatPictureOffset - kStartDatTrailerSize;
 
 // Block size of every copy of image data.
 inline constexpr std::size_t kCopyBlockSize = 0xFFFF;

@@ -12,6 +12,7 @@
 #include "source/param_sfo.h"
 #include "source/pbp.h"
 #include "support/cli_run.h"
+#include "support/pbp_builder.h"
 #include "support/temp_folder.h"
 
 namespace quillon::testing {
@@ -123,6 +124,29 @@ TEST_F(ConvertImageTest, DeflatedBlocksInflateToTheSource) {
         }
     }
     EXPECT_GT(deflated, 30);
+}
+
+TEST_F(ConvertImageTest, PatchedDeflatedContainerExtractsToThePatchedImage) {
+    // One block that deflates, the PAL code in the noise of another block.
+    std::fill(image.begin() + 2 * kImageBlockSize, image.begin() + 3 * kImageBlockSize, 'a');
+    const Bytes code{0x13, 0x00, 0x91, 0x24, 0x10, 0x00, 0x91, 0x24};
+    std::copy(code.begin(), code.end(), image.begin() + 5 * kImageBlockSize + 500);
+    dir.write("game image.bin", image);
+    const CliRun run = convert({"--compression", "9", "--pal-fix"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Done. Patched iso in 1 place.\n");
+
+    std::string eboot;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path() / "out")) {
+        if (entry.path().filename() == "EBOOT.PBP") eboot = entry.path().string();
+    }
+    const CliRun extracted = runCli(dir, {"extract", eboot, dir.file("back.iso")});
+    ASSERT_EQ(extracted.status, 0) << extracted.err;
+    Bytes expected = image;
+    expected[5 * kImageBlockSize + 500] = 0;
+    expected[5 * kImageBlockSize + 504] = 0;
+    expected.resize((image.size() + kImageBlockSize - 1) / kImageBlockSize * kImageBlockSize, 0);
+    EXPECT_EQ(bytesOf(readFile(dir.file("back.iso"))), expected);
 }
 
 TEST_F(ConvertImageTest, ToolFailureShowsItsOutputAndLeavesNoContainer) {

@@ -129,6 +129,38 @@ TEST_F(ConvertCommandTest, FrontPartTooBigGivesError10AndTheSummary) {
     EXPECT_EQ(outputFolderNames(), std::set<std::string>{});
 }
 
+TEST_F(ConvertCommandTest, FrontPartTooBigIsReportedBeforeAMissingStartScreenBlock) {
+    fields.setPalFix(true);
+    ContainerSpec parts;
+    parts.startPicture = std::nullopt;
+    useSource(parts);
+    useFile(Field::snd0, "snd0.at3", Bytes(2621440, 1));
+    convert();
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: " + errorMessage(10)});
+    EXPECT_EQ(host.status(), kNoCodeSummary);
+}
+
+TEST_F(ConvertCommandTest, WarningPictureTooLargeForTheStartScreenSearchIsRefused) {
+    useSource(ContainerSpec{});
+    const std::string earlierOutput = "earlier";
+    dir.write("out/EBOOT.PBP", earlierOutput);
+    useFile(Field::warning, "big.png", Bytes(kMaxStartScreenPicture + 1, 7));
+    convert();
+    EXPECT_EQ(host.shown(),
+              std::vector<std::string>{"Error: The warning picture is too large: " +
+                                       std::to_string(kMaxStartScreenPicture + 1) +
+                                       " bytes, at most " +
+                                       std::to_string(kMaxStartScreenPicture) + " fit."});
+    EXPECT_EQ(readFile(outputPath()), earlierOutput);
+
+    // The largest that fits gives a container whose start-screen block is found again.
+    useFile(Field::warning, "big.png", Bytes(kMaxStartScreenPicture, 7));
+    convert();
+    auto written = InputFile::open(outputPath());
+    ASSERT_TRUE(written.ok());
+    EXPECT_GE(*findStartDat(*written), 0);
+}
+
 TEST_F(ConvertCommandTest, TitleTooLongForParamSfoIsRefused) {
     useSource(ContainerSpec{});
     fields.setText(Field::labelText, std::string(127, 'T'));  // the room of 128 with its zero

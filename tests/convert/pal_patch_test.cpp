@@ -1,6 +1,8 @@
 #include "convert/pal_patch.h"
 
+#include "common/digest.h"
 #include "convert/conversion_fixture.h"
+#include "source/image_index.h"
 
 namespace quillon::testing {
 namespace {
@@ -156,6 +158,78 @@ TEST_F(PatchedCopyTest, PumpsOncePerBlockAndAnAbortLeavesNoSummary) {
     EXPECT_EQ(host.status(), "User aborted.");
     EXPECT_EQ(output(), expected);  // the earlier output stays
     EXPECT_EQ(outputFolderNames(), std::set<std::string>{"EBOOT.PBP"});
+}
+
+// Image data in indexed blocks, as the popstation tool stores it: block 0 stored as it
+// is, block 1 deflated (its stored bytes stand in for a deflate stream), block 2 stored.
+class IndexedPatchTest : public ConversionTest {
+protected:
+    IndexedPatchTest() { fields.setPalFix(true); }
+
+    static constexpr std::uint16_t kDeflatedSize = 0x1000;
+
+    void SetUp() override {
+        imageData = patternBytes(2 * kImageBlockSize + kDeflatedSize);
+        index = {entry(0, kImageBlockSize), entry(kImageBlockSize, kDeflatedSize),
+                 entry(kImageBlockSize + kDeflatedSize, kImageBlockSize)};
+    }
+    static IndexEntry entry(std::uint32_t offset, std::uint16_t size) {
+        IndexEntry e;
+        e.offset = offset;
+        e.storedSize = size;
+        return e;
+    }
+    // The container with the image data and the index, each entry's checksum that of its
+    // stored bytes.
+    Bytes container() {
+        ContainerSpec parts;
+        parts.imageDataSize = imageData.size();
+        Bytes file = buildContainer(parts);
+        const std::uint32_t psar = dataPsarOf(file);
+        put(file, psar + kImageDataOffset, imageData);
+        for (std::size_t i = 0; i < index.size(); ++i) {
+            const auto stored = std::span(imageData).subspan(index[i].offset, index[i].storedSize);
+            const Sha1 digest = sha1(stored);
+            std::copy_n(digest.begin(), 16, index[i].sha1Prefix.begin());
+            encodeIndexEntry(index[i], &file[psar + kIndexOffset + i * kIndexEntrySize]);
+        }
+        return file;
+    }
+    Bytes outputImageData() const {
+        const Bytes out = output();
+        const std::uint32_t psar = dataPsarOf(out);
+        return Bytes(out.begin() + psar + kImageDataOffset,
+                     out.begin() + psar + kImageDataOffset + static_cast<std::ptrdiff_t>(imageData.size()));
+    }
+    IndexEntry outputEntry(std::size_t i) const {
+        const Bytes out = output();
+        return decodeIndexEntry(&out[dataPsarOf(out) + kIndexOffset + i * kIndexEntrySize]);
+    }
+
+    Bytes imageData;
+    std::vector<IndexEntry> index;
+};
+
+TEST_F(IndexedPatchTest, DeflatedBlocksAreLeftAloneAndPatchedBlocksGetTheirNewChecksum) {
+    put(imageData, 100, kPattern1);                               // in stored block 0
+    put(imageData, kImageBlockSize + 100, kPattern2);             // in the deflated block
+    put(imageData, kImageBlockSize - 4, kPattern1);               // across blocks 0 and 1
+    put(imageData, kImageBlockSize + kDeflatedSize + 8, kPattern2);  // in stored block 2
+    useSource(container());
+    convert();
+    EXPECT_EQ(host.status(), "Done. Patched iso in 2 places.");
+
+    Bytes expected = imageData;
+    put(expected, 100, patched(kPattern1));
+    put(expected, kImageBlockSize + kDeflatedSize + 8, patched(kPattern2));
+    EXPECT_EQ(outputImageData(), expected);
+    for (std::size_t i = 0; i < index.size(); ++i) {
+        const auto stored = std::span(expected).subspan(index[i].offset, index[i].storedSize);
+        const Sha1 digest = sha1(stored);
+        EXPECT_TRUE(std::equal(digest.begin(), digest.begin() + 16, outputEntry(i).sha1Prefix.begin()))
+            << "block " << i;
+        EXPECT_EQ(outputEntry(i).offset, index[i].offset);
+    }
 }
 
 }  // namespace

@@ -14,11 +14,6 @@ namespace quillon::popstation {
 
 inline constexpr const char* kBaseContainerName = "base.pbp";
 
-// The largest picture whose start-screen block still lies within the final bytes of the
-// file in which readers look for it.
-inline constexpr std::size_t kMaxStartScreenPicture =
-    kStartDatWindow - kStartDatPictureOffset - kStartDatTrailerSize;
-
 struct StartScreen {
     Bytes picture;  // a PNG file
     Bytes trailer = Bytes(kStartDatTrailerSize, 0);
