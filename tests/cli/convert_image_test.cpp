@@ -34,9 +34,7 @@ Bytes makeImage() {
 class ConvertImageTest : public ::testing::Test {
 protected:
     ConvertImageTest() {
-        const auto tool = dir.path() / "Files" / kPopstationFileName;
-        std::filesystem::create_directories(tool.parent_path());
-        std::filesystem::copy_file(QUILLON_POPSTATION_TOOL, tool);
+        installPopstation(dir, kPopstationFileName);
         source = dir.write("game image.bin", image);
     }
     CliRun convert(const std::vector<std::string>& more = {}) const {

@@ -156,9 +156,7 @@ TEST_F(ExtractVerbTest, CtrlCActsAsAbort) {
 class RoundTripTest : public ::testing::Test {
 protected:
     RoundTripTest() {
-        const auto tool = dir.path() / "Files" / kPopstationFileName;
-        std::filesystem::create_directories(tool.parent_path());
-        std::filesystem::copy_file(QUILLON_POPSTATION_TOOL, tool);
+        installPopstation(dir, kPopstationFileName);
         // Noise with long runs of one byte in between, so that level 9 deflates some
         // blocks and stores others; the size does not end on a block.
         image = randomBytes(40 * kImageBlockSize + 1234, 5);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -50,5 +51,14 @@ inline CliRun runCli(const TempFolder& dir, const std::vector<std::string>& args
     run.err = readFile(errFile);
     return run;
 }
+
+#ifdef QUILLON_POPSTATION_TOOL
+// Puts the built popstation tool into the program folder's Files folder.
+inline void installPopstation(const TempFolder& dir, const char* toolName) {
+    const auto tool = dir.path() / "Files" / toolName;
+    std::filesystem::create_directories(tool.parent_path());
+    std::filesystem::copy_file(QUILLON_POPSTATION_TOOL, tool);
+}
+#endif
 
 }  // namespace quillon::testing
