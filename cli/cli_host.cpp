@@ -25,8 +25,7 @@ bool isTerminal(std::FILE* stream) { return QUILLON_ISATTY(QUILLON_FILENO(stream
 
 }  // namespace
 
-CliHost::CliHost(std::string saveName)
-    : saveName_(std::move(saveName)), stderrIsTerminal_(isTerminal(stderr)) {
+CliHost::CliHost() : stderrIsTerminal_(isTerminal(stderr)) {
     std::signal(SIGINT, onInterrupt);
 }
 
@@ -53,8 +52,12 @@ void CliHost::setStatus(const std::string& text) {
     progressLineOpen_ = true;
 }
 
+void CliHost::showProgress(const ProgressReport& report) {
+    if (!report.status.empty()) setStatus(report.status);
+}
+
 void CliHost::pump() {
-    if (gInterrupted && busy_) busy_->abortRequested = true;
+    if (gInterrupted && busy_) busy_->requestAbort();
 }
 
 std::optional<std::string> CliHost::chooseIsoSaveName(const std::string&) {

@@ -5,21 +5,24 @@
 
 #include <string>
 
-#include "app/busy_state.h"
-#include "app/host.h"
+#include "state/busy_state.h"
+#include "state/host.h"
 
 namespace quillon {
 
 class CliHost : public Host {
 public:
-    // `saveName` answers the save dialog of ISO extraction.
-    explicit CliHost(std::string saveName = {});
+    CliHost();
     ~CliHost() override;
 
+    // The busy state that Ctrl+C asks to stop.
     void attach(BusyState& busy) { busy_ = &busy; }
+    // The name that answers the save dialog of ISO extraction; empty cancels it.
+    void setSaveName(std::string name) { saveName_ = std::move(name); }
 
     void showMessage(const std::string& text, const std::string& caption) override;
     void setStatus(const std::string& text) override;
+    void showProgress(const ProgressReport& report) override;
     void pump() override;
     void enterBusy(Operation) override {}
     void leaveBusy() override {}

@@ -4,22 +4,15 @@
 #include <iostream>
 
 #include "common/file_io.h"
-#include "options/settings.h"
-#include "source/examine_source.h"
 
 namespace quillon {
 
-void startFresh(CliProgram& program) {
-    program.fields = FieldStore();
-    loadOptions(program.fields, optionsFilePath(program.programFolder));
-    program.gameList = loadGameList(gameListPath(program.programFolder));
-}
-
-void chooseSource(CliProgram& program, Host& host, const std::string& source) {
-    const bool changed = program.fields.text(Field::srcIso) != source;
-    program.fields.setText(Field::srcIso, source);
-    if (changed) inspectSource(program.fields, host, program.gameList, program.programFolder);
-    program.fields.caretToEnd(Field::srcIso);
+// As the window starts: empty fields, the game list, the settings of the settings file.
+CliProgram::CliProgram(const std::string& programFolder)
+    : session(ProgramFolder(programFolder), host) {
+    host.attach(session.busy());
+    session.loadGameList();
+    session.loadOptions();
 }
 
 std::string absolutePath(const std::string& path) {

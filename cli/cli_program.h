@@ -1,28 +1,21 @@
-// What the command-line verbs share: the program folder, a freshly started program's
-// fields and game list, and the choice of a source as the source picker makes it.
+// What the command-line verbs share: a session started as the window starts, over the
+// command line's host, and the forms of paths given as arguments.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "app/field_store.h"
 #include "cli/cli_host.h"
-#include "source/game_list.h"
+#include "session/session.h"
 
 namespace quillon {
 
 struct CliProgram {
-    std::string programFolder;  // with a trailing separator
-    FieldStore fields;
-    GameList gameList;
+    explicit CliProgram(const std::string& programFolder);
+
+    CliHost host;
+    Session session;
 };
-
-// A program as it stands after start-up: empty fields, the settings of
-// Files/options.ini, the game list of Files/gameInfo.txt.
-void startFresh(CliProgram& program);
-
-// Puts `source` into the source field; a change runs source inspection.
-void chooseSource(CliProgram& program, Host& host, const std::string& source);
 
 // An absolute form of a path given on the command line (empty stays empty).
 std::string absolutePath(const std::string& path);

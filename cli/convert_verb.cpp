@@ -2,10 +2,9 @@
 #include <optional>
 #include <string>
 
-#include "app/default_fields.h"
 #include "cli/cli_program.h"
-#include "convert/convert_command.h"
-#include "convert/qt_tool_process.h"
+#include "gui/qt_tool_process.h"
+#include "state/default_fields.h"
 
 namespace quillon {
 namespace {
@@ -13,17 +12,16 @@ namespace {
 struct TextOption {
     const char* name;
     Field field;
-    std::size_t maxLength;  // the field's length limit; 0 for none
     bool isPath;
 };
 
 constexpr TextOption kTextOptions[] = {
-    {"--title", Field::labelText, 0, false},   {"--save-title", Field::saveTitle, 0, false},
-    {"--id-prefix", Field::saveID_l, 4, false}, {"--id-number", Field::saveID, 5, false},
-    {"--icon0", Field::icon0, 0, true},        {"--icon1", Field::icon1, 0, true},
-    {"--pic0", Field::unknown, 0, true},       {"--pic1", Field::pic1, 0, true},
-    {"--snd0", Field::snd0, 0, true},          {"--warning", Field::warning, 0, true},
-    {"--compression", Field::Compression, 1, false},
+    {"--title", Field::labelText, false},   {"--save-title", Field::saveTitle, false},
+    {"--id-prefix", Field::saveID_l, false}, {"--id-number", Field::saveID, false},
+    {"--icon0", Field::icon0, true},        {"--icon1", Field::icon1, true},
+    {"--pic0", Field::unknown, true},       {"--pic1", Field::pic1, true},
+    {"--snd0", Field::snd0, true},          {"--warning", Field::warning, true},
+    {"--compression", Field::Compression, false},
 };
 
 const TextOption* findTextOption(const std::string& name) {
@@ -31,6 +29,14 @@ const TextOption* findTextOption(const std::string& name) {
         if (name == option.name) return &option;
     }
     return nullptr;
+}
+
+// Why an option's value could not be typed into its field; empty when it could.
+std::string typingRefusal(const std::string& name, Field field, const std::string& value) {
+    if (acceptsTyped(field, value)) return {};
+    if (value.find_first_of("\r\n") != std::string::npos) return name + " takes a single line";
+    const std::size_t limit = ruleOf(field).typingLimit;
+    return name + " takes at most " + std::to_string(limit) + " character(s)";
 }
 
 }  // namespace
@@ -57,15 +63,14 @@ int runConvertVerb(CliProgram& program, const std::vector<std::string>& args) {
                 if (i + 1 >= args.size()) return usageError(name + " needs a value");
                 value = args[++i];
             }
-            if (option && option->maxLength && value->size() > option->maxLength) {
-                return usageError(name + " takes at most " + std::to_string(option->maxLength) +
-                                  " character(s)");
-            }
             if (name == "--output") {
                 output = absolutePath(*value);
-            } else {
-                texts[option->field] = option->isPath ? absolutePath(*value) : *value;
+                continue;
             }
+            if (const std::string refusal = typingRefusal(name, option->field, *value); !refusal.empty()) {
+                return usageError(refusal);
+            }
+            texts[option->field] = option->isPath ? absolutePath(*value) : *value;
             continue;
         }
         if (name.starts_with("--")) return usageError("unknown option " + name);
@@ -74,21 +79,14 @@ int runConvertVerb(CliProgram& program, const std::vector<std::string>& args) {
     }
     if (!source) return usageError("convert needs a SOURCE");
 
-    CliHost host;
-    BusyState busy(host);
-    host.attach(busy);
-    chooseSource(program, host, absolutePath(*source));
-    for (const auto& [field, text] : texts) program.fields.setPath(field, text);
-    program.fields.setPalFix(palFix);
-    if (output) {
-        // As the output-folder browser: the chosen folder, then the per-game sub-folder.
-        program.fields.setText(Field::dstPbp, *output);
-        appendGameFolder(program.fields);
-        program.fields.caretToEnd(Field::dstPbp);
-    }
+    FieldState& fields = program.session.fields();
+    chooseSource(fields, absolutePath(*source));
+    for (const auto& [field, text] : texts) fields.setPath(field, text);
+    fields.setPalFix(palFix);
+    if (output) chooseOutputFolder(fields, *output);
     QtToolProcess tool;
-    runConversion(program.fields, busy, tool, program.programFolder);
-    return host.finish();
+    program.session.convert(tool);
+    return program.host.finish();
 }
 
 }  // namespace quillon

@@ -48,21 +48,13 @@ Exit status: 0 when no message was shown, 1 when one was, 2 for a usage error, 1
 stopped by Ctrl+C (which acts as the "Abort" button).
 )";
 
-std::string withTrailingSeparator(std::string folder) {
-    if (folder.empty() || folder.back() != quillon::kPathSeparator) {
-        folder += quillon::kPathSeparator;
-    }
-    return folder;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
-    quillon::CliProgram program;
-    program.programFolder = withTrailingSeparator(
-        QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString());
+    std::string programFolder =
+        QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
 
     std::size_t next = 0;
     while (next < args.size() && args[next].starts_with("--")) {
@@ -72,11 +64,10 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (option == "--program-folder" && next + 1 < args.size()) {
-            program.programFolder = withTrailingSeparator(quillon::absolutePath(args[next + 1]));
+            programFolder = quillon::absolutePath(args[next + 1]);
             next += 2;
         } else if (option.starts_with("--program-folder=")) {
-            program.programFolder =
-                withTrailingSeparator(quillon::absolutePath(option.substr(17)));
+            programFolder = quillon::absolutePath(option.substr(17));
             next += 1;
         } else {
             return quillon::usageError("unknown option " + option);
@@ -86,7 +77,7 @@ int main(int argc, char** argv) {
     const std::string verb = args[next];
     const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(next) + 1,
                                         args.end());
-    quillon::startFresh(program);
+    quillon::CliProgram program(programFolder);
     if (verb == "convert") return quillon::runConvertVerb(program, rest);
     if (verb == "extract") return quillon::runExtractVerb(program, rest);
     if (verb == "inspect") return quillon::runInspectVerb(program, rest);

@@ -58,10 +58,6 @@ public:
         if (!fits(offset, 1)) return std::nullopt;
         return data_[offset];
     }
-    std::optional<std::uint16_t> le16(std::uint64_t offset) const {
-        if (!fits(offset, 2)) return std::nullopt;
-        return loadLe16(data_.data() + offset);
-    }
     std::optional<std::uint32_t> le24(std::uint64_t offset) const {
         if (!fits(offset, 3)) return std::nullopt;
         return loadLe24(data_.data() + offset);
@@ -92,11 +88,6 @@ public:
     std::size_t size() const { return data_.size(); }
     bool fits(std::uint64_t offset, std::uint64_t count) const {
         return fitsIn(data_.size(), offset, count);
-    }
-    bool putU8(std::uint64_t offset, std::uint8_t v) {
-        if (!fits(offset, 1)) return false;
-        data_[offset] = v;
-        return true;
     }
     bool putLe16(std::uint64_t offset, std::uint16_t v) {
         if (!fits(offset, 2)) return false;

@@ -78,8 +78,6 @@ int processId() { return static_cast<int>(::getpid()); }
 constexpr std::size_t kMaxTransfer = 1 << 30;
 constexpr std::size_t kPageSize = 4096;
 
-std::string quotedPath(const std::string& path) { return "\"" + path + "\""; }
-
 }  // namespace
 
 std::filesystem::path toFsPath(const std::string& utf8) {
@@ -120,13 +118,6 @@ std::string extensionOf(const std::string& path) {
     return dot == std::string::npos ? std::string() : name.substr(dot);
 }
 
-std::string toLowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
-
 std::string systemErrorText(int errorNumber) {
     return std::generic_category().message(errorNumber);
 }
@@ -158,23 +149,23 @@ InputFile::~InputFile() {
 
 Expected<InputFile> InputFile::open(const std::string& path) {
     if (isFolder(path)) {
-        return Error::read("Cannot open file " + quotedPath(path) + ". " + systemErrorText(EISDIR));
+        return Error::read("Cannot open file " + inQuotes(path) + ". " + systemErrorText(EISDIR));
     }
     const int handle = openForReading(path);
     if (handle < 0) {
-        return Error::read("Cannot open file " + quotedPath(path) + ". " + systemErrorText(errno));
+        return Error::read("Cannot open file " + inQuotes(path) + ". " + systemErrorText(errno));
     }
     std::error_code ec;
     const auto size = std::filesystem::file_size(toFsPath(path), ec);
     if (ec) {
         closeHandle(handle);
-        return Error::read("Cannot open file " + quotedPath(path) + ". " + ec.message());
+        return Error::read("Cannot open file " + inQuotes(path) + ". " + ec.message());
     }
     return InputFile(handle, path, static_cast<std::uint64_t>(size));
 }
 
 Error InputFile::readError(const std::string& reason) const {
-    return Error::read("Cannot read file " + quotedPath(path_) + ". " + reason);
+    return Error::read("Cannot read file " + inQuotes(path_) + ". " + reason);
 }
 
 Expected<std::size_t> InputFile::readAt(std::uint64_t pos, std::span<std::uint8_t> out) {
@@ -251,7 +242,7 @@ Expected<OutputFile> OutputFile::create(const std::string& target) {
     static std::atomic<unsigned> counter{0};
     const std::filesystem::path targetPath = toFsPath(target);
     if (isFolder(target)) {
-        return Error::write("Cannot create file " + quotedPath(target) + ". " + systemErrorText(EISDIR));
+        return Error::write("Cannot create file " + inQuotes(target) + ". " + systemErrorText(EISDIR));
     }
     // A file its owner marked read-only is not replaced behind its back.
     std::error_code ec;
@@ -260,7 +251,7 @@ Expected<OutputFile> OutputFile::create(const std::string& target) {
     if (!ec && std::filesystem::is_regular_file(status) &&
         (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) ==
             perms::none) {
-        return Error::write("Cannot create file " + quotedPath(target) + ". " + systemErrorText(EACCES));
+        return Error::write("Cannot create file " + inQuotes(target) + ". " + systemErrorText(EACCES));
     }
     const std::string folder = fromFsPath(targetPath.parent_path());
     const std::string prefix = folder.empty() ? std::string() : folder + kPathSeparator;
@@ -271,15 +262,15 @@ Expected<OutputFile> OutputFile::create(const std::string& target) {
         const int handle = createNew(temp);
         if (handle >= 0) return OutputFile(handle, target, temp);
         if (errno != EEXIST) {
-            return Error::write("Cannot create file " + quotedPath(target) + ". " +
+            return Error::write("Cannot create file " + inQuotes(target) + ". " +
                                 systemErrorText(errno));
         }
     }
-    return Error::write("Cannot create file " + quotedPath(target) + ". " + systemErrorText(EEXIST));
+    return Error::write("Cannot create file " + inQuotes(target) + ". " + systemErrorText(EEXIST));
 }
 
 Error OutputFile::writeError(const std::string& reason) const {
-    return Error::write("Cannot write file " + quotedPath(target_) + ". " + reason);
+    return Error::write("Cannot write file " + inQuotes(target_) + ". " + reason);
 }
 
 namespace {
@@ -352,7 +343,7 @@ Status OutputFile::commit() {
     std::error_code ec;
     std::filesystem::rename(toFsPath(temp_), toFsPath(target_), ec);
     if (ec) {
-        const Error e = Error::write("Cannot replace file " + quotedPath(target_) + ". " + ec.message());
+        const Error e = Error::write("Cannot replace file " + inQuotes(target_) + ". " + ec.message());
         discard();
         return e;
     }

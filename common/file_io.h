@@ -12,6 +12,7 @@
 
 #include "common/bytes.h"
 #include "common/expected.h"
+#include "common/text.h"
 
 namespace quillon {
 
@@ -32,7 +33,6 @@ bool removeFile(const std::string& path);
 std::string fileNameOf(const std::string& path);
 // From the last "." of the file name on, dot included; empty when the name has none.
 std::string extensionOf(const std::string& path);
-std::string toLowerAscii(std::string text);
 // The system's text for an errno value, such as "No such file or directory".
 std::string systemErrorText(int errorNumber);
 

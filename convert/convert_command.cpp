@@ -6,11 +6,13 @@
 #include "convert/finish_eboot.h"
 #include "convert/pal_patch.h"
 #include "convert/popstation_driver.h"
+#include "state/artwork_kinds.h"
 
 namespace quillon {
 namespace {
 
 constexpr const char* kSameFile = "Source file and Destination file cannot be the same.";
+constexpr const char* kNoOutputFolder = "Unable to create output folder.";
 
 // Creates the output folder (one level: its parent must exist); true when it exists
 // afterwards and the attempt raised no error. An existing folder is fine.
@@ -38,54 +40,75 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 // The fields a conversion cannot do without, checked in this order through showError
 // (only the first is shown); true when all are filled.
-bool requiredFieldsFilled(const Workspace& fields, BusyState& busy) {
-    if (fields.text(Field::srcIso).empty()) busy.showError(3);
-    if (fields.text(Field::labelText).empty()) busy.showError(5);
-    if (fields.text(Field::saveID).empty()) busy.showError(6);
-    if (fields.text(Field::saveID_l).empty()) busy.showError(6);
-    return !busy.errorShown;
+bool requiredFieldsFilled(const FieldState& fields, BusyState& busy) {
+    if (fields.text(Field::srcIso).empty()) busy.showError(ErrorCode::NoSource);
+    if (fields.text(Field::labelText).empty()) busy.showError(ErrorCode::NoTitle);
+    if (fields.text(Field::saveID).empty()) busy.showError(ErrorCode::NoSaveId);
+    if (fields.text(Field::saveID_l).empty()) busy.showError(ErrorCode::NoSaveId);
+    return !busy.errorShown();
 }
 
-// The stages from the kind of source on.
-StageOutcome runStages(ConversionJob& job, Workspace& fields, BusyState& busy, ToolProcess& tool) {
+// The finishing's values, read from the fields when the stage starts (the warning
+// picture may have been changed in the options window while the tool ran).
+FinishJob readFinishJob(const FieldState& fields, const std::string& sourcePbp, bool sourceIsPbp,
+                        const ProgramFolder& folder) {
+    FinishJob job;
+    job.sourcePbp = sourcePbp;
+    job.sourceIsToolOutput = !sourceIsPbp;
+    job.outputFolder = fields.text(Field::dstPbp);
+    for (std::size_t i = 0; i < kArtworkKinds.size(); ++i) {
+        job.artwork[i] = fields.text(kArtworkKinds[i].field);
+    }
+    job.warning = fields.text(Field::warning);
+    job.idPrefix = fields.text(Field::saveID_l);
+    job.idNumber = fields.text(Field::saveID);
+    job.title = fields.text(Field::labelText);
+    job.saveTitle = fields.text(Field::saveTitle);
+    job.palFix = fields.palFix();
+    job.keysFile = folder.keysFile();
+    return job;
+}
+
+// Everything between the output-folder step and the end of the busy state.
+StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool,
+                     const ProgramFolder& folder, int& patchCount) {
+    if (!makeOutputFolder(fields.text(Field::dstPbp))) {
+        busy.showMessage(kNoOutputFolder);
+        return StageOutcome::EndWithoutSummary;
+    }
+    busy.begin(Operation::Convert);
+    if (!requiredFieldsFilled(fields, busy)) return StageOutcome::EndWithSummary;
+
     const std::string source = fields.text(Field::srcIso);
-    const std::string output = outputPbpPath(fields);
-    job.sourceIsPbp = toLowerAscii(extensionOf(source)) == ".pbp";
+    const bool sourceIsPbp = toLowerAscii(extensionOf(source)) == ".pbp";
+    ToolJob toolJob{folder.popstationTool(), folder.filesFolder(), {}, source};
     // A disc image goes through the tool's container in the Files folder: an output
     // folder that is the Files folder would have finishing read and write one file.
-    job.sourcePbp = job.sourceIsPbp ? source : job.filesFolder + "EBOOT.PBP";
-    if (sameFile(job.sourcePbp, output)) {
+    const std::string sourcePbp = sourceIsPbp ? source : toolContainerPath(toolJob);
+    if (sameFile(sourcePbp, outputPbpPath(fields.text(Field::dstPbp)))) {
         busy.showMessage(kSameFile);
-        busy.endBusy();
-        return StageOutcome::Stopped;
+        return StageOutcome::EndWithoutSummary;
     }
-    if (!job.sourceIsPbp) {
-        const StageOutcome tooled = runPopstation(job, fields, busy, tool);
+    if (!sourceIsPbp) {
+        toolJob.compressionLevel = fields.text(Field::Compression);
+        const StageOutcome tooled = runPopstation(toolJob, busy, tool);
         if (tooled != StageOutcome::Proceed) return tooled;
     }
-    return finishEboot(job, fields, busy);
+    const StageOutcome finished =
+        finishEboot(readFinishJob(fields, sourcePbp, sourceIsPbp, folder), busy, patchCount);
+    return finished == StageOutcome::Proceed ? StageOutcome::EndWithSummary : finished;
 }
 
 }  // namespace
 
-void runConversion(Workspace& fields, BusyState& busy, ToolProcess& tool,
-                   const std::string& programFolder) {
-    if (!makeOutputFolder(fields.text(Field::dstPbp))) {
-        busy.showMessage("Unable to create output folder.");
-        busy.endBusy();
-        return;
+void runConversion(FieldState& fields, BusyState& busy, ToolProcess& tool,
+                   const ProgramFolder& folder) {
+    int patchCount = -1;
+    const StageOutcome outcome = convert(fields, busy, tool, folder, patchCount);
+    busy.end();
+    if (outcome == StageOutcome::EndWithSummary && fields.palFix()) {
+        busy.setStatus(patchSummary(patchCount));
     }
-    ConversionJob job;
-    busy.beginBusy(Operation::Convert);
-    busy.errorShown = false;
-    job.filesFolder = programFolder + "Files" + kPathSeparator;
-
-    if (requiredFieldsFilled(fields, busy) &&
-        runStages(job, fields, busy, tool) == StageOutcome::Stopped) {
-        return;
-    }
-    busy.endBusy();
-    if (fields.palFix()) busy.host().setStatus(patchSummary(job.patchCount));
 }
 
 }  // namespace quillon

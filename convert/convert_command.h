@@ -2,27 +2,24 @@
 // folder, with the user's titles, disc ID, artwork, sound and warning picture.
 #pragma once
 
-#include <string>
-
-#include "app/busy_state.h"
-#include "app/workspace.h"
 #include "convert/tool_process.h"
+#include "state/busy_state.h"
+#include "state/fields.h"
+#include "state/program_folder.h"
 
 namespace quillon {
 
-struct ConversionJob {
-    std::string filesFolder;  // program folder + "Files" + separator
-    bool sourceIsPbp = false;
-    std::string sourcePbp;  // the container that finishing reads
-    int patchCount = -1;    // PAL patches made, counted from -1
+// How a stage of the command ends.
+enum class StageOutcome {
+    Proceed,            // on to the next stage
+    EndWithSummary,     // the command ends: "Done.", or the patch summary when asked for
+    EndWithoutSummary,  // the command ends: "Done." or "User aborted.", never the summary
 };
 
-enum class StageOutcome { Proceed, ToEnd, Stopped };
-
-// The command from its output-folder step on (the abort click is the caller's): runs
-// the stages, shows every message through the busy state's host and ends through
-// endBusy on every way out.
-void runConversion(Workspace& fields, BusyState& busy, ToolProcess& tool,
-                   const std::string& programFolder);
+// The command from its output-folder step on (the abort click is the caller's): reads the
+// fields, runs the stages, shows every message through the busy state's host and ends
+// the busy state once, on every way out.
+void runConversion(FieldState& fields, BusyState& busy, ToolProcess& tool,
+                   const ProgramFolder& folder);
 
 }  // namespace quillon

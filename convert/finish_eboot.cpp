@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "common/file_io.h"
+#include "common/text.h"
 #include "convert/image_copy.h"
 #include "convert/pal_patch.h"
 #include "source/image_index.h"
@@ -23,14 +24,21 @@ struct Piece {
     std::uint64_t length = 0;
 };
 
-// Read in this order; `warning` becomes the new start-screen picture.
+// The artwork in the order of kArtworkKinds, which is the order of the sections; and
+// the warning picture, the new start-screen picture.
 struct Pieces {
-    Piece pic1, icon0, pic0, icon1, snd0, warning;
+    std::array<Piece, 5> artwork;
+    Piece warning;
 };
 
-// How the rewrite of the container ended; every ending but Written has shown its
-// message already.
-enum class Rewrite { Written, Aborted, Stopped, ToEnd };
+// The artwork is read in this order (PIC1, ICON0, PIC0, ICON1, SND0), as indexes into
+// kArtworkKinds, then the warning picture.
+constexpr std::array<std::size_t, 5> kArtworkReadOrder{3, 0, 2, 1, 4};
+
+// How the rewrite of the container ended; every ending but Written and Aborted has
+// shown its message already. Refused: the source is no container to finish, or a file
+// failed. NotTaken: the user's inputs do not fit into the container.
+enum class Rewrite { Written, Aborted, Refused, NotTaken };
 
 Expected<Piece> readPiece(const std::string& path, std::uint64_t sizeLimit) {
     if (!isFile(path)) return Piece{};  // no file named: an empty piece, without a message
@@ -45,36 +53,29 @@ Expected<Piece> readPiece(const std::string& path, std::uint64_t sizeLimit) {
     return piece;
 }
 
-Expected<Pieces> readPieces(const Workspace& fields) {
-    const std::uint64_t frontLimit = kDataPsarBoundaries.back();
-    const std::pair<Field, Piece Pieces::*> order[] = {
-        {Field::pic1, &Pieces::pic1},   {Field::icon0, &Pieces::icon0},
-        {Field::unknown, &Pieces::pic0}, {Field::icon1, &Pieces::icon1},
-        {Field::snd0, &Pieces::snd0},   {Field::warning, &Pieces::warning},
-    };
+Expected<Pieces> readPieces(const FinishJob& job) {
     Pieces pieces;
-    for (const auto& [field, member] : order) {
-        const std::uint64_t limit = field == Field::warning ? kMaxStartScreenPicture + 1 : frontLimit;
-        auto piece = readPiece(fields.text(field), limit);
+    for (const std::size_t kind : kArtworkReadOrder) {
+        auto piece = readPiece(job.artwork[kind], kDataPsarBoundaries.back());
         if (!piece) return piece.error();
-        pieces.*member = std::move(*piece);
+        pieces.artwork[kind] = std::move(*piece);
     }
+    auto warning = readPiece(job.warning, kMaxStartScreenPicture + 1);
+    if (!warning) return warning.error();
+    pieces.warning = std::move(*warning);
     return pieces;
 }
 
 // A source whose bytes the stage cannot work with, reported as the file errors are.
 Error damagedSource(const InputFile& source, const std::string& reason) {
-    return Error::format("Cannot read file \"" + source.path() + "\". " + reason);
+    return Error::format("Cannot read file " + inQuotes(source.path()) + ". " + reason);
 }
 
 // The disc ID text and the save title into the head of the disc-image block.
-void writeImageHead(std::span<std::uint8_t> head, const PbpHeader& header,
-                    const Workspace& fields) {
+void writeImageHead(std::span<std::uint8_t> head, const PbpHeader& header, const FinishJob& job) {
     ByteWriter block(head.subspan(header.dataPsar));
-    block.putPaddedText(kDiscIdTextOffset,
-                        "_" + fields.text(Field::saveID_l) + "_" + fields.text(Field::saveID),
-                        kDiscIdTextSize);
-    block.putPaddedText(kSaveTitleOffset, fields.text(Field::saveTitle), kSaveTitleSize);
+    block.putPaddedText(kDiscIdTextOffset, "_" + job.idPrefix + "_" + job.idNumber, kDiscIdTextSize);
+    block.putPaddedText(kSaveTitleOffset, job.saveTitle, kSaveTitleSize);
 }
 
 // Header and PARAM.SFO, the five pieces, DATA.PSP, the filler and the edited head of
@@ -82,17 +83,12 @@ void writeImageHead(std::span<std::uint8_t> head, const PbpHeader& header,
 Status writeFrontPart(OutputFile& output, std::span<const std::uint8_t> head,
                       const PbpHeader& header, std::uint64_t dataPspLength, const Pieces& pieces,
                       const NewLayout& layout) {
-    const std::span<const std::uint8_t> parts[] = {
-        head.first(header.icon0),
-        pieces.icon0.bytes,
-        pieces.icon1.bytes,
-        pieces.pic0.bytes,
-        pieces.pic1.bytes,
-        pieces.snd0.bytes,
-        head.subspan(header.dataPsp, dataPspLength),
-    };
-    for (const auto& part : parts) {
-        if (auto written = output.write(part); !written) return written;
+    if (auto written = output.write(head.first(header.icon0)); !written) return written;
+    for (const Piece& piece : pieces.artwork) {
+        if (auto written = output.write(piece.bytes); !written) return written;
+    }
+    if (auto written = output.write(head.subspan(header.dataPsp, dataPspLength)); !written) {
+        return written;
     }
     if (auto written = output.writeZeros(layout.fillerLength); !written) return written;
     return output.write(head.subspan(header.dataPsar, kImageHeadSize));
@@ -119,11 +115,11 @@ Status writeStartScreenBlock(OutputFile& output, InputFile& source, std::int64_t
 // source and the output are closed when it is destroyed.
 class ContainerRewrite {
 public:
-    ContainerRewrite(ConversionJob& job, Workspace& fields, BusyState& busy)
-        : job_(job), fields_(fields), busy_(busy) {}
+    ContainerRewrite(const FinishJob& job, BusyState& busy, int& patchCount)
+        : job_(job), busy_(busy), patchCount_(patchCount) {}
 
     Rewrite run() {
-        auto pieces = readPieces(fields_);
+        auto pieces = readPieces(job_);
         if (!pieces) return fileError(pieces.error());
         pieces_ = std::move(*pieces);
         auto source = InputFile::open(job_.sourcePbp);
@@ -145,7 +141,9 @@ private:
         const auto size = static_cast<std::int64_t>(source.size());
         auto marker = checkIsoMarker(source, header_.dataPsar, size);
         if (!marker) return fileError(marker.error());
-        if (*marker != static_cast<std::int64_t>(header_.dataPsar)) return codedError(7);
+        if (*marker != static_cast<std::int64_t>(header_.dataPsar)) {
+            return codedError(ErrorCode::NoDiscImage);
+        }
         if (auto layout = checkPbpLayout(header_, source.size()); !layout) {
             return fileError(damagedSource(source, layout.error().message));
         }
@@ -159,8 +157,8 @@ private:
         head_ = std::move(*head);
         dataPspLength_ = dataPspLength(head_, header_);
 
-        std::string title = fields_.text(Field::labelText);
-        std::string discId = fields_.text(Field::saveID_l) + fields_.text(Field::saveID);
+        std::string title = job_.title;
+        std::string discId = job_.idPrefix + job_.idNumber;
         // PARAM.SFO lies in the bytes before ICON0.PNG, and only those are written out.
         const ParamAccessResult param =
             accessParamFields(std::span(head_).first(header_.icon0), header_.paramSfo, title,
@@ -171,28 +169,29 @@ private:
         }
         if (param.titleCut) {
             busy_.showMessage("The game title is too long to fit into PARAM.SFO.");
-            return Rewrite::ToEnd;
+            return Rewrite::NotTaken;
         }
         if (param.discIdCut) {
             busy_.showMessage("The save ID is too long to fit into PARAM.SFO.");
-            return Rewrite::ToEnd;
+            return Rewrite::NotTaken;
         }
         if (pieces_.warning.length > kMaxStartScreenPicture) {
             // A longer one would put the start-screen block where no reader looks for it.
             busy_.showMessage("The warning picture is too large: " +
                               std::to_string(pieces_.warning.length) + " bytes, at most " +
                               std::to_string(kMaxStartScreenPicture) + " fit.");
-            return Rewrite::ToEnd;
+            return Rewrite::NotTaken;
         }
-        writeImageHead(head_, header_, fields_);
+        writeImageHead(head_, header_, job_);
 
-        const PieceLengths lengths{pieces_.icon0.length, pieces_.icon1.length,
-                                   pieces_.pic0.length, pieces_.pic1.length, pieces_.snd0.length};
+        const auto& artwork = pieces_.artwork;
+        const PieceLengths lengths{artwork[0].length, artwork[1].length, artwork[2].length,
+                                   artwork[3].length, artwork[4].length};
         const std::optional<NewLayout> layout =
             layOutContainer(header_.icon0, lengths, dataPspLength_);
         if (!layout) {
-            busy_.showError(10);
-            return Rewrite::ToEnd;
+            busy_.showError(ErrorCode::FrontPartTooBig);
+            return Rewrite::NotTaken;
         }
         layout_ = *layout;
         writeLayoutOffsets(head_, layout_);
@@ -205,7 +204,9 @@ private:
         auto startDat = findStartDat(source);
         if (!startDat) return fileError(startDat.error());
         startDat_ = *startDat;
-        if (startDat_ < static_cast<std::int64_t>(imageStart())) return codedError(8);
+        if (startDat_ < static_cast<std::int64_t>(imageStart())) {
+            return codedError(ErrorCode::NoEndOfImage);
+        }
         if (pieces_.warning.length > 0 && !startScreenPicture(startDat_, source.size())) {
             return fileError(damagedSource(source,
                                            "The PBP file is damaged: its start-screen block is "
@@ -215,7 +216,7 @@ private:
     }
 
     Rewrite write() {
-        auto output = OutputFile::create(outputPbpPath(fields_));
+        auto output = OutputFile::create(outputPbpPath(job_.outputFolder));
         if (!output) return fileError(output.error());
         Status written = writeFrontPart(*output, head_, header_, dataPspLength_, pieces_, layout_);
         releaseFrontPart();
@@ -228,14 +229,15 @@ private:
     }
 
     void releaseFrontPart() {
-        pieces_.icon0 = pieces_.icon1 = pieces_.pic0 = pieces_.pic1 = pieces_.snd0 = Piece{};
+        pieces_.artwork = {};
         head_ = Bytes();
     }
 
     Status copyImage(OutputFile& output) {
         const auto end = static_cast<std::uint64_t>(startDat_);
-        const ImageCopy copy{*source_, output, busy_, imageStart(), end};
-        if (!fields_.palFix()) return copyImageData(copy);
+        const Progress progress = busy_.progress();
+        const ImageCopy copy{{*source_, output, imageStart(), end}, progress};
+        if (!job_.palFix) return copyImageData(copy);
         PatchWindow window = imageDataWindow(header_.dataPsar, startDat_);
         const std::uint64_t imageData = header_.dataPsar + kImageDataOffset;
         auto index = readBlockIndex(*source_, header_.dataPsar, {imageData, end});
@@ -245,7 +247,7 @@ private:
             indexed.emplace(std::move(**index), imageData);
             window.admits = [&indexed](std::uint64_t position) { return indexed->admits(position); };
         }
-        if (auto copied = copyPatchedImageData(copy, window, job_.patchCount); !copied) return copied;
+        if (auto copied = copyPatchedImageData(copy, window, patchCount_); !copied) return copied;
         if (!indexed) return {};
         return indexed->updateChecksums(output, layout_.dataPsar + kImageDataOffset,
                                         layout_.dataPsar + kIndexOffset);
@@ -255,16 +257,16 @@ private:
 
     Rewrite fileError(const Error& error) {
         busy_.showFileError(error);
-        return Rewrite::Stopped;
+        return Rewrite::Refused;
     }
-    Rewrite codedError(int code) {
+    Rewrite codedError(ErrorCode code) {
         busy_.showError(code);
-        return Rewrite::Stopped;
+        return Rewrite::Refused;
     }
 
-    ConversionJob& job_;
-    Workspace& fields_;
+    const FinishJob& job_;
     BusyState& busy_;
+    int& patchCount_;
     Pieces pieces_;
     std::optional<InputFile> source_;
     PbpHeader header_;
@@ -276,39 +278,36 @@ private:
 
 // KEYS.BIN of the Files folder beside the output, unless one is there already; a
 // missing one, or a failed copy, passes without a message.
-void placeKeys(const std::string& filesFolder, const std::string& outputFolder) {
+void placeKeys(const std::string& keysFile, const std::string& outputFolder) {
     const std::string target = outputFolder + kPathSeparator + kKeysName;
     std::error_code ec;
     if (std::filesystem::exists(toFsPath(target), ec) || ec) return;
-    auto keys = readWholeFile(filesFolder + kKeysName);
+    auto keys = readWholeFile(keysFile);
     if (keys) writeFileAtomically(target, *keys);
 }
 
 }  // namespace
 
-std::string outputPbpPath(const Workspace& fields) {
-    return fields.text(Field::dstPbp) + kPathSeparator + kEbootName;
+std::string outputPbpPath(const std::string& outputFolder) {
+    return outputFolder + kPathSeparator + kEbootName;
 }
 
-StageOutcome finishEboot(ConversionJob& job, Workspace& fields, BusyState& busy) {
+StageOutcome finishEboot(const FinishJob& job, BusyState& busy, int& patchCount) {
     // The rewrite closes the source and the output before the intermediate container
     // is removed.
-    const Rewrite rewrite = ContainerRewrite(job, fields, busy).run();
+    const Rewrite rewrite = ContainerRewrite(job, busy, patchCount).run();
     switch (rewrite) {
         case Rewrite::Written:
-            placeKeys(job.filesFolder, fields.text(Field::dstPbp));
-            if (!job.sourceIsPbp) removeFile(job.sourcePbp);
+            placeKeys(job.keysFile, job.outputFolder);
+            if (job.sourceIsToolOutput) removeFile(job.sourcePbp);
             return StageOutcome::Proceed;
         case Rewrite::Aborted:
-            if (!job.sourceIsPbp) removeFile(job.sourcePbp);
-            busy.endBusy();
-            return StageOutcome::Stopped;
-        case Rewrite::Stopped:
-            busy.endBusy();
-            return StageOutcome::Stopped;
-        case Rewrite::ToEnd: break;
+            if (job.sourceIsToolOutput) removeFile(job.sourcePbp);
+            return StageOutcome::EndWithoutSummary;
+        case Rewrite::Refused: return StageOutcome::EndWithoutSummary;
+        case Rewrite::NotTaken: return StageOutcome::EndWithSummary;
     }
-    return StageOutcome::ToEnd;
+    return StageOutcome::EndWithSummary;
 }
 
 }  // namespace quillon

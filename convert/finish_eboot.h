@@ -4,20 +4,36 @@
 // to its fixed offset; KEYS.BIN is put beside it.
 #pragma once
 
-#include "app/busy_state.h"
-#include "app/workspace.h"
+#include <array>
+#include <string>
+
 #include "convert/convert_command.h"
+#include "state/busy_state.h"
 
 namespace quillon {
 
-// Proceed on success; ToEnd after an input the container cannot take (error 10, a game
-// title too long for PARAM.SFO); Stopped, with endBusy already called, when the source
-// is no usable container (error 7, error 8, offsets out of order), on a file error and
-// on abort. The source is never changed, and no way out but success leaves a new or
-// partial EBOOT.PBP: an earlier one in the output folder stays as it was.
-StageOutcome finishEboot(ConversionJob& job, Workspace& fields, BusyState& busy);
+struct FinishJob {
+    std::string sourcePbp;
+    bool sourceIsToolOutput = false;  // the tool's container, removed once read through
+    std::string outputFolder;         // receives EBOOT.PBP
+    std::array<std::string, 5> artwork;  // paths, in the order of kArtworkKinds
+    std::string warning;                 // the new start-screen picture
+    std::string idPrefix, idNumber;
+    std::string title;      // into PARAM.SFO
+    std::string saveTitle;  // into the head of the disc-image block
+    bool palFix = false;
+    std::string keysFile;  // copied beside the output unless one is there
+};
 
-// The output file of a conversion: dstPbp + separator + "EBOOT.PBP".
-std::string outputPbpPath(const Workspace& fields);
+// The output file of a conversion: outputFolder + separator + "EBOOT.PBP".
+std::string outputPbpPath(const std::string& outputFolder);
+
+// Proceed on success; EndWithSummary after an input the container cannot take (error
+// 10, a title too long for PARAM.SFO); EndWithoutSummary when the source is no usable
+// container (error 7, error 8, offsets out of order), on a file error and on abort.
+// `patchCount` counts the places the PAL patch changed, from -1. The source is never
+// changed, and no way out but success leaves a new or partial EBOOT.PBP: an earlier one
+// in the output folder stays as it was.
+StageOutcome finishEboot(const FinishJob& job, BusyState& busy, int& patchCount);
 
 }  // namespace quillon

@@ -50,13 +50,14 @@ int patchOccurrences(std::span<std::uint8_t> block, std::uint64_t blockPosition,
 
 Status copyPatchedImageData(const ImageCopy& copy, const PatchWindow& window, int& patchCount) {
     constexpr std::size_t kAdvance = kCopyBlockSize - kPatchPatternSize;  // 65,527
-    return copyBlocks(copy, kAdvance, [&](CopyBlock& block) -> Expected<std::optional<std::size_t>> {
-        copy.busy.host().setStatus(copyProgressText(block.position, copy.source.size()));
-        if (auto polled = pumpAndPollAbort(copy.busy); !polled) return polled.error();
+    return copyBlocks(copy.range, kAdvance, [&](CopyBlock& block) -> Expected<std::optional<std::size_t>> {
+        if (!copy.progress(movingReport(block.position, copy.range.source.size()))) {
+            return Error::cancelled();
+        }
         // The first start of an overlap was examined in the block before; the overlap
         // reaches this block with that block's patches in it.
         patchCount += patchOccurrences(block.bytes, block.position, block.follows ? 1 : 0, window);
-        const std::size_t count = countUpToEnd(copy, block);
+        const std::size_t count = countUpToEnd(copy.range, block);
         if (count != kCopyBlockSize) return std::optional<std::size_t>(count);
         return std::optional<std::size_t>();
     });

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "common/file_io.h"
+#include "common/text.h"
 
 namespace quillon {
 namespace {
@@ -20,39 +21,28 @@ struct ToolOutput {
     std::string lastLine;
 };
 
-// Splits as a text reader does: CR, LF and CR LF each end a line, and a line end at the
-// very end of the text starts no further line.
-ToolOutput collectLines(std::string_view text) {
-    ToolOutput output;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find_first_of("\r\n", start);
-        output.lastLine = std::string(text.substr(start, end - start));
-        output.text += output.lastLine + "\r\n";
-        if (end == std::string_view::npos) break;
-        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    }
-    return output;
-}
-
 // Reads the output file once the tool has ended, then deletes it. A file that cannot be
 // read counts as empty output.
 ToolOutput takeToolOutput(const std::string& path) {
     auto content = readWholeFile(path);
     removeFile(path);
-    if (!content) return {};
-    return collectLines(std::string_view(reinterpret_cast<const char*>(content->data()),
-                                         content->size()));
+    ToolOutput output;
+    if (!content) return output;
+    for (const std::string_view line : splitLines(asText(*content))) {
+        output.lastLine = std::string(line);
+        output.text += output.lastLine + "\r\n";
+    }
+    return output;
 }
 
-// Pumps the window and polls the tool every 10 ms until it has ended. An abort
+// Lets the window work and polls the tool every 10 ms until it has ended. An abort
 // interrupts the tool once; the stage still waits for it to end, so that it has
 // released its output file and removed its partial container.
 void waitForTool(BusyState& busy, ToolProcess& tool) {
+    const Progress progress = busy.progress();
     bool interrupted = false;
     for (;;) {
-        busy.host().pump();
-        if (busy.abortRequested && !interrupted) {
+        if (!progress({}) && !interrupted) {
             tool.interrupt();
             interrupted = true;
         }
@@ -68,33 +58,31 @@ std::vector<std::string> popstationArguments(const std::string& compressionLevel
     return {"", "SLPM86023", compressionLevel, sourcePath};
 }
 
-StageOutcome runPopstation(ConversionJob& job, Workspace& fields, BusyState& busy,
-                           ToolProcess& tool) {
-    const std::string program = job.filesFolder + kPopstationFileName;
-    const std::string outputPath = job.filesFolder + kToolOutputName;
-    if (!isFile(program)) {
-        busy.showError(1);
-        return StageOutcome::ToEnd;
+std::string toolContainerPath(const ToolJob& job) { return job.workFolder + kToolContainerName; }
+
+StageOutcome runPopstation(const ToolJob& job, BusyState& busy, ToolProcess& tool) {
+    const std::string outputPath = job.workFolder + kToolOutputName;
+    if (!isFile(job.tool)) {
+        busy.showError(ErrorCode::ToolMissing);
+        return StageOutcome::EndWithSummary;
     }
-    if (!tool.start(program,
-                    popstationArguments(fields.text(Field::Compression), fields.text(Field::srcIso)),
-                    job.filesFolder, outputPath)) {
+    if (!tool.start(job.tool, popstationArguments(job.compressionLevel, job.source), job.workFolder,
+                    outputPath)) {
         removeFile(outputPath);
-        busy.showError(2);
-        return StageOutcome::ToEnd;
+        busy.showError(ErrorCode::ToolDidNotStart);
+        return StageOutcome::EndWithSummary;
     }
-    busy.host().setStatus(kConvertingStatus);
+    busy.setStatus(kConvertingStatus);
 
     waitForTool(busy, tool);
     const ToolOutput output = takeToolOutput(outputPath);
-    if (busy.abortRequested) {
-        removeFile(job.filesFolder + kToolContainerName);
-        busy.endBusy();
-        return StageOutcome::Stopped;
+    if (busy.abortRequested()) {
+        removeFile(toolContainerPath(job));
+        return StageOutcome::EndWithoutSummary;
     }
     if (output.lastLine == kStatusDone) return StageOutcome::Proceed;
     busy.showMessage(output.text, kToolErrorCaption);
-    return StageOutcome::ToEnd;
+    return StageOutcome::EndWithSummary;
 }
 
 }  // namespace quillon

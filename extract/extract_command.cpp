@@ -1,6 +1,5 @@
 #include "extract/extract_command.h"
 
-#include <cmath>
 #include <optional>
 
 #include "common/file_io.h"
@@ -11,12 +10,10 @@ namespace quillon {
 namespace {
 
 constexpr const char* kNotAPbpMessage = "You have to select a PBP file.";
-constexpr int kNoIsoError = 7;
-constexpr int kNoEndOfIsoError = 8;
-constexpr int kNotAPbpError = 9;
 
-std::string savingStatus(std::uint64_t position, std::uint64_t containerSize) {
-    return "Saving ISO file... (" + std::to_string(savingPercent(position, containerSize)) + "%)";
+ProgressReport savingReport(std::uint64_t position, std::uint64_t containerSize) {
+    return {"Saving ISO file... (" + std::to_string(percentOf(position, containerSize)) + "%)",
+            position, containerSize};
 }
 
 // Writes the image data into `target`: decoded when the block index says that blocks
@@ -27,21 +24,20 @@ Status writeImage(InputFile& container, std::uint32_t dataPsarOffset, const Imag
     if (!index) return index.error();
     auto output = OutputFile::create(target);
     if (!output) return output.error();
-    const CopyProgress progress = [&](std::uint64_t position) {
-        busy.host().setStatus(savingStatus(position, container.size()));
-        busy.host().pump();
-        return !busy.abortRequested;
+    const Progress progress = busy.progress();
+    const AfterBlock afterBlock = [&](std::uint64_t position) {
+        return progress(savingReport(position, container.size()));
     };
     const bool decode = index->has_value() && hasCompressedBlock(**index);
-    Status written = decode ? writeDecodedImage(container, extent, **index, *output, progress)
-                            : copyStoredImage(container, extent, *output, progress);
+    Status written = decode ? writeDecodedImage(container, extent, **index, *output, afterBlock)
+                            : copyStoredImage(container, extent, *output, afterBlock);
     if (!written) return written;
     return output->commit();
 }
 
 // Everything between beginBusy and endBusy. Each way out closes the container and
 // removes an unfinished output before it returns.
-void extractImage(Workspace& fields, BusyState& busy) {
+void extractImage(const FieldState& fields, BusyState& busy) {
     const std::string source = fields.text(Field::srcIso);
     if (toLowerAscii(extensionOf(source)) != ".pbp") return busy.showMessage(kNotAPbpMessage);
 
@@ -50,20 +46,20 @@ void extractImage(Workspace& fields, BusyState& busy) {
     auto head = container->readBytes(0, kPbpHeaderSize);
     if (!head) return busy.showFileError(head.error());
     const std::optional<PbpHeader> header = decodePbpHeader(*head);
-    if (!header || !header->hasMagic()) return busy.showError(kNotAPbpError);
+    if (!header || !header->hasMagic()) return busy.showError(ErrorCode::NotAContainer);
 
     const std::int64_t containerSize = static_cast<std::int64_t>(container->size());
     auto marker = checkIsoMarker(*container, header->dataPsar, containerSize);
     if (!marker) return busy.showFileError(marker.error());
-    if (*marker != header->dataPsar) return busy.showError(kNoIsoError);
+    if (*marker != header->dataPsar) return busy.showError(ErrorCode::NoDiscImage);
 
     const auto chosen = busy.host().chooseIsoSaveName(fields.text(Field::defOutput));
     if (!chosen) return;
     // The start-screen block is looked for only once the output is named.
     auto startDat = findStartDat(*container);
     if (!startDat) return busy.showFileError(startDat.error());
-    if (*startDat == -1) busy.showError(kNoEndOfIsoError);
-    if (busy.errorShown) return;
+    if (*startDat == -1) busy.showError(ErrorCode::NoEndOfImage);
+    if (busy.errorShown()) return;
 
     // The dialog asked about the name the user typed; a file under the name with
     // ".iso" appended is not replaced without asking.
@@ -80,21 +76,15 @@ void extractImage(Workspace& fields, BusyState& busy) {
 
 }  // namespace
 
-int savingPercent(std::uint64_t position, std::uint64_t containerSize) {
-    const double fraction = static_cast<double>(position) / static_cast<double>(containerSize);
-    return static_cast<int>(std::floor(fraction * 100.0));
-}
-
 std::string isoOutputName(const std::string& chosenName) {
     if (toLowerAscii(extensionOf(chosenName)) == ".iso") return chosenName;
     return chosenName + ".iso";
 }
 
-void runIsoExtraction(Workspace& fields, BusyState& busy) {
-    busy.beginBusy(Operation::Extract);
-    busy.errorShown = false;
+void runIsoExtraction(const FieldState& fields, BusyState& busy) {
+    busy.begin(Operation::Extract);
     extractImage(fields, busy);
-    busy.endBusy();
+    busy.end();
 }
 
 }  // namespace quillon

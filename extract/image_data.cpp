@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <string>
 
+#include "common/block_copy.h"
 #include "common/digest.h"
+#include "common/text.h"
 #include "source/pbp.h"
 
 namespace quillon {
@@ -15,40 +17,21 @@ bool matchesPrefix(const Sha1& digest, const std::array<std::uint8_t, 16>& prefi
 
 Error damagedBlock(const InputFile& container, std::size_t block, std::uint64_t position,
                    const std::string& reason) {
-    return Error::format("Cannot extract the disc image from \"" + container.path() +
-                         "\". Its block " + std::to_string(block + 1) + " (at byte " +
+    return Error::format("Cannot extract the disc image from " + inQuotes(container.path()) +
+                         ". Its block " + std::to_string(block + 1) + " (at byte " +
                          std::to_string(position) + ") " + reason + ".");
 }
 
 }  // namespace
 
 Status copyStoredImage(InputFile& container, const ImageDataExtent& extent, OutputFile& output,
-                       const CopyProgress& progress) {
-    // The bytes move in pieces of 256 KiB, which keep reads and writes on page boundaries
-    // and few: pieces of 65,535 bytes would start one byte earlier in each page and make
-    // the copy about half again as slow. Progress still follows the 65,535-byte blocks:
-    // four or five reports after each full piece.
-    constexpr std::size_t kPieceSize = 0x40000;
-    const std::uint64_t length = extent.end > extent.begin ? extent.end - extent.begin : 0;
-    Bytes buffer(kPieceSize);
-    std::uint64_t fullBlocks = 0;  // reported so far
-    for (std::uint64_t done = 0; done < length;) {
-        const std::span<std::uint8_t> piece(
-            buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, length - done)));
-        if (auto read = container.readExactAt(extent.begin + done, piece); !read) return read;
-        if (auto written = output.write(piece); !written) return written;
-        done += piece.size();
-        while ((fullBlocks + 1) * kCopyBlockSize <= done) {
-            ++fullBlocks;
-            if (!progress(extent.begin + fullBlocks * kCopyBlockSize)) return Error::cancelled();
-        }
-    }
-    return {};
+                       const AfterBlock& afterBlock) {
+    return copyUnchanged({container, output, extent.begin, extent.end}, false, afterBlock);
 }
 
 Status writeDecodedImage(InputFile& container, const ImageDataExtent& extent,
                          const std::vector<IndexEntry>& index, OutputFile& output,
-                         const CopyProgress& progress) {
+                         const AfterBlock& afterBlock) {
     for (std::size_t i = 0; i < index.size(); ++i) {
         const IndexEntry& entry = index[i];
         const std::uint64_t position = extent.begin + entry.offset;
@@ -67,7 +50,7 @@ Status writeDecodedImage(InputFile& container, const ImageDataExtent& extent,
         }
         if (auto written = output.write(*image); !written) return written;
         const bool last = i + 1 == index.size();
-        if (!last && !progress(position + entry.storedSize)) return Error::cancelled();
+        if (!last && !afterBlock(position + entry.storedSize)) return Error::cancelled();
     }
     return {};
 }

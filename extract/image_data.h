@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <vector>
 
 #include "common/expected.h"
@@ -14,21 +13,21 @@
 
 namespace quillon {
 
-// Called after every block of the copy but the last with the container position the
-// copy has reached; false stops the copy (the copy then fails as cancelled).
-using CopyProgress = std::function<bool(std::uint64_t position)>;
+// Asked after every block of the copy but the last with the container position the
+// copy has reached; false stops the copy (which then fails as cancelled).
+using AfterBlock = std::function<bool(std::uint64_t position)>;
 
-// Copies the stored bytes of the extent as they are. Progress is reported after each
-// full block of 65,535 bytes (so also after the last one when the length is a multiple
-// of the block size), none after a last, partial block.
+// Copies the stored bytes of the extent as they are, in blocks of 65,535 bytes; asked
+// after each full block (so also after the last one when the length is a multiple of
+// the block size), not after a last, partial block.
 Status copyStoredImage(InputFile& container, const ImageDataExtent& extent, OutputFile& output,
-                       const CopyProgress& progress);
+                       const AfterBlock& afterBlock);
 
 // Writes the disc image that the indexed blocks hold: each block inflated (or taken as
 // it is when stored) to exactly 0x9300 bytes and checked against its SHA-1 prefix.
 // A block that fails either is a format error naming the container and the block.
 Status writeDecodedImage(InputFile& container, const ImageDataExtent& extent,
                          const std::vector<IndexEntry>& index, OutputFile& output,
-                         const CopyProgress& progress);
+                         const AfterBlock& afterBlock);
 
 }  // namespace quillon

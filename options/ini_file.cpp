@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "common/text.h"
+
 namespace quillon {
 namespace {
 
@@ -11,30 +13,6 @@ std::string_view trim(std::string_view s) {
     while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
     while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
     return s;
-}
-
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    }
-    return true;
-}
-
-std::vector<std::string_view> splitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            lines.push_back(text.substr(start, i - start));
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            start = i + 1;
-        }
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
 }
 
 int digitValue(char c, int base) {
@@ -119,14 +97,14 @@ std::string IniFile::serialize() const {
 
 IniFile::Section* IniFile::findSection(std::string_view name) {
     for (Section& s : sections_) {
-        if (sameName(s.name, name)) return &s;
+        if (equalIgnoringAsciiCase(s.name, name)) return &s;
     }
     return nullptr;
 }
 
 const IniFile::Section* IniFile::findSection(std::string_view name) const {
     for (const Section& s : sections_) {
-        if (sameName(s.name, name)) return &s;
+        if (equalIgnoringAsciiCase(s.name, name)) return &s;
     }
     return nullptr;
 }
@@ -135,7 +113,7 @@ std::optional<std::string> IniFile::value(std::string_view section, std::string_
     const Section* s = findSection(section);
     if (!s) return std::nullopt;
     for (const Line& line : s->lines) {
-        if (line.hasValue && sameName(line.key, key)) return line.value;
+        if (line.hasValue && equalIgnoringAsciiCase(line.key, key)) return line.value;
     }
     return std::nullopt;
 }
@@ -155,7 +133,7 @@ void IniFile::setValue(std::string_view section, std::string_view key, std::stri
         s = &sections_.back();
     }
     for (Line& line : s->lines) {
-        if (line.hasValue && sameName(line.key, key)) {
+        if (line.hasValue && equalIgnoringAsciiCase(line.key, key)) {
             line.key = std::string(key);
             line.value = std::string(value);
             return;

@@ -17,11 +17,7 @@ IniFile readIni(const std::string& path) {
 
 }  // namespace
 
-std::string optionsFilePath(const std::string& programFolder) {
-    return programFolder + "Files" + kPathSeparator + "options.ini";
-}
-
-void loadOptions(Workspace& fields, const std::string& iniPath) {
+void loadOptions(FieldState& fields, const std::string& iniPath) {
     const IniFile ini = readIni(iniPath);
     for (const StringSetting& s : kStringSettings) {
         fields.setText(s.field, ini.value(kOptionsSection, s.key).value_or(std::string()));
@@ -32,7 +28,7 @@ void loadOptions(Workspace& fields, const std::string& iniPath) {
     if (option >= 1 && option <= 3) fields.setFolderOption(static_cast<int>(option));
 }
 
-Status saveOptions(const Workspace& fields, const std::string& iniPath) {
+Status saveOptions(const FieldState& fields, const std::string& iniPath) {
     IniFile ini = readIni(iniPath);
     for (const StringSetting& s : kStringSettings) {
         ini.setValue(kOptionsSection, s.key, fields.text(s.field));

@@ -5,8 +5,8 @@
 #include <array>
 #include <string>
 
-#include "app/workspace.h"
 #include "common/expected.h"
+#include "state/fields.h"
 
 namespace quillon {
 
@@ -32,13 +32,10 @@ inline constexpr std::array<StringSetting, 10> kStringSettings{{
     {"Compression", Field::Compression},
 }};
 
-// Program folder + "Files" + separator + "options.ini".
-std::string optionsFilePath(const std::string& programFolder);
-
 // LoadOptions: the file's values (empty, and option 0, where it has none) into the
 // options fields; a missing or unreadable file reads as empty.
-void loadOptions(Workspace& fields, const std::string& iniPath);
+void loadOptions(FieldState& fields, const std::string& iniPath);
 // SaveOptions: the options fields into the file, keeping what else it holds.
-Status saveOptions(const Workspace& fields, const std::string& iniPath);
+Status saveOptions(const FieldState& fields, const std::string& iniPath);
 
 }  // namespace quillon

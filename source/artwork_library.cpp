@@ -6,23 +6,10 @@
 #include <system_error>
 
 #include "common/file_io.h"
+#include "state/artwork_kinds.h"
 
 namespace quillon {
 namespace {
-
-struct ArtworkKind {
-    const char* folder;
-    const char* extension;
-    Field field;
-};
-
-constexpr std::array<ArtworkKind, 5> kArtworkKinds{{
-    {"icon0", ".png", Field::icon0},
-    {"icon1", ".pmf", Field::icon1},
-    {"pic0", ".png", Field::unknown},
-    {"pic1", ".png", Field::pic1},
-    {"snd0", ".at3", Field::snd0},
-}};
 
 // The entry of `folder` named `name` in any letter case, the exact spelling first;
 // among several other spellings the first in name order, so the choice is stable.
@@ -46,25 +33,20 @@ std::optional<std::string> entryIgnoringCase(const std::string& folder, const st
     return best;
 }
 
-std::optional<std::string> libraryFile(const std::string& programFolder, const ArtworkKind& kind,
+std::optional<std::string> libraryFile(const ProgramFolder& program, const ArtworkKind& kind,
                                        const std::string& discId) {
-    const auto pics = entryIgnoringCase(programFolder, "Pics", true);
+    const auto pics = entryIgnoringCase(program.root(), "Pics", true);
     if (!pics) return std::nullopt;
-    const auto folder = entryIgnoringCase(*pics + kPathSeparator, kind.folder, true);
+    const auto folder = entryIgnoringCase(*pics + kPathSeparator, kind.libraryFolder, true);
     if (!folder) return std::nullopt;
     return entryIgnoringCase(*folder + kPathSeparator, discId + kind.extension, false);
 }
 
 }  // namespace
 
-std::string picsFolder(const std::string& programFolder) {
-    return programFolder + "Pics" + kPathSeparator;
-}
-
-void lookUpArtwork(Workspace& fields, const std::string& programFolder,
-                   const std::string& discId) {
+void lookUpArtwork(FieldState& fields, const ProgramFolder& folder, const std::string& discId) {
     for (const ArtworkKind& kind : kArtworkKinds) {
-        if (const auto path = libraryFile(programFolder, kind, discId)) {
+        if (const auto path = libraryFile(folder, kind, discId)) {
             fields.setText(kind.field, *path);
         }
     }

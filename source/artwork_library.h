@@ -5,19 +5,16 @@
 
 #include <string>
 
-#include "app/workspace.h"
+#include "state/fields.h"
+#include "state/program_folder.h"
 
 namespace quillon {
-
-// Program folder + "Pics" + separator.
-std::string picsFolder(const std::string& programFolder);
 
 // Puts the path of each library file found for `discId` into its field (ICON0, ICON1,
 // PIC0, PIC1, SND0 in this order; a folder of that name does not count; a kind
 // without a file keeps its field), then puts the caret of all five fields at the end.
 // Folder and file names are matched without regard to letter case, as on the
 // program's home system; the library is only read.
-void lookUpArtwork(Workspace& fields, const std::string& programFolder,
-                   const std::string& discId);
+void lookUpArtwork(FieldState& fields, const ProgramFolder& folder, const std::string& discId);
 
 }  // namespace quillon

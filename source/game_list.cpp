@@ -25,10 +25,6 @@ GameList loadGameList(const std::string& path) {
     return parseGameList(*bytes);
 }
 
-std::string gameListPath(const std::string& programFolder) {
-    return programFolder + "Files" + kPathSeparator + "gameInfo.txt";
-}
-
 std::optional<std::size_t> findGameEntry(const GameList& list, std::string_view key) {
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (list[i].find(key) != std::string::npos) return i;

@@ -18,8 +18,6 @@ using GameList = std::vector<std::string>;
 GameList parseGameList(std::span<const std::uint8_t> bytes);
 // The list of the file at `path`, read-only; empty when it cannot be read.
 GameList loadGameList(const std::string& path);
-// Program folder + "Files" + separator + "gameInfo.txt".
-std::string gameListPath(const std::string& programFolder);
 
 // Index of the first line that contains `key`, byte for byte.
 std::optional<std::size_t> findGameEntry(const GameList& list, std::string_view key);

@@ -38,14 +38,21 @@ inline constexpr std::uint64_t kStartDatTrailerSize = 4976;
 inline constexpr std::size_t kMaxStartScreenPicture =
     kStartDatWindow - kStartDatPictureOffset - kStartDatTrailerSize;
 
-// Block size of every copy of image data.
-inline constexpr std::size_t kCopyBlockSize = 0xFFFF;
-
 enum class PbpSection { ParamSfo, Icon0, Icon1, Pic0, Pic1, Snd0, DataPsp, DataPsar };
 // The sections in the order of their header fields, which is also their order in the file.
 inline constexpr std::array<PbpSection, 8> kPbpSections{
     PbpSection::ParamSfo, PbpSection::Icon0, PbpSection::Icon1,   PbpSection::Pic0,
     PbpSection::Pic1,     PbpSection::Snd0,  PbpSection::DataPsp, PbpSection::DataPsar};
+
+// The section after `section` in the file (DATA.PSAR: itself).
+inline PbpSection nextSection(PbpSection section) {
+    const auto i = static_cast<std::size_t>(section);
+    return kPbpSections[i + 1 < kPbpSections.size() ? i + 1 : i];
+}
+
+// The section of the artwork kind at `index` of kArtworkKinds, whose order is the order
+// of the sections from ICON0.PNG to SND0.AT3.
+inline PbpSection artworkSection(std::size_t index) { return kPbpSections[index + 1]; }
 
 struct PbpHeader {
     std::array<std::uint8_t, 4> magic{};

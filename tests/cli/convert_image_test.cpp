@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/busy_state.h"
+#include "state/busy_state.h"
 #include "common/digest.h"
 #include "common/file_io.h"
 #include "source/image_index.h"

@@ -13,7 +13,7 @@
 
 #include <filesystem>
 
-#include "app/busy_state.h"
+#include "state/busy_state.h"
 #include "common/file_io.h"
 #include "extract/test_container.h"
 #include "support/cli_run.h"

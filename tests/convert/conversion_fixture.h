@@ -9,8 +9,8 @@
 #include <set>
 #include <string>
 
-#include "app/busy_state.h"
-#include "app/field_store.h"
+#include "state/busy_state.h"
+#include "state/fields.h"
 #include "common/file_io.h"
 #include "convert/convert_command.h"
 #include "convert/tool_process.h"
@@ -100,10 +100,10 @@ protected:
         return parts;
     }
 
-    void convert() { runConversion(fields, busy, tool, dir.folder()); }
+    void convert() { runConversion(fields, busy, tool, ProgramFolder(dir.folder())); }
     void abortAtPump(int pump) {
         host.onPump = [this, pump](int pumps) {
-            if (pumps == pump) busy.abortRequested = true;
+            if (pumps == pump) busy.requestAbort();
         };
     }
 
@@ -122,7 +122,7 @@ protected:
     TempFolder dir;
     std::string filesFolder = dir.file("Files") + kPathSeparator;
     std::string outputFolder = dir.file("out");
-    FieldStore fields;
+    FieldState fields;
     RecordingHost host;
     BusyState busy{host};
     NoTool tool;

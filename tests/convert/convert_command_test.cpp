@@ -37,7 +37,7 @@ TEST_F(ConvertCommandTest, OnlyTheFirstEmptyFieldIsReportedAndThePatchSummaryFol
     convert();
     EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: You have to select a ISO file."});
     EXPECT_EQ(host.status(), kNoCodeSummary);
-    EXPECT_TRUE(busy.errorShown);
+    EXPECT_TRUE(busy.errorShown());
 
     const std::pair<Field, const char*> cases[] = {
         {Field::labelText, "Error: You have to set a game title."},
@@ -73,7 +73,7 @@ TEST_F(ConvertCommandTest, ExtensionDecidesTheKindOfSourceInAnyLetterCase) {
     host = RecordingHost();
     convert();
     EXPECT_EQ(host.shown(),
-              std::vector<std::string>{"Error: " + errorMessage(1)});
+              std::vector<std::string>{"Error: " + errorMessage(ErrorCode::ToolMissing)});
     EXPECT_EQ(host.status(), kNoCodeSummary);
 }
 
@@ -124,7 +124,7 @@ TEST_F(ConvertCommandTest, FrontPartTooBigGivesError10AndTheSummary) {
     useSource(ContainerSpec{});
     useFile(Field::snd0, "snd0.at3", Bytes(2621440, 1));
     convert();
-    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: " + errorMessage(10)});
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: " + errorMessage(ErrorCode::FrontPartTooBig)});
     EXPECT_EQ(host.status(), kNoCodeSummary);
     EXPECT_EQ(outputFolderNames(), std::set<std::string>{});
 }
@@ -136,7 +136,7 @@ TEST_F(ConvertCommandTest, FrontPartTooBigIsReportedBeforeAMissingStartScreenBlo
     useSource(parts);
     useFile(Field::snd0, "snd0.at3", Bytes(2621440, 1));
     convert();
-    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: " + errorMessage(10)});
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: " + errorMessage(ErrorCode::FrontPartTooBig)});
     EXPECT_EQ(host.status(), kNoCodeSummary);
 }
 

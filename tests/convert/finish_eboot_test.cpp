@@ -166,7 +166,7 @@ TEST_F(FinishEbootTest, ProgressIsShownBeforeEachBlockAndEventsArePumpedAfterEac
         const auto percent = static_cast<int>(static_cast<double>(start + 65535 * block) / size * 100);
         EXPECT_EQ(host.statuses[block], "Moving and modifying file... (" + std::to_string(percent) + "%)");
     }
-    EXPECT_EQ(host.pumps, static_cast<int>(length / 65535));
+    EXPECT_EQ(host.pumps, static_cast<int>(length / 65535) + 1);
 }
 
 TEST_F(FinishEbootTest, LongImageDataIsCopiedExactlyWithOneProgressTextPerBlock) {
@@ -180,14 +180,22 @@ TEST_F(FinishEbootTest, LongImageDataIsCopiedExactlyWithOneProgressTextPerBlock)
     EXPECT_EQ(output(), build(expected));
     const std::uint64_t length = (kImageDataOffset - 4780) + source.imageDataSize;
     EXPECT_EQ(host.statuses.size(), length / 65535 + 2);
-    EXPECT_EQ(host.pumps, static_cast<int>(length / 65535));
+    EXPECT_EQ(host.pumps, static_cast<int>(length / 65535) + 1);
 }
 
 TEST_F(FinishEbootTest, IntermediateContainerIsRemovedAfterFinishingAndOnAbort) {
     const std::string intermediate = dir.write("Files/EBOOT.PBP", build({}));
-    ConversionJob job{filesFolder, false, intermediate, -1};
-    busy.beginBusy(Operation::Convert);
-    EXPECT_EQ(finishEboot(job, fields, busy), StageOutcome::Proceed);
+    FinishJob job;
+    job.sourcePbp = intermediate;
+    job.sourceIsToolOutput = true;
+    job.outputFolder = outputFolder;
+    job.idPrefix = "SLUS";
+    job.idNumber = "01234";
+    job.title = "New title";
+    job.saveTitle = "New save title";
+    int patchCount = -1;
+    busy.begin(Operation::Convert);
+    EXPECT_EQ(finishEboot(job, busy, patchCount), StageOutcome::Proceed);
     EXPECT_FALSE(isFile(intermediate));
     ContainerSpec expected = finished({});
     expected.dataPsar = 0x50000;
@@ -196,10 +204,9 @@ TEST_F(FinishEbootTest, IntermediateContainerIsRemovedAfterFinishingAndOnAbort) 
     dir.write("Files/EBOOT.PBP", build({}));
     removeFile(outputPath());
     abortAtPump(host.pumps + 2);
-    EXPECT_EQ(finishEboot(job, fields, busy), StageOutcome::Stopped);
+    EXPECT_EQ(finishEboot(job, busy, patchCount), StageOutcome::EndWithoutSummary);
     EXPECT_FALSE(isFile(intermediate));
     EXPECT_EQ(outputFolderNames(), std::set<std::string>{});
-    EXPECT_EQ(host.status(), "User aborted.");
 }
 
 TEST_F(FinishEbootTest, PbpSourceStaysWhenTheCopyIsAborted) {
@@ -213,7 +220,7 @@ TEST_F(FinishEbootTest, PbpSourceStaysWhenTheCopyIsAborted) {
     EXPECT_EQ(host.pumps, 3);
     EXPECT_EQ(host.status(), "User aborted.");
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_FALSE(busy.abortRequested);
+    EXPECT_FALSE(busy.abortRequested());
     EXPECT_EQ(fileBytes(path), sourceBytes);
     EXPECT_EQ(output(), earlier);  // the earlier output stays as it was
     EXPECT_EQ(outputFolderNames(), std::set<std::string>{"EBOOT.PBP"});

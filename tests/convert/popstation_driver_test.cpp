@@ -47,7 +47,7 @@ struct FakeTool : ToolProcess {
 
 class PopstationDriverTest : public ::testing::Test, protected PopstationStage {
 protected:
-    void SetUp() override { fields.setText(Field::srcIso, "/games/My Game.bin"); }
+    void SetUp() override { job.source = "/games/My Game.bin"; }
     void installTool() { PopstationStage::installTool(""); }
     StageOutcome run() { return PopstationStage::run(tool); }
 
@@ -73,19 +73,19 @@ TEST(PopstationArgumentsTest, PathsPassUnchangedWhateverTheyHold) {
 }
 
 TEST_F(PopstationDriverTest, MissingToolShowsError1WithoutStarting) {
-    EXPECT_EQ(run(), StageOutcome::ToEnd);
+    EXPECT_EQ(run(), StageOutcome::EndWithSummary);
     EXPECT_EQ(tool.starts, 0);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].caption, "Error");
-    EXPECT_EQ(host.messages[0].text, errorMessage(1));
-    EXPECT_TRUE(busy.errorShown);
+    EXPECT_EQ(host.messages[0].text, errorMessage(ErrorCode::ToolMissing));
+    EXPECT_TRUE(busy.errorShown());
     EXPECT_EQ(host.status(), "");
 }
 
 TEST_F(PopstationDriverTest, ToolThatDoesNotStartShowsError2) {
     installTool();
     tool.startSucceeds = false;
-    EXPECT_EQ(run(), StageOutcome::ToEnd);
+    EXPECT_EQ(run(), StageOutcome::EndWithSummary);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "An unknown error occurred.");
     EXPECT_EQ(host.status(), "");
@@ -94,14 +94,14 @@ TEST_F(PopstationDriverTest, ToolThatDoesNotStartShowsError2) {
 
 TEST_F(PopstationDriverTest, DoneAsLastLineProceedsAndTheOutputFileIsDeleted) {
     installTool();
-    fields.setText(Field::Compression, "9");
+    job.compressionLevel = "9";
     program.write("Files/EBOOT.PBP", "container");
     tool.output = "Source: x\r\nWriting...\nDone.\n";
     EXPECT_EQ(run(), StageOutcome::Proceed);
 
     EXPECT_EQ(tool.program, filesPath(kPopstationFileName));
     EXPECT_EQ(tool.arguments, popstationArguments("9", "/games/My Game.bin"));
-    EXPECT_EQ(tool.workingFolder, job.filesFolder);
+    EXPECT_EQ(tool.workingFolder, job.workFolder);
     EXPECT_EQ(tool.outputPath, filesPath("info.txt"));
     EXPECT_EQ(host.statuses,
               (std::vector<std::string>{"Converting file to PBP... (This may take some minutes)"}));
@@ -138,13 +138,13 @@ TEST_F(PopstationDriverTest, AnyOtherLastLineShowsTheWholeOutput) {
         tool.output = output;
         tool.waitTimes.clear();
         host.messages.clear();
-        EXPECT_EQ(run(), StageOutcome::ToEnd) << output;
+        EXPECT_EQ(run(), StageOutcome::EndWithSummary) << output;
         ASSERT_EQ(host.messages.size(), 1u) << output;
         EXPECT_EQ(host.messages[0].caption, "Error from popstation.exe");
         EXPECT_EQ(host.messages[0].text, shown);
         EXPECT_FALSE(isFile(filesPath("info.txt")));
     }
-    EXPECT_FALSE(busy.errorShown);
+    EXPECT_FALSE(busy.errorShown());
     EXPECT_EQ(readFile(filesPath("EBOOT.PBP")), "left by the tool");
 }
 
@@ -154,15 +154,13 @@ TEST_F(PopstationDriverTest, AbortInterruptsOnceWaitsForTheEndAndRemovesTheConta
     tool.pollsToEnd = 1000;
     tool.output = "Writing...\nDone.\n";
     host.onPump = [this](int pumps) {
-        if (pumps == 2) busy.abortRequested = true;
+        if (pumps == 2) busy.requestAbort();
     };
-    EXPECT_EQ(run(), StageOutcome::Stopped);
+    EXPECT_EQ(run(), StageOutcome::EndWithoutSummary);
     EXPECT_EQ(tool.interrupts, 1);
     EXPECT_EQ(host.pumps, 4);  // the tool ends on the third poll from the interrupt on
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(host.status(), "User aborted.");
-    EXPECT_EQ(host.busyDepth, 0);  // endBusy left the busy state
-    EXPECT_FALSE(busy.abortRequested);
+    EXPECT_TRUE(busy.abortRequested());  // the command ends the busy state
     EXPECT_FALSE(isFile(filesPath("EBOOT.PBP")));
     EXPECT_FALSE(isFile(filesPath("info.txt")));
 }

@@ -5,8 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/busy_state.h"
-#include "app/field_store.h"
+#include "state/busy_state.h"
 #include "convert/popstation_driver.h"
 #include "support/recording.h"
 #include "support/temp_folder.h"
@@ -17,9 +16,10 @@ namespace quillon::testing {
 // installs it, as a shell script.
 struct PopstationStage {
     PopstationStage() {
-        job.filesFolder = program.folder() + "Files" + kPathSeparator;
-        std::filesystem::create_directories(job.filesFolder);
-        busy.beginBusy(Operation::Convert);
+        job.workFolder = program.folder() + "Files" + kPathSeparator;
+        job.tool = job.workFolder + kPopstationFileName;
+        std::filesystem::create_directories(job.workFolder);
+        busy.begin(Operation::Convert);
     }
     void installTool(const std::string& script) {
         const std::string path = program.write(std::string("Files/") + kPopstationFileName,
@@ -27,12 +27,11 @@ struct PopstationStage {
         std::filesystem::permissions(path, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add);
     }
-    StageOutcome run(ToolProcess& tool) { return runPopstation(job, fields, busy, tool); }
-    std::string filesPath(const std::string& name) const { return job.filesFolder + name; }
+    StageOutcome run(ToolProcess& tool) { return runPopstation(job, busy, tool); }
+    std::string filesPath(const std::string& name) const { return job.workFolder + name; }
 
     TempFolder program;
-    ConversionJob job;
-    FieldStore fields;
+    ToolJob job;
     RecordingHost host;
     BusyState busy{host};
 };

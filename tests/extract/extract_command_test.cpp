@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/field_store.h"
+#include "state/fields.h"
 #include "common/file_io.h"
 #include "extract/test_container.h"
 #include "support/recording.h"
@@ -80,7 +80,7 @@ protected:
         host.saveName = std::move(saveName);
         runIsoExtraction(fields, busy);
         EXPECT_EQ(host.busyDepth, 0) << "every way out ends the busy state";
-        EXPECT_FALSE(busy.abortRequested);
+        EXPECT_FALSE(busy.abortRequested());
     }
 
     std::string progress(std::uint64_t position) const {
@@ -88,7 +88,7 @@ protected:
     }
 
     TempFolder dir;
-    FieldStore fields;
+    FieldState fields;
     ExtractionHost host;
     BusyState busy{host};
     std::uint64_t containerSize = 0;
@@ -137,11 +137,11 @@ TEST_F(ExtractionTest, ImageDataBelowOneBlockShowsNoProgress) {
 
 TEST_F(ExtractionTest, PercentageIsOfTheWholeContainerTakenDownwards) {
     // DATA.PSAR at 327,680 in a container of 700,000,000 bytes, after the first block.
-    EXPECT_EQ(savingPercent(327680 + 0x100000 + 65535, 700000000), 0);
-    EXPECT_EQ(savingPercent(7000000, 700000000), 1);
-    EXPECT_EQ(savingPercent(6999999, 700000000), 0);
-    EXPECT_EQ(savingPercent(699999999, 700000000), 99);
-    EXPECT_EQ(savingPercent(1, 3), 33);
+    EXPECT_EQ(percentOf(327680 + 0x100000 + 65535, 700000000), 0);
+    EXPECT_EQ(percentOf(7000000, 700000000), 1);
+    EXPECT_EQ(percentOf(6999999, 700000000), 0);
+    EXPECT_EQ(percentOf(699999999, 700000000), 99);
+    EXPECT_EQ(percentOf(1, 3), 33);
 }
 
 // ---- the output name ----
@@ -210,7 +210,7 @@ TEST_F(ExtractionTest, AbortAfterSomeBlocksLeavesNoOutputAndKeepsAnEarlierFile) 
     const std::string source = writeContainer(container);
     const std::string earlier = dir.write("game.iso", "earlier image");
     host.onPump = [this](int pumps) {
-        if (pumps == 3) busy.abortRequested = true;
+        if (pumps == 3) busy.requestAbort();
     };
 
     extract(source, earlier);
@@ -233,7 +233,7 @@ TEST_F(ExtractionTest, SourceMustBeNamedPbpInAnyLetterCase) {
         host.messages.clear();
         extract(source, dir.file("out.iso"));
         EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: You have to select a PBP file."});
-        EXPECT_FALSE(busy.errorShown) << "the message has no code";
+        EXPECT_FALSE(busy.errorShown()) << "the message has no code";
         EXPECT_TRUE(host.dialogFolders.empty());
         EXPECT_EQ(host.statuses.back(), "Done.");
     }
@@ -350,7 +350,7 @@ TEST_F(ExtractionTest, DeflatedBlocksAreWrittenAsTheDecodedImage) {
 TEST_F(ExtractionTest, AbortWhileDecodingLeavesNoOutput) {
     const auto packed = packImage(testing::compressibleBytes(6 * kImageBlockSize), 1);
     const std::string source = writeContainer(testing::packedContainer(packed));
-    host.onPump = [this](int) { busy.abortRequested = true; };
+    host.onPump = [this](int) { busy.requestAbort(); };
     extract(source, dir.file("game.iso"));
     EXPECT_EQ(host.pumps, 1);
     EXPECT_EQ(host.statuses.back(), "User aborted.");

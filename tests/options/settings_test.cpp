@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/field_store.h"
+#include "state/fields.h"
+#include "state/program_folder.h"
 #include "support/temp_folder.h"
 
 namespace quillon {
@@ -13,10 +14,10 @@ using testing::TempFolder;
 
 class SettingsTest : public ::testing::Test {
 protected:
-    std::string iniPath() const { return optionsFilePath(dir.folder()); }
+    std::string iniPath() const { return ProgramFolder(dir.folder()).optionsFile(); }
     void writeIni(const std::string& text) { dir.write("Files/options.ini", text); }
     TempFolder dir;
-    FieldStore fields;
+    FieldState fields;
 };
 
 TEST_F(SettingsTest, MissingFileLoadsEmptyFieldsAndOptionZeroAndCreatesNothing) {
@@ -67,7 +68,7 @@ TEST_F(SettingsTest, RoundTripKeepsUnknownKeysAndSectionsAndReadsAnyCase) {
     EXPECT_NE(saved.find("[Elsewhere]\r\nk=v\r\n"), std::string::npos);
     EXPECT_EQ(saved.find("; settings"), std::string::npos);
 
-    FieldStore reloaded;
+    FieldState reloaded;
     loadOptions(reloaded, iniPath());
     EXPECT_EQ(reloaded.text(Field::defIsoFolder), "/isos");
     EXPECT_EQ(reloaded.text(Field::defIcon0), "C:\\icons\\a.png");

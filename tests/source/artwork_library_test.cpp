@@ -36,7 +36,7 @@ protected:
 TEST_F(ArtworkLibraryTest, OnlyTheKindsWithAFileChange) {
     const std::string pic1 = put("Pics/pic1/SLUS01234.png");
     put("Pics/pic1/SLUS01235.png");
-    lookUpArtwork(fields, dir.folder(), "SLUS01234");
+    lookUpArtwork(fields, ProgramFolder(dir.folder()), "SLUS01234");
     EXPECT_EQ(fields.text(Field::pic1), pic1);
     EXPECT_EQ(fields.text(Field::icon0), "default-icon0.png");
     EXPECT_EQ(fields.text(Field::icon1), "default-icon1.pmf");
@@ -53,7 +53,7 @@ TEST_F(ArtworkLibraryTest, EveryKindHasItsFolderAndExtension) {
     const std::string pic0 = put("Pics/pic0/SCES12345.png");
     const std::string pic1 = put("Pics/pic1/SCES12345.png");
     const std::string snd0 = put("Pics/snd0/SCES12345.at3");
-    lookUpArtwork(fields, dir.folder(), "SCES12345");
+    lookUpArtwork(fields, ProgramFolder(dir.folder()), "SCES12345");
     EXPECT_EQ(fields.text(Field::icon0), icon0);
     EXPECT_EQ(fields.text(Field::icon1), icon1);
     EXPECT_EQ(fields.text(Field::unknown), pic0);
@@ -73,7 +73,7 @@ TEST_F(ArtworkLibraryTest, OnlyFilesWithTheKindsExtensionCount) {
     put("Pics/snd0/SLUS01234.png");
     put("Pics/icon1/SLUS01234.png");
     put("Pics/SLUS01234.png");
-    lookUpArtwork(fields, dir.folder(), "SLUS01234");
+    lookUpArtwork(fields, ProgramFolder(dir.folder()), "SLUS01234");
     EXPECT_EQ(fields.text(Field::icon0), "default-icon0.png");
     EXPECT_EQ(fields.text(Field::snd0), "default-snd0.at3");
     EXPECT_EQ(fields.text(Field::icon1), "default-icon1.pmf");
@@ -84,7 +84,7 @@ TEST_F(ArtworkLibraryTest, OnlyFilesWithTheKindsExtensionCount) {
 TEST_F(ArtworkLibraryTest, AShortDiscIdIsUsedUnchanged) {
     put("Pics/icon0/SLUS01234.png");
     const std::string shortOne = put("Pics/pic0/SLUS012.png");
-    lookUpArtwork(fields, dir.folder(), "SLUS012");
+    lookUpArtwork(fields, ProgramFolder(dir.folder()), "SLUS012");
     EXPECT_EQ(fields.text(Field::icon0), "default-icon0.png");
     EXPECT_EQ(fields.text(Field::unknown), shortOne);
 }
@@ -92,7 +92,7 @@ TEST_F(ArtworkLibraryTest, AShortDiscIdIsUsedUnchanged) {
 TEST_F(ArtworkLibraryTest, NamesMatchWhateverTheirCase) {
     const std::string icon0 = put("pics/ICON0/slus01234.PNG");
     const std::string snd0 = put("pics/Snd0/SLUS01234.AT3");
-    lookUpArtwork(fields, dir.folder(), "SLUS01234");
+    lookUpArtwork(fields, ProgramFolder(dir.folder()), "SLUS01234");
     EXPECT_TRUE(isFile(fields.text(Field::icon0)));
     EXPECT_TRUE(isFile(fields.text(Field::snd0)));
     if (!isFile(dir.nativeFile("Pics/icon0/SLUS01234.png"))) {
@@ -105,19 +105,19 @@ TEST_F(ArtworkLibraryTest, NamesMatchWhateverTheirCase) {
 TEST_F(ArtworkLibraryTest, TheExactSpellingWinsOverOtherCases) {
     put("Pics/pic1/slus01234.png");
     const std::string exact = put("Pics/pic1/SLUS01234.png");
-    lookUpArtwork(fields, dir.folder(), "SLUS01234");
+    lookUpArtwork(fields, ProgramFolder(dir.folder()), "SLUS01234");
     EXPECT_EQ(fields.text(Field::pic1), exact);
 }
 
 TEST_F(ArtworkLibraryTest, AMissingLibraryFindsNothing) {
-    lookUpArtwork(fields, dir.folder(), "SLUS01234");
+    lookUpArtwork(fields, ProgramFolder(dir.folder()), "SLUS01234");
     EXPECT_EQ(fields.text(Field::icon0), "default-icon0.png");
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Pics"));  // nothing is created
 }
 
 TEST_F(ArtworkLibraryTest, ADiscIdWithASeparatorNamesNoFileInASubFolder) {
     put("Pics/icon0/SLUS/1234.png");
-    lookUpArtwork(fields, dir.folder(), "SLUS/1234");
+    lookUpArtwork(fields, ProgramFolder(dir.folder()), "SLUS/1234");
     EXPECT_EQ(fields.text(Field::icon0), "default-icon0.png");
 }
 

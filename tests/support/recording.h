@@ -1,16 +1,15 @@
 // A Host that records the message boxes it is asked to show, the status texts and the
-// pumps (a test can act inside a pump, as an abort click would), and a FieldStore that
+// pumps (a test can act inside a pump, as an abort click would), and a FieldState that
 // records caret moves and what each preview composition saw.
 #pragma once
 
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "app/field_store.h"
-#include "app/host.h"
+#include "state/fields.h"
+#include "state/host.h"
 
 namespace quillon::testing {
 
@@ -25,6 +24,9 @@ public:
         messages.push_back({text, caption});
     }
     void setStatus(const std::string& text) override { statuses.push_back(text); }
+    void showProgress(const ProgressReport& report) override {
+        if (!report.status.empty()) setStatus(report.status);
+    }
     void pump() override {
         ++pumps;
         if (onPump) onPump(pumps);
@@ -49,7 +51,7 @@ public:
     int busyDepth = 0;                // enterBusy calls less leaveBusy calls
 };
 
-class RecordingFields : public FieldStore {
+class RecordingFields : public FieldState, private FieldObserver {
 public:
     // The picture fields that a composition draws from, as it saw them.
     struct Composition {
@@ -57,15 +59,23 @@ public:
         bool operator==(const Composition&) const = default;
     };
 
-    void caretToEnd(Field field) override { carets.push_back(field); }
-    void composePreview() override {
-        FieldStore::composePreview();
-        compositions.push_back(
-            {text(Field::icon0), text(Field::pic1), text(Field::unknown), text(Field::warning)});
+    RecordingFields() {
+        addObserver(this);
+        setReaction(FieldTrigger::RedrawPreview, [this] {
+            compositions.push_back(
+                {text(Field::icon0), text(Field::pic1), text(Field::unknown), text(Field::warning)});
+        });
     }
+    ~RecordingFields() override { removeObserver(this); }
 
     std::vector<Field> carets;
     std::vector<Composition> compositions;
+
+private:
+    void textSet(Field, const std::string&) override {}
+    void caretToEnd(Field field) override { carets.push_back(field); }
+    void palFixSet(bool) override {}
+    void folderOptionSet(int) override {}
 };
 
 }  // namespace quillon::testing

@@ -1,0 +1,47 @@
+#include <iostream>
+#include <utility>
+
+#include "cli/cli_program.h"
+#include "source/inspect_source.h"
+#include "state/default_fields.h"
+
+namespace quillon {
+namespace {
+
+const char* kindName(SourceKind kind) {
+    switch (kind) {
+        case SourceKind::Pbp: return "pbp";
+        case SourceKind::Image: return "image";
+        case SourceKind::Missing: break;
+    }
+    return "missing";
+}
+
+}  // namespace
+
+int runInspectVerb(CliProgram& program, const std::vector<std::string>& args) {
+    if (args.size() != 1) return usageError("inspect needs one SOURCE");
+    const std::string source = absolutePath(args[0]);
+    const SourceKind kind = classifySource(source);
+    chooseSource(program.session.fields(), source);
+    const FieldState& f = program.session.fields();
+    const std::pair<const char*, std::string> lines[] = {
+        {"kind", kindName(kind)},
+        {"disc-id", f.text(Field::saveID_l) + f.text(Field::saveID)},
+        {"title", f.text(Field::labelText)},
+        {"save-title", f.text(Field::saveTitle)},
+        {"region", f.text(Field::region)},
+        {"output", f.text(Field::dstPbp)},
+        {"icon0", f.text(Field::icon0)},
+        {"icon1", f.text(Field::icon1)},
+        {"pic0", f.text(Field::unknown)},
+        {"pic1", f.text(Field::pic1)},
+        {"snd0", f.text(Field::snd0)},
+        {"warning", f.text(Field::warning)},
+    };
+    for (const auto& [key, value] : lines) std::cout << key << ": " << value << "\n";
+    std::cout.flush();
+    return program.host.messageShown() ? 1 : 0;
+}
+
+}  // namespace quillon

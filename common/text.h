@@ -1,0 +1,44 @@
+// Small text helpers shared by the formats and the messages: ASCII letter case, line
+// splitting as text readers do it, and quoting a name in a message.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillon {
+
+inline char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+inline std::string toLowerAscii(std::string text) {
+    for (char& c : text) c = lowerAscii(c);
+    return text;
+}
+
+// Equal but for the letter case of ASCII letters.
+inline bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+// The lines of a text: CR LF, a lone CR and a lone LF each end a line, and a line end
+// at the very end of the text starts no further line.
+inline std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find_first_of("\r\n", start);
+        lines.push_back(text.substr(start, end - start));
+        if (end == std::string_view::npos) break;
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return lines;
+}
+
+// A name as messages show it: in double quotes.
+inline std::string inQuotes(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+}  // namespace quillon

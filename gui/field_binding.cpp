@@ -1,0 +1,140 @@
+#include "gui/field_binding.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QToolButton>
+
+#include "gui/dialogs.h"
+#include "gui/line_edit.h"
+#include "gui/main_window.h"
+#include "gui/qt_text.h"
+#include "state/busy_state.h"
+
+namespace quillon {
+
+FieldBinding::FieldBinding(FieldState& fields) : fields_(fields) { fields_.addObserver(this); }
+
+FieldBinding::~FieldBinding() { fields_.removeObserver(this); }
+
+void FieldBinding::bind(Field field, LineEdit* edit) {
+    edits_[field] = edit;
+    edit->setTypingRule(field);
+    edit->setText(toQt(fields_.text(field)));
+    QObject::connect(edit, &QLineEdit::textChanged, edit,
+                     [this, field](const QString& text) { fields_.setText(field, toUtf8(text)); });
+}
+
+void FieldBinding::bind(Field field, QComboBox* combo) {
+    combos_[field] = combo;
+    combo->setValidator(new TypingRule(field, combo));
+    combo->setEditText(toQt(fields_.text(field)));
+    QObject::connect(combo, &QComboBox::editTextChanged, combo,
+                     [this, field](const QString& text) { fields_.setText(field, toUtf8(text)); });
+}
+
+void FieldBinding::bind(Field field, std::function<void(const QString&)> show) {
+    show(toQt(fields_.text(field)));
+    captions_[field] = std::move(show);
+}
+
+void FieldBinding::bindPalFix(QCheckBox* box) {
+    palFix_ = box;
+    box->setChecked(fields_.palFix());
+    QObject::connect(box, &QCheckBox::toggled, box, [this](bool on) { fields_.setPalFix(on); });
+}
+
+void FieldBinding::bindFolderOptions(const std::array<QRadioButton*, 4>& buttons) {
+    folderOptions_ = buttons;
+    folderOptionSet(fields_.folderOption());
+    for (int i = 0; i < 4; ++i) {
+        QObject::connect(buttons[i], &QRadioButton::toggled, buttons[i], [this, i](bool checked) {
+            if (checked) fields_.setFolderOption(i);
+        });
+    }
+}
+
+void FieldBinding::textSet(Field field, const std::string& text) {
+    const QString value = toQt(text);
+    if (const auto edit = edits_.find(field); edit != edits_.end()) {
+        if (edit->second->text() != value) edit->second->setText(value);
+    } else if (const auto combo = combos_.find(field); combo != combos_.end()) {
+        if (combo->second->currentText() != value) combo->second->setEditText(value);
+    } else if (const auto caption = captions_.find(field); caption != captions_.end()) {
+        caption->second(value);
+    }
+}
+
+void FieldBinding::caretToEnd(Field field) {
+    if (const auto edit = edits_.find(field); edit != edits_.end()) edit->second->caretToEnd();
+}
+
+void FieldBinding::palFixSet(bool on) {
+    if (palFix_) palFix_->setChecked(on);
+}
+
+void FieldBinding::folderOptionSet(int option) {
+    if (option >= 0 && option < 4 && folderOptions_[option]) folderOptions_[option]->setChecked(true);
+}
+
+// ---- WindowHost ----
+
+void WindowHost::showMessage(const std::string& text, const std::string& caption) {
+    dialogs_.showMessage(&main_, toQt(text), toQt(caption));
+}
+
+void WindowHost::setStatus(const std::string& text) { main_.StatusBar1->showMessage(toQt(text)); }
+
+void WindowHost::showProgress(const ProgressReport& report) {
+    if (!report.status.empty()) setStatus(report.status);
+}
+
+void WindowHost::pump() { QCoreApplication::processEvents(); }
+
+namespace {
+
+// The inputs that the busy state disables, in the order in which it disables them.
+std::array<QWidget*, 22> busyControls(TForm1& f) {
+    return {f.srcIso,    f.SpeedButton4, f.pic1,         f.SpeedButton1, f.icon0,
+            f.SpeedButton2, f.unknown,   f.SpeedButton3, f.dstPbp,       f.SpeedButton5,
+            f.saveID,    f.labelText,    f.convert,      f.saveID_l,     f.icon1,
+            f.snd0,      f.SpeedButton6, f.SpeedButton7, f.saveIso,      f.saveTitle,
+            f.preview,   f.palFix};
+}
+
+}  // namespace
+
+void WindowHost::enterBusy(Operation operation) {
+    QPushButton* own = operation == Operation::Convert ? main_.convert : main_.saveIso;
+    own->setText(QString::fromLatin1(kAbortCaption));
+    for (QWidget* control : busyControls(main_)) {
+        if (control != own) control->setEnabled(false);
+    }
+    main_.setCursor(Qt::WaitCursor);
+}
+
+void WindowHost::leaveBusy() {
+    main_.unsetCursor();
+    for (QWidget* control : busyControls(main_)) control->setEnabled(true);
+    main_.saveIso->setText(QStringLiteral("Extract ISO"));
+    main_.convert->setText(QStringLiteral("Convert"));
+}
+
+std::optional<std::string> WindowHost::chooseIsoSaveName(const std::string& initialFolder) {
+    main_.SaveDialogIso.initialDir = toQt(initialFolder);
+    const auto chosen = dialogs_.saveFile(&main_, main_.SaveDialogIso);
+    if (!chosen) return std::nullopt;
+    return toUtf8(*chosen);
+}
+
+bool WindowHost::confirmReplace(const std::string& path) {
+    return dialogs_.confirm(&main_,
+                            toQt("\"" + path + "\" already exists.\nDo you want to replace it?"),
+                            QStringLiteral("Confirm Save As"));
+}
+
+}  // namespace quillon

@@ -1,0 +1,136 @@
+#include "gui/preview_window.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QRadioButton>
+#include <QShowEvent>
+
+#include "common/file_io.h"
+#include "gui/qt_text.h"
+
+namespace quillon {
+namespace {
+
+constexpr int kScreenWidth = 480;
+constexpr int kScreenHeight = 272;
+
+QImage loadFixedPicture(const ProgramFolder& folder, const char* name) {
+    return QImage(toQt(folder.inFiles(name)));
+}
+
+// The picture a field names, loaded afresh (the file is not kept open); a null image
+// when the field is empty, the file is missing or it is not a readable picture.
+QImage loadUserPicture(const std::string& path) {
+    if (!isFile(path)) return QImage();
+    return QImage(toQt(path));
+}
+
+void drawScaled(QPainter& painter, const QRect& target, const QImage& picture) {
+    if (!picture.isNull()) painter.drawImage(target, picture);
+}
+
+void drawUnscaled(QPainter& painter, const QImage& picture) {
+    if (!picture.isNull()) painter.drawImage(QPoint(0, 0), picture);
+}
+
+}  // namespace
+
+TForm3::TForm3(const ProgramFolder& folder, const FieldState& fields)
+    : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      folder_(folder),
+      fields_(fields) {
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("Preview"));
+    createControls();
+    FormCreate();
+}
+
+void TForm3::createControls() {
+    Shape1 = new QFrame(this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setGeometry(3, 3, 482, 274);
+    Shape1->setStyleSheet(QStringLiteral("QFrame { background: white; border: 1px solid black; }"));
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(4, 4, kScreenWidth, kScreenHeight);
+    RadioButton1 = new QRadioButton(QStringLiteral("PSP menu theme"), this);
+    RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
+    RadioButton1->setGeometry(4, 280, 105, 17);
+    RadioButton1->setChecked(true);
+    RadioButton2 = new QRadioButton(QStringLiteral("Warning screen"), this);
+    RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
+    RadioButton2->setGeometry(120, 280, 97, 17);
+    // The captions are a tight fit for their width at the window's 11-pixel font: a
+    // slightly narrower face keeps them whole.
+    for (QRadioButton* button : {RadioButton1, RadioButton2}) {
+        QFont narrow = button->font();
+        narrow.setStretch(QFont::SemiCondensed);
+        button->setFont(narrow);
+    }
+    setTabOrder(RadioButton1, RadioButton2);
+    // Whichever way a button becomes checked (click, arrow key, the program), the
+    // displayed picture follows.
+    connect(RadioButton1, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) RadioButton1Click();
+    });
+    connect(RadioButton2, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) RadioButton2Click();
+    });
+}
+
+void TForm3::FormCreate() {
+    setFixedSize(488, RadioButton1->y() + RadioButton1->height() + 4);
+    backImage = loadFixedPicture(folder_, "back.png");
+    noIcon0Image = loadFixedPicture(folder_, "no_icon0.png");
+    iconBackImage = loadFixedPicture(folder_, "icon_back.png");
+    menuBitmap = QImage(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
+    menuBitmap.fill(Qt::white);
+    warningBitmap = QImage(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
+    warningBitmap.fill(Qt::white);
+    QImage picture(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    Image1->setPixmap(QPixmap::fromImage(picture));
+}
+
+void TForm3::ComposePreview() {
+    {
+        const std::string icon0Path = fields_.text(Field::icon0);
+        const QImage icon0 = loadUserPicture(icon0Path);
+        const QImage pic1 = loadUserPicture(fields_.text(Field::pic1));
+        const QImage pic0 = loadUserPicture(fields_.text(Field::unknown));
+        QPainter painter(&menuBitmap);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        drawUnscaled(painter, backImage);
+        drawScaled(painter, QRect(0, 0, kScreenWidth, kScreenHeight), pic1);
+        drawScaled(painter, QRect(13, 89, 162, 98), iconBackImage);
+        // The no-icon picture stands in only for a missing file; a file that is there but
+        // unreadable leaves the layers beneath showing.
+        drawScaled(painter, QRect(20, 96, 144, 80), isFile(icon0Path) ? icon0 : noIcon0Image);
+        drawScaled(painter, QRect(165, 87, 310, 180), pic0);
+    }
+    {
+        const QImage warningPicture = loadUserPicture(fields_.text(Field::warning));
+        QPainter painter(&warningBitmap);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        drawUnscaled(painter, backImage);
+        drawScaled(painter, QRect(0, 0, kScreenWidth, kScreenHeight), warningPicture);
+    }
+    display();
+}
+
+void TForm3::display() {
+    Image1->setPixmap(QPixmap::fromImage(RadioButton1->isChecked() ? menuBitmap : warningBitmap));
+    Image1->repaint();
+}
+
+void TForm3::RadioButton1Click() { display(); }
+void TForm3::RadioButton2Click() { display(); }
+
+void TForm3::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) ComposePreview();
+}
+
+}  // namespace quillon

@@ -1,0 +1,57 @@
+#include "gui/startup.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFont>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "common/file_io.h"
+#include "gui/qt_text.h"
+#include "state/default_fields.h"
+
+namespace quillon {
+
+void setUpApplication() {
+    QApplication::setApplicationName(QStringLiteral("Quillon"));
+    QFont font = QApplication::font();
+    font.setPixelSize(11);  // 8 points at 96 dots per inch
+    QApplication::setFont(font);
+}
+
+namespace {
+
+void centreOnScreen(QWidget* window) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+}
+
+}  // namespace
+
+std::unique_ptr<ProgramWindows> startProgram(const std::string& programFolder, Dialogs& dialogs,
+                                             const QStringList& arguments) {
+    auto windows = std::make_unique<ProgramWindows>();
+    windows->form1 = std::make_unique<TForm1>(ProgramFolder(programFolder), dialogs);
+    Session& session = windows->form1->session();
+    windows->form3 = std::make_unique<TForm3>(session.folder(), session.fields());
+    windows->form4 = std::make_unique<TForm4>(dialogs, session);
+    for (QWidget* window : std::initializer_list<QWidget*>{
+             windows->form1.get(), windows->form3.get(), windows->form4.get()}) {
+        centreOnScreen(window);
+    }
+    windows->form1->attachWindows(windows->form3.get(), windows->form4.get());
+    windows->form4->LoadOptions();
+    if (!arguments.isEmpty() && isFile(toUtf8(arguments.first()))) {
+        chooseSource(session.fields(), toUtf8(arguments.first()));
+    }
+    return windows;
+}
+
+std::string executableFolder() {
+    return toUtf8(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+}
+
+}  // namespace quillon

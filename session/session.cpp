@@ -1,0 +1,26 @@
+#include "session/session.h"
+
+#include "convert/convert_command.h"
+#include "extract/extract_command.h"
+#include "options/settings.h"
+#include "source/inspect_source.h"
+
+namespace quillon {
+
+Session::Session(ProgramFolder folder, Host& host)
+    : folder_(std::move(folder)), host_(host), busy_(host) {
+    fields_.setReaction(FieldTrigger::InspectSource,
+                        [this] { inspectSource(fields_, host_, gameList_, folder_); });
+}
+
+void Session::loadGameList() { gameList_ = quillon::loadGameList(folder_.gameListFile()); }
+
+void Session::loadOptions() { quillon::loadOptions(fields_, folder_.optionsFile()); }
+
+Status Session::saveOptions() const { return quillon::saveOptions(fields_, folder_.optionsFile()); }
+
+void Session::convert(ToolProcess& tool) { runConversion(fields_, busy_, tool, folder_); }
+
+void Session::extract() { runIsoExtraction(fields_, busy_); }
+
+}  // namespace quillon

@@ -1,0 +1,47 @@
+// One running program as both front ends drive it: the field state, the game list and
+// the busy state over the front end's host, wired so that a change of the source field
+// inspects the new source. The window binds its controls to the fields; the command
+// line fills them from its arguments; both then call the same operations.
+#pragma once
+
+#include "convert/tool_process.h"
+#include "source/game_list.h"
+#include "state/busy_state.h"
+#include "state/fields.h"
+#include "state/program_folder.h"
+
+namespace quillon {
+
+class Session {
+public:
+    Session(ProgramFolder folder, Host& host);
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    FieldState& fields() { return fields_; }
+    const FieldState& fields() const { return fields_; }
+    BusyState& busy() { return busy_; }
+    const ProgramFolder& folder() const { return folder_; }
+    const GameList& gameList() const { return gameList_; }
+
+    // The game list file, read once as the program starts.
+    void loadGameList();
+    // The settings file into the options fields.
+    void loadOptions();
+    // The options fields into the settings file.
+    Status saveOptions() const;
+
+    // The conversion command and the ISO extraction, from their start (the abort click
+    // is the front end's).
+    void convert(ToolProcess& tool);
+    void extract();
+
+private:
+    ProgramFolder folder_;
+    Host& host_;
+    FieldState fields_;
+    BusyState busy_;
+    GameList gameList_;
+};
+
+}  // namespace quillon

@@ -1,0 +1,293 @@
+#include "source/inspect_source.h"
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <vector>
+
+#include "common/file_io.h"
+#include "source/artwork_library.h"
+#include "source/disc_id.h"
+#include "source/param_sfo.h"
+#include "source/pbp.h"
+#include "state/artwork_kinds.h"
+#include "state/busy_state.h"
+#include "state/default_fields.h"
+
+namespace quillon {
+namespace {
+
+constexpr const char* kWarningFileName = "warning.png";
+
+// The start-screen picture of a container: absent, present, or named by a block that
+// lies too close to the end of the file to hold one.
+struct StartScreen {
+    enum class State { Absent, Found, Damaged } state = State::Absent;
+    Bytes picture;
+};
+
+Expected<StartScreen> readStartScreen(InputFile& file) {
+    const auto block = findStartDat(file);
+    if (!block) return block.error();
+    if (*block < 0) return StartScreen{};
+    const auto extent = startScreenPicture(*block, file.size());
+    if (!extent) return StartScreen{StartScreen::State::Damaged, {}};
+    auto picture = file.readBytes(extent->offset, static_cast<std::size_t>(extent->length));
+    if (!picture) return picture.error();
+    return StartScreen{StartScreen::State::Found, std::move(*picture)};
+}
+
+// File name without its extension: Foo.Bar.bin gives Foo.Bar.
+std::string titleFromFileName(const std::string& path) {
+    const std::string name = fileNameOf(path);
+    return name.substr(0, name.size() - extensionOf(path).size());
+}
+
+class Inspection {
+public:
+    Inspection(FieldState& fields, const GameList& gameList, const ProgramFolder& folder)
+        : fields_(fields),
+          gameList_(gameList),
+          folder_(folder),
+          source_(fields.text(Field::srcIso)) {}
+
+    // Runs the case that the source calls for; the first file error stops it.
+    Status run() {
+        applyDefaultFields(fields_);
+        switch (classifySource(source_)) {
+            case SourceKind::Missing: inspectMissing(); return {};
+            case SourceKind::Image: return inspectImage();
+            case SourceKind::Pbp: return inspectPbp();
+        }
+        return {};
+    }
+
+    // One message naming the parts of a damaged container that were left out; empty
+    // when nothing was.
+    std::string damageMessage() const {
+        if (skipped_.empty()) return {};
+        std::string text = "The PBP file \"" + damagedFile_ + "\" is damaged. Skipped: ";
+        for (std::size_t i = 0; i < skipped_.size(); ++i) {
+            text += (i ? ", " : "") + skipped_[i];
+        }
+        return text + ".";
+    }
+
+private:
+    void inspectMissing() {
+        setUnidentified();
+        setTitlesFromFileName();
+    }
+
+    Status inspectImage() {
+        std::optional<std::string> discId;
+        {
+            auto file = InputFile::open(source_);
+            if (!file) return file.error();
+            auto head = file->readUpTo(0, kIdentificationReadSize);
+            if (!head) return head.error();
+            discId = scanDiscId(*head);
+        }
+        if (!discId) {
+            setUnidentified();
+            setTitlesFromFileName();
+        } else {
+            fields_.setText(Field::saveID_l, idPrefixOf(*discId));
+            fields_.setText(Field::saveID, idNumberOf(*discId));
+            lookUpArtwork(fields_, folder_, *discId);
+            fields_.setText(Field::region, kUnknownRegionLabel);
+            if (const auto entry = findGameEntry(gameList_, lookupKey(*discId))) {
+                const std::string& line = gameList_[*entry];
+                fields_.setText(Field::labelText, titleOf(line));
+                fields_.setText(Field::saveTitle, saveTitleOf(titleOf(line)));
+                fields_.setText(Field::region, regionLabel(regionWordOf(line)));
+            } else {
+                // Keeping the titles would leave the previous game's on this one.
+                setTitlesFromFileName();
+            }
+        }
+        if (auto st = takeDefaultWarning(); !st) return st;
+        appendGameFolder(fields_);
+        return {};
+    }
+
+    // The start-screen picture of Files/base.pbp, written to warning.png in the program
+    // folder, is the warning picture unless defWarning names one.
+    Status takeDefaultWarning() {
+        const std::string basePbp = folder_.baseContainer();
+        if (!isFile(basePbp)) return {};
+        removeUnlessSource(folder_.inPics(kWarningFileName));
+        auto file = InputFile::open(basePbp);
+        if (!file) return file.error();
+        auto startScreen = readStartScreen(*file);
+        if (!startScreen) return startScreen.error();
+        if (startScreen->state == StartScreen::State::Damaged) {
+            skip(basePbp, "the start-screen picture");
+            return {};
+        }
+        if (startScreen->state == StartScreen::State::Absent) return {};
+        const std::string warningFile = folder_.root() + kWarningFileName;
+        if (auto st = writeUnlessSource(warningFile, startScreen->picture); !st) return st;
+        const std::string defWarning = fields_.text(Field::defWarning);
+        fields_.setPath(Field::warning, defWarning.empty() ? warningFile : defWarning);
+        return {};
+    }
+
+    Status inspectPbp() {
+        Bytes start;  // the container up to 4,780 bytes past DATA.PSAR
+        std::optional<PbpHeader> header;
+        std::string discId;
+        {
+            auto file = InputFile::open(source_);
+            if (!file) return file.error();
+            auto head = file->readUpTo(0, kIdentificationReadSize);
+            if (!head) return head.error();
+            header = decodePbpHeader(*head);
+            std::string title;
+            if (!header) {
+                skip(source_, "the PBP header");
+            } else if (readParamFields(*head, header->paramSfo, title, discId).outOfBounds) {
+                skip(source_, "PARAM.SFO");
+            }
+            fields_.setText(Field::saveID_l, idPrefixOf(discId));
+            fields_.setText(Field::saveID, idNumberOf(discId));
+            fields_.setText(Field::labelText, title);
+
+            if (auto st = takeContainerWarning(*file); !st) return st;
+
+            if (header) {
+                auto bytes = file->readUpTo(0, header->dataPsar + kImageHeadSize);
+                if (!bytes) return bytes.error();
+                start = std::move(*bytes);
+                if (header->dataPsar > file->size()) skip(source_, "DATA.PSAR");
+            }
+        }
+        for (const ArtworkKind& kind : kArtworkKinds) removeUnlessSource(folder_.inPics(kind.takenOutAs));
+        if (header) {
+            if (auto st = writeSections(*header, start); !st) return st;
+        }
+        fields_.composePreview();
+
+        fields_.setText(Field::saveTitle, "");
+        fields_.setText(Field::region, kUnknownRegionLabel);
+        if (!header || !ByteReader(start).matches(header->dataPsar, kIsoMarker)) return {};
+        if (start.size() < header->dataPsar + kImageHeadSize) {
+            skip(source_, "the save title");
+        } else {
+            fields_.setText(Field::saveTitle, readSaveTitle(start, header->dataPsar));
+        }
+        if (!discId.empty()) {
+            if (const auto entry = findGameEntry(gameList_, lookupKey(discId))) {
+                fields_.setText(Field::region, regionLabel(regionWordOf(gameList_[*entry])));
+            }
+        }
+        appendGameFolder(fields_);
+        return {};
+    }
+
+    // The container's own start-screen picture, written to Pics/warning.png, is the
+    // warning picture.
+    Status takeContainerWarning(InputFile& file) {
+        const std::string warningFile = folder_.inPics(kWarningFileName);
+        removeUnlessSource(warningFile);
+        auto startScreen = readStartScreen(file);
+        if (!startScreen) return startScreen.error();
+        if (startScreen->state == StartScreen::State::Damaged) {
+            skip(source_, "the start-screen picture");
+        }
+        if (startScreen->state != StartScreen::State::Found) return {};
+        if (auto st = writePicsFile(warningFile, startScreen->picture); !st) return st;
+        fields_.setPath(Field::warning, warningFile);
+        return {};
+    }
+
+    // Each non-empty section that lies in order within `start` goes into its file in
+    // Pics and its path into the field; an empty one leaves the field at its default.
+    Status writeSections(const PbpHeader& header, const Bytes& start) {
+        for (std::size_t i = 0; i < kArtworkKinds.size(); ++i) {
+            const ArtworkKind& kind = kArtworkKinds[i];
+            const PbpSection section = artworkSection(i);
+            const std::uint64_t from = header.offset(section);
+            const std::uint64_t to = header.offset(nextSection(section));
+            if (from == to) continue;
+            if (to < from || to > start.size()) {
+                skip(source_, kind.sectionName);
+                continue;
+            }
+            const std::string path = folder_.inPics(kind.takenOutAs);
+            const auto bytes = std::span(start).subspan(from, to - from);
+            if (auto st = writePicsFile(path, bytes); !st) return st;
+            fields_.setPath(kind.field, path);
+        }
+        return {};
+    }
+
+    Status writePicsFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+        const std::string pics = folder_.picsFolder();
+        std::error_code ec;
+        std::filesystem::create_directories(toFsPath(pics), ec);
+        if (ec) return Error::write("Cannot create folder \"" + pics + "\". " + ec.message());
+        return writeUnlessSource(path, bytes);
+    }
+
+    // The files that inspection replaces never include the source itself, whatever
+    // the user named as source.
+    bool isSource(const std::string& path) const {
+        std::error_code ec;
+        return std::filesystem::equivalent(toFsPath(path), toFsPath(source_), ec);
+    }
+    void removeUnlessSource(const std::string& path) const {
+        if (!isSource(path)) removeFile(path);
+    }
+    Status writeUnlessSource(const std::string& path, std::span<const std::uint8_t> bytes) const {
+        if (isSource(path)) {
+            return Error::write("Cannot create file \"" + path + "\". It is the chosen source.");
+        }
+        return writeFileAtomically(path, bytes);
+    }
+
+    void setUnidentified() {
+        fields_.setText(Field::region, kUnknownRegionLabel);
+        fields_.setText(Field::saveID_l, "");
+        fields_.setText(Field::saveID, "");
+    }
+
+    void setTitlesFromFileName() {
+        fields_.setText(Field::labelText, titleFromFileName(source_));
+        fields_.setText(Field::saveTitle, fields_.text(Field::labelText));
+    }
+
+    void skip(const std::string& file, std::string part) {
+        damagedFile_ = file;
+        skipped_.push_back(std::move(part));
+    }
+
+    FieldState& fields_;
+    const GameList& gameList_;
+    const ProgramFolder& folder_;
+    const std::string source_;
+    std::string damagedFile_;
+    std::vector<std::string> skipped_;
+};
+
+}  // namespace
+
+SourceKind classifySource(const std::string& path) {
+    if (!isFile(path)) return SourceKind::Missing;
+    return toLowerAscii(extensionOf(path)) == ".pbp" ? SourceKind::Pbp : SourceKind::Image;
+}
+
+void inspectSource(FieldState& fields, Host& host, const GameList& gameList,
+                   const ProgramFolder& folder) {
+    Inspection inspection(fields, gameList, folder);
+    if (const Status st = inspection.run(); !st) {
+        host.showMessage(st.error().message, kProgramTitle);
+        return;
+    }
+    if (const std::string message = inspection.damageMessage(); !message.empty()) {
+        host.showMessage(message, kProgramTitle);
+    }
+}
+
+}  // namespace quillon

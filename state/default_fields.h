@@ -1,0 +1,31 @@
+// Choosing a source and an output folder, the defaults that every new source starts
+// from, and the per-game output sub-folder.
+#pragma once
+
+#include <string>
+
+#include "state/fields.h"
+
+namespace quillon {
+
+// Copies the default output folder and the default artwork and sound paths from the
+// options fields into the main window's fields, then puts their carets at the end.
+void applyDefaultFields(FieldState& fields);
+
+// The sub-folder name for a game: each of / \ : * ? " < > | becomes a space, then
+// trailing full stops are removed.
+std::string gameFolderName(std::string name);
+
+// Appends the separator and the sub-folder that the checked folder option names to
+// dstPbp. Option 0 (and a name that comes out empty) leaves dstPbp as it is.
+void appendGameFolder(FieldState& fields);
+
+// The source picker's choice: the path into the source field (a change inspects the
+// new source), the caret to its end.
+void chooseSource(FieldState& fields, const std::string& path);
+
+// The output-folder browser's choice: the folder, the per-game sub-folder that the
+// folder option asks for, the caret to the end.
+void chooseOutputFolder(FieldState& fields, const std::string& folder);
+
+}  // namespace quillon

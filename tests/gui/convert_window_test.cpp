@@ -1,0 +1,135 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QtTest>
+
+#include "gui/program_test.h"
+#include "gui/line_edit.h"
+#include "gui/startup.h"
+#include "gui/field_binding.h"
+#include "common/file_io.h"
+#include "support/temp_folder.h"
+#include "support/pbp_builder.h"
+
+using namespace quillon;
+using quillon::testing::ContainerSpec;
+
+class ConvertWindowTest : public quillon::testing::ProgramTest {
+    Q_OBJECT
+
+private:
+    ContainerSpec source;
+
+    TForm1& form() { return *program->form1; }
+    std::string outputFile() const { return dir->file("out") + kPathSeparator + "EBOOT.PBP"; }
+    QString status() { return form().StatusBar1->currentMessage(); }
+
+    // A .pbp chosen as source, then the fields typed in as a user would.
+    void chooseSource() {
+        const std::string path = dir->write("game.pbp", testing::buildContainer(source));
+        form().srcIso->setText(QString::fromStdString(path));
+        FieldState& fields = form().fields();
+        for (Field field : {Field::icon0, Field::icon1, Field::unknown, Field::pic1, Field::snd0,
+                            Field::warning}) {
+            fields.setText(field, "");
+        }
+        fields.setText(Field::dstPbp, dir->file("out"));
+        fields.setText(Field::labelText, "New title");
+        fields.setText(Field::saveTitle, "New save title");
+        fields.setText(Field::saveID_l, "SLUS");
+        fields.setText(Field::saveID, "01234");
+    }
+    Bytes finishedContainer() const {
+        ContainerSpec parts = source;
+        parts.title = "New title";
+        parts.discId = "SLUS01234";
+        parts.saveTitle = "New save title";
+        parts.icon0 = parts.icon1 = parts.pic0 = parts.pic1 = parts.snd0 = {};
+        parts.dataPsar = 0x50000;
+        return testing::buildContainer(parts);
+    }
+    static Bytes fileBytes(const std::string& path) {
+        const std::string text = testing::readFile(path);
+        return Bytes(text.begin(), text.end());
+    }
+
+private slots:
+    void initTestCase() { setUpApplication(); }
+    void init() {
+        makeProgramFolder();
+        source = ContainerSpec();
+        start();
+        form().show();
+    }
+    void cleanup() { stop(); }
+
+    void convertingAPbpWritesTheFinishedContainer() {
+        chooseSource();
+        QTest::mouseClick(form().convert, Qt::LeftButton);
+        QVERIFY(dialogs.messages.empty());
+        QCOMPARE(status(), QStringLiteral("Done."));
+        QVERIFY(fileBytes(outputFile()) == finishedContainer());
+        QCOMPARE(form().convert->text(), QStringLiteral("Convert"));
+        QVERIFY(form().convert->isEnabled());
+        QVERIFY(form().srcIso->isEnabled());
+    }
+
+    void patchSummaryReplacesDone() {
+        chooseSource();
+        // One PAL code pattern in the image data.
+        Bytes container = testing::buildContainer(source);
+        const Bytes code{0x13, 0x00, 0x91, 0x24, 0x10, 0x00, 0x91, 0x24};
+        const std::uint32_t dataPsar = loadLe24(container.data() + 36);
+        std::copy(code.begin(), code.end(), container.begin() + dataPsar + kImageDataOffset + 100);
+        dir->write("game.pbp", container);
+        form().palFix->setChecked(true);
+        QTest::mouseClick(form().convert, Qt::LeftButton);
+        QVERIFY(dialogs.messages.empty());
+        QCOMPARE(status(), QStringLiteral("Done. Patched iso in 1 place."));
+    }
+
+    void emptyTitleShowsItsErrorAndEndsWithDone() {
+        chooseSource();
+        form().labelText->setText(QString());
+        QTest::mouseClick(form().convert, Qt::LeftButton);
+        QCOMPARE(dialogs.messages.size(), std::size_t{1});
+        QCOMPARE(dialogs.messages[0].text, QStringLiteral("You have to set a game title."));
+        QCOMPARE(dialogs.messages[0].caption, QStringLiteral("Error"));
+        QCOMPARE(status(), QStringLiteral("Done."));
+        QVERIFY(!isFile(outputFile()));
+    }
+
+    void sourceThatIsTheOutputIsRefused() {
+        chooseSource();
+        std::filesystem::create_directories(dir->path() / "out");
+        dir->write("out/EBOOT.PBP", testing::buildContainer(source));
+        form().srcIso->setText(QString::fromStdString(outputFile()));
+        form().fields().setText(Field::dstPbp, dir->file("out"));
+        QTest::mouseClick(form().convert, Qt::LeftButton);
+        QCOMPARE(dialogs.messageTexts(),
+                 QStringList{QStringLiteral("Source file and Destination file cannot be the same.")});
+        QCOMPARE(status(), QStringLiteral("Done."));
+    }
+
+    void abortClickDuringTheCopyKeepsTheEarlierOutput() {
+        chooseSource();
+        std::filesystem::create_directories(dir->path() / "out");
+        dir->write("out/EBOOT.PBP", std::string("earlier"));
+        // Runs inside the copy's first pump, as a click on "Abort" would.
+        QTimer::singleShot(0, form().convert, [this] {
+            QCOMPARE(form().convert->text(), QStringLiteral("Abort"));
+            QTest::mouseClick(form().convert, Qt::LeftButton);
+        });
+        QTest::mouseClick(form().convert, Qt::LeftButton);
+        QVERIFY(dialogs.messages.empty());
+        QCOMPARE(status(), QStringLiteral("User aborted."));
+        QCOMPARE(testing::readFile(outputFile()), std::string("earlier"));
+        QCOMPARE(form().convert->text(), QStringLiteral("Convert"));
+        QVERIFY(form().convert->isEnabled());
+    }
+};
+
+QTEST_MAIN(ConvertWindowTest)
+#include "convert_window_test.moc"

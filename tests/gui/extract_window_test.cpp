@@ -1,0 +1,122 @@
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QtTest>
+
+#include "gui/line_edit.h"
+#include "gui/program_test.h"
+#include "common/file_io.h"
+#include "extract/test_container.h"
+
+using namespace quillon;
+using quillon::testing::TestContainer;
+
+class ExtractWindowTest : public quillon::testing::ProgramTest {
+    Q_OBJECT
+
+private:
+    TForm1& form() { return *program->form1; }
+    QString path(const std::string& name) const { return QString::fromStdString(dir->file(name)); }
+
+    // Starts the program with a container of `imageData` as source and the output
+    // folder setting pointing at the test's folder.
+    void startWith(const Bytes& imageData, const std::string& sourceName = "game.pbp") {
+        TestContainer container;
+        container.imageData = imageData;
+        dir->write(sourceName, container.build());
+        start();
+        form().srcIso->setText(path(sourceName));
+        program->form4->defOutput->setText(QString::fromStdString(dir->folder()));
+    }
+
+    QString status() { return form().StatusBar1->currentMessage(); }
+
+    void expectIdle() {
+        QCOMPARE(form().saveIso->text(), QStringLiteral("Extract ISO"));
+        QCOMPARE(form().convert->text(), QStringLiteral("Convert"));
+        QVERIFY(form().saveIso->isEnabled());
+        QVERIFY(form().convert->isEnabled());
+        QVERIFY(form().srcIso->isEnabled());
+    }
+
+private slots:
+    void initTestCase() { setUpApplication(); }
+    void init() { makeProgramFolder(); }
+    void cleanup() { stop(); }
+
+    void buttonWritesTheImageAndTheDialogKeepsItsName() {
+        const Bytes image = testing::randomBytes(100000);
+        startWith(image);
+        QCOMPARE(form().saveIso->text(), QStringLiteral("转换为ISO"));
+        dialogs.fileAnswers = {path("game")};
+
+        form().saveIso->click();
+
+        QCOMPARE(testing::readFile(dir->file("game.iso")), std::string(image.begin(), image.end()));
+        QCOMPARE(status(), QStringLiteral("Done."));
+        expectIdle();
+        QCOMPARE(dialogs.saveRequests.size(), std::size_t{1});
+        QCOMPARE(dialogs.saveRequests[0].filter, QStringLiteral("ISO Files|*.ISO"));
+        QCOMPARE(dialogs.saveRequests[0].initialDir, QString::fromStdString(dir->folder()));
+        QVERIFY(dialogs.messages.empty());
+
+        // The next run offers the last name; cancelling it writes nothing.
+        std::filesystem::remove(dir->path() / "game.iso");
+        form().saveIso->click();
+        QCOMPARE(dialogs.saveRequests.size(), std::size_t{2});
+        QCOMPARE(dialogs.saveRequests[1].fileName, path("game"));
+        QVERIFY(!isFile(dir->file("game.iso")));
+        QCOMPARE(status(), QStringLiteral("Done."));
+        expectIdle();
+    }
+
+    void abortButtonStopsTheCopy() {
+        startWith(testing::randomBytes(10 * 65535));
+        form().show();
+        dir->write("game.iso", "earlier image");
+        dialogs.fileAnswers = {path("game.iso")};
+        bool disabledByTheAbortClick = false;
+        QTimer::singleShot(0, form().saveIso, [&] {
+            QCOMPARE(form().saveIso->text(), QStringLiteral("Abort"));
+            QTest::mouseClick(form().saveIso, Qt::LeftButton);
+            disabledByTheAbortClick = !form().saveIso->isEnabled();
+        });
+
+        form().saveIso->click();
+
+        QVERIFY(disabledByTheAbortClick);
+        QCOMPARE(status(), QStringLiteral("User aborted."));
+        QCOMPARE(testing::readFile(dir->file("game.iso")), std::string("earlier image"));
+        expectIdle();
+    }
+
+    void appendedNameIsReplacedOnlyAfterAsking() {
+        startWith(testing::randomBytes(1000));
+        dir->write("game.iso", "earlier image");
+        dialogs.fileAnswers = {path("game")};
+        dialogs.confirmAnswers = {false};
+
+        form().saveIso->click();
+
+        QCOMPARE(dialogs.questions.size(), std::size_t{1});
+        QCOMPARE(dialogs.questions[0].text,
+                 "\"" + path("game.iso") + "\" already exists.\nDo you want to replace it?");
+        QCOMPARE(testing::readFile(dir->file("game.iso")), std::string("earlier image"));
+        QCOMPARE(status(), QStringLiteral("Done."));
+        expectIdle();
+    }
+
+    void sourceThatIsNoPbpIsRefusedInAMessageBox() {
+        startWith(testing::randomBytes(1000), "game.bin");
+        form().saveIso->click();
+        QCOMPARE(dialogs.messages.size(), std::size_t{1});
+        QCOMPARE(dialogs.messages[0].text, QStringLiteral("You have to select a PBP file."));
+        QCOMPARE(dialogs.messages[0].caption, QStringLiteral("Error"));
+        QVERIFY(dialogs.saveRequests.empty());
+        QCOMPARE(status(), QStringLiteral("Done."));
+        expectIdle();
+    }
+};
+
+QTEST_MAIN(ExtractWindowTest)
+#include "extract_window_test.moc"

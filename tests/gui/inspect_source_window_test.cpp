@@ -1,0 +1,90 @@
+#include <QComboBox>
+#include <QLabel>
+#include <QtTest>
+
+#include "gui/program_test.h"
+#include "gui/line_edit.h"
+#include "gui/qt_text.h"
+#include "gui/startup.h"
+#include "common/file_io.h"
+#include "support/pbp_builder.h"
+#include "support/temp_folder.h"
+
+using namespace quillon;
+
+class InspectWindowTest : public quillon::testing::ProgramTest {
+    Q_OBJECT
+
+private:
+
+    TForm1& form() { return *program->form1; }
+    QString path(const std::string& relative) const { return toQt(dir->nativeFile(relative)); }
+    static QString sep() { return QString(QChar::fromLatin1(kPathSeparator)); }
+
+private slots:
+    void initTestCase() { setUpApplication(); }
+    void init() {
+        makeProgramFolder();
+        dir->write("Files/gameInfo.txt", "SLUS-01234;x;USA;Some Game [Disc 1]\r\n");
+        dir->write("Files/options.ini",
+                   "[Options]\r\ndefOutputFolder=/out\r\ndefPic1=/defaults/pic1.png\r\n"
+                   "folderOption=1\r\n");
+        dir->write("Files/base.pbp", testing::buildContainer({.startPicture = testing::bytesOf("base")}));
+        dir->write("Pics/icon0/SLUS01234.png", "library icon0");
+    }
+    void cleanup() { stop(); }
+
+    void anImageOnTheCommandLineFillsTheWindowBeforeItShows() {
+        std::string image(70000, ' ');
+        image.replace(2000, 11, "SLUS_012.34");
+        const QString source = toQt(dir->write("game.bin", image));
+        program = startProgram(dir->folder(), dialogs, {source});
+        QVERIFY(!form().isVisible());
+        QCOMPARE(form().srcIso->text(), source);
+        QCOMPARE(form().srcIso->cursorPosition(), source.size());
+        QCOMPARE(form().labelText->text(), QStringLiteral("Some Game [Disc 1]"));
+        QCOMPARE(form().saveTitle->text(), QStringLiteral("Some Game"));
+        QCOMPARE(form().saveID_l->currentText(), QStringLiteral("SLUS"));
+        QCOMPARE(form().saveID->text(), QStringLiteral("01234"));
+        QCOMPARE(form().region->text(), QStringLiteral("Game region: USA"));
+        QCOMPARE(form().region->geometry().right() + 1, 263);
+        QCOMPARE(form().dstPbp->text(), QStringLiteral("/out") + sep() + QStringLiteral("SLUS01234"));
+        QCOMPARE(form().dstPbp->cursorPosition(), form().dstPbp->text().size());
+        QCOMPARE(form().icon0->text(), path("Pics/icon0/SLUS01234.png"));
+        QCOMPARE(form().icon0->cursorPosition(), form().icon0->text().size());
+        QCOMPARE(form().pic1->text(), QStringLiteral("/defaults/pic1.png"));
+        QCOMPARE(program->form4->warning->text(), path("warning.png"));
+        QCOMPARE(toQt(testing::readFile(toUtf8(path("warning.png")))), QStringLiteral("base"));
+        QVERIFY(dialogs.messages.empty());
+    }
+
+    void aContainerChosenInThePickerWritesItsArtworkOut() {
+        start();
+        const QString source = toQt(dir->write("game.PBP", testing::buildContainer({})));
+        dialogs.fileAnswers.push_back(source);
+        form().SpeedButton4Click();
+        QCOMPARE(form().labelText->text(), QStringLiteral("Test Game"));
+        QCOMPARE(form().saveTitle->text(), QStringLiteral("Test Save"));
+        QCOMPARE(form().region->text(), QStringLiteral("Game region: USA"));
+        QCOMPARE(form().icon0->text(), path("Pics/icon0.png"));
+        QCOMPARE(form().unknown->text(), path("Pics/pic0.png"));
+        QCOMPARE(program->form4->warning->text(), path("Pics/warning.png"));
+        QVERIFY(dialogs.messages.empty());
+    }
+
+    void aDamagedContainerIsReportedOnceUnderTheProgramTitle() {
+        start();
+        Bytes container = testing::buildContainer({});
+        testing::setHeaderOffset(container, PbpSection::DataPsp, 0xFFFFFF);
+        const QString source = toQt(dir->write("game.pbp", container));
+        form().srcIso->setText(source);
+        QCOMPARE(dialogs.messages.size(), std::size_t{1});
+        QCOMPARE(dialogs.messages[0].caption, QStringLiteral("Quillon"));
+        QCOMPARE(dialogs.messages[0].text,
+                 QStringLiteral("The PBP file \"") + source + QStringLiteral("\" is damaged. Skipped: SND0.AT3."));
+        QCOMPARE(form().icon0->text(), path("Pics/icon0.png"));
+    }
+};
+
+QTEST_MAIN(InspectWindowTest)
+#include "inspect_source_window_test.moc"

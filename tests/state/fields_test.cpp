@@ -1,0 +1,83 @@
+#include "state/fields.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace quillon {
+namespace {
+
+struct Observer : FieldObserver {
+    void textSet(Field field, const std::string& text) override {
+        events.push_back("text " + std::to_string(static_cast<int>(field)) + " " + text);
+    }
+    void caretToEnd(Field field) override {
+        events.push_back("caret " + std::to_string(static_cast<int>(field)));
+    }
+    void palFixSet(bool on) override { events.push_back(on ? "palFix on" : "palFix off"); }
+    void folderOptionSet(int option) override { events.push_back("option " + std::to_string(option)); }
+    std::vector<std::string> events;
+};
+
+TEST(FieldStateTest, ARealChangeIsToldThenSetsOffItsFieldsTriggerOnce) {
+    FieldState fields;
+    Observer observer;
+    fields.addObserver(&observer);
+    std::vector<std::string> reactions;
+    fields.setReaction(FieldTrigger::InspectSource, [&] {
+        reactions.push_back("inspect " + fields.text(Field::srcIso));
+        // the observers were told before the reaction ran
+        EXPECT_FALSE(observer.events.empty());
+    });
+    fields.setReaction(FieldTrigger::RedrawPreview, [&] { reactions.push_back("preview"); });
+
+    fields.setPath(Field::srcIso, "/a.iso");
+    fields.setText(Field::srcIso, "/a.iso");  // the same text: nothing at all
+    for (const Field picture : {Field::icon0, Field::pic1, Field::unknown}) fields.setText(picture, "x");
+    for (const Field other : {Field::snd0, Field::icon1, Field::labelText, Field::warning}) {
+        fields.setText(other, "y");
+    }
+    EXPECT_EQ(reactions, (std::vector<std::string>{"inspect /a.iso", "preview", "preview", "preview"}));
+    EXPECT_EQ(observer.events.front(), "text 0 /a.iso");
+    EXPECT_EQ(observer.events[1], "caret 0");
+    EXPECT_EQ(observer.events.size(), 9u);
+
+    fields.setPalFix(true);
+    fields.setPalFix(true);
+    fields.setFolderOption(2);
+    EXPECT_EQ(observer.events.back(), "option 2");
+    EXPECT_EQ(observer.events.size(), 11u);
+    fields.removeObserver(&observer);
+}
+
+TEST(FieldStateTest, StartsEmptyWithTheFirstRegionCaptionAndOptionZero) {
+    const FieldState fields;
+    EXPECT_EQ(fields.text(Field::srcIso), "");
+    EXPECT_EQ(fields.text(Field::region), "\u3000区域: [?]");
+    EXPECT_EQ(fields.folderOption(), 0);
+    EXPECT_FALSE(fields.palFix());
+}
+
+TEST(FieldRuleTest, TypingKeepsToOneLineAndTheFieldsLimitInCharacters) {
+    struct Case {
+        Field field;
+        std::string text;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {Field::saveID_l, "SLUS", true},       {Field::saveID_l, "SLUSX", false},
+        {Field::saveID, "01234", true},        {Field::saveID, "012345", false},
+        {Field::Compression, "9", true},       {Field::Compression, "10", false},
+        {Field::saveID_l, "\u00e9\u00e9\u00e9\u00e9", true},  // four characters, eight bytes
+        {Field::labelText, std::string(500, 'x'), true},
+        {Field::labelText, "a\nfolderOption=3", false},
+        {Field::dstPbp, "a\rb", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(acceptsTyped(c.field, c.text), c.accepted) << c.text;
+    }
+}
+
+}  // namespace
+}  // namespace quillon
