@@ -157,12 +157,10 @@ private:
         head_ = std::move(*head);
         dataPspLength_ = dataPspLength(head_, header_);
 
-        std::string title = job_.title;
-        std::string discId = job_.idPrefix + job_.idNumber;
         // PARAM.SFO lies in the bytes before ICON0.PNG, and only those are written out.
-        const ParamAccessResult param =
-            accessParamFields(std::span(head_).first(header_.icon0), header_.paramSfo, title,
-                              discId, ParamDirection::Write);
+        const ParamWriteResult param =
+            writeParamFields(std::span(head_).first(header_.icon0), header_.paramSfo, job_.title,
+                             job_.idPrefix + job_.idNumber);
         if (param.outOfBounds) {
             return fileError(damagedSource(
                 *source_, "The PBP file is damaged: PARAM.SFO reaches past ICON0.PNG."));

@@ -144,12 +144,15 @@ private:
             auto head = file->readUpTo(0, kIdentificationReadSize);
             if (!head) return head.error();
             header = decodePbpHeader(*head);
-            std::string title;
+            ParamFields param;
             if (!header) {
                 skip(source_, "the PBP header");
-            } else if (readParamFields(*head, header->paramSfo, title, discId).outOfBounds) {
-                skip(source_, "PARAM.SFO");
+            } else {
+                param = readParamFields(*head, header->paramSfo);
+                if (param.outOfBounds) skip(source_, "PARAM.SFO");
             }
+            discId = param.discId;
+            const std::string& title = param.title;
             fields_.setText(Field::saveID_l, idPrefixOf(discId));
             fields_.setText(Field::saveID, idNumberOf(discId));
             fields_.setText(Field::labelText, title);

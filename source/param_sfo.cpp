@@ -40,9 +40,9 @@ struct ParamKeys {
 // included. Every zero byte ends a key and counts an entry, the key table's padding too.
 // The last byte is the data table's first; a table that ends with its key table (no
 // values) does not have it, which is no fault of the key table.
-std::optional<ParamKeys> findParamKeys(ByteReader head, std::uint64_t sfo, ParamAccessResult& result) {
+std::optional<ParamKeys> findParamKeys(ByteReader head, std::uint64_t sfo, bool& outOfBounds) {
     if (!head.fits(sfo, kTableFieldsEnd)) {
-        result.outOfBounds = true;
+        outOfBounds = true;
         return std::nullopt;
     }
     ParamKeys keys;
@@ -53,7 +53,7 @@ std::optional<ParamKeys> findParamKeys(ByteReader head, std::uint64_t sfo, Param
     for (std::uint64_t position = sfo + *head.le32(sfo + kKeyTableField); position <= last; ++position) {
         const auto byte = head.u8(position);
         if (!byte) {
-            result.outOfBounds = position < last;  // the key table runs past the bytes given
+            outOfBounds = position < last;  // the key table runs past the bytes given
             break;
         }
         if (*byte != 0) {
@@ -85,11 +85,11 @@ std::optional<EntryFields> entryFields(ByteReader head, std::uint64_t sfo, const
 
 // The text bytes of a value: its data length less the terminating zero; what lies
 // outside the head is left out.
-std::string readValue(ByteReader head, const EntryFields& fields, ParamAccessResult& result) {
+std::string readValue(ByteReader head, const EntryFields& fields, bool& outOfBounds) {
     if (fields.length <= 1) return {};
     const std::uint64_t wanted = fields.length - 1;
     const std::uint64_t available = fields.value < head.size() ? head.size() - fields.value : 0;
-    if (available < wanted) result.outOfBounds = true;
+    if (available < wanted) outOfBounds = true;
     const auto bytes = head.bytes(fields.value, std::min(wanted, available));
     return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
 }
@@ -109,23 +109,25 @@ std::optional<std::uint32_t> storeText(ByteWriter& out, std::uint64_t position, 
     return room == 0 ? 0 : static_cast<std::uint32_t>(kept + 1);
 }
 
-// Reads or writes the value of one index entry; true when a written value had to be cut.
-bool accessParamEntry(std::span<std::uint8_t> head, std::uint64_t sfo, const ParamKeys& keys,
-                      std::uint64_t entry, std::string& value, ParamDirection direction,
-                      ParamAccessResult& result) {
-    const auto fields = entryFields(ByteReader(head), sfo, keys, entry);
+// The value of one index entry; empty (and flagged) when the entry lies outside.
+std::string readEntry(ByteReader head, std::uint64_t sfo, const ParamKeys& keys, std::uint64_t entry,
+                      bool& outOfBounds) {
+    const auto fields = entryFields(head, sfo, keys, entry);
     if (!fields) {
-        result.outOfBounds = true;
-        return false;
+        outOfBounds = true;
+        return {};
     }
-    if (direction == ParamDirection::Read) {
-        value = readValue(ByteReader(head), *fields, result);
-        return false;
-    }
+    return readValue(head, *fields, outOfBounds);
+}
+
+// Stores the value of one index entry; true when it had to be cut.
+bool writeEntry(std::span<std::uint8_t> head, std::uint64_t sfo, const ParamKeys& keys,
+                std::uint64_t entry, std::string_view value, bool& outOfBounds) {
+    const auto fields = entryFields(ByteReader(head), sfo, keys, entry);
     ByteWriter out(head);
-    const auto length = storeText(out, fields->value, value, fields->room);
+    const auto length = fields ? storeText(out, fields->value, value, fields->room) : std::nullopt;
     if (!length) {
-        result.outOfBounds = true;
+        outOfBounds = true;
         return false;
     }
     out.putLe32(fields->position + kLengthField, *length);
@@ -140,28 +142,34 @@ std::uint64_t alignedTo4(std::uint64_t count) { return (count + 3) / 4 * 4; }
 
 }  // namespace
 
-ParamAccessResult accessParamFields(std::span<std::uint8_t> head, std::uint64_t sfoPosition,
-                                    std::string& title, std::string& discId,
-                                    ParamDirection direction) {
-    ParamAccessResult result;
-    const auto keys = findParamKeys(ByteReader(head), sfoPosition, result);
+ParamFields readParamFields(std::span<const std::uint8_t> head, std::uint64_t sfoPosition) {
+    ParamFields fields;
+    const ByteReader reader(head);
+    const auto keys = findParamKeys(reader, sfoPosition, fields.outOfBounds);
+    if (!keys) return fields;
+    if (keys->discIdEntry) {
+        fields.discId = readEntry(reader, sfoPosition, *keys, *keys->discIdEntry, fields.outOfBounds);
+    }
+    if (keys->titleEntry) {
+        fields.title = readEntry(reader, sfoPosition, *keys, *keys->titleEntry, fields.outOfBounds);
+    }
+    return fields;
+}
+
+ParamWriteResult writeParamFields(std::span<std::uint8_t> head, std::uint64_t sfoPosition,
+                                  std::string_view title, std::string_view discId) {
+    ParamWriteResult result;
+    const auto keys = findParamKeys(ByteReader(head), sfoPosition, result.outOfBounds);
     if (!keys) return result;
     if (keys->discIdEntry) {
-        result.discIdCut = accessParamEntry(head, sfoPosition, *keys, *keys->discIdEntry, discId,
-                                            direction, result);
+        result.discIdCut =
+            writeEntry(head, sfoPosition, *keys, *keys->discIdEntry, discId, result.outOfBounds);
     }
     if (keys->titleEntry) {
         result.titleCut =
-            accessParamEntry(head, sfoPosition, *keys, *keys->titleEntry, title, direction, result);
+            writeEntry(head, sfoPosition, *keys, *keys->titleEntry, title, result.outOfBounds);
     }
     return result;
-}
-
-ParamAccessResult readParamFields(std::span<const std::uint8_t> head, std::uint64_t sfoPosition,
-                                  std::string& title, std::string& discId) {
-    // The read direction writes nothing; a copy keeps the caller's bytes const.
-    Bytes copy(head.begin(), head.end());
-    return accessParamFields(copy, sfoPosition, title, discId, ParamDirection::Read);
 }
 
 Bytes buildParamSfo(std::vector<SfoEntry> entries) {

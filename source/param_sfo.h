@@ -5,36 +5,35 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/bytes.h"
 
 namespace quillon {
 
-enum class ParamDirection { Read, Write };
-
-struct ParamAccessResult {
-    bool titleCut = false;   // write: the title did not fit its room and was cut
-    bool discIdCut = false;  // write: the disc ID did not fit its room and was cut
-    bool outOfBounds = false;  // a table or value lay (partly) outside the bytes given
+// The DISC_ID and TITLE values of the PARAM.SFO at `sfoPosition` in `head`; an absent
+// key gives an empty value. Nothing outside `head` is read: a value that lies partly
+// outside is read as far as it lies inside, and outOfBounds tells that a table or value
+// did not lie (wholly) within the bytes given.
+struct ParamFields {
+    std::string title;
+    std::string discId;
+    bool outOfBounds = false;
 };
+ParamFields readParamFields(std::span<const std::uint8_t> head, std::uint64_t sfoPosition);
 
-// With `sfoPosition` the offset of PARAM.SFO in `head`:
-// Read: `title` and `discId` (empty on entry) receive the TITLE and DISC_ID values; an
-// absent key leaves its value empty. Write: both values are stored in place. Nothing is
-// read or written outside `head`: a value that lies partly outside is read as far as it
-// lies inside, one whose room lies partly outside is not written at all; either sets
-// outOfBounds.
-// On writing, a value always keeps a terminating zero inside its reserved room; a longer
-// value is cut to fit (and flagged), and the whole 32-bit data length is set to the
-// bytes stored plus the zero (0 for a room of 0 bytes).
-ParamAccessResult accessParamFields(std::span<std::uint8_t> head, std::uint64_t sfoPosition,
-                                    std::string& title, std::string& discId,
-                                    ParamDirection direction);
-
-// The read direction on bytes that must not change.
-ParamAccessResult readParamFields(std::span<const std::uint8_t> head, std::uint64_t sfoPosition,
-                                  std::string& title, std::string& discId);
+struct ParamWriteResult {
+    bool titleCut = false;     // the title did not fit its room and was cut
+    bool discIdCut = false;    // the disc ID did not fit its room and was cut
+    bool outOfBounds = false;  // a table or value's room lay (partly) outside the bytes
+};
+// Stores both values in place (an absent key is left out). A value always keeps a
+// terminating zero inside its reserved room; a longer value is cut to fit (and flagged),
+// and the whole 32-bit data length is set to the bytes stored plus the zero (0 for a
+// room of 0 bytes). A value whose room lies partly outside `head` is not written.
+ParamWriteResult writeParamFields(std::span<std::uint8_t> head, std::uint64_t sfoPosition,
+                                  std::string_view title, std::string_view discId);
 
 // One entry of a new table: a text (format 0x0204) or a 32-bit integer (0x0404).
 struct SfoEntry {

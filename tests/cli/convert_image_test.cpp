@@ -72,10 +72,9 @@ TEST_F(ConvertImageTest, StoredImageDataIsTheSourceByteForByte) {
     const PbpHeader header = *decodePbpHeader(eboot);
     EXPECT_TRUE(header.hasMagic());
 
-    std::string title, discId;
-    readParamFields(std::span(eboot).first(header.icon0), header.paramSfo, title, discId);
-    EXPECT_EQ(title, "My Game");
-    EXPECT_EQ(discId, "SLUS01234");  // found in the image by inspection
+    const ParamFields param = readParamFields(std::span(eboot).first(header.icon0), header.paramSfo);
+    EXPECT_EQ(param.title, "My Game");
+    EXPECT_EQ(param.discId, "SLUS01234");  // found in the image by inspection
     const ByteReader reader(eboot);
     const std::uint64_t block = header.dataPsar;
     EXPECT_TRUE(reader.matches(block, "PSISOIMG0000"));

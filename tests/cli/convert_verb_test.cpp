@@ -41,10 +41,9 @@ TEST_F(ConvertVerbTest, ConvertsAPbpIntoThePerGameFolder) {
     EXPECT_EQ(run.err, "");  // no progress line when stderr is no terminal
     const std::string output = dir.file("out/New title/EBOOT.PBP");
     ASSERT_TRUE(isFile(output));
-    std::string title, discId;
-    readParamFields(asBytes(readFile(output)), kPbpHeaderSize, title, discId);
-    EXPECT_EQ(title, "New title");
-    EXPECT_EQ(discId, "SLUS01234");
+    const ParamFields param = readParamFields(asBytes(readFile(output)), kPbpHeaderSize);
+    EXPECT_EQ(param.title, "New title");
+    EXPECT_EQ(param.discId, "SLUS01234");
 }
 
 TEST_F(ConvertVerbTest, MessagesGoToStderrTheStatusToStdoutAndTheExitStatusIsOne) {

@@ -38,10 +38,9 @@ TEST_F(FinishEbootTest, PbpSourceIsRewrittenWithTheNewPiecesTitlesAndDiscId) {
     EXPECT_EQ(host.status(), "Done.");
     EXPECT_EQ(fileBytes(sourcePath), source);
 
-    std::string title, discId;
-    readParamFields(output(), kPbpHeaderSize, title, discId);
-    EXPECT_EQ(title, "New title");
-    EXPECT_EQ(discId, "SLUS01234");
+    const ParamFields param = readParamFields(output(), kPbpHeaderSize);
+    EXPECT_EQ(param.title, "New title");
+    EXPECT_EQ(param.discId, "SLUS01234");
 }
 
 TEST_F(FinishEbootTest, DiscIdTextAndSaveTitleAreCutToTheirRoom) {

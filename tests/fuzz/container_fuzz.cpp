@@ -48,15 +48,13 @@ void checkNewLayout(std::span<const std::uint8_t> file, const PbpHeader& header)
 }
 
 void checkIdentification(std::span<const std::uint8_t> file, const PbpHeader& header) {
-    std::string title;
-    std::string discId;
-    readParamFields(file, header.paramSfo, title, discId);
-    std::string saveTitle = readSaveTitle(file, header.dataPsar);
+    readParamFields(file, header.paramSfo);
+    const std::string saveTitle = readSaveTitle(file, header.dataPsar);
     FUZZ_REQUIRE(saveTitle.size() <= kSaveTitleSize);
-    std::string scanned = scanDiscId(file).value_or("");
+    const std::string scanned = scanDiscId(file).value_or("");
     FUZZ_REQUIRE(scanned.size() <= 9);
     Bytes head(file.begin(), file.end());
-    accessParamFields(head, header.paramSfo, saveTitle, scanned, ParamDirection::Write);
+    writeParamFields(head, header.paramSfo, saveTitle, scanned);
 }
 
 // One file per fuzzing process, rewritten for every input.

@@ -13,17 +13,14 @@ namespace {
 
 void readAndWriteInPlace(std::uint64_t sfoPosition, std::span<const std::uint8_t> input) {
     const Bytes original(input.begin(), input.end());
-    std::string title;
-    std::string discId;
-    readParamFields(original, sfoPosition, title, discId);
-    FUZZ_REQUIRE(title.size() <= original.size() && discId.size() <= original.size());
+    const ParamFields read = readParamFields(original, sfoPosition);
+    FUZZ_REQUIRE(read.title.size() <= original.size() && read.discId.size() <= original.size());
 
     Bytes head = original;
-    std::string newTitle(original.size() % 300, 'T');
-    std::string newDiscId = "SLUS01234";
-    const ParamAccessResult written =
-        accessParamFields(head, sfoPosition, newTitle, newDiscId, ParamDirection::Write);
-    FUZZ_REQUIRE(!written.discIdCut || !newDiscId.empty());
+    const std::string newTitle(original.size() % 300, 'T');
+    const ParamWriteResult written = writeParamFields(head, sfoPosition, newTitle, "SLUS01234");
+    FUZZ_REQUIRE(head.size() == original.size());
+    FUZZ_REQUIRE(!written.titleCut || !newTitle.empty());
 }
 
 // What the reader gives for `key` of a table built from `entries`: nothing for an
@@ -65,11 +62,10 @@ void buildAndReadBack(std::span<const std::uint8_t> input) {
     FuzzedDataProvider in(input.data(), input.size());
     const std::vector<SfoEntry> entries = entriesFrom(in);
     const Bytes sfo = buildParamSfo(entries);
-    std::string title;
-    std::string discId;
-    FUZZ_REQUIRE(!readParamFields(sfo, 0, title, discId).outOfBounds);
-    FUZZ_REQUIRE(title == expectedValue(entries, "TITLE"));
-    FUZZ_REQUIRE(discId == expectedValue(entries, "DISC_ID"));
+    const ParamFields read = readParamFields(sfo, 0);
+    FUZZ_REQUIRE(!read.outOfBounds);
+    FUZZ_REQUIRE(read.title == expectedValue(entries, "TITLE"));
+    FUZZ_REQUIRE(read.discId == expectedValue(entries, "DISC_ID"));
 }
 
 }  // namespace

@@ -36,18 +36,9 @@ std::string text(const Bytes& bytes, std::uint64_t position, std::size_t count) 
     return std::string(bytes.begin() + position, bytes.begin() + position + count);
 }
 
-struct Values {
-    std::string title;
-    std::string discId;
-    ParamAccessResult result;
-};
-Values readValues(const Bytes& head, std::uint64_t sfo = kSfo) {
-    Values v;
-    v.result = readParamFields(head, sfo, v.title, v.discId);
-    return v;
-}
-ParamAccessResult writeValues(Bytes& head, std::string title, std::string discId) {
-    return accessParamFields(head, kSfo, title, discId, ParamDirection::Write);
+ParamFields readValues(const Bytes& head, std::uint64_t sfo = kSfo) { return readParamFields(head, sfo); }
+ParamWriteResult writeValues(Bytes& head, const std::string& title, const std::string& discId) {
+    return writeParamFields(head, kSfo, title, discId);
 }
 
 TEST(ParamSfoBuildTest, SortedKeysPaddedKeyTableAndValuesInTheirRooms) {
@@ -91,21 +82,20 @@ TEST(ParamSfoBuildTest, TextLongerThanItsRoomKeepsATerminatingZero) {
 TEST(ParamSfoReadTest, ATableWithoutValuesEndsWithItsKeyTable) {
     // The key walk takes in the data table's first byte; a table without values has none.
     for (const Bytes& sfo : {buildParamSfo({}), buildParamSfo({{"TITLE", false, "x", 0, 0}})}) {
-        std::string title;
-        std::string discId;
-        EXPECT_FALSE(readParamFields(sfo, 0, title, discId).outOfBounds);
-        EXPECT_EQ(title, "");
+        const ParamFields fields = readParamFields(sfo, 0);
+        EXPECT_FALSE(fields.outOfBounds);
+        EXPECT_EQ(fields.title, "");
     }
 }
 
 TEST(ParamSfoReadTest, ReadsTitleAndDiscIdAndLeavesAbsentKeysEmpty) {
-    const Values v = readValues(containerHead(gameEntries("Some Game", "SLUS01234")));
+    const ParamFields v = readValues(containerHead(gameEntries("Some Game", "SLUS01234")));
     EXPECT_EQ(v.title, "Some Game");
     EXPECT_EQ(v.discId, "SLUS01234");
-    EXPECT_FALSE(v.result.outOfBounds);
+    EXPECT_FALSE(v.outOfBounds);
 
     // Keys are matched exactly, letter case included.
-    const Values absent = readValues(containerHead({{"Title", false, "x", 0, 8}, {"DISC_ID", false, "A", 0, 8}}));
+    const ParamFields absent = readValues(containerHead({{"Title", false, "x", 0, 8}, {"DISC_ID", false, "A", 0, 8}}));
     EXPECT_EQ(absent.title, "");
     EXPECT_EQ(absent.discId, "A");
 
@@ -126,7 +116,7 @@ TEST(ParamSfoWriteTest, ValuesFillTheirRoomsWithZerosAndLengthsCountTheZero) {
     std::fill_n(&expected[kDiscIdValue + 9], 7, 0);
     storeLe32(&expected[kDiscIdEntry + 4], 10);
 
-    const ParamAccessResult result = writeValues(head, "Ten chars!", "SLUS01234");
+    const ParamWriteResult result = writeValues(head, "Ten chars!", "SLUS01234");
     EXPECT_EQ(head, expected);
     EXPECT_FALSE(result.titleCut || result.discIdCut || result.outOfBounds);
 }
@@ -134,12 +124,12 @@ TEST(ParamSfoWriteTest, ValuesFillTheirRoomsWithZerosAndLengthsCountTheZero) {
 TEST(ParamSfoWriteTest, OverLongValuesAreCutAndFlaggedAndTheLengthAgreesWithTheBytes) {
     Bytes head = containerHead(gameEntries("Old", "OLD"));
     storeLe32(&head[kTitleEntry + 4], 0x01000005);  // odd higher bytes do not survive
-    const ParamAccessResult result = writeValues(head, std::string(300, 'T'), "SLUS0123456789ABC");
+    const ParamWriteResult result = writeValues(head, std::string(300, 'T'), "SLUS0123456789ABC");
     EXPECT_TRUE(result.titleCut);
     EXPECT_TRUE(result.discIdCut);
     EXPECT_EQ(loadLe32(&head[kTitleEntry + 4]), 128u);
     EXPECT_EQ(loadLe32(&head[kDiscIdEntry + 4]), 16u);
-    const Values v = readValues(head);
+    const ParamFields v = readValues(head);
     EXPECT_EQ(v.title, std::string(127, 'T'));
     EXPECT_EQ(v.discId, "SLUS0123456789A");
 
@@ -159,26 +149,26 @@ TEST(ParamSfoMalformedTest, TruncatedTablesAreReadAsFarAsTheyGo) {
     const Bytes whole = containerHead(gameEntries("Some Game", "SLUS01234"));
 
     for (const std::size_t size : {0, 45, 55}) {  // no room for the table starts
-        const Values v = readValues(firstBytes(whole, size));
-        EXPECT_TRUE(v.result.outOfBounds) << size;
+        const ParamFields v = readValues(firstBytes(whole, size));
+        EXPECT_TRUE(v.outOfBounds) << size;
         EXPECT_EQ(v.title + v.discId, "") << size;
     }
-    EXPECT_TRUE(readValues(whole, whole.size()).result.outOfBounds);
-    EXPECT_TRUE(readValues(whole, ~std::uint64_t{0}).result.outOfBounds);
+    EXPECT_TRUE(readValues(whole, whole.size()).outOfBounds);
+    EXPECT_TRUE(readValues(whole, ~std::uint64_t{0}).outOfBounds);
 
     // The key table is cut inside "DISC_ID": neither key is found.
     EXPECT_EQ(readValues(firstBytes(whole, kSfo + 84 + 12)).discId, "");
 
     // The title's value is cut after four bytes: those four are read.
-    const Values cut = readValues(firstBytes(whole, kTitleValue + 4));
+    const ParamFields cut = readValues(firstBytes(whole, kTitleValue + 4));
     EXPECT_EQ(cut.discId, "SLUS01234");
     EXPECT_EQ(cut.title, "Some");
-    EXPECT_TRUE(cut.result.outOfBounds);
+    EXPECT_TRUE(cut.outOfBounds);
 
     // Writing there leaves the title alone but stores the disc ID.
     Bytes head = firstBytes(whole, kTitleValue + 4);
     const Bytes before = head;
-    const ParamAccessResult written = writeValues(head, "New", "SCES12345");
+    const ParamWriteResult written = writeValues(head, "New", "SCES12345");
     EXPECT_TRUE(written.outOfBounds);
     EXPECT_EQ(text(head, kDiscIdValue, 10), std::string("SCES12345\0", 10));
     EXPECT_EQ(text(head, kTitleEntry, 16), text(before, kTitleEntry, 16));
@@ -207,8 +197,8 @@ TEST(ParamSfoMalformedTest, OffsetsPastTheBufferAreSkipped) {
     // A data table start past the buffer: the key walk ends at the end of the buffer.
     Bytes endless = whole;
     storeLe32(&endless[kSfo + 12], 0xFFFFFFF0);
-    const Values v = readValues(endless);
-    EXPECT_TRUE(v.result.outOfBounds);
+    const ParamFields v = readValues(endless);
+    EXPECT_TRUE(v.outOfBounds);
     EXPECT_EQ(v.title + v.discId, "");
     const Bytes endlessBefore = endless;
     writeValues(endless, "New", "SLUS01234");
@@ -224,13 +214,11 @@ TEST(ParamSfoMalformedTest, AnEntryNumberPastTheIndexIsSkipped) {
     sfo.push_back(0);
     storeLe32(&sfo[12], static_cast<std::uint32_t>(sfo.size()));
     sfo.push_back(0);
-    std::string title;
-    std::string discId;
-    EXPECT_TRUE(readParamFields(sfo, 0, title, discId).outOfBounds);
-    EXPECT_EQ(title, "");
+    const ParamFields fields = readParamFields(sfo, 0);
+    EXPECT_TRUE(fields.outOfBounds);
+    EXPECT_EQ(fields.title, "");
     const Bytes before = sfo;
-    title = "New";
-    EXPECT_TRUE(accessParamFields(sfo, 0, title, discId, ParamDirection::Write).outOfBounds);
+    EXPECT_TRUE(writeParamFields(sfo, 0, "New", "").outOfBounds);
     EXPECT_EQ(sfo, before);
 }
 

@@ -145,11 +145,10 @@ TEST_F(PopstationToolTest, StoredImageFormsAWholeContainer) {
                                       c.header.dataPsp}) {
         EXPECT_EQ(empty, c.header.icon0);  // no artwork or sound
     }
-    std::string title, discId;
-    const auto sfo = readParamFields(std::span(c.bytes).first(c.header.icon0), 0x28, title, discId);
+    const ParamFields sfo = readParamFields(std::span(c.bytes).first(c.header.icon0), 0x28);
     EXPECT_FALSE(sfo.outOfBounds);
-    EXPECT_EQ(title, "");
-    EXPECT_EQ(discId, "SLUS01234");  // found in the image
+    EXPECT_EQ(sfo.title, "");
+    EXPECT_EQ(sfo.discId, "SLUS01234");  // found in the image
     EXPECT_EQ(c.text(0x28, 4), std::string("\0PSF", 4));
 
     // Without base.pbp: the placeholder DATA.PSP, and DATA.PSAR at the first boundary.
@@ -209,10 +208,9 @@ TEST_F(PopstationToolTest, Level9DeflatesBlocksThatShrinkAndEachInflatesToItsBlo
     ASSERT_EQ(result.lastLine(), "Done.") << ::testing::PrintToString(result.lines);
     const Container c = container();
 
-    std::string title, discId;
-    readParamFields(std::span(c.bytes).first(c.header.icon0), 0x28, title, discId);
-    EXPECT_EQ(title, "My Game");
-    EXPECT_EQ(discId, "SLPM86023");
+    const ParamFields param = readParamFields(std::span(c.bytes).first(c.header.icon0), 0x28);
+    EXPECT_EQ(param.title, "My Game");
+    EXPECT_EQ(param.discId, "SLPM86023");
     EXPECT_EQ(c.text(c.psar + 0x400, 12), std::string("_SLPM_86023\0", 12));
     EXPECT_EQ(c.text(c.psar + 0x122C, 8), std::string("My Game\0", 8));
 
