@@ -29,7 +29,6 @@ public:
     std::optional<std::string> chooseIsoSaveName(const std::string& initialFolder) override;
     bool confirmReplace(const std::string& path) override;
 
-    const std::string& status() const { return status_; }
     bool messageShown() const { return messageShown_; }
     // Prints the final status line and gives the exit status: 130 after Ctrl+C, 1 when
     // a message was shown, else 0.

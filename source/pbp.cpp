@@ -65,15 +65,6 @@ Status checkPbpLayout(const PbpHeader& header, std::uint64_t fileSize) {
     return {};
 }
 
-Extent sectionExtent(const PbpHeader& header, PbpSection section, std::uint64_t fileSize) {
-    const std::uint64_t start = header.offset(section);
-    const std::uint64_t next = section == PbpSection::DataPsar
-                                   ? fileSize
-                                   : header.offset(kPbpSections[indexOf(section) + 1]);
-    const std::uint64_t end = std::min(next, fileSize);
-    return {start, end > start ? end - start : 0};
-}
-
 std::uint64_t dataPspLength(std::span<const std::uint8_t> head, const PbpHeader& header) {
     if (header.dataPsar <= header.dataPsp) return 0;
     const auto dataPsp = ByteReader(head).bytes(header.dataPsp, header.dataPsar - header.dataPsp);

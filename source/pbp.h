@@ -73,14 +73,11 @@ std::optional<PbpHeader> decodePbpHeader(std::span<const std::uint8_t> head);
 // of `fileSize` bytes. The error's message says what is wrong, for a user to read.
 Status checkPbpLayout(const PbpHeader& header, std::uint64_t fileSize);
 
-// A section's extent: from its offset to the next section's (DATA.PSAR: to the end of
-// the file), cut at the end of a file of `fileSize` bytes; empty when the next section
-// starts before it or when it starts at or past the end of the file.
+// A stretch of a file.
 struct Extent {
     std::uint64_t offset = 0;
     std::uint64_t length = 0;
 };
-Extent sectionExtent(const PbpHeader& header, PbpSection section, std::uint64_t fileSize);
 
 // Length of DATA.PSP without the zero bytes at its end, taken from `head`, which holds
 // the container from its start at least up to the DATA.PSAR offset; 0 when DATA.PSP

@@ -75,19 +75,6 @@ TEST(PbpHeaderTest, LayoutCheckRefusesOffsetsOutOfOrderOrPastTheEnd) {
               "The PBP file is damaged: PARAM.SFO (offset 8) overlaps the header.");
 }
 
-TEST(PbpHeaderTest, SectionsRunToTheNextOffsetAndStayInsideTheFile) {
-    const PbpHeader h = header({100, 150, 150, 400, 500, 600, 700});
-    EXPECT_EQ(sectionExtent(h, PbpSection::ParamSfo, 1000).length, 60u);
-    EXPECT_EQ(sectionExtent(h, PbpSection::Icon0, 1000).length, 50u);
-    EXPECT_EQ(sectionExtent(h, PbpSection::Icon1, 1000).length, 0u);
-    EXPECT_EQ(sectionExtent(h, PbpSection::DataPsar, 1000).offset, 700u);
-    EXPECT_EQ(sectionExtent(h, PbpSection::DataPsar, 1000).length, 300u);
-    // Damaged offsets give empty or cut extents, never ones that reach past the file.
-    EXPECT_EQ(sectionExtent(header({100, 50, 50, 50, 50, 50, 50}), PbpSection::Icon0, 1000).length, 0u);
-    EXPECT_EQ(sectionExtent(h, PbpSection::Pic1, 450).length, 50u);
-    EXPECT_EQ(sectionExtent(h, PbpSection::DataPsar, 650).length, 0u);
-}
-
 TEST(PbpHeaderTest, DataPspLengthLeavesOutTrailingZeros) {
     const PbpHeader h = header({40, 40, 40, 40, 40, 50, 60});
     Bytes head(60, 0);
