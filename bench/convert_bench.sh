@@ -8,8 +8,8 @@
 # 3); prints wall and processor times, peak memory and the ratios. Targets: the
 # conversion at most 1.10 x cp, the patch adding at most 10 %, peak memory flat in the
 # image size (compared with a conversion of a 16 MiB container).
-# Run by hand, never as a test: it writes about four times MIB MiB into a new folder
-# inside WORK (default /tmp), removed at the end; WORK=/dev/shm measures in memory.
+# Run by hand, never as a test: it writes about three times MIB MiB into a new folder
+# inside WORK (default /tmp), removed at the end; WORK /dev/shm measures in memory.
 #
 #   bench/convert_bench.sh [BUILD_DIR [MIB [WORK]]]
 set -euo pipefail

@@ -8,7 +8,7 @@
 # (default 3). Targets: the extraction at most 1.10 x cp, peak memory flat in the image
 # size (compared with an extraction of 16 MiB).
 # Run by hand, never as a test: it writes about four times MIB MiB into a new folder
-# inside WORK (default ${TMPDIR:-/tmp}), removed at the end; WORK=/dev/shm measures in
+# inside WORK (default ${TMPDIR:-/tmp}), removed at the end; WORK /dev/shm measures in
 # memory.
 #
 #   bench/extract_bench.sh [BUILD_DIR [MIB [WORK]]]
