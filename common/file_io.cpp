@@ -1,5 +1,6 @@
 #include "common/file_io.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -20,6 +21,7 @@ namespace {
 
 std::mutex gWriteLimitMutex;
 std::optional<std::uint64_t> gWriteLimit;
+std::atomic<bool> gForceCopyFallback{false};
 
 // Takes `count` bytes from the test write budget; false when it is used up.
 bool consumeWriteBudget(std::uint64_t count) {
@@ -74,9 +76,31 @@ int closeHandle(int handle) { return ::close(handle); }
 int processId() { return static_cast<int>(::getpid()); }
 #endif
 
+#ifdef __linux__
+// Copies between two files inside the kernel, at explicit positions in both (the
+// handles' own positions stay as they are); the count copied, 0 at the end of the
+// source, or -1 with errno set.
+long long copyInsideKernel(int from, std::uint64_t fromPosition, int to, std::uint64_t toPosition,
+                           std::size_t count) {
+    auto in = static_cast<loff_t>(fromPosition);
+    auto out = static_cast<loff_t>(toPosition);
+    long long n;
+    do n = ::copy_file_range(from, &in, to, &out, count, 0);
+    while (n < 0 && errno == EINTR);
+    return n;
+}
+#else
+long long copyInsideKernel(int, std::uint64_t, int, std::uint64_t, std::size_t) {
+    errno = ENOSYS;
+    return -1;
+}
+#endif
+
 // One system call moves at most this much, whatever the platform.
 constexpr std::size_t kMaxTransfer = 1 << 30;
 constexpr std::size_t kPageSize = 4096;
+// The piece that appendFrom reads and writes at a time when it copies through a buffer.
+constexpr std::size_t kCopyPieceSize = 0x40000;
 
 }  // namespace
 
@@ -218,7 +242,9 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
     : handle_(other.handle_),
       target_(std::move(other.target_)),
       temp_(std::move(other.temp_)),
-      written_(other.written_) {
+      written_(other.written_),
+      rangeCopy_(other.rangeCopy_),
+      copyBuffer_(std::move(other.copyBuffer_)) {
     other.handle_ = -1;
     other.temp_.clear();
 }
@@ -230,6 +256,8 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
         target_ = std::move(other.target_);
         temp_ = std::move(other.temp_);
         written_ = other.written_;
+        rangeCopy_ = other.rangeCopy_;
+        copyBuffer_ = std::move(other.copyBuffer_);
         other.handle_ = -1;
         other.temp_.clear();
     }
@@ -330,6 +358,53 @@ Status OutputFile::readAt(std::uint64_t position, std::span<std::uint8_t> out) {
     return {};
 }
 
+Status OutputFile::appendFrom(InputFile& source, std::uint64_t position, std::uint64_t length) {
+    if (handle_ < 0) return writeError(systemErrorText(EBADF));
+    if (!fitsIn(source.size(), position, length)) return source.readError("Read beyond end of file");
+    if (length == 0) return {};
+    if (!consumeWriteBudget(length)) return writeError(systemErrorText(ENOSPC));
+    const bool inKernel = rangeCopy_ != RangeCopy::ThroughBuffer && !gForceCopyFallback;
+    const std::uint64_t copied = inKernel ? copyInKernel(source, position, length) : 0;
+    if (copied < length) {
+        auto rest = copyThroughBuffer(source, position + copied, length - copied, written_ + copied);
+        if (!rest) return rest;
+    }
+    written_ += length;
+    return {};
+}
+
+// Copies as much of the range as the kernel will and gives the count copied. The first
+// attempt for this output settles whether later ones go to the kernel at all.
+std::uint64_t OutputFile::copyInKernel(InputFile& source, std::uint64_t position,
+                                       std::uint64_t length) {
+    std::uint64_t done = 0;
+    while (done < length) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(length - done, kMaxTransfer));
+        const long long n = copyInsideKernel(source.handle_, position + done, handle_, written_ + done, want);
+        if (n <= 0) break;
+        done += static_cast<std::uint64_t>(n);
+    }
+    if (rangeCopy_ == RangeCopy::Untried) {
+        rangeCopy_ = done > 0 ? RangeCopy::InKernel : RangeCopy::ThroughBuffer;
+    }
+    return done;
+}
+
+Status OutputFile::copyThroughBuffer(InputFile& source, std::uint64_t position, std::uint64_t length,
+                                     std::uint64_t outputPosition) {
+    if (!copyBuffer_) copyBuffer_.emplace(kCopyPieceSize);
+    for (std::uint64_t done = 0; done < length;) {
+        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kCopyPieceSize, length - done));
+        const std::span<std::uint8_t> piece = copyBuffer_->at(position + done).first(count);
+        if (auto read = source.readExactAt(position + done, piece); !read) return read;
+        if (const int err = writeFully(handle_, piece, outputPosition + done)) {
+            return writeError(systemErrorText(err));
+        }
+        done += count;
+    }
+    return {};
+}
+
 Status OutputFile::commit() {
     if (handle_ < 0) return writeError(systemErrorText(EBADF));
     const bool closed = closeHandle(handle_) == 0;
@@ -383,6 +458,8 @@ void failWritesAfter(std::optional<std::uint64_t> bytes) {
     std::lock_guard<std::mutex> lock(gWriteLimitMutex);
     gWriteLimit = bytes;
 }
+
+void forceCopyFallback(bool force) { gForceCopyFallback = force; }
 }  // namespace testing
 
 }  // namespace quillon

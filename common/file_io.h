@@ -59,6 +59,8 @@ public:
     Expected<Bytes> readUpTo(std::uint64_t pos, std::size_t count);
 
 private:
+    friend class OutputFile;  // copies ranges of the file inside the kernel
+
     InputFile(int handle, std::string path, std::uint64_t size);
     Error readError(const std::string& reason) const;
 
@@ -68,6 +70,20 @@ private:
 };
 
 Expected<Bytes> readWholeFile(const std::string& path);
+
+// A buffer for block copies. For each block it gives room whose first byte stands at
+// the same offset within a memory page as the file position the block is read from:
+// the system then copies whole pages between its cache and the buffer instead of
+// splitting each one in two. The room moves with the position; its bytes do not.
+class CopyBuffer {
+public:
+    explicit CopyBuffer(std::size_t size);
+    std::span<std::uint8_t> at(std::uint64_t filePosition);
+
+private:
+    Bytes storage_;
+    std::size_t size_ = 0;
+};
 
 // Writes into a temporary file beside the target and renames it onto the target in
 // commit(). Destroyed or discarded without commit, it removes the temporary file, so
@@ -93,40 +109,49 @@ public:
     Status writeAt(std::uint64_t position, std::span<const std::uint8_t> data);
     // Reads back bytes already written.
     Status readAt(std::uint64_t position, std::span<std::uint8_t> out);
+    // Appends bytes `position` to `position + length` of `source`, that range exactly.
+    // On Linux the kernel copies them (copy_file_range: no trip through this process, and
+    // shared blocks where the file system offers them). They go through a buffer instead
+    // on other systems, and for good once the first in-kernel attempt for this output
+    // copies nothing (another file system, a kernel or file system without the call);
+    // a later in-kernel failure hands the rest of the range to the buffer, whose read or
+    // write then names the file at fault. A range running past the end of the source
+    // fails before anything is written ("Read beyond end of file", naming the source).
+    // As with write(), a failure leaves written() where it was and the output is to be
+    // discarded.
+    Status appendFrom(InputFile& source, std::uint64_t position, std::uint64_t length);
     Status commit();
     void discard();
 
 private:
+    // How appendFrom moves bytes: settled by the first attempt inside the kernel.
+    enum class RangeCopy : std::uint8_t { Untried, InKernel, ThroughBuffer };
+
     OutputFile(int handle, std::string target, std::string temp);
     Error writeError(const std::string& reason) const;
+    std::uint64_t copyInKernel(InputFile& source, std::uint64_t position, std::uint64_t length);
+    Status copyThroughBuffer(InputFile& source, std::uint64_t position, std::uint64_t length,
+                             std::uint64_t outputPosition);
 
     int handle_ = -1;
     std::string target_;
     std::string temp_;
     std::uint64_t written_ = 0;
-};
-
-// A buffer for block copies. For each block it gives room whose first byte stands at
-// the same offset within a memory page as the file position the block is read from:
-// the system then copies whole pages between its cache and the buffer instead of
-// splitting each one in two. The room moves with the position; its bytes do not.
-class CopyBuffer {
-public:
-    explicit CopyBuffer(std::size_t size);
-    std::span<std::uint8_t> at(std::uint64_t filePosition);
-
-private:
-    Bytes storage_;
-    std::size_t size_ = 0;
+    RangeCopy rangeCopy_ = RangeCopy::Untried;
+    std::optional<CopyBuffer> copyBuffer_;  // made on the first copy through a buffer
 };
 
 // Creates or replaces a whole file through OutputFile.
 Status writeFileAtomically(const std::string& path, std::span<const std::uint8_t> data);
 
 namespace testing {
-// Makes every OutputFile write fail once this many more bytes have been written in
-// all (as a full disk would); nullopt ends it.
+// Makes every OutputFile write (appendFrom too) fail once this many more bytes have
+// been written in all, as a full disk would; a write that would pass the budget writes
+// nothing. nullopt ends it.
 void failWritesAfter(std::optional<std::uint64_t> bytes);
+// Makes OutputFile::appendFrom copy through its buffer, as on a system without an
+// in-kernel copy; false lets it use the kernel again.
+void forceCopyFallback(bool force);
 }  // namespace testing
 
 }  // namespace quillon

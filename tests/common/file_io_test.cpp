@@ -3,6 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
+#include <vector>
+
+#ifdef __linux__
+#include <sys/stat.h>
+#endif
 
 #include "support/temp_folder.h"
 
@@ -90,6 +96,158 @@ TEST_F(OutputFileTest, MissingFolderAndReadOnlyTargetAreRefused) {
     ASSERT_FALSE(locked.ok());
     EXPECT_EQ(readFile(target), "keep");
 }
+
+// Bytes that do not repeat within a few MiB, so a range taken from the wrong place shows.
+std::string unrepeatedBytes(std::size_t size) {
+    std::mt19937 random(7);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(random());
+    return bytes;
+}
+
+struct Range {
+    std::uint64_t position;
+    std::uint64_t length;
+};
+
+// Appends the ranges of `source` one after another behind a 3-byte head and checks that
+// the committed file holds exactly those bytes, written() following each step.
+void expectRangesAppended(const std::string& source, const std::vector<Range>& ranges,
+                          const std::string& target) {
+    auto in = InputFile::open(source);
+    ASSERT_TRUE(in.ok()) << in.error().message;
+    const std::string sourceBytes = readFile(source);
+    auto out = OutputFile::create(target);
+    ASSERT_TRUE(out.ok()) << out.error().message;
+    ASSERT_TRUE(out->write(asBytes("abc")).ok());
+    std::string expected = "abc";
+    for (const Range& range : ranges) {
+        SCOPED_TRACE(std::to_string(range.position) + " + " + std::to_string(range.length));
+        const Status st = out->appendFrom(*in, range.position, range.length);
+        ASSERT_TRUE(st.ok()) << st.error().message;
+        expected += sourceBytes.substr(range.position, range.length);
+        EXPECT_EQ(out->written(), expected.size());
+    }
+    ASSERT_TRUE(out->write(asBytes("xyz")).ok());
+    ASSERT_TRUE(out->commit().ok());
+    EXPECT_TRUE(readFile(target) == expected + "xyz");
+}
+
+// appendFrom's two ways of moving bytes: inside the kernel where the system can, and
+// through its buffer (forced here as on a system without the in-kernel copy).
+enum class CopyPath { InKernel, ThroughBuffer };
+
+class AppendFromTest : public OutputFileTest, public ::testing::WithParamInterface<CopyPath> {
+protected:
+    void SetUp() override {
+        quillon::testing::forceCopyFallback(GetParam() == CopyPath::ThroughBuffer);
+    }
+    void TearDown() override {
+        quillon::testing::forceCopyFallback(false);
+        OutputFileTest::TearDown();
+    }
+    // A source of 3 MiB and 1,234 bytes.
+    std::string source() { return dir.write("source.bin", unrepeatedBytes(3 * 1048576 + 1234)); }
+};
+
+TEST_P(AppendFromTest, CopiesExactlyTheRangesAskedAtAnyAlignment) {
+    const std::string path = source();
+    const std::uint64_t size = std::filesystem::file_size(path);
+    expectRangesAppended(path,
+                         {{0, 1},
+                          {4780, 16 * 65535},  // a run of blocks as the conversion copies them
+                          {4780 + 16 * 65535, 3 * 65535 + 17},
+                          {4097, 0},
+                          {12345, 2 * 1048576 + 7},
+                          {size - 5000, 5000}},
+                         dir.file("out.bin"));
+}
+
+TEST_P(AppendFromTest, RangePastTheEndOfTheSourceFailsBeforeWriting) {
+    const std::string path = source();
+    const std::uint64_t size = std::filesystem::file_size(path);
+    auto in = InputFile::open(path);
+    ASSERT_TRUE(in.ok());
+    const std::string target = dir.file("out.bin");
+    auto out = OutputFile::create(target);
+    ASSERT_TRUE(out.ok());
+    ASSERT_TRUE(out->write(asBytes("abc")).ok());
+    for (const Range range : {Range{size - 10, 11}, Range{size, 1}, Range{size + 1, 0},
+                              Range{~std::uint64_t{0}, 2}}) {
+        SCOPED_TRACE(std::to_string(range.position) + " + " + std::to_string(range.length));
+        const Status st = out->appendFrom(*in, range.position, range.length);
+        ASSERT_FALSE(st.ok());
+        EXPECT_EQ(st.error().kind, Error::Kind::Read);
+        EXPECT_EQ(st.error().message, "Cannot read file \"" + path + "\". Read beyond end of file");
+        EXPECT_EQ(out->written(), 3u);
+    }
+    ASSERT_TRUE(out->commit().ok());
+    EXPECT_EQ(readFile(target), "abc");
+}
+
+TEST_P(AppendFromTest, FullDiskFailsTheCopyWritingNothingPastTheBudget) {
+    const std::string path = source();
+    auto in = InputFile::open(path);
+    ASSERT_TRUE(in.ok());
+    const std::string target = dir.file("out.bin");
+    quillon::testing::failWritesAfter(3 + 65535);
+    auto out = OutputFile::create(target);
+    ASSERT_TRUE(out.ok());
+    ASSERT_TRUE(out->write(asBytes("abc")).ok());
+    const Status st = out->appendFrom(*in, 4780, 65536);
+    ASSERT_FALSE(st.ok());
+    EXPECT_EQ(st.error().kind, Error::Kind::Write);
+    EXPECT_EQ(st.error().message, "Cannot write file \"" + target + "\". No space left on device");
+    EXPECT_EQ(out->written(), 3u);
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        if (entry.path().string() != path) {
+            EXPECT_EQ(entry.file_size(), 3u) << entry.path();
+        }
+    }
+    out->discard();
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"source.bin"});
+}
+
+TEST_P(AppendFromTest, EarlierTargetSurvivesAFailedOrAbortedCopy) {
+    const std::string path = source();
+    auto in = InputFile::open(path);
+    ASSERT_TRUE(in.ok());
+    for (const bool fullDisk : {true, false}) {
+        SCOPED_TRACE(fullDisk ? "full disk" : "aborted");
+        const std::string target = dir.write("out.bin", "earlier");
+        quillon::testing::failWritesAfter(fullDisk ? std::optional<std::uint64_t>(1000) : std::nullopt);
+        {
+            auto out = OutputFile::create(target);
+            ASSERT_TRUE(out.ok());
+            EXPECT_EQ(out->appendFrom(*in, 1, 1048576).ok(), !fullDisk);
+        }
+        EXPECT_EQ(readFile(target), "earlier");
+        EXPECT_EQ(dir.names(), (std::vector<std::string>{"out.bin", "source.bin"}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, AppendFromTest,
+                         ::testing::Values(CopyPath::InKernel, CopyPath::ThroughBuffer),
+                         [](const ::testing::TestParamInfo<CopyPath>& info) {
+                             return info.param == CopyPath::InKernel ? "InKernel" : "ThroughBuffer";
+                         });
+
+#ifdef __linux__
+// A source on another file system (a memory one here) cannot be copied inside the kernel
+// into a file on disk; the copies go through the buffer instead, the first and the rest.
+TEST(AppendFromAcrossFileSystemsTest, CopiesThroughTheBufferWhenTheKernelCannot) {
+    TempFolder dir;
+    struct stat memory {}, disk {};
+    if (::stat("/dev/shm", &memory) != 0 || ::stat(dir.path().c_str(), &disk) != 0 ||
+        memory.st_dev == disk.st_dev) {
+        GTEST_SKIP() << "no memory file system apart from the temp folder";
+    }
+    const std::string source = "/dev/shm/quillon-test-" + std::to_string(std::random_device()()) + ".bin";
+    std::ofstream(source, std::ios::binary) << unrepeatedBytes(1048576 + 999);
+    expectRangesAppended(source, {{4780, 65535}, {1, 1048576 + 998}}, dir.file("out.bin"));
+    removeFile(source);
+}
+#endif
 
 TEST(InputFileTest, ReadsAtOffsetsAndReportsShortReads) {
     TempFolder dir;
