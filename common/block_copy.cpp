@@ -41,12 +41,26 @@ Status copyBlocks(const CopyRange& range, std::size_t stride, const BlockStep& s
 }
 
 Status copyUnchanged(const CopyRange& range, bool askBeforeFirst, const BeforeBlock& beforeBlock) {
-    return copyBlocks(range, kCopyBlockSize, [&](CopyBlock& block) -> Expected<std::optional<std::size_t>> {
-        if ((block.follows || askBeforeFirst) && !beforeBlock(block.position)) return Error::cancelled();
-        const std::size_t count = countUpToEnd(range, block);
-        if (count != kCopyBlockSize) return std::optional<std::size_t>(count);
-        return std::optional<std::size_t>();
-    });
+    // No byte needs a look: runs of blocks move inside the kernel where the system can
+    // (or through one buffer), while progress is still asked block by block.
+    const std::uint64_t length = range.end > range.start ? range.end - range.start : 0;
+    constexpr std::uint64_t kRun = kCopyBlockSize * kBlocksPerRun;
+    std::uint64_t copied = 0;  // bytes handed to the output so far
+    for (std::uint64_t offset = 0;; offset += kCopyBlockSize) {
+        if ((offset > 0 || askBeforeFirst) && !beforeBlock(range.start + offset)) {
+            return Error::cancelled();
+        }
+        const std::uint64_t count = std::min<std::uint64_t>(kCopyBlockSize, length - offset);
+        const bool last = count != kCopyBlockSize;
+        const std::uint64_t pending = offset + count - copied;
+        if (last || pending >= kRun) {
+            if (auto moved = range.output.appendFrom(range.source, range.start + copied, pending); !moved) {
+                return moved;
+            }
+            copied += pending;
+        }
+        if (last) return {};
+    }
 }
 
 }  // namespace quillon
