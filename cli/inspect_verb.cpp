@@ -3,6 +3,7 @@
 
 #include "cli/cli_program.h"
 #include "source/inspect_source.h"
+#include "state/artwork_kinds.h"
 #include "state/default_fields.h"
 
 namespace quillon {
@@ -25,20 +26,17 @@ int runInspectVerb(CliProgram& program, const std::vector<std::string>& args) {
     const SourceKind kind = classifySource(source);
     chooseSource(program.session.fields(), source);
     const FieldState& f = program.session.fields();
-    const std::pair<const char*, std::string> lines[] = {
+    std::vector<std::pair<std::string, std::string>> lines{
         {"kind", kindName(kind)},
         {"disc-id", f.text(Field::saveID_l) + f.text(Field::saveID)},
         {"title", f.text(Field::labelText)},
         {"save-title", f.text(Field::saveTitle)},
         {"region", f.text(Field::region)},
         {"output", f.text(Field::dstPbp)},
-        {"icon0", f.text(Field::icon0)},
-        {"icon1", f.text(Field::icon1)},
-        {"pic0", f.text(Field::unknown)},
-        {"pic1", f.text(Field::pic1)},
-        {"snd0", f.text(Field::snd0)},
-        {"warning", f.text(Field::warning)},
     };
+    // The artwork under the names of its library folders.
+    for (const ArtworkKind& artwork : kArtworkKinds) lines.emplace_back(artwork.libraryFolder, f.text(artwork.field));
+    lines.emplace_back("warning", f.text(Field::warning));
     for (const auto& [key, value] : lines) std::cout << key << ": " << value << "\n";
     std::cout.flush();
     return program.host.messageShown() ? 1 : 0;

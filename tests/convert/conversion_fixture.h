@@ -43,7 +43,7 @@ inline std::uint32_t dataPsarOf(const Bytes& container) { return loadLe24(contai
 // A container as buildContainer makes it, with bytes that a rewrite must carry over
 // unchanged in places the builder leaves zero: in the head of the disc-image block
 // beside its fields, in its index area, and in the start-screen block's first 80 bytes.
-inline Bytes build(const ContainerSpec& parts) {
+inline Bytes build(const ContainerRecipe& parts) {
     Bytes container = buildContainer(parts);
     const std::uint64_t block = dataPsarOf(container);
     for (const std::uint64_t at : {0x20u, 0x800u, 0x1000u, 0x4000u, 0xFFFFFu}) {
@@ -82,7 +82,7 @@ protected:
         fields.setText(Field::srcIso, path);
         return path;
     }
-    std::string useSource(const ContainerSpec& parts, const std::string& name = "game.pbp") {
+    std::string useSource(const ContainerRecipe& parts, const std::string& name = "game.pbp") {
         return useSource(build(parts), name);
     }
     // A file in the test folder, named in the field.
@@ -92,7 +92,7 @@ protected:
 
     // The source as the fixture's fields finish it, without pieces (a test that names
     // pieces in the fields sets them here too).
-    ContainerSpec finished(ContainerSpec parts) const {
+    ContainerRecipe finished(ContainerRecipe parts) const {
         parts.title = fields.text(Field::labelText);
         parts.discId = fields.text(Field::saveID_l) + fields.text(Field::saveID);
         parts.saveTitle = fields.text(Field::saveTitle);

@@ -24,7 +24,7 @@ TEST_F(ConvertCommandTest, OutputFolderThatCannotBeMadeEndsBeforeAnyCheck) {
 }
 
 TEST_F(ConvertCommandTest, OutputFolderIsMadeOneLevelDeep) {
-    useSource(ContainerSpec{});
+    useSource(ContainerRecipe{});
     fields.setText(Field::dstPbp, outputFolder + kPathSeparator + "Game");
     convert();
     EXPECT_TRUE(host.messages.empty());
@@ -46,7 +46,7 @@ TEST_F(ConvertCommandTest, OnlyTheFirstEmptyFieldIsReportedAndThePatchSummaryFol
     };
     fields.setPalFix(false);
     for (const auto& [field, message] : cases) {
-        useSource(ContainerSpec{});
+        useSource(ContainerRecipe{});
         fields.setText(Field::labelText, "New title");
         fields.setText(Field::saveID, "01234");
         fields.setText(Field::saveID_l, "SLUS");
@@ -60,16 +60,16 @@ TEST_F(ConvertCommandTest, OnlyTheFirstEmptyFieldIsReportedAndThePatchSummaryFol
 }
 
 TEST_F(ConvertCommandTest, ExtensionDecidesTheKindOfSourceInAnyLetterCase) {
-    useSource(ContainerSpec{}, "GAME.PBP");
+    useSource(ContainerRecipe{}, "GAME.PBP");
     convert();
     EXPECT_TRUE(host.messages.empty());
-    ContainerSpec expected = finished({});
+    ContainerRecipe expected = finished({});
     expected.dataPsar = 0x50000;
     EXPECT_EQ(output(), build(expected));
 
     // A disc image goes to the tool, missing here: error 1, and the End step.
     fields.setPalFix(true);
-    useSource(ContainerSpec{}, "game.pbp.iso");
+    useSource(ContainerRecipe{}, "game.pbp.iso");
     host = RecordingHost();
     convert();
     EXPECT_EQ(host.shown(),
@@ -90,7 +90,7 @@ TEST_F(ConvertCommandTest, SourceThatIsTheOutputFileIsRefusedUnchanged) {
 }
 
 TEST_F(ConvertCommandTest, DiscImageWithTheFilesFolderAsOutputIsRefused) {
-    useSource(ContainerSpec{}, "game.bin");
+    useSource(ContainerRecipe{}, "game.bin");
     fields.setText(Field::dstPbp, dir.file("Files"));
     convert();
     EXPECT_EQ(host.shown(),
@@ -100,7 +100,7 @@ TEST_F(ConvertCommandTest, DiscImageWithTheFilesFolderAsOutputIsRefused) {
 
 TEST_F(ConvertCommandTest, ContainerWithoutDiscImageGivesError7WithoutSummary) {
     fields.setPalFix(true);
-    ContainerSpec parts;
+    ContainerRecipe parts;
     parts.isoMarker = false;
     useSource(parts);
     convert();
@@ -110,7 +110,7 @@ TEST_F(ConvertCommandTest, ContainerWithoutDiscImageGivesError7WithoutSummary) {
 }
 
 TEST_F(ConvertCommandTest, ContainerWithoutStartScreenBlockGivesError8AndWritesNothing) {
-    ContainerSpec parts;
+    ContainerRecipe parts;
     parts.startPicture = std::nullopt;
     useSource(parts);
     convert();
@@ -121,7 +121,7 @@ TEST_F(ConvertCommandTest, ContainerWithoutStartScreenBlockGivesError8AndWritesN
 
 TEST_F(ConvertCommandTest, FrontPartTooBigGivesError10AndTheSummary) {
     fields.setPalFix(true);
-    useSource(ContainerSpec{});
+    useSource(ContainerRecipe{});
     useFile(Field::snd0, "snd0.at3", Bytes(2621440, 1));
     convert();
     EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: " + errorMessage(ErrorCode::FrontPartTooBig)});
@@ -131,7 +131,7 @@ TEST_F(ConvertCommandTest, FrontPartTooBigGivesError10AndTheSummary) {
 
 TEST_F(ConvertCommandTest, FrontPartTooBigIsReportedBeforeAMissingStartScreenBlock) {
     fields.setPalFix(true);
-    ContainerSpec parts;
+    ContainerRecipe parts;
     parts.startPicture = std::nullopt;
     useSource(parts);
     useFile(Field::snd0, "snd0.at3", Bytes(2621440, 1));
@@ -141,7 +141,7 @@ TEST_F(ConvertCommandTest, FrontPartTooBigIsReportedBeforeAMissingStartScreenBlo
 }
 
 TEST_F(ConvertCommandTest, WarningPictureTooLargeForTheStartScreenSearchIsRefused) {
-    useSource(ContainerSpec{});
+    useSource(ContainerRecipe{});
     const std::string earlierOutput = "earlier";
     dir.write("out/EBOOT.PBP", earlierOutput);
     useFile(Field::warning, "big.png", Bytes(kMaxStartScreenPicture + 1, 7));
@@ -162,7 +162,7 @@ TEST_F(ConvertCommandTest, WarningPictureTooLargeForTheStartScreenSearchIsRefuse
 }
 
 TEST_F(ConvertCommandTest, TitleTooLongForParamSfoIsRefused) {
-    useSource(ContainerSpec{});
+    useSource(ContainerRecipe{});
     fields.setText(Field::labelText, std::string(127, 'T'));  // the room of 128 with its zero
     convert();
     EXPECT_TRUE(host.messages.empty());
@@ -218,10 +218,10 @@ TEST_F(ConvertCommandTest, UnreadableSourceIsReportedWithItsNameAndReason) {
 }
 
 TEST_F(ConvertCommandTest, FullDiskLeavesTheEarlierOutputAndNoTemporaryFile) {
-    useSource(ContainerSpec{});
+    useSource(ContainerRecipe{});
     const Bytes earlier = patternBytes(999, 80);
     dir.write("out/EBOOT.PBP", earlier);
-    const std::uint64_t startDat = 0x50000 + kImageDataOffset + ContainerSpec{}.imageDataSize;
+    const std::uint64_t startDat = 0x50000 + kImageDataOffset + ContainerRecipe{}.imageDataSize;
     for (const std::uint64_t budget : {std::uint64_t{100}, std::uint64_t{400000}, startDat + 10}) {
         // in the front part, in the copy, in the start-screen block
         SCOPED_TRACE(budget);
@@ -241,7 +241,7 @@ TEST_F(ConvertCommandTest, FullDiskLeavesTheEarlierOutputAndNoTemporaryFile) {
 
 TEST_F(ConvertCommandTest, AbortDuringThePatchedCopyShowsNoSummary) {
     fields.setPalFix(true);
-    useSource(ContainerSpec{});
+    useSource(ContainerRecipe{});
     abortAtPump(2);
     convert();
     EXPECT_EQ(host.status(), "User aborted.");

@@ -24,7 +24,7 @@ TEST_F(FinishEbootTest, PbpSourceIsRewrittenWithTheNewPiecesTitlesAndDiscId) {
 
     convert();
 
-    ContainerSpec expected = finished({});
+    ContainerRecipe expected = finished({});
     expected.icon0 = patternBytes(1000, 30);
     expected.icon1 = patternBytes(1100, 31);
     expected.pic0 = patternBytes(1200, 32);
@@ -44,7 +44,7 @@ TEST_F(FinishEbootTest, PbpSourceIsRewrittenWithTheNewPiecesTitlesAndDiscId) {
 }
 
 TEST_F(FinishEbootTest, DiscIdTextAndSaveTitleAreCutToTheirRoom) {
-    useSource(ContainerSpec{});
+    useSource(ContainerRecipe{});
     fields.setText(Field::saveTitle, std::string(130, 'S'));
     fields.setText(Field::saveID, "0123456");  // _SLUS_0123456 has 13 characters
     convert();
@@ -54,7 +54,7 @@ TEST_F(FinishEbootTest, DiscIdTextAndSaveTitleAreCutToTheirRoom) {
     EXPECT_EQ(std::string(file.begin() + block + 0x400, file.begin() + block + 0x40C), "_SLUS_012345");
     EXPECT_EQ(std::string(file.begin() + block + 0x122C, file.begin() + block + 0x12AC),
               std::string(128, 'S'));
-    ContainerSpec expected = finished({});
+    ContainerRecipe expected = finished({});
     expected.dataPsar = 0x50000;
     EXPECT_EQ(file, build(expected));
 
@@ -67,7 +67,7 @@ TEST_F(FinishEbootTest, DiscIdTextAndSaveTitleAreCutToTheirRoom) {
 }
 
 TEST_F(FinishEbootTest, DataPsarTakesTheFirstBoundaryAboveTheFrontPart) {
-    ContainerSpec source;
+    ContainerRecipe source;
     source.dataPsp = patternBytes(1000, 40);
     const std::uint32_t icon0Offset = headerField(build(source), 12);
     useSource(source);
@@ -83,7 +83,7 @@ TEST_F(FinishEbootTest, DataPsarTakesTheFirstBoundaryAboveTheFrontPart) {
         EXPECT_EQ(headerField(file, 32), end - source.dataPsp.size());
         // After E: one zero byte, or 327,680 of them.
         EXPECT_EQ(dataPsar - end, end == 327679u ? 1u : 327680u);
-        ContainerSpec expected = finished(source);
+        ContainerRecipe expected = finished(source);
         expected.icon0 = icon0;
         expected.dataPsar = dataPsar;
         EXPECT_EQ(file, build(expected));
@@ -91,7 +91,7 @@ TEST_F(FinishEbootTest, DataPsarTakesTheFirstBoundaryAboveTheFrontPart) {
 }
 
 TEST_F(FinishEbootTest, DataPspLosesItsTrailingZerosAndEmptyPiecesShareOneOffset) {
-    ContainerSpec source;
+    ContainerRecipe source;
     const std::uint32_t icon0Offset = headerField(build(source), 12);
     // DATA.PSP with zeros at its end: trimmed, the front part ends below 327,680 and
     // DATA.PSAR takes the first boundary; counted whole it would not.
@@ -107,7 +107,7 @@ TEST_F(FinishEbootTest, DataPspLosesItsTrailingZerosAndEmptyPiecesShareOneOffset
         EXPECT_EQ(headerField(file, field), icon0Offset) << field;  // DATA.PSP follows PARAM.SFO
     }
     EXPECT_EQ(headerField(file, 36), 0x50000u);
-    ContainerSpec expected = finished(source);
+    ContainerRecipe expected = finished(source);
     expected.dataPsp.resize(expected.dataPsp.size() - 5000);
     expected.dataPsar = 0x50000;
     EXPECT_EQ(file, build(expected));
@@ -115,11 +115,11 @@ TEST_F(FinishEbootTest, DataPspLosesItsTrailingZerosAndEmptyPiecesShareOneOffset
 }
 
 TEST_F(FinishEbootTest, WarningPictureReplacesTheStartScreenPicture) {
-    useSource(ContainerSpec{});
+    useSource(ContainerRecipe{});
     useFile(Field::warning, "warning.png", patternBytes(10000, 60));
     convert();
 
-    ContainerSpec expected = finished({});
+    ContainerRecipe expected = finished({});
     expected.dataPsar = 0x50000;
     expected.startPicture = patternBytes(10000, 60);
     const Bytes file = output();
@@ -131,12 +131,12 @@ TEST_F(FinishEbootTest, WarningPictureReplacesTheStartScreenPicture) {
     // A warning picture whose file is missing leaves the block as it was.
     fields.setText(Field::warning, dir.file("gone.png"));
     convert();
-    expected.startPicture = ContainerSpec{}.startPicture;
+    expected.startPicture = ContainerRecipe{}.startPicture;
     EXPECT_EQ(output(), build(expected));
 }
 
 TEST_F(FinishEbootTest, KeysAreCopiedBesideTheOutputOnlyWhenAbsent) {
-    useSource(ContainerSpec{});
+    useSource(ContainerRecipe{});
     const std::string keys = outputFolder + kPathSeparator + "KEYS.BIN";
     convert();  // no KEYS.BIN in Files: nothing, and no message
     EXPECT_FALSE(isFile(keys));
@@ -152,7 +152,7 @@ TEST_F(FinishEbootTest, KeysAreCopiedBesideTheOutputOnlyWhenAbsent) {
 }
 
 TEST_F(FinishEbootTest, ProgressIsShownBeforeEachBlockAndEventsArePumpedAfterEachFullOne) {
-    ContainerSpec source;
+    ContainerRecipe source;
     source.imageDataSize = 70000;
     const std::string path = useSource(source);
     const std::uint64_t size = fileBytes(path).size();
@@ -170,11 +170,11 @@ TEST_F(FinishEbootTest, ProgressIsShownBeforeEachBlockAndEventsArePumpedAfterEac
 
 TEST_F(FinishEbootTest, LongImageDataIsCopiedExactlyWithOneProgressTextPerBlock) {
     // Several of the copy's 16-block reads, and a last block of 1,234 bytes.
-    ContainerSpec source;
+    ContainerRecipe source;
     source.imageDataSize = 40 * 65535 + 1234 - (kImageDataOffset - 4780) % 65535;
     useSource(source);
     convert();
-    ContainerSpec expected = finished(source);
+    ContainerRecipe expected = finished(source);
     expected.dataPsar = 0x50000;
     EXPECT_EQ(output(), build(expected));
     const std::uint64_t length = (kImageDataOffset - 4780) + source.imageDataSize;
@@ -196,7 +196,7 @@ TEST_F(FinishEbootTest, IntermediateContainerIsRemovedAfterFinishingAndOnAbort) 
     busy.begin(Operation::Convert);
     EXPECT_EQ(finishEboot(job, busy, patchCount), StageOutcome::Proceed);
     EXPECT_FALSE(isFile(intermediate));
-    ContainerSpec expected = finished({});
+    ContainerRecipe expected = finished({});
     expected.dataPsar = 0x50000;
     EXPECT_EQ(output(), build(expected));
 
@@ -209,7 +209,7 @@ TEST_F(FinishEbootTest, IntermediateContainerIsRemovedAfterFinishingAndOnAbort) 
 }
 
 TEST_F(FinishEbootTest, PbpSourceStaysWhenTheCopyIsAborted) {
-    const std::string path = useSource(ContainerSpec{});
+    const std::string path = useSource(ContainerRecipe{});
     const Bytes sourceBytes = fileBytes(path);
     const Bytes earlier = patternBytes(1234, 70);
     dir.write("out/EBOOT.PBP", earlier);

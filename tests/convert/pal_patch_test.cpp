@@ -66,7 +66,7 @@ protected:
     void withImageData(std::size_t size) {
         parts.imageDataSize = size;
         source = build(parts);
-        ContainerSpec finishedParts = finished(parts);
+        ContainerRecipe finishedParts = finished(parts);
         finishedParts.dataPsar = 0x50000;
         expected = build(finishedParts);
     }
@@ -88,7 +88,7 @@ protected:
         EXPECT_EQ(fileBytes(path), source);
     }
 
-    ContainerSpec parts;
+    ContainerRecipe parts;
     Bytes source;
     Bytes expected;
 };
@@ -182,7 +182,7 @@ protected:
     // The container with the image data and the index, each entry's checksum that of its
     // stored bytes.
     Bytes container() {
-        ContainerSpec parts;
+        ContainerRecipe parts;
         parts.imageDataSize = imageData.size();
         Bytes file = buildContainer(parts);
         const std::uint32_t psar = dataPsarOf(file);

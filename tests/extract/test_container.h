@@ -75,7 +75,7 @@ struct TestContainer {
     bool startDat = true;
 
     Bytes build() const {
-        ContainerSpec parts;
+        ContainerRecipe parts;
         parts.imageDataSize = imageData.size();
         if (!startDat) parts.startPicture.reset();
         Bytes file = buildContainer(parts);

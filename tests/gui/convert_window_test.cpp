@@ -14,13 +14,13 @@
 #include "support/pbp_builder.h"
 
 using namespace quillon;
-using quillon::testing::ContainerSpec;
+using quillon::testing::ContainerRecipe;
 
 class ConvertWindowTest : public quillon::testing::ProgramTest {
     Q_OBJECT
 
 private:
-    ContainerSpec source;
+    ContainerRecipe source;
 
     TForm1& form() { return *program->form1; }
     std::string outputFile() const { return dir->file("out") + kPathSeparator + "EBOOT.PBP"; }
@@ -42,7 +42,7 @@ private:
         fields.setText(Field::saveID, "01234");
     }
     Bytes finishedContainer() const {
-        ContainerSpec parts = source;
+        ContainerRecipe parts = source;
         parts.title = "New title";
         parts.discId = "SLUS01234";
         parts.saveTitle = "New save title";
@@ -59,7 +59,7 @@ private slots:
     void initTestCase() { setUpApplication(); }
     void init() {
         makeProgramFolder();
-        source = ContainerSpec();
+        source = ContainerRecipe();
         start();
         form().show();
     }

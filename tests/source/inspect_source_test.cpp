@@ -15,7 +15,7 @@ namespace {
 
 using testing::buildContainer;
 using testing::bytesOf;
-using testing::ContainerSpec;
+using testing::ContainerRecipe;
 using testing::readFile;
 using testing::RecordingFields;
 using testing::RecordingHost;

@@ -17,7 +17,7 @@ namespace quillon::testing {
 
 inline Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
-struct ContainerSpec {
+struct ContainerRecipe {
     std::optional<std::string> discId = "SLUS01234";  // nullopt: no DISC_ID key
     std::optional<std::string> title = "Test Game";   // nullopt: no TITLE key
     Bytes icon0 = bytesOf("icon0 picture");
@@ -33,7 +33,7 @@ struct ContainerSpec {
     std::optional<std::uint32_t> dataPsar = std::nullopt;  // nullopt: the next 4 KiB boundary after DATA.PSP
 };
 
-inline Bytes buildParamSfoFor(const ContainerSpec& parts) {
+inline Bytes buildParamSfoFor(const ContainerRecipe& parts) {
     std::vector<SfoEntry> entries{{"CATEGORY", false, "ME", 0, 4}};
     if (parts.discId) entries.push_back({"DISC_ID", false, *parts.discId, 0, 16});
     if (parts.title) entries.push_back({"TITLE", false, *parts.title, 0, 128});
@@ -49,7 +49,7 @@ inline void setHeaderOffset(Bytes& container, PbpSection section, std::uint32_t 
     storeLe32(container.data() + headerField(section), offset);
 }
 
-inline Bytes buildContainer(const ContainerSpec& parts) {
+inline Bytes buildContainer(const ContainerRecipe& parts) {
     Bytes out(kPbpHeaderSize, 0);
     std::copy(kPbpMagic.begin(), kPbpMagic.end(), out.begin());
     storeLe32(out.data() + 4, 0x10000);

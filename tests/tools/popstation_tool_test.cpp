@@ -255,7 +255,7 @@ TEST_F(PopstationToolTest, ThreadsDoNotChangeTheContainer) {
 TEST_F(PopstationToolTest, BasePbpSuppliesDataPspAndStartScreen) {
     Bytes picture(kPngSignature, kPngSignature + 8);
     picture.insert(picture.end(), 3000, 0x5A);
-    quillon::testing::ContainerSpec parts;
+    quillon::testing::ContainerRecipe parts;
     parts.dataPsp = {'~', 'S', 'A', 'M', 'P', 'L', 'E', 0, 0, 'X', 0, 0, 0};
     parts.startPicture = picture;
     Bytes base = quillon::testing::buildContainer(parts);
@@ -288,7 +288,7 @@ TEST_F(PopstationToolTest, UnusableBasePbpGivesWayToPlaceholders) {
     EXPECT_TRUE(std::ranges::equal(c.at(c.startDat() + 80, picture.size()), picture));
 
     // A DATA.PSP that leaves no room in front of DATA.PSAR: only it is replaced.
-    quillon::testing::ContainerSpec parts;
+    quillon::testing::ContainerRecipe parts;
     parts.dataPsp = Bytes(0x280000, 0x44);
     work.write("base.pbp", quillon::testing::buildContainer(parts));
     result = run({writeImage(makeImage(50000))});
