@@ -17,21 +17,30 @@
 namespace quillon {
 namespace {
 
-volatile std::sig_atomic_t gInterrupted = 0;
+// The signal that last asked the program to stop; 0 before any.
+volatile std::sig_atomic_t gStopSignal = 0;
 
-extern "C" void onInterrupt(int) { gInterrupted = 1; }
+extern "C" void onStopSignal(int signal) { gStopSignal = signal; }
+
+// Ctrl+C, and the requests to end of a system shutting down or of a closed terminal:
+// each stops the operation at its next poll, as the "Abort" button does.
+#ifdef SIGHUP
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+#else
+constexpr int kStopSignals[] = {SIGINT, SIGTERM};
+#endif
 
 bool isTerminal(std::FILE* stream) { return QUILLON_ISATTY(QUILLON_FILENO(stream)) != 0; }
 
 }  // namespace
 
 CliHost::CliHost() : stderrIsTerminal_(isTerminal(stderr)) {
-    std::signal(SIGINT, onInterrupt);
+    for (const int signal : kStopSignals) std::signal(signal, onStopSignal);
 }
 
-CliHost::~CliHost() { std::signal(SIGINT, SIG_DFL); }
-
-bool CliHost::interrupted() { return gInterrupted != 0; }
+CliHost::~CliHost() {
+    for (const int signal : kStopSignals) std::signal(signal, SIG_DFL);
+}
 
 void CliHost::endProgressLine() {
     if (!progressLineOpen_) return;
@@ -57,7 +66,7 @@ void CliHost::showProgress(const ProgressReport& report) {
 }
 
 void CliHost::pump() {
-    if (gInterrupted && busy_) busy_->requestAbort();
+    if (gStopSignal != 0 && busy_) busy_->requestAbort();
 }
 
 std::optional<std::string> CliHost::chooseIsoSaveName(const std::string&) {
@@ -80,7 +89,9 @@ bool CliHost::confirmReplace(const std::string& path) {
 int CliHost::finish() {
     endProgressLine();
     std::cout << status_ << std::endl;
-    if (interrupted()) return 130;
+    // A stop that came after the operation's last poll did not stop it: the status says
+    // whether it did.
+    if (status_ == kStatusAborted) return 128 + (gStopSignal != 0 ? gStopSignal : SIGINT);
     return messageShown_ ? 1 : 0;
 }
 

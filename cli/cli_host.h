@@ -1,6 +1,6 @@
 // The command line's stand-in for the main window: message boxes go to stderr, the
-// status line is kept (and drawn as a progress line on a terminal), Ctrl+C acts as the
-// "Abort" button.
+// status line is kept (and drawn as a progress line on a terminal), Ctrl+C (and a
+// request to end, SIGTERM or SIGHUP) acts as the "Abort" button.
 #pragma once
 
 #include <string>
@@ -30,12 +30,10 @@ public:
     bool confirmReplace(const std::string& path) override;
 
     bool messageShown() const { return messageShown_; }
-    // Prints the final status line and gives the exit status: 130 after Ctrl+C, 1 when
+    // Prints the final status line and gives the exit status: 128 + the signal's number
+    // when a signal stopped the operation ("User aborted."; 130 for Ctrl+C), else 1 when
     // a message was shown, else 0.
     int finish();
-
-    // Whether Ctrl+C has been pressed since the program started.
-    static bool interrupted();
 
 private:
     void endProgressLine();

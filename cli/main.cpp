@@ -44,8 +44,10 @@ Options:
 Output: stdout gets the final status-line text (convert, extract) or the field lines
 (inspect); stderr gets the text of every message box the window would show, and a
 progress line when it is a terminal.
-Exit status: 0 when no message was shown, 1 when one was, 2 for a usage error, 130 when
-stopped by Ctrl+C (which acts as the "Abort" button).
+Exit status: 0 when no message was shown, 1 when one was, 2 for a usage error; 130 when
+Ctrl+C stopped the operation (it acts as the "Abort" button), 143 and 129 when SIGTERM
+or SIGHUP did (they act as Ctrl+C). A signal that comes after the operation's last
+look for one does not stop it, and does not change the exit status.
 )";
 
 }  // namespace

@@ -173,6 +173,13 @@ private:
             busy_.showMessage("The save ID is too long to fit into PARAM.SFO.");
             return Rewrite::NotTaken;
         }
+        if (holdsStartScreenMarker(pieces_.warning.bytes)) {
+            // The start-screen search would take the marker in the picture for the block.
+            busy_.showMessage("The warning picture " + inQuotes(job_.warning) +
+                              " cannot be used: it holds the bytes \"STARTDAT\", which mark "
+                              "the start-screen block.");
+            return Rewrite::NotTaken;
+        }
         if (pieces_.warning.length > kMaxStartScreenPicture) {
             // A longer one would put the start-screen block where no reader looks for it.
             busy_.showMessage("The warning picture is too large: " +
@@ -202,13 +209,29 @@ private:
         auto startDat = findStartDat(source);
         if (!startDat) return fileError(startDat.error());
         startDat_ = *startDat;
-        if (startDat_ < static_cast<std::int64_t>(imageStart())) {
+        // Image data that would be empty or end before it starts.
+        if (startDat_ <= static_cast<std::int64_t>(imageDataStart())) {
             return codedError(ErrorCode::NoEndOfImage);
         }
         if (pieces_.warning.length > 0 && !startScreenPicture(startDat_, source.size())) {
             return fileError(damagedSource(source,
                                            "The PBP file is damaged: its start-screen block is "
                                            "too short to take a new picture."));
+        }
+        return readIndexForThePatch();
+    }
+
+    // The patch works through the blocks of a valid index; the bytes of blocks that a
+    // damaged index says are deflated cannot be patched at all.
+    std::optional<Rewrite> readIndexForThePatch() {
+        if (!job_.palFix) return std::nullopt;
+        auto index = readBlockIndex(*source_, header_.dataPsar,
+                                    {imageDataStart(), static_cast<std::uint64_t>(startDat_)});
+        if (!index) return fileError(index.error());
+        index_ = std::move(*index);
+        if (index_.state == BlockIndex::State::Damaged) {
+            return fileError(Error::format("Cannot patch the disc image in " + inQuotes(source_->path()) +
+                                           ". Its block index is damaged: " + index_.fault + "."));
         }
         return std::nullopt;
     }
@@ -232,26 +255,18 @@ private:
     }
 
     Status copyImage(OutputFile& output) {
-        const auto end = static_cast<std::uint64_t>(startDat_);
         const Progress progress = busy_.progress();
-        const ImageCopy copy{{*source_, output, imageStart(), end}, progress};
+        const ImageCopy copy{{*source_, output, imageStart(), static_cast<std::uint64_t>(startDat_)}, progress};
         if (!job_.palFix) return copyImageData(copy);
-        PatchWindow window = imageDataWindow(header_.dataPsar, startDat_);
-        const std::uint64_t imageData = header_.dataPsar + kImageDataOffset;
-        auto index = readBlockIndex(*source_, header_.dataPsar, {imageData, end});
-        if (!index) return index.error();
-        std::optional<IndexedBlockPatch> indexed;
-        if (*index) {
-            indexed.emplace(std::move(**index), imageData);
-            window.admits = [&indexed](std::uint64_t position) { return indexed->admits(position); };
+        if (!index_.valid()) {
+            return copyPatchedImageData(copy, imageDataWindow(header_.dataPsar, startDat_), patchCount_);
         }
-        if (auto copied = copyPatchedImageData(copy, window, patchCount_); !copied) return copied;
-        if (!indexed) return {};
-        return indexed->updateChecksums(output, layout_.dataPsar + kImageDataOffset,
-                                        layout_.dataPsar + kIndexOffset);
+        return copyPatchedBlocks(copy, imageDataStart(), index_.entries,
+                                 layout_.dataPsar + kIndexOffset, patchCount_);
     }
 
     std::uint64_t imageStart() const { return header_.dataPsar + kImageHeadSize; }
+    std::uint64_t imageDataStart() const { return header_.dataPsar + kImageDataOffset; }
 
     Rewrite fileError(const Error& error) {
         busy_.showFileError(error);
@@ -272,6 +287,7 @@ private:
     Bytes head_;
     std::uint64_t dataPspLength_ = 0;
     NewLayout layout_;
+    BlockIndex index_;
 };
 
 // KEYS.BIN of the Files folder beside the output, unless one is there already; a

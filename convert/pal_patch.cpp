@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <optional>
 
-#include "common/digest.h"
+#include "common/text.h"
 #include "source/pbp.h"
 
 namespace quillon {
@@ -38,8 +39,7 @@ int patchOccurrences(std::span<std::uint8_t> block, std::uint64_t blockPosition,
         const void* found = std::memchr(data + k, kPalPatterns[0][0], static_cast<std::size_t>(last - k + 1));
         if (!found) break;
         k = static_cast<const std::uint8_t*>(found) - data;
-        if (isOccurrence(data + k) &&
-            (!window.admits || window.admits(blockPosition + static_cast<std::uint64_t>(k)))) {
+        if (isOccurrence(data + k)) {
             for (std::size_t i : kPatchedBytes) data[k + static_cast<std::int64_t>(i)] = 0;
             ++patched;
         }
@@ -63,41 +63,98 @@ Status copyPatchedImageData(const ImageCopy& copy, const PatchWindow& window, in
     });
 }
 
-IndexedBlockPatch::IndexedBlockPatch(std::vector<IndexEntry> index, std::uint64_t imageDataStart)
-    : index_(std::move(index)), imageDataStart_(imageDataStart) {}
+namespace {
 
-std::size_t IndexedBlockPatch::blockAt(std::uint64_t offset) const {
-    const auto after = std::upper_bound(index_.begin(), index_.end(), offset,
-                                        [](std::uint64_t o, const IndexEntry& e) { return o < e.offset; });
-    return static_cast<std::size_t>(after - index_.begin()) - 1;
+// The whole of a block's image bytes: every start is in the window.
+constexpr PatchWindow kWholeBlock{-1, std::numeric_limits<std::int64_t>::max()};
+
+// A block on its way through the patch: its image bytes, and whether the patch changed
+// them.
+struct HeldBlock {
+    IndexEntry entry;
+    Bytes stored;
+    Bytes image;
+    bool changed = false;
+};
+
+Expected<HeldBlock> loadHeldBlock(InputFile& source, std::uint64_t imageDataStart, const IndexEntry& entry,
+                                  std::size_t number) {
+    auto stored = source.readBytes(imageDataStart + entry.offset, entry.storedSize);
+    if (!stored) return stored.error();
+    auto image = loadBlock(*stored, entry);
+    if (!image) {
+        return Error::format("Cannot patch the disc image in " + inQuotes(source.path()) + ". Its block " +
+                             std::to_string(number) + " does not inflate to " +
+                             std::to_string(kImageBlockSize) + " bytes.");
+    }
+    return HeldBlock{entry, std::move(*stored), std::move(*image), false};
 }
 
-bool IndexedBlockPatch::admits(std::uint64_t position) {
-    if (position < imageDataStart_ || index_.empty()) return false;
-    const std::uint64_t first = position - imageDataStart_;
-    const std::uint64_t last = first + kPatchPatternSize - 1;
-    const IndexEntry& end = index_.back();
-    if (last >= std::uint64_t{end.offset} + end.storedSize) return false;
-    const std::size_t from = blockAt(first);
-    const std::size_t to = blockAt(last);
-    for (std::size_t i = from; i <= to; ++i) {
-        if (index_[i].isCompressed()) return false;
-    }
-    for (std::size_t i = from; i <= to; ++i) patchedBlocks_.insert(i);
-    return true;
+// Patches the occurrences that start in the last 7 bytes of `before` and end in `after`.
+int patchAcrossEdge(HeldBlock& before, HeldBlock& after) {
+    constexpr std::size_t kReach = kPatchPatternSize - 1;
+    Bytes edge(before.image.end() - kReach, before.image.end());
+    edge.insert(edge.end(), after.image.begin(), after.image.begin() + kReach);
+    const int patched = patchOccurrences(edge, 0, 0, kWholeBlock);
+    if (patched == 0) return 0;
+    std::copy_n(edge.begin(), kReach, before.image.end() - kReach);
+    std::copy_n(edge.begin() + kReach, kReach, after.image.begin());
+    before.changed = after.changed = true;
+    return patched;
 }
 
-Status IndexedBlockPatch::updateChecksums(OutputFile& output, std::uint64_t outputImageDataStart,
-                                          std::uint64_t outputIndexStart) const {
-    Bytes block(kImageBlockSize);
-    for (const std::size_t i : patchedBlocks_) {
-        if (auto read = output.readAt(outputImageDataStart + index_[i].offset, block); !read) return read;
-        const Sha1 digest = sha1(block);
-        const std::span<const std::uint8_t> prefix(digest.data(), index_[i].sha1Prefix.size());
-        const std::uint64_t entry = outputIndexStart + i * kIndexEntrySize;
-        if (auto written = output.writeAt(entry + kIndexEntryChecksum, prefix); !written) return written;
+// Writes a block at the output's end: as it was stored when unchanged, else stored anew
+// the way it was stored (as it is, or deflated at level 9) with the checksum of its new
+// bytes. Gives its entry in the output's index.
+Expected<IndexEntry> writeHeldBlock(OutputFile& output, HeldBlock& block, std::uint64_t outputImageDataStart) {
+    IndexEntry entry = block.entry;
+    entry.offset = static_cast<std::uint32_t>(output.written() - outputImageDataStart);
+    if (block.changed) {
+        block.stored = storeBlock(block.image, block.entry.isCompressed() ? 9 : 0);
+        entry.storedSize = static_cast<std::uint16_t>(block.stored.size());
+        entry.sha1Prefix = blockChecksum(block.image);
     }
-    return {};
+    if (auto written = output.write(block.stored); !written) return written.error();
+    return entry;
+}
+
+}  // namespace
+
+Status copyPatchedBlocks(const ImageCopy& copy, std::uint64_t imageDataStart,
+                         const std::vector<IndexEntry>& index, std::uint64_t outputIndexPosition,
+                         int& patchCount) {
+    InputFile& source = copy.range.source;
+    OutputFile& output = copy.range.output;
+    const std::uint64_t size = source.size();
+    if (auto head = copyUnchanged({source, output, copy.range.start, imageDataStart}, true,
+                                  [&](std::uint64_t position) { return copy.progress(movingReport(position, size)); });
+        !head) {
+        return head;
+    }
+    const std::uint64_t outputImageDataStart = output.written();
+    std::vector<IndexEntry> written;
+    std::optional<HeldBlock> before;
+    for (std::size_t i = 0; i < index.size(); ++i) {
+        if (!copy.progress(movingReport(imageDataStart + index[i].offset, size))) return Error::cancelled();
+        auto block = loadHeldBlock(source, imageDataStart, index[i], i + 1);
+        if (!block) return block.error();
+        if (before) {
+            patchCount += patchAcrossEdge(*before, *block);
+            auto entry = writeHeldBlock(output, *before, outputImageDataStart);
+            if (!entry) return entry.error();
+            written.push_back(*entry);
+        }
+        const int inside = patchOccurrences(block->image, 0, 0, kWholeBlock);
+        block->changed = block->changed || inside > 0;
+        patchCount += inside;
+        before = std::move(*block);
+    }
+    if (before) {
+        auto entry = writeHeldBlock(output, *before, outputImageDataStart);
+        if (!entry) return entry.error();
+        written.push_back(*entry);
+    }
+    return output.writeAt(outputIndexPosition, encodeIndex(written));
 }
 
 std::string patchSummary(int patchCount) {

@@ -5,12 +5,9 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
-#include <set>
-#include <vector>
 #include <span>
 #include <string>
-#include <utility>
+#include <vector>
 
 #include "common/expected.h"
 #include "convert/image_copy.h"
@@ -27,16 +24,10 @@ inline constexpr std::array<std::array<std::uint8_t, kPatchPatternSize>, 2> kPal
 inline constexpr std::array<std::size_t, 2> kPatchedBytes{0, 4};
 
 // Positions in the source container at which an occurrence may start:
-// lowerBound < position < end; of those found there, `admits` (when set) chooses the
-// ones that are patched.
+// lowerBound < position < end.
 struct PatchWindow {
-    PatchWindow(std::int64_t lowerBound, std::int64_t end,
-                std::function<bool(std::uint64_t position)> admits = {})
-        : lowerBound(lowerBound), end(end), admits(std::move(admits)) {}
-
     std::int64_t lowerBound;
     std::int64_t end;
-    std::function<bool(std::uint64_t position)> admits;
 };
 
 // The window of a source whose disc-image block lies at `dataPsarOffset` and whose
@@ -57,30 +48,17 @@ int patchOccurrences(std::span<std::uint8_t> block, std::uint64_t blockPosition,
 // `patchCount` goes up by one for each occurrence.
 Status copyPatchedImageData(const ImageCopy& copy, const PatchWindow& window, int& patchCount);
 
-// The patch in image data stored in indexed blocks (as the popstation tool stores it):
-// the bytes of a deflated block are no code, and patching them would damage the block,
-// so an occurrence is patched only where all its bytes lie in blocks stored as they are;
-// and such a block, once patched, gets the checksum of its new bytes in the index.
-class IndexedBlockPatch {
-public:
-    // `index` describes the image data from `imageDataStart` (a source position) on.
-    IndexedBlockPatch(std::vector<IndexEntry> index, std::uint64_t imageDataStart);
-
-    // Whether an occurrence at this source position may be patched; remembers its blocks.
-    bool admits(std::uint64_t position);
-    // Writes the checksums of the patched blocks into the output's index: the output's
-    // image data starts at `outputImageDataStart`, its index at `outputIndexStart`.
-    Status updateChecksums(OutputFile& output, std::uint64_t outputImageDataStart,
-                           std::uint64_t outputIndexStart) const;
-
-private:
-    // The index of the block holding image offset `offset`.
-    std::size_t blockAt(std::uint64_t offset) const;
-
-    std::vector<IndexEntry> index_;
-    std::uint64_t imageDataStart_;
-    std::set<std::size_t> patchedBlocks_;
-};
+// The patch in image data stored in indexed blocks (as the popstation tool stores it),
+// which the bytes as stored do not show where blocks are deflated. The copy takes the
+// rest of the disc-image block's head as it is, then each block's image bytes (inflated
+// where deflated) are patched, occurrences across block edges seen whole and counted
+// once; a block that changes is stored anew (deflated again at level 9 where it was
+// deflated), a block that does not is copied as it is, and the output's index is
+// written anew at `outputIndexPosition`. `copy.range` runs from the head's rest to the
+// end of the blocks, which begin at `imageDataStart`.
+Status copyPatchedBlocks(const ImageCopy& copy, std::uint64_t imageDataStart,
+                         const std::vector<IndexEntry>& index, std::uint64_t outputIndexPosition,
+                         int& patchCount);
 
 // The status line after a conversion with the patch requested, by the count that
 // started at -1.

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "common/file_io.h"
+#include "common/text.h"
 #include "extract/image_data.h"
 #include "source/pbp.h"
 
@@ -22,14 +23,18 @@ Status writeImage(InputFile& container, std::uint32_t dataPsarOffset, const Imag
                   const std::string& target, BusyState& busy) {
     auto index = readBlockIndex(container, dataPsarOffset, extent);
     if (!index) return index.error();
+    if (index->state == BlockIndex::State::Damaged) {
+        return Error::format("Cannot extract the disc image from " + inQuotes(container.path()) +
+                             ". Its block index is damaged: " + index->fault + ".");
+    }
     auto output = OutputFile::create(target);
     if (!output) return output.error();
     const Progress progress = busy.progress();
     const AfterBlock afterBlock = [&](std::uint64_t position) {
         return progress(savingReport(position, container.size()));
     };
-    const bool decode = index->has_value() && hasCompressedBlock(**index);
-    Status written = decode ? writeDecodedImage(container, extent, **index, *output, afterBlock)
+    const bool decode = index->valid() && index->hasCompressedBlock();
+    Status written = decode ? writeDecodedImage(container, extent, index->entries, *output, afterBlock)
                             : copyStoredImage(container, extent, *output, afterBlock);
     if (!written) return written;
     return output->commit();
@@ -58,7 +63,10 @@ void extractImage(const FieldState& fields, BusyState& busy) {
     // The start-screen block is looked for only once the output is named.
     auto startDat = findStartDat(*container);
     if (!startDat) return busy.showFileError(startDat.error());
-    if (*startDat == -1) busy.showError(ErrorCode::NoEndOfImage);
+    // No start-screen block, or one that leaves the image data empty or ends it before
+    // it starts.
+    const std::uint64_t imageDataStart = header->dataPsar + kImageDataOffset;
+    if (*startDat <= static_cast<std::int64_t>(imageDataStart)) busy.showError(ErrorCode::NoEndOfImage);
     if (busy.errorShown()) return;
 
     // The dialog asked about the name the user typed; a file under the name with
@@ -66,8 +74,7 @@ void extractImage(const FieldState& fields, BusyState& busy) {
     const std::string target = isoOutputName(*chosen);
     if (target != *chosen && isFile(target) && !busy.host().confirmReplace(target)) return;
 
-    const ImageDataExtent extent{header->dataPsar + kImageDataOffset,
-                                 static_cast<std::uint64_t>(*startDat)};
+    const ImageDataExtent extent{imageDataStart, static_cast<std::uint64_t>(*startDat)};
     const Status written = writeImage(*container, header->dataPsar, extent, target, busy);
     if (!written && written.error().kind != Error::Kind::Cancelled) {
         busy.showFileError(written.error());

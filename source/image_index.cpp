@@ -1,36 +1,117 @@
 #include "source/image_index.h"
 
-namespace quillon {
+#include "common/digest.h"
 
-using BlockIndex = std::optional<std::vector<IndexEntry>>;
+namespace quillon {
+namespace {
+
+bool anyCompressed(const std::vector<IndexEntry>& entries) {
+    return std::any_of(entries.begin(), entries.end(),
+                       [](const IndexEntry& entry) { return entry.isCompressed(); });
+}
+
+// The entries before the end entry, and the end entry when it came within the index area.
+struct IndexEntries {
+    std::vector<IndexEntry> entries;
+    std::optional<IndexEntry> end;
+};
+
+IndexEntries decodeEntries(std::span<const std::uint8_t> table) {
+    IndexEntries found;
+    for (std::size_t at = 0; at + kIndexEntrySize <= table.size(); at += kIndexEntrySize) {
+        const IndexEntry entry = decodeIndexEntry(table.data() + at);
+        if (entry.isEnd()) {
+            found.end = entry;
+            break;
+        }
+        found.entries.push_back(entry);
+    }
+    return found;
+}
+
+// Why the entries do not tile `length` bytes of image data; empty when they do.
+std::string tilingFault(const IndexEntries& found, std::uint64_t length) {
+    if (!found.end) return "it has no end entry";
+    std::uint64_t next = 0;
+    for (std::size_t i = 0; i < found.entries.size(); ++i) {
+        const IndexEntry& entry = found.entries[i];
+        if (entry.offset != next) {
+            return "entry " + std::to_string(i + 1) + " gives offset " + std::to_string(entry.offset) +
+                   " where " + std::to_string(next) + " follows";
+        }
+        next += entry.storedSize;
+        if (next > length) {
+            return "block " + std::to_string(i + 1) + " ends past the image data (" +
+                   std::to_string(length) + " bytes)";
+        }
+    }
+    if (next != length) {
+        return "its blocks end at " + std::to_string(next) + " of " + std::to_string(length) +
+               " bytes of image data";
+    }
+    if (found.end->offset != 0 && found.end->offset != next) {
+        return "its end entry gives offset " + std::to_string(found.end->offset) + " where " +
+               std::to_string(next) + " follows";
+    }
+    return {};
+}
+
+}  // namespace
+
+Bytes storeBlock(std::span<const std::uint8_t> image, int level) {
+    if (level == 0) return Bytes(image.begin(), image.end());
+    Bytes stored = deflateRaw(image, level);
+    if (stored.size() == kImageBlockSize) stored.push_back(0);
+    return stored;
+}
+
+std::optional<Bytes> loadBlock(std::span<const std::uint8_t> stored, const IndexEntry& entry) {
+    if (!entry.isCompressed()) return Bytes(stored.begin(), stored.end());
+    return inflateRaw(stored, kImageBlockSize);
+}
+
+std::array<std::uint8_t, 16> blockChecksum(std::span<const std::uint8_t> image) {
+    const Sha1 digest = sha1(image);
+    std::array<std::uint8_t, 16> prefix{};
+    std::copy_n(digest.begin(), prefix.size(), prefix.begin());
+    return prefix;
+}
+
+Bytes encodeIndex(const std::vector<IndexEntry>& entries) {
+    Bytes index((entries.size() + 1) * kIndexEntrySize, 0);
+    std::uint64_t end = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        encodeIndexEntry(entries[i], index.data() + i * kIndexEntrySize);
+        end += entries[i].storedSize;
+    }
+    IndexEntry last;
+    last.offset = static_cast<std::uint32_t>(end);
+    last.storedSize = 0;
+    last.flags = 0;
+    encodeIndexEntry(last, index.data() + entries.size() * kIndexEntrySize);
+    return index;
+}
+
+bool BlockIndex::hasCompressedBlock() const { return anyCompressed(entries); }
 
 Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsarOffset,
                                     const ImageDataExtent& extent) {
-    if (extent.end <= extent.begin) return BlockIndex{};
-    const std::uint64_t dataLength = extent.end - extent.begin;
     auto table =
         container.readUpTo(dataPsarOffset + kIndexOffset, (kMaxIndexEntries + 1) * kIndexEntrySize);
     if (!table) return table.error();
-
-    std::vector<IndexEntry> entries;
-    std::uint64_t nextOffset = 0;
-    for (std::size_t at = 0; at + kIndexEntrySize <= table->size(); at += kIndexEntrySize) {
-        const IndexEntry entry = decodeIndexEntry(table->data() + at);
-        if (entry.isEnd()) {
-            if (entries.empty() || nextOffset != dataLength) return BlockIndex{};
-            return BlockIndex{std::move(entries)};
-        }
-        if (entry.offset != nextOffset || entry.storedSize == 0) return BlockIndex{};
-        nextOffset += entry.storedSize;
-        if (nextOffset > dataLength) return BlockIndex{};
-        entries.push_back(entry);
+    IndexEntries found = decodeEntries(*table);
+    BlockIndex index;
+    if (found.entries.empty()) return index;
+    const std::uint64_t length = extent.end > extent.begin ? extent.end - extent.begin : 0;
+    std::string fault = tilingFault(found, length);
+    if (fault.empty()) {
+        index.state = BlockIndex::State::Valid;
+        index.entries = std::move(found.entries);
+    } else if (anyCompressed(found.entries)) {
+        index.state = BlockIndex::State::Damaged;
+        index.fault = std::move(fault);
     }
-    return BlockIndex{};  // no end entry within the index area
-}
-
-bool hasCompressedBlock(const std::vector<IndexEntry>& index) {
-    return std::any_of(index.begin(), index.end(),
-                       [](const IndexEntry& entry) { return entry.isCompressed(); });
+    return index;
 }
 
 }  // namespace quillon

@@ -1,13 +1,15 @@
 // The block index of a disc-image block as the project's popstation tool writes it:
 // the image cut into blocks of 16 sectors of 2,352 bytes, each stored as it is or
 // deflated, one 32-byte index entry per block at 0x4000 from the start of DATA.PSAR
-// (an all-zero entry ends the index), the blocks one after the other from 0x100000.
+// (an entry of stored size 0 ends the index), the blocks one after the other from
+// 0x100000.
 #pragma once
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "common/bytes.h"
@@ -30,12 +32,11 @@ struct IndexEntry {
     std::uint16_t flags = 1;
     std::array<std::uint8_t, 16> sha1Prefix{};  // of the block's 0x9300 image bytes
 
-    bool isEnd() const { return offset == 0 && storedSize == 0 && flags == 0 && isZero(sha1Prefix); }
+    bool isEnd() const { return storedSize == 0; }
     bool isCompressed() const { return storedSize != kImageBlockSize; }
-
-private:
-    static bool isZero(const std::array<std::uint8_t, 16>& a) {
-        return std::all_of(a.begin(), a.end(), [](std::uint8_t b) { return b == 0; });
+    // Packers that do not fill in the checksum leave it zero.
+    bool hasChecksum() const {
+        return std::any_of(sha1Prefix.begin(), sha1Prefix.end(), [](std::uint8_t b) { return b != 0; });
     }
 };
 
@@ -63,14 +64,44 @@ struct ImageDataExtent {
     std::uint64_t end = 0;
 };
 
-// The block index at DATA.PSAR + 0x4000 when it describes the image data exactly: its
-// entries in order and without gaps from the start of the image data, each block
-// non-empty, the last block ending at the extent's end, and an all-zero entry after
-// them within the index area. nullopt when it does not; an error when a read fails.
-Expected<std::optional<std::vector<IndexEntry>>> readBlockIndex(InputFile& container,
-                                                                std::uint64_t dataPsarOffset,
-                                                                const ImageDataExtent& extent);
+// How a block of 0x9300 image bytes is stored at a compression level: as it is at level
+// 0; at 1 to 9 always raw-deflated, also when that makes it no smaller, with one zero
+// byte after the stream when its size would be exactly 0x9300 (which readers take for a
+// block stored as it is).
+Bytes storeBlock(std::span<const std::uint8_t> image, int level);
 
-bool hasCompressedBlock(const std::vector<IndexEntry>& index);
+// The 0x9300 image bytes of a stored block: taken as they are or inflated, as the entry's
+// size says; nullopt when a deflated block does not inflate to exactly 0x9300 bytes.
+std::optional<Bytes> loadBlock(std::span<const std::uint8_t> stored, const IndexEntry& entry);
+
+// The first 16 bytes of the SHA-1 of a block's image bytes.
+std::array<std::uint8_t, 16> blockChecksum(std::span<const std::uint8_t> image);
+
+// The index area's entries: `entries`, then the end entry whose offset is the end of
+// the stored blocks.
+Bytes encodeIndex(const std::vector<IndexEntry>& entries);
+
+// What the block index at DATA.PSAR + 0x4000 says about the image data.
+struct BlockIndex {
+    enum class State {
+        Absent,   // no entries, or only blocks stored as they are that do not tile the
+                  // image data: the image data is the disc image as it stands
+        Valid,    // the entries tile the image data exactly
+        Damaged,  // deflated blocks, but entries that do not tile the image data
+    };
+    State state = State::Absent;
+    std::vector<IndexEntry> entries;  // Valid: the blocks in image order
+    std::string fault;                // Damaged: what is wrong, for a user to read
+
+    bool valid() const { return state == State::Valid; }
+    bool hasCompressedBlock() const;
+};
+
+// Reads the index up to its end entry (stored size 0, its offset the end of the stored
+// blocks, or 0 in older containers) and checks that its entries run in order and
+// without gaps from the start of the image data to the extent's end. An error only when
+// a read fails.
+Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsarOffset,
+                                    const ImageDataExtent& extent);
 
 }  // namespace quillon

@@ -102,6 +102,11 @@ Expected<std::int64_t> findStartDat(InputFile& file) {
     return std::int64_t{-1};
 }
 
+bool holdsStartScreenMarker(std::span<const std::uint8_t> bytes) {
+    return std::search(bytes.begin(), bytes.end(), kStartDatMarker.begin(), kStartDatMarker.end()) !=
+           bytes.end();
+}
+
 std::optional<Extent> startScreenPicture(std::int64_t blockPosition, std::uint64_t fileSize) {
     if (blockPosition < 0 || fileSize < kStartDatTrailerSize) return std::nullopt;
     const std::uint64_t start = static_cast<std::uint64_t>(blockPosition) + kStartDatPictureOffset;

@@ -93,6 +93,10 @@ Expected<std::int64_t> checkIsoMarker(InputFile& file, std::int64_t position, st
 // read and a backward scan; -1 when there is none or the file is shorter than that.
 Expected<std::int64_t> findStartDat(InputFile& file);
 
+// Whether `bytes` hold "STARTDAT": a picture or trailer that does cannot go into a
+// start-screen block, as the search for the block would find the marker inside it.
+bool holdsStartScreenMarker(std::span<const std::uint8_t> bytes);
+
 // The start-screen picture of a block at `blockPosition` in a file of `fileSize` bytes:
 // from blockPosition + 80 to fileSize - 4,976; nullopt when that extent is negative.
 std::optional<Extent> startScreenPicture(std::int64_t blockPosition, std::uint64_t fileSize);

@@ -15,7 +15,7 @@
 
 #include "state/busy_state.h"
 #include "common/file_io.h"
-#include "extract/test_container.h"
+#include "support/packed_container.h"
 #include "support/cli_run.h"
 #include "support/temp_folder.h"
 

@@ -1,7 +1,7 @@
 #include "convert/pal_patch.h"
 
-#include "common/digest.h"
 #include "convert/conversion_fixture.h"
+#include "support/packed_container.h"
 #include "source/image_index.h"
 
 namespace quillon::testing {
@@ -120,7 +120,7 @@ TEST_F(PatchedCopyTest, WindowIsTheImageDataUpToTheStartScreenBlock) {
     putAt(imageStart(), kPattern1);                // the image data's first byte
     putAt(imageStart() + 100000 - 8, kPattern2);   // its last 8 bytes
     putAt(imageStart() - 8, kPattern1, false);     // the end of the block index area
-    putAt(dataPsar() + 0x4000, kPattern2, false);  // the block index area
+    putAt(dataPsar() + 0x4000 + 40, kPattern2, false);  // the block index area
     convertAndCheck("Done. Patched iso in 2 places.");
 }
 
@@ -160,76 +160,90 @@ TEST_F(PatchedCopyTest, PumpsOncePerBlockAndAnAbortLeavesNoSummary) {
     EXPECT_EQ(outputFolderNames(), std::set<std::string>{"EBOOT.PBP"});
 }
 
-// Image data in indexed blocks, as the popstation tool stores it: block 0 stored as it
-// is, block 1 deflated (its stored bytes stand in for a deflate stream), block 2 stored.
+// Image data in indexed blocks, as the popstation tool stores it: zeros (which deflate)
+// with occurrences inside blocks and across the edges of blocks.
 class IndexedPatchTest : public ConversionTest {
 protected:
     IndexedPatchTest() { fields.setPalFix(true); }
 
-    static constexpr std::uint16_t kDeflatedSize = 0x1000;
-
-    void SetUp() override {
-        imageData = patternBytes(2 * kImageBlockSize + kDeflatedSize);
-        index = {entry(0, kImageBlockSize), entry(kImageBlockSize, kDeflatedSize),
-                 entry(kImageBlockSize + kDeflatedSize, kImageBlockSize)};
+    static Bytes imageWithOccurrences() {
+        Bytes image(4 * kImageBlockSize, 0);
+        put(image, 100, kPattern1);                        // inside block 0
+        put(image, kImageBlockSize - 4, kPattern2);        // across blocks 0 and 1
+        put(image, 2 * kImageBlockSize - 1, kPattern1);    // across blocks 1 and 2, one byte in 1
+        put(image, 3 * kImageBlockSize - 7, kPattern2);    // across blocks 2 and 3, seven bytes in 3
+        put(image, 4 * kImageBlockSize - 8, kPattern1);    // the last 8 bytes
+        return image;
     }
-    static IndexEntry entry(std::uint32_t offset, std::uint16_t size) {
-        IndexEntry e;
-        e.offset = offset;
-        e.storedSize = size;
-        return e;
-    }
-    // The container with the image data and the index, each entry's checksum that of its
-    // stored bytes.
-    Bytes container() {
-        ContainerRecipe parts;
-        parts.imageDataSize = imageData.size();
-        Bytes file = buildContainer(parts);
-        const std::uint32_t psar = dataPsarOf(file);
-        put(file, psar + kImageDataOffset, imageData);
-        for (std::size_t i = 0; i < index.size(); ++i) {
-            const auto stored = std::span(imageData).subspan(index[i].offset, index[i].storedSize);
-            const Sha1 digest = sha1(stored);
-            std::copy_n(digest.begin(), 16, index[i].sha1Prefix.begin());
-            encodeIndexEntry(index[i], &file[psar + kIndexOffset + i * kIndexEntrySize]);
+    static Bytes patchedImage() {
+        Bytes image = imageWithOccurrences();
+        for (const std::size_t at : {std::size_t{100}, kImageBlockSize - 4, 2 * kImageBlockSize - 1,
+                                     3 * kImageBlockSize - 7, 4 * kImageBlockSize - 8}) {
+            image[at] = image[at + 4] = 0;
         }
-        return file;
+        return image;
     }
-    Bytes outputImageData() const {
-        const Bytes out = output();
-        const std::uint32_t psar = dataPsarOf(out);
-        return Bytes(out.begin() + psar + kImageDataOffset,
-                     out.begin() + psar + kImageDataOffset + static_cast<std::ptrdiff_t>(imageData.size()));
+    // Converts a container of `packed` and gives the output's image and index.
+    Bytes convertPacked(const PackedImage& packed) {
+        useSource(packedContainer(packed).build());
+        convert();
+        EXPECT_TRUE(host.messages.empty());
+        return output();
     }
-    IndexEntry outputEntry(std::size_t i) const {
-        const Bytes out = output();
-        return decodeIndexEntry(&out[dataPsarOf(out) + kIndexOffset + i * kIndexEntrySize]);
+    static IndexEntry entryOf(const Bytes& container, std::size_t i) {
+        return decodeIndexEntry(&container[dataPsarOf(container) + kIndexOffset + i * kIndexEntrySize]);
     }
-
-    Bytes imageData;
-    std::vector<IndexEntry> index;
 };
 
-TEST_F(IndexedPatchTest, DeflatedBlocksAreLeftAloneAndPatchedBlocksGetTheirNewChecksum) {
-    put(imageData, 100, kPattern1);                               // in stored block 0
-    put(imageData, kImageBlockSize + 100, kPattern2);             // in the deflated block
-    put(imageData, kImageBlockSize - 4, kPattern1);               // across blocks 0 and 1
-    put(imageData, kImageBlockSize + kDeflatedSize + 8, kPattern2);  // in stored block 2
-    useSource(container());
-    convert();
-    EXPECT_EQ(host.status(), "Done. Patched iso in 2 places.");
-
-    Bytes expected = imageData;
-    put(expected, 100, patched(kPattern1));
-    put(expected, kImageBlockSize + kDeflatedSize + 8, patched(kPattern2));
-    EXPECT_EQ(outputImageData(), expected);
-    for (std::size_t i = 0; i < index.size(); ++i) {
-        const auto stored = std::span(expected).subspan(index[i].offset, index[i].storedSize);
-        const Sha1 digest = sha1(stored);
-        EXPECT_TRUE(std::equal(digest.begin(), digest.begin() + 16, outputEntry(i).sha1Prefix.begin()))
-            << "block " << i;
-        EXPECT_EQ(outputEntry(i).offset, index[i].offset);
+TEST_F(IndexedPatchTest, EveryOccurrenceIsPatchedOnceWhateverTheLevel) {
+    for (const int level : {0, 1, 9}) {
+        SCOPED_TRACE(level);
+        const PackedImage packed = packImage(imageWithOccurrences(), level);
+        const Bytes out = convertPacked(packed);
+        const Bytes expected = patchedImage();
+        EXPECT_EQ(host.status(), "Done. Patched iso in 5 places.");
+        EXPECT_EQ(decodedImage(out), expected);
+        for (std::size_t i = 0; i < packed.index.size(); ++i) {
+            const IndexEntry entry = entryOf(out, i);
+            EXPECT_EQ(entry.isCompressed(), level > 0) << "block " << i << " keeps how it was stored";
+            EXPECT_NE(entry.storedSize, level > 0 ? kImageBlockSize : 0u);
+            EXPECT_EQ(entry.sha1Prefix,
+                      blockChecksum(std::span(expected).subspan(i * kImageBlockSize, kImageBlockSize)));
+        }
+        const IndexEntry end = entryOf(out, packed.index.size());
+        EXPECT_TRUE(end.isEnd());
+        EXPECT_EQ(end.offset, entryOf(out, 3).offset + entryOf(out, 3).storedSize);
     }
+}
+
+TEST_F(IndexedPatchTest, StoredAndDeflatedBlocksSideBySideAndUnchangedBlocksAsTheyWere) {
+    // Older containers hold stored blocks between deflated ones; block 4 has no code.
+    Bytes image = imageWithOccurrences();
+    image.resize(5 * kImageBlockSize, 0);
+    const PackedImage packed = packBlocks(image, [](std::size_t block) { return block % 2 ? 9 : 0; });
+    const Bytes out = convertPacked(packed);
+    EXPECT_EQ(host.status(), "Done. Patched iso in 5 places.");
+    Bytes expected = patchedImage();
+    expected.resize(5 * kImageBlockSize, 0);
+    EXPECT_EQ(decodedImage(out), expected);
+    for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(entryOf(out, i).isCompressed(), i % 2 == 1) << i;
+    const IndexEntry unchanged = entryOf(out, 4);
+    const std::uint64_t data = dataPsarOf(out) + kImageDataOffset;
+    EXPECT_TRUE(std::equal(packed.data.end() - unchanged.storedSize, packed.data.end(),
+                           out.begin() + static_cast<std::ptrdiff_t>(data + unchanged.offset)));
+    EXPECT_EQ(unchanged.sha1Prefix, packed.index[4].sha1Prefix);
+}
+
+TEST_F(IndexedPatchTest, ADamagedIndexOfDeflatedBlocksIsRefusedWithoutOutput) {
+    PackedImage packed = packImage(imageWithOccurrences(), 9);
+    packed.index[2].offset += 1;
+    const std::string source = useSource(packedContainer(packed).build());
+    convert();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text.rfind("Cannot patch the disc image in \"" + source +
+                                          "\". Its block index is damaged: entry 3 gives offset", 0), 0u)
+        << host.messages[0].text;
+    EXPECT_EQ(outputFolderNames(), std::set<std::string>{});
 }
 
 }  // namespace

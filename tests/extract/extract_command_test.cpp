@@ -7,7 +7,7 @@
 
 #include "state/fields.h"
 #include "common/file_io.h"
-#include "extract/test_container.h"
+#include "support/packed_container.h"
 #include "support/recording.h"
 #include "support/temp_folder.h"
 
@@ -330,8 +330,9 @@ TEST_F(ExtractionTest, FullDiskLeavesNoOutputAndKeepsAnEarlierFile) {
 TEST_F(ExtractionTest, DeflatedBlocksAreWrittenAsTheDecodedImage) {
     Bytes image = testing::compressibleBytes(5 * kImageBlockSize + 1000);
     const Bytes noise = randomBytes(kImageBlockSize, 7);
-    std::copy(noise.begin(), noise.end(), image.begin() + 2 * kImageBlockSize);  // stays stored
-    const auto packed = packImage(image, 9);
+    std::copy(noise.begin(), noise.end(), image.begin() + 2 * kImageBlockSize);
+    // Block 2 stored as it is, as older containers may have it.
+    const auto packed = testing::packBlocks(image, [](std::size_t block) { return block == 2 ? 0 : 9; });
     ASSERT_FALSE(packed.index[0].storedSize == kImageBlockSize);
     ASSERT_EQ(packed.index[2].storedSize, kImageBlockSize);
     const std::string source = writeContainer(testing::packedContainer(packed));
@@ -394,33 +395,55 @@ TEST_F(ExtractionTest, DamagedOrMismatchedBlockIsAnErrorWithoutOutput) {
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"damaged.pbp", "game.iso", "mismatched.pbp"}));
 }
 
-TEST_F(ExtractionTest, StoredBytesAreCopiedAsTheyAreUnlessTheIndexDescribesThemExactly) {
+TEST_F(ExtractionTest, DeflatedBlocksUnderAnIndexThatDoesNotTileTheImageDataAreRefused) {
     const auto packed = packImage(testing::compressibleBytes(3 * kImageBlockSize), 9);
     auto withData = [&](std::function<void(TestContainer&)> change) {
         TestContainer container = testing::packedContainer(packed);
         change(container);
         return container;
     };
-    const std::vector<std::pair<std::string, TestContainer>> cases{
-        {"gap between blocks", withData([](TestContainer& c) { c.index[1].offset += 1; })},
-        {"blocks out of order",
-         withData([](TestContainer& c) { std::swap(c.index[0], c.index[1]); })},
-        {"extra bytes after the last block",
-         withData([](TestContainer& c) { c.imageData.push_back(0); })},
-        {"last block past the data", withData([](TestContainer& c) { c.imageData.pop_back(); })},
-        {"empty block", withData([](TestContainer& c) { c.index[2].storedSize = 0; })},
-        {"no index", withData([](TestContainer& c) { c.index.clear(); })},
+    const std::uint64_t stored = packed.data.size();
+    const std::string second = std::to_string(packed.index[1].offset);
+    const std::vector<std::pair<TestContainer, std::string>> cases{
+        {withData([](TestContainer& c) { c.index[1].offset += 1; }),
+         "entry 2 gives offset " + std::to_string(packed.index[1].offset + 1) + " where " + second + " follows"},
+        {withData([](TestContainer& c) { std::swap(c.index[0], c.index[1]); }),
+         "entry 1 gives offset " + second + " where 0 follows"},
+        {withData([](TestContainer& c) { c.imageData.push_back(0); }),
+         "its blocks end at " + std::to_string(stored) + " of " + std::to_string(stored + 1) +
+             " bytes of image data"},
+        {withData([](TestContainer& c) { c.imageData.pop_back(); }),
+         "block 3 ends past the image data (" + std::to_string(stored - 1) + " bytes)"},
+        {withData([](TestContainer& c) { c.index[1].offset = 0x7fffffff; }),
+         "entry 2 gives offset 2147483647 where " + second + " follows"},
     };
-    for (const auto& [name, container] : cases) {
-        SCOPED_TRACE(name);
+    for (const auto& [container, fault] : cases) {
+        SCOPED_TRACE(fault);
         host.messages.clear();
+        const std::string source = writeContainer(container);
+        extract(source, dir.file("game.iso"));
+        EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: Cannot extract the disc image from \"" +
+                                                         source + "\". Its block index is damaged: " +
+                                                         fault + "."});
+        EXPECT_FALSE(isFile(dir.file("game.iso")));
+        EXPECT_EQ(host.status(), "Done.");
+    }
+}
+
+TEST_F(ExtractionTest, WithoutAnIndexOfDeflatedBlocksTheStoredBytesAreTheImage) {
+    const auto packed = packImage(testing::compressibleBytes(3 * kImageBlockSize), 0);
+    TestContainer noIndex = testing::packedContainer(packed);
+    noIndex.index.clear();
+    TestContainer storedOutOfOrder = testing::packedContainer(packed);
+    std::swap(storedOutOfOrder.index[0], storedOutOfOrder.index[1]);
+    for (const TestContainer& container : {noIndex, storedOutOfOrder}) {
         extract(writeContainer(container), dir.file("game.iso"));
         EXPECT_TRUE(host.messages.empty());
         EXPECT_EQ(readFile(dir.file("game.iso")), bytesText(container.imageData));
     }
 }
 
-TEST_F(ExtractionTest, IndexWithoutEndEntryWithinItsAreaIsNotTrusted) {
+TEST_F(ExtractionTest, IndexWithoutEndEntryWithinItsAreaIsDamaged) {
     // 32,256 entries of one byte each fill the index area with no room for the end entry.
     TestContainer container;
     container.imageData = randomBytes(kMaxIndexEntries + 1);
@@ -430,9 +453,25 @@ TEST_F(ExtractionTest, IndexWithoutEndEntryWithinItsAreaIsNotTrusted) {
         entry.storedSize = 1;
         container.index.push_back(entry);
     }
-    extract(writeContainer(container), dir.file("game.iso"));
-    EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(readFile(dir.file("game.iso")), bytesText(container.imageData));
+    const std::string source = writeContainer(container);
+    extract(source, dir.file("game.iso"));
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: Cannot extract the disc image from \"" + source +
+                                                     "\". Its block index is damaged: it has no end entry."});
+    EXPECT_FALSE(isFile(dir.file("game.iso")));
+}
+
+TEST_F(ExtractionTest, StartScreenBlockAtOrBeforeTheImageDataIsError8) {
+    // As a damaged container can have it: its last "STARTDAT" in the index area's filler.
+    const auto packed = packImage(testing::compressibleBytes(3 * kImageBlockSize), 9);
+    TestContainer container = testing::packedContainer(packed);
+    Bytes file = container.build();
+    const std::uint64_t psar = TestContainer::dataPsarOf(file);
+    const auto last = std::search(file.rbegin(), file.rend(), kStartDatMarker.rbegin(), kStartDatMarker.rend());
+    *(last.base() - 8) = 'X';
+    std::copy(kStartDatMarker.begin(), kStartDatMarker.end(), file.begin() + psar + 0x30000);
+    extract(dir.write("game.pbp", file), dir.file("game.iso"));
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: Cant find end of ISO file."});
+    EXPECT_FALSE(isFile(dir.file("game.iso")));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "fuzz/fuzz_check.h"
+#include "fuzz/scratch_file.h"
 #include "source/disc_id.h"
 #include "source/param_sfo.h"
 #include "source/pbp.h"
@@ -58,24 +59,6 @@ void checkIdentification(std::span<const std::uint8_t> file, const PbpHeader& he
     writeParamFields(head, header.paramSfo, saveTitle, scanned);
 }
 
-// One file per fuzzing process, rewritten for every input.
-class ScratchFile {
-public:
-    ScratchFile()
-        : path_(fromFsPath(std::filesystem::temp_directory_path() /
-                           ("quillon-fuzz-container-" + std::to_string(::getpid()) + ".pbp"))) {}
-    ~ScratchFile() { removeFile(path_); }
-    const std::string& hold(const Bytes& content) const {
-        std::ofstream(toFsPath(path_), std::ios::binary | std::ios::trunc)
-            .write(reinterpret_cast<const char*>(content.data()),
-                   static_cast<std::streamsize>(content.size()));
-        return path_;
-    }
-
-private:
-    std::string path_;
-};
-
 // The input as a file: as it is, or followed by zero bytes up to one byte less than,
 // exactly, or one byte more than the start-screen window, as its last byte chooses.
 // Scanning a whole window is slow under coverage tracing, so most inputs stay short.
@@ -89,7 +72,7 @@ Bytes asFile(std::span<const std::uint8_t> input) {
 }
 
 void checkSearches(const Bytes& content, const std::optional<PbpHeader>& header) {
-    static const ScratchFile scratch;
+    static const ScratchFile scratch("container.pbp");
     auto file = InputFile::open(scratch.hold(content));
     FUZZ_REQUIRE(file.ok() && file->size() == content.size());
     const ByteReader bytes(content);

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "common/file_io.h"
+#include "source/image_index.h"
 #include "source/param_sfo.h"
 #include "source/pbp.h"
 
@@ -52,6 +53,39 @@ Bytes sampleContainer(std::uint8_t lastByte) {
     return file;
 }
 
+// Two blocks of an image with PAL code, deflated at level 9, as the block index target
+// reads its input: the index table, the stored blocks, then the number of table entries
+// (which the target takes from the input's end).
+Bytes indexedBlocks() {
+    Bytes image(2 * kImageBlockSize, 0);
+    const std::uint8_t code[] = {0x13, 0x00, 0x91, 0x24, 0x10, 0x00, 0x91, 0x24};
+    std::copy(std::begin(code), std::end(code), image.begin() + kImageBlockSize - 3);
+    std::vector<IndexEntry> entries;
+    Bytes stored;
+    for (std::size_t at = 0; at < image.size(); at += kImageBlockSize) {
+        const auto block = std::span(image).subspan(at, kImageBlockSize);
+        const Bytes packed = storeBlock(block, 9);
+        IndexEntry entry;
+        entry.offset = static_cast<std::uint32_t>(stored.size());
+        entry.storedSize = static_cast<std::uint16_t>(packed.size());
+        entry.sha1Prefix = blockChecksum(block);
+        entries.push_back(entry);
+        append(stored, packed);
+    }
+    Bytes input = encodeIndex(entries);
+    append(input, stored);
+    input.push_back(static_cast<std::uint8_t>(entries.size() + 1));
+    return input;
+}
+
+// An image of a few PAL codes among other bytes, for the patch target.
+Bytes palCode() {
+    Bytes input(4096, 0);
+    const std::uint8_t code[] = {0x13, 0x00, 0x90, 0x24, 0x10, 0x00, 0x90, 0x24};
+    for (std::size_t at = 0; at + 8 < input.size(); at += 997) std::copy(std::begin(code), std::end(code), input.begin() + at);
+    return input;
+}
+
 Bytes text(std::string_view content) { return Bytes(content.begin(), content.end()); }
 
 Bytes withPosition(std::uint8_t position, const Bytes& head) {
@@ -67,6 +101,8 @@ Status writeSeeds(const std::string& root) {
     const std::vector<std::pair<std::string, Bytes>> seeds{
         {"container/plain", sampleContainer(0)},
         {"container/window", sampleContainer(2)},
+        {"block_index/level-9", indexedBlocks()},
+        {"block_patch/code", palCode()},
         {"param_sfo/at-0", withPosition(0, sfo)},
         {"param_sfo/at-40", withPosition(kPbpHeaderSize, containerHead)},
         {"game_list/example", text("A;B;Europe;Some Game [Disc 1]\r\nX")},

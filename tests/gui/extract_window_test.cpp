@@ -6,7 +6,7 @@
 #include "gui/line_edit.h"
 #include "gui/program_test.h"
 #include "common/file_io.h"
-#include "extract/test_container.h"
+#include "support/packed_container.h"
 
 using namespace quillon;
 using quillon::testing::TestContainer;

@@ -68,12 +68,5 @@ Bytes imageBlockHead(std::string_view discId, std::string_view title, std::uint6
     return head;
 }
 
-Bytes encodeIndex(const std::vector<IndexEntry>& entries) {
-    Bytes index((entries.size() + 1) * kIndexEntrySize, 0);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        encodeIndexEntry(entries[i], index.data() + i * kIndexEntrySize);
-    }
-    return index;
-}
 
 }  // namespace quillon::popstation

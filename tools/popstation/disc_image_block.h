@@ -33,7 +33,5 @@ std::array<std::uint8_t, kTocSize> tableOfContents(std::uint64_t imageSize);
 // The head of the block, everything before the image data; its index is still empty.
 Bytes imageBlockHead(std::string_view discId, std::string_view title, std::uint64_t imageSize);
 
-// The index as it stands at 0x4000: the entries, then an all-zero entry.
-Bytes encodeIndex(const std::vector<IndexEntry>& entries);
 
 }  // namespace quillon::popstation

@@ -1,14 +1,14 @@
-// Containers with given image data and block index, and the packing of an image into
-// indexed blocks as the popstation tool does it.
+// Containers with given image data and block index, the packing of an image into
+// indexed blocks as the popstation tool does it, and the decoding of such blocks.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "common/bytes.h"
-#include "common/digest.h"
 #include "source/image_index.h"
 #include "source/pbp.h"
 #include "support/pbp_builder.h"
@@ -38,9 +38,9 @@ struct PackedImage {
     std::vector<IndexEntry> index;
 };
 
-// Cuts `image` into 0x9300-byte blocks (the last completed with zeros) and stores each
-// deflated at `level` when that makes it smaller, else as it is (level 0: all stored).
-inline PackedImage packImage(const Bytes& image, int level) {
+// Cuts `image` into 0x9300-byte blocks (the last completed with zeros) and stores block
+// i as the tool stores blocks at level `levelOf(i)`.
+inline PackedImage packBlocks(const Bytes& image, const std::function<int(std::size_t)>& levelOf) {
     PackedImage packed;
     for (std::size_t at = 0; at < image.size(); at += kImageBlockSize) {
         Bytes block(kImageBlockSize, 0);
@@ -48,17 +48,34 @@ inline PackedImage packImage(const Bytes& image, int level) {
                   image.begin() +
                       static_cast<std::ptrdiff_t>(std::min(image.size(), at + kImageBlockSize)),
                   block.begin());
-        Bytes stored = level > 0 ? deflateRaw(block, level) : block;
-        if (stored.size() >= kImageBlockSize) stored = block;
+        const Bytes stored = storeBlock(block, levelOf(at / kImageBlockSize));
         IndexEntry entry;
         entry.offset = static_cast<std::uint32_t>(packed.data.size());
         entry.storedSize = static_cast<std::uint16_t>(stored.size());
-        const Sha1 digest = sha1(block);
-        std::copy(digest.begin(), digest.begin() + 16, entry.sha1Prefix.begin());
+        entry.sha1Prefix = blockChecksum(block);
         packed.index.push_back(entry);
         packed.data.insert(packed.data.end(), stored.begin(), stored.end());
     }
     return packed;
+}
+
+inline PackedImage packImage(const Bytes& image, int level) {
+    return packBlocks(image, [level](std::size_t) { return level; });
+}
+
+// The disc image that the indexed blocks of a container hold (empty when a block does
+// not decode).
+inline Bytes decodedImage(const Bytes& container) {
+    const std::uint64_t psar = loadLe24(&container[headerField(PbpSection::DataPsar)]);
+    Bytes image;
+    for (std::size_t i = 0;; ++i) {
+        const IndexEntry entry = decodeIndexEntry(&container[psar + kIndexOffset + i * kIndexEntrySize]);
+        if (entry.isEnd()) return image;
+        const auto stored = std::span(container).subspan(psar + kImageDataOffset + entry.offset, entry.storedSize);
+        const auto block = loadBlock(stored, entry);
+        if (!block) return {};
+        image.insert(image.end(), block->begin(), block->end());
+    }
 }
 
 // `image` completed with zeros to whole blocks: what extraction gives back.
