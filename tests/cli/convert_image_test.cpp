@@ -123,27 +123,36 @@ TEST_F(ConvertImageTest, DeflatedBlocksInflateToTheSource) {
     EXPECT_GT(deflated, 30);
 }
 
-TEST_F(ConvertImageTest, PatchedDeflatedContainerExtractsToThePatchedImage) {
-    // One block that deflates, the PAL code in the noise of another block.
-    std::fill(image.begin() + 2 * kImageBlockSize, image.begin() + 3 * kImageBlockSize, 'a');
+TEST_F(ConvertImageTest, PatchedContainerExtractsToThePatchedImageAtEveryLevel) {
+    // Zeros, which deflate, around five places of PAL code: inside blocks, across the
+    // edge of two blocks, and in the last bytes of the image.
+    image.assign(6 * kImageBlockSize + 300, 0);
     const Bytes code{0x13, 0x00, 0x91, 0x24, 0x10, 0x00, 0x91, 0x24};
-    std::copy(code.begin(), code.end(), image.begin() + 5 * kImageBlockSize + 500);
-    dir.write("game image.bin", image);
-    const CliRun run = convert({"--compression", "9", "--pal-fix"});
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "Done. Patched iso in 1 place.\n");
-
-    std::string eboot;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path() / "out")) {
-        if (entry.path().filename() == "EBOOT.PBP") eboot = entry.path().string();
-    }
-    const CliRun extracted = runCli(dir, {"extract", eboot, dir.file("back.iso")});
-    ASSERT_EQ(extracted.status, 0) << extracted.err;
+    const std::size_t places[] = {500, kImageBlockSize - 3, 3 * kImageBlockSize + 7,
+                                  5 * kImageBlockSize - 8, image.size() - 8};
     Bytes expected = image;
-    expected[5 * kImageBlockSize + 500] = 0;
-    expected[5 * kImageBlockSize + 504] = 0;
-    expected.resize((image.size() + kImageBlockSize - 1) / kImageBlockSize * kImageBlockSize, 0);
-    EXPECT_EQ(bytesOf(readFile(dir.file("back.iso"))), expected);
+    for (const std::size_t at : places) {
+        std::copy(code.begin(), code.end(), image.begin() + static_cast<std::ptrdiff_t>(at));
+        std::copy(code.begin(), code.end(), expected.begin() + static_cast<std::ptrdiff_t>(at));
+        expected[at] = expected[at + 4] = 0;
+    }
+    expected.resize(7 * kImageBlockSize, 0);
+    dir.write("game image.bin", image);
+    for (const std::string level : {"0", "1", "9"}) {
+        SCOPED_TRACE(level);
+        const CliRun run =
+            convert({"--compression", level, "--pal-fix", "--id-prefix", "SLUS", "--id-number", "01234"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, "Done. Patched iso in 5 places.\n");
+        std::string eboot;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path() / "out")) {
+            if (entry.path().filename() == "EBOOT.PBP") eboot = entry.path().string();
+        }
+        std::filesystem::remove(dir.file("back.iso"));
+        const CliRun extracted = runCli(dir, {"extract", eboot, dir.file("back.iso")});
+        ASSERT_EQ(extracted.status, 0) << extracted.err;
+        EXPECT_EQ(bytesOf(readFile(dir.file("back.iso"))), expected);
+    }
 }
 
 TEST_F(ConvertImageTest, ToolFailureShowsItsOutputAndLeavesNoContainer) {

@@ -161,6 +161,19 @@ TEST_F(ConvertCommandTest, WarningPictureTooLargeForTheStartScreenSearchIsRefuse
     EXPECT_GE(*findStartDat(*written), 0);
 }
 
+TEST_F(ConvertCommandTest, WarningPictureHoldingTheStartScreenMarkerIsRefused) {
+    useSource(ContainerRecipe{});
+    dir.write("out/EBOOT.PBP", std::string("earlier"));
+    Bytes picture = patternBytes(3000, 5);
+    put(picture, 1200, bytesOf("made with STARTDAT tool"));
+    useFile(Field::warning, "marked.png", picture);
+    convert();
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: The warning picture \"" + dir.file("marked.png") +
+                                                     "\" cannot be used: it holds the bytes \"STARTDAT\", "
+                                                     "which mark the start-screen block."});
+    EXPECT_EQ(readFile(outputPath()), "earlier");
+}
+
 TEST_F(ConvertCommandTest, TitleTooLongForParamSfoIsRefused) {
     useSource(ContainerRecipe{});
     fields.setText(Field::labelText, std::string(127, 'T'));  // the room of 128 with its zero
