@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <system_error>
 
@@ -56,7 +59,20 @@ long long writeAtPosition(int handle, const void* data, std::size_t count, std::
 int closeHandle(int handle) { return _close(handle); }
 int processId() { return _getpid(); }
 #else
-int openForReading(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+// Without O_NONBLOCK, opening a named pipe would wait for a writer; the handle blocks
+// again once the file is known to be a regular one.
+int openForReading(const std::string& path) {
+    const int handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (handle < 0) return handle;
+    struct stat status {};
+    if (::fstat(handle, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(handle);
+        errno = EINVAL;  // the caller names the kind of file
+        return -1;
+    }
+    ::fcntl(handle, F_SETFL, ::fcntl(handle, F_GETFL) & ~O_NONBLOCK);
+    return handle;
+}
 int createNew(const std::string& path) {
     return ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 }
@@ -75,6 +91,20 @@ long long writeAtPosition(int handle, const void* data, std::size_t count, std::
 int closeHandle(int handle) { return ::close(handle); }
 int processId() { return static_cast<int>(::getpid()); }
 #endif
+
+// What a path names when it is no regular file, as a message says it.
+std::optional<std::string> nonRegularKind(const std::filesystem::file_status& status) {
+    using std::filesystem::file_type;
+    switch (status.type()) {
+        case file_type::regular: return std::nullopt;
+        case file_type::directory: return "a folder";
+        case file_type::fifo: return "a named pipe";
+        case file_type::block:
+        case file_type::character: return "a device";
+        case file_type::socket: return "a socket";
+        default: return "no regular file";
+    }
+}
 
 #ifdef __linux__
 // Copies between two files inside the kernel, at explicit positions in both (the
@@ -171,12 +201,25 @@ InputFile::~InputFile() {
     if (handle_ >= 0) closeHandle(handle_);
 }
 
-Expected<InputFile> InputFile::open(const std::string& path) {
-    if (isFolder(path)) {
-        return Error::read("Cannot open file " + inQuotes(path) + ". " + systemErrorText(EISDIR));
+Status checkRegularFile(const std::string& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(toFsPath(path), ec);
+    if (ec || !std::filesystem::exists(status)) {
+        const int err = ec ? ec.value() : ENOENT;
+        return Error::read("Cannot open file " + inQuotes(path) + ". " + systemErrorText(err));
     }
+    if (const auto kind = nonRegularKind(status)) {
+        return Error::read("Cannot open file " + inQuotes(path) + ". It is " + *kind + ", not a file.");
+    }
+    return {};
+}
+
+Expected<InputFile> InputFile::open(const std::string& path) {
+    if (auto regular = checkRegularFile(path); !regular) return regular.error();
     const int handle = openForReading(path);
     if (handle < 0) {
+        // Between the check and the open, the name came to name something else.
+        if (auto regular = checkRegularFile(path); !regular) return regular.error();
         return Error::read("Cannot open file " + inQuotes(path) + ". " + systemErrorText(errno));
     }
     std::error_code ec;
@@ -235,12 +278,16 @@ Expected<Bytes> readWholeFile(const std::string& path) {
 
 // ---- OutputFile ----
 
-OutputFile::OutputFile(int handle, std::string target, std::string temp)
-    : handle_(handle), target_(std::move(target)), temp_(std::move(temp)) {}
+OutputFile::OutputFile(int handle, std::string target, std::string destination, std::string temp)
+    : handle_(handle),
+      target_(std::move(target)),
+      destination_(std::move(destination)),
+      temp_(std::move(temp)) {}
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : handle_(other.handle_),
       target_(std::move(other.target_)),
+      destination_(std::move(other.destination_)),
       temp_(std::move(other.temp_)),
       written_(other.written_),
       rangeCopy_(other.rangeCopy_),
@@ -254,6 +301,7 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
         discard();
         handle_ = other.handle_;
         target_ = std::move(other.target_);
+        destination_ = std::move(other.destination_);
         temp_ = std::move(other.temp_);
         written_ = other.written_;
         rangeCopy_ = other.rangeCopy_;
@@ -266,29 +314,88 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
 
 OutputFile::~OutputFile() { discard(); }
 
+namespace {
+
+// The file that writing to `target` replaces: a symbolic link is written through, so
+// that it stays a link to the file it names.
+std::filesystem::path writtenThrough(const std::filesystem::path& target) {
+    std::filesystem::path path = target;
+    std::error_code ec;
+    for (int hop = 0; hop < 40 && std::filesystem::is_symlink(path, ec); ++hop) {
+        const std::filesystem::path next = std::filesystem::read_symlink(path, ec);
+        if (ec) break;
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    return path;
+}
+
+// The name a temporary file beside `name` starts with: "." and the name itself, cut and
+// marked with a hash when it is long, so that the whole temporary name stays within
+// what file systems take (255 bytes) whenever the target's name does.
+std::string temporaryStem(const std::string& name) {
+    constexpr std::size_t kLongest = 200;
+    if (name.size() <= kLongest) return "." + name;
+    std::size_t cut = 160;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // whole characters
+    const std::size_t hash = std::hash<std::string>{}(name);
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016zx", hash);
+    return "." + name.substr(0, cut) + "~" + hex;
+}
+
+bool processIsAlive(int id) {
+#ifdef _WIN32
+    (void)id;
+    return true;  // an open file cannot be removed there anyway
+#else
+    return ::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
+#endif
+}
+
+// Removes what runs that were killed before they could clean up left beside `folder`'s
+// file: temporary files of the form STEM.PID-N.part whose process is gone.
+void removeLeftovers(const std::filesystem::path& folder, const std::string& stem) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = fromFsPath(it->path().filename());
+        if (!name.starts_with(stem + ".") || !name.ends_with(".part")) continue;
+        const std::string middle = name.substr(stem.size() + 1, name.size() - stem.size() - 6);
+        const auto dash = middle.find('-');
+        if (dash == std::string::npos || dash == 0 ||
+            middle.find_first_not_of("0123456789-") != std::string::npos) {
+            continue;
+        }
+        if (!processIsAlive(std::stoi(middle.substr(0, dash)))) removeFile(fromFsPath(it->path()));
+    }
+}
+
+}  // namespace
+
 Expected<OutputFile> OutputFile::create(const std::string& target) {
     static std::atomic<unsigned> counter{0};
-    const std::filesystem::path targetPath = toFsPath(target);
-    if (isFolder(target)) {
+    const std::filesystem::path destination = writtenThrough(toFsPath(target));
+    if (isFolder(fromFsPath(destination))) {
         return Error::write("Cannot create file " + inQuotes(target) + ". " + systemErrorText(EISDIR));
     }
     // A file its owner marked read-only is not replaced behind its back.
     std::error_code ec;
-    const auto status = std::filesystem::status(targetPath, ec);
+    const auto status = std::filesystem::status(destination, ec);
     using std::filesystem::perms;
     if (!ec && std::filesystem::is_regular_file(status) &&
         (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) ==
             perms::none) {
         return Error::write("Cannot create file " + inQuotes(target) + ". " + systemErrorText(EACCES));
     }
-    const std::string folder = fromFsPath(targetPath.parent_path());
-    const std::string prefix = folder.empty() ? std::string() : folder + kPathSeparator;
+    const std::filesystem::path folder = destination.parent_path();
+    const std::string stem = temporaryStem(fromFsPath(destination.filename()));
+    removeLeftovers(folder, stem);
+    const std::string prefix = folder.empty() ? std::string() : fromFsPath(folder) + kPathSeparator;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temp = prefix + "." + fromFsPath(targetPath.filename()) + "." +
-                                 std::to_string(processId()) + "-" +
+        const std::string temp = prefix + stem + "." + std::to_string(processId()) + "-" +
                                  std::to_string(counter++) + ".part";
         const int handle = createNew(temp);
-        if (handle >= 0) return OutputFile(handle, target, temp);
+        if (handle >= 0) return OutputFile(handle, target, fromFsPath(destination), temp);
         if (errno != EEXIST) {
             return Error::write("Cannot create file " + inQuotes(target) + ". " +
                                 systemErrorText(errno));
@@ -346,18 +453,6 @@ Status OutputFile::writeAt(std::uint64_t position, std::span<const std::uint8_t>
     return {};
 }
 
-Status OutputFile::readAt(std::uint64_t position, std::span<std::uint8_t> out) {
-    if (handle_ < 0) return writeError(systemErrorText(EBADF));
-    if (!fitsIn(written_, position, out.size())) return writeError(systemErrorText(EINVAL));
-    std::size_t done = 0;
-    while (done < out.size()) {
-        const long long n = readAtPosition(handle_, out.data() + done, out.size() - done, position + done);
-        if (n <= 0) return writeError(systemErrorText(n < 0 ? errno : EIO));
-        done += static_cast<std::size_t>(n);
-    }
-    return {};
-}
-
 Status OutputFile::appendFrom(InputFile& source, std::uint64_t position, std::uint64_t length) {
     if (handle_ < 0) return writeError(systemErrorText(EBADF));
     if (!fitsIn(source.size(), position, length)) return source.readError("Read beyond end of file");
@@ -407,6 +502,7 @@ Status OutputFile::copyThroughBuffer(InputFile& source, std::uint64_t position, 
 
 Status OutputFile::commit() {
     if (handle_ < 0) return writeError(systemErrorText(EBADF));
+    keepModeOfReplacedFile();
     const bool closed = closeHandle(handle_) == 0;
     const int closeErr = errno;
     handle_ = -1;
@@ -416,7 +512,7 @@ Status OutputFile::commit() {
         return e;
     }
     std::error_code ec;
-    std::filesystem::rename(toFsPath(temp_), toFsPath(target_), ec);
+    std::filesystem::rename(toFsPath(temp_), toFsPath(destination_), ec);
     if (ec) {
         const Error e = Error::write("Cannot replace file " + inQuotes(target_) + ". " + ec.message());
         discard();
@@ -424,6 +520,19 @@ Status OutputFile::commit() {
     }
     temp_.clear();
     return {};
+}
+
+// A file that the new one replaces keeps its permissions (and, where the system lets
+// this process, its owner): a private file stays private.
+void OutputFile::keepModeOfReplacedFile() {
+#ifndef _WIN32
+    struct stat replaced {};
+    if (::stat(destination_.c_str(), &replaced) != 0 || !S_ISREG(replaced.st_mode)) return;
+    if (::fchown(handle_, replaced.st_uid, replaced.st_gid) != 0) {
+        // Not the owner's to give: the file stays this process's own.
+    }
+    ::fchmod(handle_, replaced.st_mode & 07777);
+#endif
 }
 
 void OutputFile::discard() {

@@ -35,10 +35,14 @@ std::string fileNameOf(const std::string& path);
 std::string extensionOf(const std::string& path);
 // The system's text for an errno value, such as "No such file or directory".
 std::string systemErrorText(int errorNumber);
+// Fails, with a message naming the path, unless it names an existing regular file
+// (links followed): a folder, a named pipe or a device is no file to read. Only looks:
+// opening a named pipe would wait for a writer.
+Status checkRegularFile(const std::string& path);
 
 class InputFile {
 public:
-    // Opens an existing file for reading only.
+    // Opens an existing regular file for reading only.
     static Expected<InputFile> open(const std::string& path);
 
     InputFile(InputFile&& other) noexcept;
@@ -88,7 +92,9 @@ private:
 // Writes into a temporary file beside the target and renames it onto the target in
 // commit(). Destroyed or discarded without commit, it removes the temporary file, so
 // a failed or stopped write never leaves a partial target and never touches an
-// earlier file of that name.
+// earlier file of that name. A target that is a symbolic link is written through (the
+// link stays), a replaced file keeps its permissions, and the temporary files that
+// killed runs left beside the target are removed.
 class OutputFile {
 public:
     static Expected<OutputFile> create(const std::string& target);
@@ -107,8 +113,6 @@ public:
     // Overwrites bytes already written, from `position` on; later writes still append.
     // For a table in front of data whose entries are known only after the data.
     Status writeAt(std::uint64_t position, std::span<const std::uint8_t> data);
-    // Reads back bytes already written.
-    Status readAt(std::uint64_t position, std::span<std::uint8_t> out);
     // Appends bytes `position` to `position + length` of `source`, that range exactly.
     // On Linux the kernel copies them (copy_file_range: no trip through this process, and
     // shared blocks where the file system offers them). They go through a buffer instead
@@ -127,14 +131,16 @@ private:
     // How appendFrom moves bytes: settled by the first attempt inside the kernel.
     enum class RangeCopy : std::uint8_t { Untried, InKernel, ThroughBuffer };
 
-    OutputFile(int handle, std::string target, std::string temp);
+    OutputFile(int handle, std::string target, std::string destination, std::string temp);
+    void keepModeOfReplacedFile();
     Error writeError(const std::string& reason) const;
     std::uint64_t copyInKernel(InputFile& source, std::uint64_t position, std::uint64_t length);
     Status copyThroughBuffer(InputFile& source, std::uint64_t position, std::uint64_t length,
                              std::uint64_t outputPosition);
 
     int handle_ = -1;
-    std::string target_;
+    std::string target_;       // as the caller named it, for messages
+    std::string destination_;  // the file that commit replaces: a link's target
     std::string temp_;
     std::uint64_t written_ = 0;
     RangeCopy rangeCopy_ = RangeCopy::Untried;

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "common/file_io.h"
+#include "common/file_system.h"
 #include "convert/finish_eboot.h"
 #include "convert/pal_patch.h"
 #include "convert/popstation_driver.h"
@@ -13,14 +14,21 @@ namespace {
 
 constexpr const char* kSameFile = "Source file and Destination file cannot be the same.";
 constexpr const char* kNoOutputFolder = "Unable to create output folder.";
+// In the Files folder: held while a conversion works there.
+constexpr const char* kWorkplaceLockName = ".conversion.lock";
 
-// Creates the output folder (one level: its parent must exist); true when it exists
-// afterwards and the attempt raised no error. An existing folder is fine.
-bool makeOutputFolder(const std::string& folder) {
-    if (folder.empty()) return false;
+// The output folder as the command finds it: made by this run, or there already.
+struct OutputFolder {
+    bool exists = false;
+    bool made = false;
+};
+
+// Creates the output folder (one level: its parent must exist). It exists afterwards
+// when the attempt raised no error and the folder is there; an existing one is fine.
+OutputFolder makeOutputFolder(const std::string& folder) {
     std::error_code ec;
-    std::filesystem::create_directory(toFsPath(folder), ec);
-    return !ec && isFolder(folder);
+    const bool made = std::filesystem::create_directory(toFsPath(folder), ec);
+    return {!ec && isFolder(folder), made && !ec};
 }
 
 // Whether two paths name the same file: by identity when both exist, else by their
@@ -50,11 +58,10 @@ bool requiredFieldsFilled(const FieldState& fields, BusyState& busy) {
 
 // The finishing's values, read from the fields when the stage starts (the warning
 // picture may have been changed in the options window while the tool ran).
-FinishJob readFinishJob(const FieldState& fields, const std::string& sourcePbp, bool sourceIsPbp,
+FinishJob readFinishJob(const FieldState& fields, const std::string& sourcePbp,
                         const ProgramFolder& folder) {
     FinishJob job;
     job.sourcePbp = sourcePbp;
-    job.sourceIsToolOutput = !sourceIsPbp;
     job.outputFolder = fields.text(Field::dstPbp);
     for (std::size_t i = 0; i < kArtworkKinds.size(); ++i) {
         job.artwork[i] = fields.text(kArtworkKinds[i].field);
@@ -69,16 +76,15 @@ FinishJob readFinishJob(const FieldState& fields, const std::string& sourcePbp, 
     return job;
 }
 
-// Everything between the output-folder step and the end of the busy state.
-StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool,
-                     const ProgramFolder& folder, int& patchCount) {
-    if (!makeOutputFolder(fields.text(Field::dstPbp))) {
-        busy.showMessage(kNoOutputFolder);
-        return StageOutcome::EndWithoutSummary;
-    }
-    busy.begin(Operation::Convert);
-    if (!requiredFieldsFilled(fields, busy)) return StageOutcome::EndWithSummary;
+// A file that goes when the scope that made it ends, however it ends.
+struct RemovedAtTheEnd {
+    std::string path;
+    ~RemovedAtTheEnd() { removeFile(path); }
+};
 
+// The stages, from the kind of source on.
+StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool,
+                       const ProgramFolder& folder, int& patchCount) {
     const std::string source = fields.text(Field::srcIso);
     const bool sourceIsPbp = toLowerAscii(extensionOf(source)) == ".pbp";
     ToolJob toolJob{folder.popstationTool(), folder.filesFolder(), {}, source};
@@ -89,14 +95,64 @@ StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool,
         busy.showMessage(kSameFile);
         return StageOutcome::EndWithoutSummary;
     }
-    if (!sourceIsPbp) {
-        toolJob.compressionLevel = fields.text(Field::Compression);
-        const StageOutcome tooled = runPopstation(toolJob, busy, tool);
-        if (tooled != StageOutcome::Proceed) return tooled;
+    if (sourceIsPbp) return finishEboot(readFinishJob(fields, sourcePbp, folder), busy, patchCount);
+    toolJob.compressionLevel = fields.text(Field::Compression);
+    const RemovedAtTheEnd toolContainer{sourcePbp};  // as large as the image
+    const StageOutcome tooled = runPopstation(toolJob, busy, tool);
+    if (tooled != StageOutcome::Proceed) return tooled;
+    return finishEboot(readFinishJob(fields, sourcePbp, folder), busy, patchCount);
+}
+
+// The Files folder is the tool's workplace: a disc image is converted only while no
+// other conversion of this program folder runs. nullopt (with the message shown) when
+// one does; a lock that cannot be taken at all leaves the tool stage to report why.
+std::optional<std::optional<FileLock>> lockWorkplace(const std::string& source,
+                                                     const ProgramFolder& folder, BusyState& busy) {
+    if (toLowerAscii(extensionOf(source)) == ".pbp") return std::optional<FileLock>();
+    auto lock = FileLock::tryLock(folder.inFiles(kWorkplaceLockName));
+    if (!lock) return std::optional<FileLock>();
+    if (!*lock) {
+        busy.showMessage("Another conversion is running in the program folder " +
+                         inQuotes(folder.root()) + ". Start this one when it has ended.");
+        return std::nullopt;
     }
-    const StageOutcome finished =
-        finishEboot(readFinishJob(fields, sourcePbp, sourceIsPbp, folder), busy, patchCount);
-    return finished == StageOutcome::Proceed ? StageOutcome::EndWithSummary : finished;
+    return std::move(*lock);
+}
+
+// Everything before the end of the busy state.
+StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool,
+                     const ProgramFolder& folder, int& patchCount) {
+    // Checks that need no folder made and no busy state: a source that is no file says
+    // so before any other field is looked at.
+    const std::string source = fields.text(Field::srcIso);
+    if (!source.empty()) {
+        if (auto regular = checkRegularFile(source); !regular) {
+            busy.showFileError(regular.error());
+            return StageOutcome::EndWithoutSummary;
+        }
+    }
+    const std::string outputFolder = fields.text(Field::dstPbp);
+    if (outputFolder.empty()) {
+        busy.showMessage(errorMessage(ErrorCode::NoOutputFolder));
+        return StageOutcome::EndWithoutSummary;
+    }
+    const auto workplace = lockWorkplace(source, folder, busy);
+    if (!workplace) return StageOutcome::EndWithoutSummary;
+
+    const OutputFolder output = makeOutputFolder(outputFolder);
+    if (!output.exists) {
+        busy.showMessage(kNoOutputFolder);
+        return StageOutcome::EndWithoutSummary;
+    }
+    busy.begin(Operation::Convert);
+    StageOutcome outcome = StageOutcome::EndWithSummary;
+    if (requiredFieldsFilled(fields, busy)) outcome = runStages(fields, busy, tool, folder, patchCount);
+    // A folder this run made and left empty goes again (a full one stays).
+    if (output.made) {
+        std::error_code ec;
+        std::filesystem::remove(toFsPath(outputFolder), ec);
+    }
+    return outcome == StageOutcome::Proceed ? StageOutcome::EndWithSummary : outcome;
 }
 
 }  // namespace

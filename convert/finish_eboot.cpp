@@ -307,17 +307,12 @@ std::string outputPbpPath(const std::string& outputFolder) {
 }
 
 StageOutcome finishEboot(const FinishJob& job, BusyState& busy, int& patchCount) {
-    // The rewrite closes the source and the output before the intermediate container
-    // is removed.
     const Rewrite rewrite = ContainerRewrite(job, busy, patchCount).run();
     switch (rewrite) {
         case Rewrite::Written:
             placeKeys(job.keysFile, job.outputFolder);
-            if (job.sourceIsToolOutput) removeFile(job.sourcePbp);
             return StageOutcome::Proceed;
-        case Rewrite::Aborted:
-            if (job.sourceIsToolOutput) removeFile(job.sourcePbp);
-            return StageOutcome::EndWithoutSummary;
+        case Rewrite::Aborted: return StageOutcome::EndWithoutSummary;
         case Rewrite::Refused: return StageOutcome::EndWithoutSummary;
         case Rewrite::NotTaken: return StageOutcome::EndWithSummary;
     }

@@ -1,7 +1,7 @@
 // The finishing stage of the conversion: the container that the tool made (or the
 // .pbp the user chose) is rewritten as EBOOT.PBP in the output folder, with the user's
 // artwork, sound, titles, disc ID and warning picture, and the disc-image block moved
-// to its fixed offset; KEYS.BIN is put beside it.
+// to its fixed offset; KEYS.BIN is put beside it. The source is only read.
 #pragma once
 
 #include <array>
@@ -14,7 +14,6 @@ namespace quillon {
 
 struct FinishJob {
     std::string sourcePbp;
-    bool sourceIsToolOutput = false;  // the tool's container, removed once read through
     std::string outputFolder;         // receives EBOOT.PBP
     std::array<std::string, 5> artwork;  // paths, in the order of kArtworkKinds
     std::string warning;                 // the new start-screen picture

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 
@@ -53,6 +54,24 @@ inline Bytes build(const ContainerRecipe& parts) {
     if (startDat > 0) container[static_cast<std::size_t>(startDat) + 40] = 0xB7;
     return container;
 }
+
+// A tool that "packs" the source into the given container at once and reports success.
+struct PackingTool : ToolProcess {
+    bool start(const std::string&, const std::vector<std::string>&, const std::string& folder,
+               const std::string& outputFile) override {
+        writeBytes(folder + "EBOOT.PBP", container);
+        writeBytes(outputFile, bytesOf("Done.\n"));
+        return true;
+    }
+    bool waitForEnd(int) override { return true; }
+    void interrupt() override {}
+    static void writeBytes(const std::string& path, const Bytes& bytes) {
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+    }
+
+    Bytes container;
+};
 
 // A tool that cannot be started.
 struct NoTool : ToolProcess {

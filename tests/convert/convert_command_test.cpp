@@ -10,14 +10,18 @@ using ConvertCommandTest = ConversionTest;
 
 constexpr const char* kNoCodeSummary = "Done. Did not find any code in iso to patch.";
 
-TEST_F(ConvertCommandTest, OutputFolderThatCannotBeMadeEndsBeforeAnyCheck) {
+TEST_F(ConvertCommandTest, OutputFolderThatIsEmptyOrCannotBeMadeEndsBeforeTheFieldChecks) {
     fields.setPalFix(true);
-    for (const std::string& folder : {std::string(), dir.file("no/such/parent")}) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "Error: You have to select a output directory."},
+        {dir.file("no/such/parent"), "Error: Unable to create output folder."},
+    };
+    for (const auto& [folder, message] : cases) {
         SCOPED_TRACE(folder);
         host = RecordingHost();
         fields.setText(Field::dstPbp, folder);
         convert();  // srcIso is empty too: not looked at
-        EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: Unable to create output folder."});
+        EXPECT_EQ(host.shown(), std::vector<std::string>{message});
         EXPECT_EQ(host.status(), "Done.");
     }
     EXPECT_FALSE(isFolder(dir.file("no")));
@@ -219,15 +223,23 @@ TEST_F(ConvertCommandTest, OffsetsOutOfOrderOrPastTheEndAreRefused) {
     }
 }
 
-TEST_F(ConvertCommandTest, UnreadableSourceIsReportedWithItsNameAndReason) {
+TEST_F(ConvertCommandTest, ASourceThatIsNoFileSaysSoBeforeAnyOtherCheck) {
     fields.setPalFix(true);
-    fields.setText(Field::srcIso, dir.file("missing.pbp"));
-    convert();
-    EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: Cannot open file \"" +
-                                                      dir.file("missing.pbp") +
-                                                      "\". No such file or directory"});
-    EXPECT_EQ(host.status(), "Done.");
-    EXPECT_EQ(host.busyDepth, 0);
+    fields.setText(Field::saveID, "");  // would be error 6
+    fields.setText(Field::dstPbp, "");  // would be refused too
+    std::filesystem::create_directory(dir.path() / "folder.pbp");
+    const std::pair<std::string, std::string> cases[] = {
+        {dir.file("missing.pbp"), "No such file or directory"},
+        {dir.file("missing.bin"), "No such file or directory"},
+        {dir.file("folder.pbp"), "It is a folder, not a file."},
+    };
+    for (const auto& [source, reason] : cases) {
+        host = RecordingHost();
+        fields.setText(Field::srcIso, source);
+        convert();
+        EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: Cannot open file \"" + source + "\". " + reason});
+        EXPECT_EQ(host.status(), "Done.");
+    }
 }
 
 TEST_F(ConvertCommandTest, FullDiskLeavesTheEarlierOutputAndNoTemporaryFile) {

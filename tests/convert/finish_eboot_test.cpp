@@ -182,30 +182,60 @@ TEST_F(FinishEbootTest, LongImageDataIsCopiedExactlyWithOneProgressTextPerBlock)
     EXPECT_EQ(host.pumps, static_cast<int>(length / 65535) + 1);
 }
 
-TEST_F(FinishEbootTest, IntermediateContainerIsRemovedAfterFinishingAndOnAbort) {
-    const std::string intermediate = dir.write("Files/EBOOT.PBP", build({}));
-    FinishJob job;
-    job.sourcePbp = intermediate;
-    job.sourceIsToolOutput = true;
-    job.outputFolder = outputFolder;
-    job.idPrefix = "SLUS";
-    job.idNumber = "01234";
-    job.title = "New title";
-    job.saveTitle = "New save title";
-    int patchCount = -1;
-    busy.begin(Operation::Convert);
-    EXPECT_EQ(finishEboot(job, busy, patchCount), StageOutcome::Proceed);
-    EXPECT_FALSE(isFile(intermediate));
-    ContainerRecipe expected = finished({});
-    expected.dataPsar = 0x50000;
-    EXPECT_EQ(output(), build(expected));
+// A disc image through a tool that leaves its container in the Files folder.
+class ToolContainerTest : public ConversionTest {
+protected:
+    ToolContainerTest() {
+        dir.write("Files/" + std::string(kPopstationFileName), "tool");
+        packing.container = build({});
+        fields.setText(Field::srcIso, dir.write("game.bin", "image"));
+    }
+    void convertImage() { runConversion(fields, busy, packing, ProgramFolder(dir.folder())); }
+    bool containerLeft() const { return isFile(filesFolder + "EBOOT.PBP"); }
 
-    dir.write("Files/EBOOT.PBP", build({}));
+    PackingTool packing;
+};
+
+TEST_F(ToolContainerTest, TheToolsContainerNeverOutlivesTheConversion) {
+    convertImage();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(isFile(outputPath()));
+    EXPECT_FALSE(containerLeft());
+
+    abortAtPump(host.pumps + 2);  // during the copy
+    convertImage();
+    EXPECT_EQ(host.status(), "User aborted.");
+    EXPECT_FALSE(containerLeft());
+
+    // Finishing refuses: the output's name is taken by a folder.
     removeFile(outputPath());
-    abortAtPump(host.pumps + 2);
-    EXPECT_EQ(finishEboot(job, busy, patchCount), StageOutcome::EndWithoutSummary);
-    EXPECT_FALSE(isFile(intermediate));
-    EXPECT_EQ(outputFolderNames(), std::set<std::string>{});
+    std::filesystem::create_directory(outputPath());
+    convertImage();
+    EXPECT_EQ(host.messages.size(), 1u);
+    EXPECT_FALSE(containerLeft());
+
+    // Error 7: the tool's container holds no disc image.
+    ContainerRecipe noImage;
+    noImage.isoMarker = false;
+    packing.container = build(noImage);
+    host.messages.clear();
+    convertImage();
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: PBP file don't contain a ISO."});
+    EXPECT_FALSE(containerLeft());
+}
+
+TEST_F(ToolContainerTest, AFolderTheRunMadeGoesAgainWhenItStaysEmpty) {
+    ContainerRecipe noImage;
+    noImage.isoMarker = false;
+    packing.container = build(noImage);
+    fields.setText(Field::dstPbp, dir.file("out/game"));
+    convertImage();
+    EXPECT_FALSE(isFolder(dir.file("out/game")));
+
+    // A folder that was there stays, empty or not.
+    std::filesystem::create_directory(dir.path() / "out" / "game");
+    convertImage();
+    EXPECT_TRUE(isFolder(dir.file("out/game")));
 }
 
 TEST_F(FinishEbootTest, PbpSourceStaysWhenTheCopyIsAborted) {
