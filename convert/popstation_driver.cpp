@@ -1,5 +1,6 @@
 #include "convert/popstation_driver.h"
 
+#include <cstring>
 #include <string_view>
 
 #include "common/file_io.h"
@@ -33,6 +34,24 @@ ToolOutput takeToolOutput(const std::string& path) {
         output.text += output.lastLine + "\r\n";
     }
     return output;
+}
+
+// The name of a signal, such as SIGSEGV, where the system tells it.
+std::string signalName(int signal) {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 32)
+    if (const char* name = ::sigabbrev_np(signal)) return std::string("SIG") + name;
+#endif
+    return "signal " + std::to_string(signal);
+}
+
+// The tool's output, and how it ended where that is not plain from the output: a tool
+// that a signal ended or that wrote nothing at all never gives an empty message.
+std::string failureText(std::string output, const ToolEnd& end) {
+    if (!end.bySignal && !output.empty()) return output;
+    const std::string how = end.bySignal ? "by the signal " + signalName(end.code) + " (" + std::to_string(end.code) + ")"
+                                         : "with exit code " + std::to_string(end.code);
+    if (output.empty()) return "The popstation tool ended " + how + " and wrote nothing.";
+    return output + "The popstation tool ended " + how + ".";
 }
 
 // Lets the window work and polls the tool every 10 ms until it has ended. An abort
@@ -81,7 +100,7 @@ StageOutcome runPopstation(const ToolJob& job, BusyState& busy, ToolProcess& too
         return StageOutcome::EndWithoutSummary;
     }
     if (output.lastLine == kStatusDone) return StageOutcome::Proceed;
-    busy.showMessage(output.text, kToolErrorCaption);
+    busy.showMessage(failureText(output.text, tool.end()), kToolErrorCaption);
     return StageOutcome::EndWithSummary;
 }
 

@@ -7,6 +7,12 @@
 
 namespace quillon {
 
+// How the tool ended: by a signal (its number) or with an exit code.
+struct ToolEnd {
+    bool bySignal = false;
+    int code = 0;  // the signal's number or the exit code
+};
+
 class ToolProcess {
 public:
     virtual ~ToolProcess() = default;
@@ -19,6 +25,8 @@ public:
     virtual bool waitForEnd(int milliseconds) = 0;
     // Interrupts the tool as Ctrl+C in its console would.
     virtual void interrupt() = 0;
+    // How the tool ended, once waitForEnd has told that it has.
+    virtual ToolEnd end() const = 0;
 };
 
 }  // namespace quillon

@@ -48,4 +48,9 @@ void QtToolProcess::interrupt() {
 #endif
 }
 
+ToolEnd QtToolProcess::end() const {
+    // A tool that a signal ended has the signal's number as its exit code.
+    return {process_.exitStatus() == QProcess::CrashExit, process_.exitCode()};
+}
+
 }  // namespace quillon

@@ -16,6 +16,7 @@ public:
                const std::string& workingFolder, const std::string& outputFile) override;
     bool waitForEnd(int milliseconds) override;
     void interrupt() override;
+    ToolEnd end() const override;
 
 private:
     QProcess process_;

@@ -20,6 +20,13 @@ Field defaultOf(Field field) {
 
 constexpr std::string_view kForbiddenInFolderName = "/\\:*?\"<>|";
 
+// Characters a folder name cannot hold: the nine above, and control characters (a NUL
+// would cut the path short).
+bool forbiddenInFolderName(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F || kForbiddenInFolderName.find(c) != std::string_view::npos;
+}
+
 }  // namespace
 
 void applyDefaultFields(FieldState& fields) {
@@ -29,7 +36,7 @@ void applyDefaultFields(FieldState& fields) {
 
 std::string gameFolderName(std::string name) {
     for (char& c : name) {
-        if (kForbiddenInFolderName.find(c) != std::string_view::npos) c = ' ';
+        if (forbiddenInFolderName(c)) c = ' ';
     }
     while (!name.empty() && name.back() == '.') name.pop_back();
     return name;
@@ -45,9 +52,10 @@ void appendGameFolder(FieldState& fields) {
         default: break;
     }
     name = gameFolderName(std::move(name));
-    // A lone separator would name the chosen folder itself (or the root for an empty
-    // one): with nothing to name the sub-folder after, the folder stays as chosen.
-    if (name.empty()) return;
+    // A lone separator would name the chosen folder itself: with nothing to name the
+    // sub-folder after, the folder stays as chosen. An empty folder stays empty, for the
+    // conversion to refuse, rather than become a folder at the root of the file system.
+    if (name.empty() || fields.text(Field::dstPbp).empty()) return;
     fields.setText(Field::dstPbp, fields.text(Field::dstPbp) + kPathSeparator + name);
     fields.caretToEnd(Field::dstPbp);
 }

@@ -12,12 +12,12 @@ namespace quillon {
 // options fields into the main window's fields, then puts their carets at the end.
 void applyDefaultFields(FieldState& fields);
 
-// The sub-folder name for a game: each of / \ : * ? " < > | becomes a space, then
-// trailing full stops are removed.
+// The sub-folder name for a game: each of / \ : * ? " < > | and each control character
+// becomes a space, then trailing full stops are removed.
 std::string gameFolderName(std::string name);
 
 // Appends the separator and the sub-folder that the checked folder option names to
-// dstPbp. Option 0 (and a name that comes out empty) leaves dstPbp as it is.
+// dstPbp. Option 0, a name that comes out empty and an empty dstPbp leave it as it is.
 void appendGameFolder(FieldState& fields);
 
 // The source picker's choice: the path into the source field (a change inspects the

@@ -65,6 +65,7 @@ struct PackingTool : ToolProcess {
     }
     bool waitForEnd(int) override { return true; }
     void interrupt() override {}
+    ToolEnd end() const override { return {}; }
     static void writeBytes(const std::string& path, const Bytes& bytes) {
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                     static_cast<std::streamsize>(bytes.size()));
@@ -81,6 +82,7 @@ struct NoTool : ToolProcess {
     }
     bool waitForEnd(int) override { return true; }
     void interrupt() override {}
+    ToolEnd end() const override { return {}; }
 };
 
 class ConversionTest : public ::testing::Test {

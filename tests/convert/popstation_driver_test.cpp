@@ -32,11 +32,13 @@ struct FakeTool : ToolProcess {
         return static_cast<int>(waitTimes.size()) >= pollsToEnd;
     }
     void interrupt() override { ++interrupts; }
+    ToolEnd end() const override { return ending; }
 
     bool startSucceeds = true;
     int pollsToEnd = 3;
     int pollsAfterInterrupt = 2;
     std::string output;
+    ToolEnd ending;
 
     int starts = 0;
     int interrupts = 0;
@@ -132,7 +134,7 @@ TEST_F(PopstationDriverTest, AnyOtherLastLineShowsTheWholeOutput) {
         {"done.\n", "done.\r\n"},
         {"Done. \n", "Done. \r\n"},
         {"Done.\nmore", "Done.\r\nmore\r\n"},
-        {"", ""},  // empty output: an empty message
+        {"", "The popstation tool ended with exit code 0 and wrote nothing."},
     };
     for (const auto& [output, shown] : cases) {
         tool.output = output;
@@ -146,6 +148,24 @@ TEST_F(PopstationDriverTest, AnyOtherLastLineShowsTheWholeOutput) {
     }
     EXPECT_FALSE(busy.errorShown());
     EXPECT_EQ(readFile(filesPath("EBOOT.PBP")), "left by the tool");
+}
+
+TEST_F(PopstationDriverTest, AToolThatASignalEndedSaysSoNeverWithAnEmptyMessage) {
+    installTool();
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "The popstation tool ended by the signal SIGSEGV (11) and wrote nothing."},
+        {"Writing...\n", "Writing...\r\nThe popstation tool ended by the signal SIGSEGV (11)."},
+    };
+    tool.ending = {true, 11};
+    for (const auto& [output, shown] : cases) {
+        tool.output = output;
+        tool.waitTimes.clear();
+        host.messages.clear();
+        EXPECT_EQ(run(), StageOutcome::EndWithSummary);
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].caption, "Error from popstation.exe");
+        EXPECT_EQ(host.messages[0].text, shown);
+    }
 }
 
 TEST_F(PopstationDriverTest, AbortInterruptsOnceWaitsForTheEndAndRemovesTheContainer) {

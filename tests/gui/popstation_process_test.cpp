@@ -39,7 +39,7 @@ TEST_F(PopstationProcessTest, ArgumentsReachTheToolUnchangedInTheFilesFolder) {
     EXPECT_EQ(readFile(filesPath("args.txt")), path + "\n");
 }
 
-TEST_F(PopstationProcessTest, FailureShowsTheWholeOutputAndEmptyOutputAnEmptyMessage) {
+TEST_F(PopstationProcessTest, FailureShowsTheWholeOutputAndHowASilentToolEnded) {
     installTool("echo 'Reading image'\nprintf 'Error: cannot read\\n'\nexit 1\n");
     EXPECT_EQ(run(), StageOutcome::EndWithSummary);
     ASSERT_EQ(host.messages.size(), 1u);
@@ -47,10 +47,13 @@ TEST_F(PopstationProcessTest, FailureShowsTheWholeOutputAndEmptyOutputAnEmptyMes
     EXPECT_EQ(host.messages[0].text, "Reading image\r\nError: cannot read\r\n");
     EXPECT_EQ(host.status(), "Converting file to PBP... (This may take some minutes)");
 
-    installTool("exit 0\n");
+    installTool("exit 3\n");
     EXPECT_EQ(run(), StageOutcome::EndWithSummary);
-    ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.messages[1].text, "");
+    installTool("kill -SEGV $$\n");
+    EXPECT_EQ(run(), StageOutcome::EndWithSummary);
+    ASSERT_EQ(host.messages.size(), 3u);
+    EXPECT_EQ(host.messages[1].text, "The popstation tool ended with exit code 3 and wrote nothing.");
+    EXPECT_EQ(host.messages[2].text, "The popstation tool ended by the signal SIGSEGV (11) and wrote nothing.");
     EXPECT_FALSE(isFile(filesPath("info.txt")));
 }
 

@@ -18,6 +18,8 @@ TEST(GameFolderNameTest, ForbiddenCharactersBecomeSpacesAndTrailingStopsGo) {
     EXPECT_EQ(gameFolderName("A.B."), "A.B");
     EXPECT_EQ(gameFolderName("..."), "");
     EXPECT_EQ(gameFolderName(""), "");
+    // A NUL (from a game list's title) would cut the path short.
+    EXPECT_EQ(gameFolderName(std::string("Ti\0tle\t\x1f\x7f", 9)), "Ti tle   ");
 }
 
 class AppendGameFolderTest : public ::testing::Test {
@@ -58,11 +60,13 @@ TEST_F(AppendGameFolderTest, FolderEndingInSeparatorOrEmptyAndRepeatedCalls) {
     appendGameFolder(fields);
     EXPECT_EQ(fields.text(Field::dstPbp), kSep + kSep + "SLUS01234");
 
+    appendGameFolder(fields);
+    EXPECT_EQ(fields.text(Field::dstPbp), kSep + kSep + "SLUS01234" + kSep + "SLUS01234");
+
+    // An empty folder would become one at the root of the file system.
     fields.setText(Field::dstPbp, "");
     appendGameFolder(fields);
-    EXPECT_EQ(fields.text(Field::dstPbp), kSep + "SLUS01234");
-    appendGameFolder(fields);
-    EXPECT_EQ(fields.text(Field::dstPbp), kSep + "SLUS01234" + kSep + "SLUS01234");
+    EXPECT_EQ(fields.text(Field::dstPbp), "");
 }
 
 TEST_F(AppendGameFolderTest, EmptyNameLeavesTheFolderAsChosen) {
