@@ -8,6 +8,7 @@
 
 #include "cli/cli_program.h"
 #include "common/file_io.h"
+#include "quillon_config.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ Verbs:
 Options:
   --program-folder DIR  use DIR instead of the executable's folder for Files/ and Pics/
   --help                show this text
+  --version             show the program's version
 
 Output: stdout gets the final status-line text (convert, extract) or the field lines
 (inspect); stderr gets the text of every message box the window would show, and a
@@ -69,6 +71,10 @@ int main(int argc, char** argv) {
         const std::string option = args[next];
         if (option == "--help") {
             std::cout << kHelp;
+            return 0;
+        }
+        if (option == "--version") {
+            std::cout << "Quillon " QUILLON_VERSION "\n";
             return 0;
         }
         if (option == "--program-folder" && next + 1 < args.size()) {
