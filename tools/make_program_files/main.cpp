@@ -45,6 +45,14 @@ QImage gradientScreen(std::initializer_list<QGradientStop> stops) {
     return image;
 }
 
+QLinearGradient twoColourGradient(QPointF start, const QColor& startColour, QPointF end,
+                                  const QColor& endColour) {
+    QLinearGradient gradient(start, end);
+    gradient.setColorAt(0.0, startColour);
+    gradient.setColorAt(1.0, endColour);
+    return gradient;
+}
+
 QFont sansFont(int pixelSize, QFont::Weight weight = QFont::Normal) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setStyleHint(QFont::SansSerif);
@@ -116,11 +124,8 @@ QImage drawNoIcon() {
     QImage image = transparentCanvas(144, 80);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient card(0, 0, 0, 80);
-    card.setColorAt(0.0, QColor(120, 128, 140));
-    card.setColorAt(1.0, QColor(58, 62, 72));
     painter.setPen(QPen(QColor(230, 230, 235), 1));
-    painter.setBrush(card);
+    painter.setBrush(twoColourGradient({0, 0}, QColor(120, 128, 140), {0, 80}, QColor(58, 62, 72)));
     painter.drawRoundedRect(QRectF(0.5, 0.5, 143, 79), 6, 6);
     const QPointF centre(40, 40);
     QRadialGradient disc(centre, 26);
@@ -177,20 +182,18 @@ QImage drawProgramIcon(int size) {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(size / 256.0, size / 256.0);
-    QLinearGradient tile(0, 0, 256, 256);
-    tile.setColorAt(0.0, QColor(92, 64, 190));
-    tile.setColorAt(1.0, QColor(24, 26, 92));
+    const QLinearGradient tile =
+        twoColourGradient({0, 0}, QColor(92, 64, 190), {256, 256}, QColor(24, 26, 92));
     painter.setPen(Qt::NoPen);
     painter.setBrush(tile);
     painter.drawRoundedRect(QRectF(8, 8, 240, 240), 48, 48);
 
     const QPointF centre(108, 108);
+    // The sheen of a disc's surface goes round it.
     QConicalGradient shine(centre, 45);
-    shine.setColorAt(0.0, QColor(236, 240, 250));
-    shine.setColorAt(0.25, QColor(176, 196, 230));
-    shine.setColorAt(0.5, QColor(240, 214, 246));
-    shine.setColorAt(0.75, QColor(170, 220, 226));
-    shine.setColorAt(1.0, QColor(236, 240, 250));
+    shine.setStops({{0.0, QColor(236, 240, 250)}, {0.25, QColor(176, 196, 230)},
+                    {0.5, QColor(240, 214, 246)}, {0.75, QColor(170, 220, 226)},
+                    {1.0, QColor(236, 240, 250)}});
     painter.setBrush(shine);
     painter.drawEllipse(centre, 88, 88);
     painter.setBrush(QColor(255, 255, 255, 150));
