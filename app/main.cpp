@@ -3,7 +3,6 @@
 #include <string_view>
 
 #include "app/startup.h"
-#include "quillon_config.h"
 
 int main(int argc, char** argv) {
     // Answered before the application exists, so that it needs no display.

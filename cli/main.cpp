@@ -8,7 +8,6 @@
 
 #include "cli/cli_program.h"
 #include "common/file_io.h"
-#include "quillon_config.h"
 
 namespace {
 
