@@ -40,6 +40,7 @@ Verbs:
 Options:
   --program-folder DIR  use DIR instead of the executable's folder for Files/ and Pics/
   --help                show this text
+  --version             show the program's version
 
 Output: stdout gets the final status-line text (convert, extract) or the field lines
 (inspect); stderr gets the text of every message box the window would show, and a
@@ -63,6 +64,10 @@ int main(int argc, char** argv) {
         const std::string option = args[next];
         if (option == "--help") {
             std::cout << kHelp;
+            return 0;
+        }
+        if (option == "--version") {
+            std::cout << "Quillon " QUILLON_VERSION "\n";
             return 0;
         }
         if (option == "--program-folder" && next + 1 < args.size()) {

@@ -1,8 +1,15 @@
 #include <QApplication>
+#include <cstdio>
+#include <string_view>
 
 #include "gui/startup.h"
 
 int main(int argc, char** argv) {
+    // Answered before the application exists, so that it needs no display.
+    if (argc > 1 && std::string_view(argv[1]) == "--version") {
+        std::puts("Quillon " QUILLON_VERSION);
+        return 0;
+    }
     QApplication app(argc, argv);
     quillon::setUpApplication();
     quillon::SystemDialogs dialogs;

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running or testing Quillon needs, only
-# those that are missing. Usage: install-deps.sh run|test
+# Installs the Debian packages that building, running, testing or packaging Quillon
+# needs, only those that are missing. Usage: install-deps.sh run|test|package
 set -euo pipefail
 
 common=(build-essential cmake ninja-build pkg-config libgtest-dev qt6-base-dev zlib1g-dev libssl-dev)
 case "${1:-test}" in
   run)  wanted=("${common[@]}" fonts-wqy-microhei) ;;
   test) wanted=("${common[@]}" clang libclang-rt-14-dev xvfb xauth fonts-wqy-microhei) ;;
-  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+  # dpkg-shlibdeps and file for the package's dependencies; the validators of the
+  # desktop entry, the AppStream metadata and the file types for scripts/check-package.sh.
+  package) wanted=("${common[@]}" dpkg-dev file desktop-file-utils appstream shared-mime-info) ;;
+  *) echo "usage: $0 run|test|package" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -1,13 +1,16 @@
 // Draws the program folder's own pictures at build time (the preview's menu background,
-// icon backdrop and no-icon picture, and the warning screen of the sample container)
-// and writes the small disc image that the sample container is made from.
+// icon backdrop and no-icon picture, and the warning screen of the sample container),
+// the program's icon for the desktop, and writes the small disc image that the sample
+// container is made from.
 //
 // Usage: make_program_files FOLDER NAME...
-// NAME is one of back.png, no_icon0.png, icon_back.png, warning.png, sample.iso; each is
-// written into FOLDER.
+// NAME is one of back.png, no_icon0.png, icon_back.png, warning.png, sample.iso, or
+// icon-SIZE.png for the program's icon of SIZE x SIZE pixels (SIZE one of 16, 32, 48,
+// 64, 128, 256); each is written into FOLDER.
 
 #include <QByteArray>
 #include <QColor>
+#include <QConicalGradient>
 #include <QFile>
 #include <QFont>
 #include <QGuiApplication>
@@ -15,6 +18,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QRadialGradient>
 #include <QTextStream>
 #include <cstdio>
@@ -39,6 +43,14 @@ QImage gradientScreen(std::initializer_list<QGradientStop> stops) {
     gradient.setStops(QGradientStops(stops));
     QPainter(&image).fillRect(image.rect(), gradient);
     return image;
+}
+
+QLinearGradient twoColourGradient(QPointF start, const QColor& startColour, QPointF end,
+                                  const QColor& endColour) {
+    QLinearGradient gradient(start, end);
+    gradient.setColorAt(0.0, startColour);
+    gradient.setColorAt(1.0, endColour);
+    return gradient;
 }
 
 QFont sansFont(int pixelSize, QFont::Weight weight = QFont::Normal) {
@@ -112,11 +124,8 @@ QImage drawNoIcon() {
     QImage image = transparentCanvas(144, 80);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient card(0, 0, 0, 80);
-    card.setColorAt(0.0, QColor(120, 128, 140));
-    card.setColorAt(1.0, QColor(58, 62, 72));
     painter.setPen(QPen(QColor(230, 230, 235), 1));
-    painter.setBrush(card);
+    painter.setBrush(twoColourGradient({0, 0}, QColor(120, 128, 140), {0, 80}, QColor(58, 62, 72)));
     painter.drawRoundedRect(QRectF(0.5, 0.5, 143, 79), 6, 6);
     const QPointF centre(40, 40);
     QRadialGradient disc(centre, 26);
@@ -162,6 +171,54 @@ QImage drawWarningScreen() {
     painter.setFont(sansFont(11));
     painter.drawText(QRect(0, 236, kScreenWidth, 20), Qt::AlignCenter,
                      QStringLiteral("Packed with Quillon"));
+    return image;
+}
+
+// The program's icon: a silver disc on a rounded indigo tile, crossed below its hole by
+// a white quill whose gold nib points to the lower left. Drawn on a 256-unit canvas and
+// scaled, so that every size shows the same design.
+QImage drawProgramIcon(int size) {
+    QImage image = transparentCanvas(size, size);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 256.0, size / 256.0);
+    const QLinearGradient tile =
+        twoColourGradient({0, 0}, QColor(92, 64, 190), {256, 256}, QColor(24, 26, 92));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(tile);
+    painter.drawRoundedRect(QRectF(8, 8, 240, 240), 48, 48);
+
+    const QPointF centre(108, 108);
+    // The sheen of a disc's surface goes round it.
+    QConicalGradient shine(centre, 45);
+    shine.setStops({{0.0, QColor(236, 240, 250)}, {0.25, QColor(176, 196, 230)},
+                    {0.5, QColor(240, 214, 246)}, {0.75, QColor(170, 220, 226)},
+                    {1.0, QColor(236, 240, 250)}});
+    painter.setBrush(shine);
+    painter.drawEllipse(centre, 88, 88);
+    painter.setBrush(QColor(255, 255, 255, 150));
+    painter.drawEllipse(centre, 30, 30);
+    painter.setBrush(tile);
+    painter.drawEllipse(centre, 14, 14);
+
+    const QColor ink(34, 30, 80);
+    QPainterPath vane;
+    vane.moveTo(92, 206);
+    vane.cubicTo(110, 150, 160, 84, 232, 30);
+    vane.cubicTo(216, 110, 170, 170, 106, 216);
+    vane.closeSubpath();
+    // Two notches in the vane make it read as a feather.
+    QPainterPath notches;
+    notches.addPolygon(QPolygonF({QPointF(124, 172), QPointF(96, 166), QPointF(110, 150)}));
+    notches.addPolygon(QPolygonF({QPointF(180, 128), QPointF(208, 104), QPointF(214, 130)}));
+    painter.setPen(QPen(ink, 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(QColor(255, 252, 240));
+    painter.drawPath(vane.subtracted(notches));
+    painter.setPen(QPen(ink, 7, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(62, 236), QPointF(220, 48));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(250, 196, 60));
+    painter.drawPolygon(QPolygonF({QPointF(40, 244), QPointF(56, 214), QPointF(74, 230)}));
     return image;
 }
 
@@ -214,13 +271,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make_program_files FOLDER NAME...\n");
         return 2;
     }
-    const std::map<QString, std::function<bool(const QString&)>> makers{
+    std::map<QString, std::function<bool(const QString&)>> makers{
         {"back.png", [](const QString& p) { return writePicture(p, drawMenuBackground()); }},
         {"icon_back.png", [](const QString& p) { return writePicture(p, drawIconBackdrop()); }},
         {"no_icon0.png", [](const QString& p) { return writePicture(p, drawNoIcon()); }},
         {"warning.png", [](const QString& p) { return writePicture(p, drawWarningScreen()); }},
         {"sample.iso", [](const QString& p) { return writeBytes(p, makeSampleDisc()); }},
     };
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        makers.emplace(QStringLiteral("icon-%1.png").arg(size),
+                       [size](const QString& p) { return writePicture(p, drawProgramIcon(size)); });
+    }
     const QString folder = arguments[1];
     for (qsizetype i = 2; i < arguments.size(); ++i) {
         const auto maker = makers.find(arguments[i]);
