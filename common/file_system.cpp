@@ -19,6 +19,8 @@
 namespace quillon {
 namespace {
 
+std::optional<std::uint64_t> gPretendedFreeSpace;
+
 std::string sizeText(std::uint64_t bytes) {
     char text[64];
     std::snprintf(text, sizeof text, "%llu bytes (%.1f MiB)", static_cast<unsigned long long>(bytes),
@@ -32,11 +34,16 @@ Status checkRoomFor(const std::string& target, std::uint64_t bytes) {
     std::filesystem::path folder = toFsPath(target).parent_path();
     if (folder.empty()) folder = ".";
     std::error_code ec;
-    const auto space = std::filesystem::space(folder, ec);
-    if (ec || space.available >= bytes) return {};
+    const std::uint64_t available =
+        gPretendedFreeSpace.value_or(std::filesystem::space(folder, ec).available);
+    if (ec || available >= bytes) return {};
     return Error::write("Not enough free space to write " + inQuotes(target) + ": it needs " +
-                        sizeText(bytes) + ", and " + sizeText(space.available) + " are free.");
+                        sizeText(bytes) + ", and " + sizeText(available) + " are free.");
 }
+
+namespace testing {
+void pretendFreeSpace(std::optional<std::uint64_t> bytes) { gPretendedFreeSpace = bytes; }
+}  // namespace testing
 
 Expected<std::optional<FileLock>> FileLock::tryLock(const std::string& path) {
 #ifdef _WIN32

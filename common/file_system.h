@@ -16,6 +16,11 @@ namespace quillon {
 // cannot be told.
 Status checkRoomFor(const std::string& target, std::uint64_t bytes);
 
+namespace testing {
+// Makes checkRoomFor see this much free space on every file system; nullopt ends it.
+void pretendFreeSpace(std::optional<std::uint64_t> bytes);
+}  // namespace testing
+
 // An exclusive lock on a file, held until it is destroyed; the system releases it when
 // the process ends, however it ends.
 class FileLock {

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "common/file_io.h"
+#include "common/file_system.h"
 #include "common/text.h"
 #include "convert/image_copy.h"
 #include "convert/pal_patch.h"
@@ -236,8 +237,20 @@ private:
         return std::nullopt;
     }
 
+    // The size of the new container: its front part, the disc-image block as it stands
+    // (a patch changes a few bytes of it at most), the start-screen block.
+    std::uint64_t outputSize() const {
+        const auto startDat = static_cast<std::uint64_t>(startDat_);
+        const std::uint64_t tail = pieces_.warning.length > 0
+                                       ? kStartDatPictureOffset + pieces_.warning.length + kStartDatTrailerSize
+                                       : source_->size() - startDat;
+        return layout_.dataPsar + (startDat - header_.dataPsar) + tail;
+    }
+
     Rewrite write() {
-        auto output = OutputFile::create(outputPbpPath(job_.outputFolder));
+        const std::string target = outputPbpPath(job_.outputFolder);
+        if (auto room = checkRoomFor(target, outputSize()); !room) return fileError(room.error());
+        auto output = OutputFile::create(target);
         if (!output) return fileError(output.error());
         Status written = writeFrontPart(*output, head_, header_, dataPspLength_, pieces_, layout_);
         releaseFrontPart();

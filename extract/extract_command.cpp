@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "common/file_io.h"
+#include "common/file_system.h"
 #include "common/text.h"
 #include "extract/image_data.h"
 #include "source/pbp.h"
@@ -27,13 +28,15 @@ Status writeImage(InputFile& container, std::uint32_t dataPsarOffset, const Imag
         return Error::format("Cannot extract the disc image from " + inQuotes(container.path()) +
                              ". Its block index is damaged: " + index->fault + ".");
     }
+    const bool decode = index->valid() && index->hasCompressedBlock();
+    const std::uint64_t size = decode ? index->entries.size() * kImageBlockSize : extent.end - extent.begin;
+    if (auto room = checkRoomFor(target, size); !room) return room;
     auto output = OutputFile::create(target);
     if (!output) return output.error();
     const Progress progress = busy.progress();
     const AfterBlock afterBlock = [&](std::uint64_t position) {
         return progress(savingReport(position, container.size()));
     };
-    const bool decode = index->valid() && index->hasCompressedBlock();
     Status written = decode ? writeDecodedImage(container, extent, index->entries, *output, afterBlock)
                             : copyStoredImage(container, extent, *output, afterBlock);
     if (!written) return written;

@@ -26,7 +26,7 @@ void FieldBinding::bind(Field field, LineEdit* edit) {
     edit->setTypingRule(field);
     edit->setText(toQt(fields_.text(field)));
     QObject::connect(edit, &QLineEdit::textChanged, edit,
-                     [this, field](const QString& text) { fields_.setText(field, toUtf8(text)); });
+                     [this, field](const QString& text) { takeEdit(field, text); });
 }
 
 void FieldBinding::bind(Field field, QComboBox* combo) {
@@ -34,7 +34,14 @@ void FieldBinding::bind(Field field, QComboBox* combo) {
     combo->setValidator(new TypingRule(field, combo));
     combo->setEditText(toQt(fields_.text(field)));
     QObject::connect(combo, &QComboBox::editTextChanged, combo,
-                     [this, field](const QString& text) { fields_.setText(field, toUtf8(text)); });
+                     [this, field](const QString& text) { takeEdit(field, text); });
+}
+
+void FieldBinding::takeEdit(Field field, const QString& text) {
+    // A control that shows the field's text as it is leaves its bytes alone: a text in
+    // another encoding than UTF-8 stays as it was unless the user edits it.
+    if (text == toQt(fields_.text(field))) return;
+    fields_.setText(field, toUtf8(text));
 }
 
 void FieldBinding::bind(Field field, std::function<void(const QString&)> show) {

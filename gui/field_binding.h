@@ -44,6 +44,8 @@ public:
     void folderOptionSet(int option) override;
 
 private:
+    void takeEdit(Field field, const QString& text);
+
     FieldState& fields_;
     std::map<Field, LineEdit*> edits_;
     std::map<Field, QComboBox*> combos_;

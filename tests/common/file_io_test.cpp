@@ -6,8 +6,9 @@
 #include <random>
 #include <vector>
 
-#ifdef __linux__
+#ifndef _WIN32
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include "support/temp_folder.h"
@@ -270,17 +271,58 @@ TEST(InputFileTest, ReadsAtOffsetsAndReportsShortReads) {
               "Cannot read file \"" + path + "\". Read beyond end of file");
 }
 
-TEST(InputFileTest, OpensReadOnlyFilesAndRefusesFoldersAndMissingFiles) {
+TEST(InputFileTest, OpensReadOnlyFilesAndRefusesWhatIsNoFileWithoutWaiting) {
     TempFolder dir;
     const std::string path = dir.write("ro.bin", "data");
     std::filesystem::permissions(path, std::filesystem::perms::owner_read);
     EXPECT_TRUE(InputFile::open(path).ok());
-    EXPECT_FALSE(InputFile::open(dir.folder()).ok());
-    auto missing = InputFile::open(dir.file("none"));
-    ASSERT_FALSE(missing.ok());
-    EXPECT_EQ(missing.error().message,
-              "Cannot open file \"" + dir.file("none") + "\". No such file or directory");
+    std::vector<std::pair<std::string, std::string>> refused{
+        {dir.file("none"), "No such file or directory"},
+        {dir.folder(), "It is a folder, not a file."},
+    };
+#ifdef __linux__
+    // Opening a named pipe for reading would wait for a writer for ever.
+    ASSERT_EQ(::mkfifo(dir.file("pipe.pbp").c_str(), 0600), 0);
+    refused.emplace_back(dir.file("pipe.pbp"), "It is a named pipe, not a file.");
+    refused.emplace_back("/dev/null", "It is a device, not a file.");
+#endif
+    for (const auto& [name, reason] : refused) {
+        auto file = InputFile::open(name);
+        ASSERT_FALSE(file.ok()) << name;
+        EXPECT_EQ(file.error().message, "Cannot open file \"" + name + "\". " + reason);
+    }
 }
+
+#ifndef _WIN32
+TEST_F(OutputFileTest, AReplacedFileKeepsItsModeAndALinkStaysALink) {
+    const std::string privateFile = dir.write("mine.iso", "private");
+    ::chmod(privateFile.c_str(), 0600);
+    const std::string real = dir.write("settings/options.ini", "old");
+    std::filesystem::create_symlink(real, dir.path() / "options.ini");
+    ASSERT_TRUE(writeFileAtomically(privateFile, asBytes("new")).ok());
+    ASSERT_TRUE(writeFileAtomically(dir.file("options.ini"), asBytes("[Options]")).ok());
+    struct stat status {};
+    ASSERT_EQ(::stat(privateFile.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
+    EXPECT_EQ(readFile(privateFile), "new");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "options.ini"));
+    EXPECT_EQ(readFile(real), "[Options]");
+}
+
+TEST_F(OutputFileTest, LongNamesGetAShortTemporaryAndLeftoversOfKilledRunsGo) {
+    // A name the file system takes: 250 bytes.
+    const std::string longName = dir.file(std::string(246, 'a') + ".iso");
+    ASSERT_TRUE(writeFileAtomically(longName, asBytes("image")).ok());
+    EXPECT_EQ(readFile(longName), "image");
+    // A run that was killed left its temporary file behind (its process is gone); a
+    // running one's stays.
+    const std::string leftover = dir.write(".game.iso.999999999-0.part", "partial");
+    const std::string running = dir.write(".game.iso." + std::to_string(::getpid()) + "-99.part", "busy");
+    ASSERT_TRUE(writeFileAtomically(dir.file("game.iso"), asBytes("whole")).ok());
+    EXPECT_FALSE(isFile(leftover));
+    EXPECT_TRUE(isFile(running));
+}
+#endif
 
 TEST(PathTest, ExtensionsAndNames) {
     EXPECT_EQ(extensionOf("/a/b/Foo.Bar.bin"), ".bin");

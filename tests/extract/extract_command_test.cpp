@@ -7,6 +7,7 @@
 
 #include "state/fields.h"
 #include "common/file_io.h"
+#include "common/file_system.h"
 #include "support/packed_container.h"
 #include "support/recording.h"
 #include "support/temp_folder.h"
@@ -323,6 +324,21 @@ TEST_F(ExtractionTest, FullDiskLeavesNoOutputAndKeepsAnEarlierFile) {
     EXPECT_EQ(host.statuses.back(), "Done.");
     EXPECT_EQ(readFile(earlier), "earlier image");
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"game.iso", "game.pbp"}));
+}
+
+TEST_F(ExtractionTest, TooLittleFreeSpaceStopsBeforeTheCopy) {
+    TestContainer container;
+    container.imageData = randomBytes(5 * 65535);
+    const std::string source = writeContainer(container);
+    const std::string earlier = dir.write("game.iso", "earlier image");
+    quillon::testing::pretendFreeSpace(100000);
+    extract(source, earlier);
+    quillon::testing::pretendFreeSpace(std::nullopt);
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: Not enough free space to write \"" + earlier +
+                                                     "\": it needs 327675 bytes (0.3 MiB), and 100000 "
+                                                     "bytes (0.1 MiB) are free."});
+    EXPECT_EQ(host.pumps, 0) << "no block was copied";
+    EXPECT_EQ(readFile(earlier), "earlier image");
 }
 
 // ---- images whose blocks are deflated ----

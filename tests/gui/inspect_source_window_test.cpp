@@ -72,6 +72,20 @@ private slots:
         QVERIFY(dialogs.messages.empty());
     }
 
+    void aGameListInAnotherEncodingKeepsItsBytesAndShowsThemOneCharacterEach() {
+        dir->write("Files/gameInfo.txt", "SLUS-01234;x;Espa\xf1""a;Caf\xe9 Racer\r\n");
+        std::string image(70000, ' ');
+        image.replace(2000, 11, "SLUS_012.34");
+        start({toQt(dir->write("game.bin", image))});
+        QCOMPARE(form().labelText->text(), QStringLiteral("Caf\u00e9 Racer"));
+        QCOMPARE(form().region->text(), QStringLiteral("Game region: Espa\u00f1a"));
+        QCOMPARE(form().fields().text(Field::labelText), std::string("Caf\xe9 Racer"));
+        QCOMPARE(form().fields().text(Field::saveTitle), std::string("Caf\xe9 Racer"));
+        // Typing changes the text, which then is UTF-8.
+        form().labelText->setText(QStringLiteral("Caf\u00e9 Racer 2"));
+        QCOMPARE(form().fields().text(Field::labelText), std::string("Caf\xc3\xa9 Racer 2"));
+    }
+
     void aDamagedContainerIsReportedOnceUnderTheProgramTitle() {
         start();
         Bytes container = testing::buildContainer({});
