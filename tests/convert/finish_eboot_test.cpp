@@ -224,6 +224,32 @@ TEST_F(ToolContainerTest, TheToolsContainerNeverOutlivesTheConversion) {
     EXPECT_FALSE(containerLeft());
 }
 
+TEST_F(ToolContainerTest, ASecondConversionInTheProgramFolderIsRefusedWhileOneRuns) {
+    // The second starts while the first copies (as a second window or quillon-cli would).
+    FieldState second;
+    for (const Field field : {Field::srcIso, Field::labelText, Field::saveID_l, Field::saveID}) {
+        second.setText(field, fields.text(field));
+    }
+    second.setText(Field::dstPbp, dir.file("second"));
+    RecordingHost secondHost;
+    BusyState secondBusy(secondHost);
+    host.onPump = [&](int pumps) {
+        if (pumps == 1) runConversion(second, secondBusy, packing, ProgramFolder(dir.folder()));
+    };
+    convertImage();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(isFile(outputPath()));
+    EXPECT_EQ(secondHost.shown(), std::vector<std::string>{"Error: Another conversion is running in the "
+                                                           "program folder \"" + ProgramFolder(dir.folder()).root() +
+                                                           "\". Start this one when it has ended."});
+    EXPECT_FALSE(isFolder(dir.file("second")));
+
+    // Once the first has ended, the next one runs.
+    host.onPump = nullptr;
+    runConversion(second, secondBusy, packing, ProgramFolder(dir.folder()));
+    EXPECT_TRUE(isFile(dir.file("second/EBOOT.PBP")));
+}
+
 TEST_F(ToolContainerTest, AFolderTheRunMadeGoesAgainWhenItStaysEmpty) {
     ContainerRecipe noImage;
     noImage.isoMarker = false;
