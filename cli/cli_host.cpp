@@ -32,7 +32,37 @@ constexpr int kStopSignals[] = {SIGINT, SIGTERM};
 
 bool isTerminal(std::FILE* stream) { return QUILLON_ISATTY(QUILLON_FILENO(stream)) != 0; }
 
+std::string mebibytes(std::uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", static_cast<double>(bytes) / (1024.0 * 1024.0));
+    return text;
+}
+
+std::string duration(double seconds) {
+    const auto whole = static_cast<long long>(seconds + 0.5);
+    char text[32];
+    if (whole >= 3600) {
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
+    } else {
+        std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+    }
+    return text;
+}
+
 }  // namespace
+
+std::string progressLine(const std::string& status, std::uint64_t done, std::uint64_t total,
+                         double elapsedSeconds) {
+    if (total == 0) return status;
+    std::string line = status + (status.empty() ? "" : "  ") + std::to_string(percentOf(done, total)) + "%  " +
+                       mebibytes(done) + " of " + mebibytes(total) + " MiB";
+    // A rate needs some time and some work behind it.
+    if (elapsedSeconds < 0.5 || done == 0) return line;
+    const double rate = static_cast<double>(done) / elapsedSeconds;
+    line += "  " + mebibytes(static_cast<std::uint64_t>(rate)) + " MiB/s";
+    if (done < total) line += "  " + duration(static_cast<double>(total - done) / rate) + " left";
+    return line;
+}
 
 CliHost::CliHost() : stderrIsTerminal_(isTerminal(stderr)) {
     for (const int signal : kStopSignals) std::signal(signal, onStopSignal);
@@ -54,15 +84,31 @@ void CliHost::showMessage(const std::string& text, const std::string&) {
     messageShown_ = true;
 }
 
-void CliHost::setStatus(const std::string& text) {
-    status_ = text;
+void CliHost::drawLine(const std::string& line) {
     if (!stderrIsTerminal_) return;
-    std::cerr << "\r\033[K" << text << std::flush;
+    std::cerr << "\r\033[K" << line << std::flush;
     progressLineOpen_ = true;
 }
 
+void CliHost::setStatus(const std::string& text) {
+    status_ = text;
+    progressTotal_ = 0;
+    drawLine(text);
+}
+
 void CliHost::showProgress(const ProgressReport& report) {
-    if (!report.status.empty()) setStatus(report.status);
+    if (!report.status.empty()) status_ = report.status;
+    if (!stderrIsTerminal_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (report.total != progressTotal_) {
+        progressTotal_ = report.total;
+        progressStart_ = now;
+    } else if (now - lastDrawn_ < std::chrono::milliseconds(100) && report.done < report.total) {
+        return;  // a terminal needs no more than ten lines a second
+    }
+    lastDrawn_ = now;
+    const double elapsed = std::chrono::duration<double>(now - progressStart_).count();
+    drawLine(progressLine(status_, report.done, report.total, elapsed));
 }
 
 void CliHost::pump() {

@@ -3,12 +3,19 @@
 // request to end, SIGTERM or SIGHUP) acts as the "Abort" button.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <string>
 
 #include "state/busy_state.h"
 #include "state/host.h"
 
 namespace quillon {
+
+// The progress line of a long operation on a terminal: its status, then the share done,
+// the bytes done of all, the rate and the time left, once those can be told.
+std::string progressLine(const std::string& status, std::uint64_t done, std::uint64_t total,
+                         double elapsedSeconds);
 
 class CliHost : public Host {
 public:
@@ -37,6 +44,7 @@ public:
 
 private:
     void endProgressLine();
+    void drawLine(const std::string& line);
 
     BusyState* busy_ = nullptr;
     std::string saveName_;
@@ -44,6 +52,10 @@ private:
     bool messageShown_ = false;
     bool progressLineOpen_ = false;
     bool stderrIsTerminal_ = false;
+    // When the amount of work that progress counts was first seen, for the rate.
+    std::uint64_t progressTotal_ = 0;
+    std::chrono::steady_clock::time_point progressStart_;
+    std::chrono::steady_clock::time_point lastDrawn_;
 };
 
 }  // namespace quillon

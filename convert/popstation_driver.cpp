@@ -1,6 +1,8 @@
 #include "convert/popstation_driver.h"
 
 #include <cstring>
+#include <filesystem>
+#include <optional>
 #include <string_view>
 
 #include "common/file_io.h"
@@ -54,14 +56,63 @@ std::string failureText(std::string output, const ToolEnd& end) {
     return output + "The popstation tool ended " + how + ".";
 }
 
-// Lets the window work and polls the tool every 10 ms until it has ended. An abort
+// Follows the tool's output file while the tool writes it, for the share of its work
+// that it reports: lines "Writing EBOOT.PBP... N%".
+class ToolReports {
+public:
+    explicit ToolReports(std::string path) : path_(std::move(path)) {}
+
+    // The last share reported so far, from what the file has grown by since the last look.
+    std::optional<int> share() {
+        auto file = InputFile::open(path_);
+        if (!file || file->size() <= read_) return last_;
+        auto grown = file->readUpTo(read_, static_cast<std::size_t>(file->size() - read_));
+        if (!grown) return last_;
+        read_ += grown->size();
+        pending_ += asText(*grown);
+        const std::size_t lastLineEnd = pending_.find_last_of("\r\n");
+        if (lastLineEnd == std::string::npos) return last_;
+        for (const std::string_view line : splitLines(std::string_view(pending_).substr(0, lastLineEnd))) {
+            if (const auto share = shareIn(line)) last_ = share;
+        }
+        pending_.erase(0, lastLineEnd + 1);
+        return last_;
+    }
+
+private:
+    static std::optional<int> shareIn(std::string_view line) {
+        constexpr std::string_view kWriting = "Writing EBOOT.PBP... ";
+        if (!line.starts_with(kWriting) || !line.ends_with('%')) return std::nullopt;
+        const std::string_view number = line.substr(kWriting.size(), line.size() - kWriting.size() - 1);
+        if (number.empty() || number.size() > 3 || number.find_first_not_of("0123456789") != std::string_view::npos) {
+            return std::nullopt;
+        }
+        return std::stoi(std::string(number));
+    }
+
+    std::string path_;
+    std::uint64_t read_ = 0;
+    std::string pending_;  // a last line not yet ended
+    std::optional<int> last_;
+};
+
+// Lets the window work and polls the tool every 10 ms until it has ended, passing on
+// the share of its work that it reports (against the size of the source). An abort
 // interrupts the tool once; the stage still waits for it to end, so that it has
 // released its output file and removed its partial container.
-void waitForTool(BusyState& busy, ToolProcess& tool) {
+void waitForTool(const ToolJob& job, BusyState& busy, ToolProcess& tool) {
     const Progress progress = busy.progress();
+    ToolReports reports(job.workFolder + kToolOutputName);
+    std::error_code ec;
+    const std::uint64_t work = std::filesystem::file_size(toFsPath(job.source), ec);
+    ProgressReport report;
     bool interrupted = false;
-    for (;;) {
-        if (!progress({}) && !interrupted) {
+    for (int pass = 0;; ++pass) {
+        constexpr int kPassesPerLook = 10;
+        if (pass % kPassesPerLook == 0 && !ec) {
+            if (const auto share = reports.share()) report = {{}, work * static_cast<std::uint64_t>(*share) / 100, work};
+        }
+        if (!progress(report) && !interrupted) {
             tool.interrupt();
             interrupted = true;
         }
@@ -93,7 +144,7 @@ StageOutcome runPopstation(const ToolJob& job, BusyState& busy, ToolProcess& too
     }
     busy.setStatus(kConvertingStatus);
 
-    waitForTool(busy, tool);
+    waitForTool(job, busy, tool);
     const ToolOutput output = takeToolOutput(outputPath);
     if (busy.abortRequested()) {
         removeFile(toolContainerPath(job));

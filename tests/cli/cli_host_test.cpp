@@ -38,5 +38,24 @@ TEST(CliHostTest, ExitStatusFollowsWhetherASignalStoppedTheOperation) {
     }
 }
 
+TEST(ProgressLineTest, ShareBytesRateAndTimeLeftOnceTheyCanBeTold) {
+    constexpr std::uint64_t kMiB = 1024 * 1024;
+    struct Case {
+        std::string status;
+        std::uint64_t done, total;
+        double seconds;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"Saving ISO file... (0%)", 0, 0, 0.0, "Saving ISO file... (0%)"},
+        {"Copying", 0, 700 * kMiB, 0.0, "Copying  0%  0.0 of 700.0 MiB"},
+        {"Copying", 70 * kMiB, 700 * kMiB, 0.2, "Copying  10%  70.0 of 700.0 MiB"},
+        {"Copying", 70 * kMiB, 700 * kMiB, 1.0, "Copying  10%  70.0 of 700.0 MiB  70.0 MiB/s  0:09 left"},
+        {"", 350 * kMiB, 700 * kMiB, 5000.0, "50%  350.0 of 700.0 MiB  0.1 MiB/s  1:23:20 left"},
+        {"Done", 700 * kMiB, 700 * kMiB, 2.0, "Done  100%  700.0 of 700.0 MiB  350.0 MiB/s"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(progressLine(c.status, c.done, c.total, c.seconds), c.line);
+}
+
 }  // namespace
 }  // namespace quillon

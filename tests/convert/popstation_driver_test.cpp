@@ -115,6 +115,15 @@ TEST_F(PopstationDriverTest, DoneAsLastLineProceedsAndTheOutputFileIsDeleted) {
     EXPECT_TRUE(isFile(filesPath("EBOOT.PBP")));
 }
 
+TEST_F(PopstationDriverTest, TheSharesTheToolReportsArePassedOnAgainstTheSourcesSize) {
+    installTool();
+    job.source = program.write("game.bin", std::string(1000, 'x'));
+    tool.output = "Writing EBOOT.PBP... 10%\nWriting EBOOT.PBP... 40%\nWriting EBOOT.PBP... 4";
+    EXPECT_EQ(run(), StageOutcome::EndWithSummary);  // the last line is no "Done."
+    ASSERT_FALSE(host.amounts.empty());
+    EXPECT_EQ(host.amounts.front(), (std::pair<std::uint64_t, std::uint64_t>{400, 1000}));
+}
+
 TEST_F(PopstationDriverTest, LineEndsAreCrLfOrCrOrLfAndAFinalLineEndStartsNoLine) {
     installTool();
     for (const std::string output : {"a\rb\r\nDone.", "Done.\r", "x\n\nDone.\r\n"}) {

@@ -26,6 +26,7 @@ public:
     void setStatus(const std::string& text) override { statuses.push_back(text); }
     void showProgress(const ProgressReport& report) override {
         if (!report.status.empty()) setStatus(report.status);
+        if (report.total > 0) amounts.emplace_back(report.done, report.total);
     }
     void pump() override {
         ++pumps;
@@ -46,6 +47,7 @@ public:
 
     std::vector<Message> messages;
     std::vector<std::string> statuses;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> amounts;  // done, total
     int pumps = 0;
     std::function<void(int)> onPump;  // given the number of pumps so far
     int busyDepth = 0;                // enterBusy calls less leaveBusy calls
