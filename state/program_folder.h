@@ -1,5 +1,16 @@
-// Where the program finds its own files. Everything is addressed from the program
-// folder: the executable's folder, or the one given to quillon-cli.
+// Where the program finds and keeps its own files, in one of two layouts.
+//
+// Portable: everything lies in the program folder (the executable's folder, or the one
+// given to quillon-cli): Files/ with the tool, the settings, the game list, the sample
+// container and the preview's pictures; Pics/ with the artwork library.
+//
+// Installed: the programs lie in a folder the user cannot write, the tool and the
+// shipped program files beside them (../libexec/quillon, ../share/quillon). What the user
+// writes or places goes into folders of their own, by the XDG base-directory rules: the
+// settings into $XDG_CONFIG_HOME/quillon/ (~/.config/quillon), everything else into
+// $XDG_DATA_HOME/quillon/ (~/.local/share/quillon), which takes the program folder's
+// part: its Files/ is the tool's workplace and holds the user's own game list, sample
+// container and KEYS.BIN, which win over the shipped ones; its Pics/ is the library.
 #pragma once
 
 #include <string>
@@ -9,12 +20,22 @@ namespace quillon {
 
 class ProgramFolder {
 public:
-    // `root` with or without its trailing separator.
+    // The portable layout over `root`, with or without its trailing separator.
     explicit ProgramFolder(std::string root);
+    // The installed layout: the shipped program files in `sharedData`, the tool at
+    // `tool`, the user's files in `userData` and the settings in `userConfig`.
+    static ProgramFolder installed(std::string sharedData, std::string tool, std::string userData,
+                                   std::string userConfig);
+    // The layout of a program whose executable lies in `executableFolder`: portable when
+    // that folder holds a Files folder the user can write, installed otherwise.
+    static ProgramFolder forExecutable(const std::string& executableFolder);
 
-    // The program folder itself, with a trailing separator.
+    bool portable() const { return sharedData_.empty(); }
+    // The program folder, or the user's data folder: it holds Files and Pics, and the
+    // warning picture that inspection takes from the sample container. With a trailing
+    // separator.
     const std::string& root() const { return root_; }
-    // root + "Files" + separator: the tool's workplace and the program's own data.
+    // root + "Files" + separator: the tool's workplace and the program's own files.
     std::string filesFolder() const;
     std::string inFiles(std::string_view name) const { return filesFolder() + std::string(name); }
     // root + "Pics" + separator: the artwork library and the pictures taken out of a
@@ -22,14 +43,20 @@ public:
     std::string picsFolder() const;
     std::string inPics(std::string_view name) const { return picsFolder() + std::string(name); }
 
-    std::string optionsFile() const { return inFiles("options.ini"); }
-    std::string gameListFile() const { return inFiles("gameInfo.txt"); }
-    std::string baseContainer() const { return inFiles("base.pbp"); }
+    // A program file as it is read: the one in the Files folder; in the installed layout
+    // the shipped one while the user has none of their own.
+    std::string programFile(std::string_view name) const;
+    std::string gameListFile() const { return programFile("gameInfo.txt"); }
+    std::string baseContainer() const { return programFile("base.pbp"); }
     std::string keysFile() const { return inFiles("KEYS.BIN"); }
+    std::string optionsFile() const;
     std::string popstationTool() const;
 
 private:
     std::string root_;
+    std::string sharedData_;  // empty in the portable layout
+    std::string tool_;
+    std::string userConfig_;
 };
 
 }  // namespace quillon
