@@ -18,9 +18,10 @@ Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsar
         const IndexEntry entry = decodeIndexEntry(table->data() + at);
         if (entry.isEnd()) {
             if (entries.empty() || nextOffset != dataLength) return BlockIndex{};
+            if (entry.offset != 0 && entry.offset != nextOffset) return BlockIndex{};
             return BlockIndex{std::move(entries)};
         }
-        if (entry.offset != nextOffset || entry.storedSize == 0) return BlockIndex{};
+        if (entry.offset != nextOffset) return BlockIndex{};
         nextOffset += entry.storedSize;
         if (nextOffset > dataLength) return BlockIndex{};
         entries.push_back(entry);

@@ -1,7 +1,9 @@
 // The block index of a disc-image block as the project's popstation tool writes it:
 // the image cut into blocks of 16 sectors of 2,352 bytes, each stored as it is or
-// deflated, one 32-byte index entry per block at 0x4000 from the start of DATA.PSAR
-// (an all-zero entry ends the index), the blocks one after the other from 0x100000.
+// deflated, one 32-byte index entry per block at 0x4000 from the start of DATA.PSAR, the
+// blocks one after the other from 0x100000. An end entry closes the index: stored size
+// 0, the end of the stored blocks (the sum of their sizes) as its offset, other bytes
+// zero. Containers written before that rule end it with an all-zero entry.
 #pragma once
 
 #include <algorithm>
@@ -30,14 +32,19 @@ struct IndexEntry {
     std::uint16_t flags = 1;
     std::array<std::uint8_t, 16> sha1Prefix{};  // of the block's 0x9300 image bytes
 
-    bool isEnd() const { return offset == 0 && storedSize == 0 && flags == 0 && isZero(sha1Prefix); }
+    // Readers stop at the first entry of size 0, whatever else it holds.
+    bool isEnd() const { return storedSize == 0; }
     bool isCompressed() const { return storedSize != kImageBlockSize; }
-
-private:
-    static bool isZero(const std::array<std::uint8_t, 16>& a) {
-        return std::all_of(a.begin(), a.end(), [](std::uint8_t b) { return b == 0; });
-    }
 };
+
+// The entry that closes an index whose blocks end at `storedEnd`.
+inline IndexEntry indexEndEntry(std::uint32_t storedEnd) {
+    IndexEntry end;
+    end.offset = storedEnd;
+    end.storedSize = 0;
+    end.flags = 0;
+    return end;
+}
 
 inline IndexEntry decodeIndexEntry(const std::uint8_t* p) {
     IndexEntry e;
@@ -65,8 +72,9 @@ struct ImageDataExtent {
 
 // The block index at DATA.PSAR + 0x4000 when it describes the image data exactly: its
 // entries in order and without gaps from the start of the image data, each block
-// non-empty, the last block ending at the extent's end, and an all-zero entry after
-// them within the index area. nullopt when it does not; an error when a read fails.
+// non-empty, the last block ending at the extent's end, and an end entry after them
+// within the index area whose offset is that end or 0. nullopt when it does not; an
+// error when a read fails.
 Expected<std::optional<std::vector<IndexEntry>>> readBlockIndex(InputFile& container,
                                                                 std::uint64_t dataPsarOffset,
                                                                 const ImageDataExtent& extent);
