@@ -9,7 +9,6 @@
 namespace quillon {
 namespace {
 
-constexpr std::uint64_t kSectorsPerSecond = 75;
 constexpr std::array<std::string_view, 8> kIgnoredKeywords{
     "POSTGAP", "FLAGS", "CATALOG", "ISRC", "TITLE", "PERFORMER", "SONGWRITER", "REM"};
 
@@ -37,17 +36,14 @@ std::optional<std::uint64_t> parseTime(std::string_view text) {
     const auto minutes = decimal(text.substr(0, first), 3);
     const auto seconds = decimal(text.substr(first + 1, second - first - 1), 2);
     const auto frames = decimal(text.substr(second + 1), 2);
-    if (!minutes || !seconds || !frames || *seconds >= 60 || *frames >= kSectorsPerSecond) {
-        return std::nullopt;
-    }
-    return (std::uint64_t{*minutes} * 60 + *seconds) * kSectorsPerSecond + *frames;
+    if (!minutes || !seconds || !frames) return std::nullopt;
+    return DiscTime{*minutes, *seconds, *frames}.sectors();
 }
 
 std::string timeText(std::uint64_t sectors) {
     const auto twoDigits = [](std::uint64_t n) { return (n < 10 ? "0" : "") + std::to_string(n); };
-    return twoDigits(sectors / kSectorsPerSecond / 60) + ":" +
-           twoDigits(sectors / kSectorsPerSecond % 60) + ":" +
-           twoDigits(sectors % kSectorsPerSecond);
+    const DiscTime time = DiscTime::ofSectors(sectors);
+    return twoDigits(time.minutes) + ":" + twoDigits(time.seconds) + ":" + twoDigits(time.frames);
 }
 
 class CueParser {

@@ -7,7 +7,6 @@
 namespace quillon {
 namespace {
 
-constexpr std::uint64_t kSectorsPerSecond = 75;
 constexpr std::uint8_t kDiscTypeByte = 0x20;
 constexpr std::uint8_t kFirstTrackPoint = 0xA0;
 constexpr std::uint8_t kLastTrackPoint = 0xA1;
@@ -29,23 +28,22 @@ std::optional<unsigned> fromBcd(std::uint8_t byte, unsigned highestTens) {
     return tens * 10 + ones;
 }
 
+// A time as a table entry holds it: three BCD bytes.
 struct Msf {
     std::uint8_t minutes = 0, seconds = 0, frames = 0;
 };
 
 Msf msfOf(std::uint64_t sectors) {
-    return {bcd(sectors / kSectorsPerSecond / 60), bcd(sectors / kSectorsPerSecond % 60),
-            bcd(sectors % kSectorsPerSecond)};
+    const DiscTime time = DiscTime::ofSectors(sectors);
+    return {bcd(time.minutes), bcd(time.seconds), bcd(time.frames)};
 }
 
 std::optional<std::uint64_t> sectorsOf(const std::uint8_t* time) {
     const auto minutes = fromBcd(time[0], 15);
     const auto seconds = fromBcd(time[1], 9);
     const auto frames = fromBcd(time[2], 9);
-    if (!minutes || !seconds || !frames || *seconds >= 60 || *frames >= kSectorsPerSecond) {
-        return std::nullopt;
-    }
-    return (std::uint64_t{*minutes} * 60 + *seconds) * kSectorsPerSecond + *frames;
+    if (!minutes || !seconds || !frames) return std::nullopt;
+    return DiscTime{*minutes, *seconds, *frames}.sectors();
 }
 
 std::uint8_t typeByte(const DiscTrack& track) {

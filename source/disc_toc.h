@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -20,6 +21,23 @@ inline constexpr std::uint64_t kLeadInSectors = 150;
 inline constexpr std::size_t kTocEntrySize = 10;
 inline constexpr std::uint8_t kDataTrackType = 0x41;
 inline constexpr std::uint8_t kAudioTrackType = 0x01;
+
+// A place on a disc in minutes, seconds and frames; a frame is a sector, 75 a second.
+struct DiscTime {
+    std::uint64_t minutes = 0, seconds = 0, frames = 0;
+
+    static DiscTime ofSectors(std::uint64_t sectors) {
+        return {sectors / kFramesPerSecond / 60, sectors / kFramesPerSecond % 60,
+                sectors % kFramesPerSecond};
+    }
+    // nullopt when the seconds or frames are out of their range.
+    std::optional<std::uint64_t> sectors() const {
+        if (seconds >= 60 || frames >= kFramesPerSecond) return std::nullopt;
+        return (minutes * 60 + seconds) * kFramesPerSecond + frames;
+    }
+
+    static constexpr std::uint64_t kFramesPerSecond = 75;
+};
 
 enum class TrackType { Data, Audio };
 
