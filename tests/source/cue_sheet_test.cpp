@@ -2,14 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include "source/disc_image.h"
 #include "source/disc_files.h"
+#include "source/disc_image.h"
 #include "support/temp_folder.h"
 
 namespace quillon {
 namespace {
 
 using quillon::testing::distinctSectors;
+using quillon::testing::isLineError;
 using quillon::testing::TempFolder;
 
 class CueSheetTest : public ::testing::Test {
@@ -101,11 +102,8 @@ TEST_P(CueSheetErrorTest, NamesTheSheetAndTheLine) {
     folder.write("b.bin", distinctSectors(100, 2));
     const auto sheet = parse(GetParam().text);
     ASSERT_FALSE(sheet.ok());
-    const std::string prefix =
-        "Cue sheet \"" + sheetPath() + "\", line " + std::to_string(GetParam().line) + ": ";
-    EXPECT_EQ(sheet.error().message.substr(0, prefix.size()), prefix) << sheet.error().message;
-    EXPECT_NE(sheet.error().message.find(GetParam().what), std::string::npos)
-        << sheet.error().message;
+    EXPECT_TRUE(isLineError(sheet.error().message, "Cue sheet", sheetPath(), GetParam().line,
+                            GetParam().what));
 }
 
 INSTANTIATE_TEST_SUITE_P(

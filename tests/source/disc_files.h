@@ -1,8 +1,12 @@
-// Disc data for tests: sectors whose bytes tell them apart.
+// Disc data for tests: sectors whose bytes tell them apart, and the check of the error
+// messages of the text files that name discs.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <initializer_list>
+#include <string>
 
 #include "common/bytes.h"
 #include "source/image_index.h"
@@ -26,6 +30,17 @@ inline Bytes concatenated(std::initializer_list<Bytes> parts) {
     Bytes all;
     for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
     return all;
+}
+
+// `message` starts `KIND "PATH", line LINE: ` and holds `what` after that.
+inline ::testing::AssertionResult isLineError(const std::string& message, const std::string& kind,
+                                              const std::string& path, int line,
+                                              const std::string& what) {
+    const std::string prefix = kind + " \"" + path + "\", line " + std::to_string(line) + ": ";
+    if (message.starts_with(prefix) && message.find(what, prefix.size()) != std::string::npos) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "message: " << message;
 }
 
 }  // namespace quillon::testing

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "common/bytes.h"
+#include "source/disc_files.h"
 #include "support/temp_folder.h"
 
 namespace quillon {
 namespace {
 
+using quillon::testing::isLineError;
 using quillon::testing::TempFolder;
 
 class PlaylistTest : public ::testing::Test {
@@ -47,11 +49,8 @@ class PlaylistErrorTest : public PlaylistTest,
 TEST_P(PlaylistErrorTest, NamesThePlaylistAndTheLine) {
     const auto discs = parse(GetParam().text);
     ASSERT_FALSE(discs.ok());
-    const std::string prefix =
-        "Playlist \"" + playlistPath() + "\", line " + std::to_string(GetParam().line) + ": ";
-    EXPECT_EQ(discs.error().message.substr(0, prefix.size()), prefix) << discs.error().message;
-    EXPECT_NE(discs.error().message.find(GetParam().what), std::string::npos)
-        << discs.error().message;
+    EXPECT_TRUE(isLineError(discs.error().message, "Playlist", playlistPath(), GetParam().line,
+                            GetParam().what));
 }
 
 INSTANTIATE_TEST_SUITE_P(
