@@ -84,11 +84,7 @@ Bytes encodeIndex(const std::vector<IndexEntry>& entries) {
         encodeIndexEntry(entries[i], index.data() + i * kIndexEntrySize);
         end += entries[i].storedSize;
     }
-    IndexEntry last;
-    last.offset = static_cast<std::uint32_t>(end);
-    last.storedSize = 0;
-    last.flags = 0;
-    encodeIndexEntry(last, index.data() + entries.size() * kIndexEntrySize);
+    encodeIndexEntry(indexEndEntry(static_cast<std::uint32_t>(end)), index.data() + entries.size() * kIndexEntrySize);
     return index;
 }
 

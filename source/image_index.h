@@ -1,8 +1,9 @@
 // The block index of a disc-image block as the project's popstation tool writes it:
 // the image cut into blocks of 16 sectors of 2,352 bytes, each stored as it is or
-// deflated, one 32-byte index entry per block at 0x4000 from the start of DATA.PSAR
-// (an entry of stored size 0 ends the index), the blocks one after the other from
-// 0x100000.
+// deflated, one 32-byte index entry per block at 0x4000 from the start of DATA.PSAR, the
+// blocks one after the other from 0x100000. An end entry closes the index: stored size
+// 0, the end of the stored blocks (the sum of their sizes) as its offset, other bytes
+// zero. Containers written before that rule end it with an all-zero entry.
 #pragma once
 
 #include <algorithm>
@@ -32,6 +33,7 @@ struct IndexEntry {
     std::uint16_t flags = 1;
     std::array<std::uint8_t, 16> sha1Prefix{};  // of the block's 0x9300 image bytes
 
+    // Readers stop at the first entry of size 0, whatever else it holds.
     bool isEnd() const { return storedSize == 0; }
     bool isCompressed() const { return storedSize != kImageBlockSize; }
     // Packers that do not fill in the checksum leave it zero.
@@ -39,6 +41,15 @@ struct IndexEntry {
         return std::any_of(sha1Prefix.begin(), sha1Prefix.end(), [](std::uint8_t b) { return b != 0; });
     }
 };
+
+// The entry that closes an index whose blocks end at `storedEnd`.
+inline IndexEntry indexEndEntry(std::uint32_t storedEnd) {
+    IndexEntry end;
+    end.offset = storedEnd;
+    end.storedSize = 0;
+    end.flags = 0;
+    return end;
+}
 
 inline IndexEntry decodeIndexEntry(const std::uint8_t* p) {
     IndexEntry e;

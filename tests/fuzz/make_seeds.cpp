@@ -108,6 +108,12 @@ Status writeSeeds(const std::string& root) {
         {"game_list/example", text("A;B;Europe;Some Game [Disc 1]\r\nX")},
         {"game_list/lines", text("SLUS-01234;x;USA;A Game\r\nSCES-12345;y;Europe;Other  [Disc 2]\r\r"
                                  "no fields\rK;Title\n\r")},
+        {"cue_sheet/two-files", text("FILE \"a.bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n"
+                                     "    INDEX 01 00:00:00\r\nFILE b.bin BINARY\r\n  TRACK 02 AUDIO\r\n"
+                                     "    INDEX 00 00:00:00\r\n    INDEX 01 00:00:01\r\n")},
+        {"cue_sheet/one-file", text("REM x\nfile a.bin binary\ntrack 01 mode1/2352\nindex 01 00:00:00\n"
+                                    "track 02 audio\npregap 00:02:00\nindex 00 00:00:02\nindex 01 00:00:03\n")},
+        {"cue_sheet/playlist", text("#EXTM3U\r\na.bin\r\nb.bin\r\n")},
         {"settings/options", text("[Options]\r\ndefWarning=C:\\pics\\warn.png\r\nfolderOption=2\r\n"
                                   "Compression=9\r\n\r\n; note\r\n[Other]\r\nx=0x1F\r\ny=$ff\r\n")},
     };

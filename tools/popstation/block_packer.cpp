@@ -20,7 +20,7 @@ struct BlockRun {
     std::uint32_t first = 0;
     std::uint32_t count = 0;
     Bytes image = Bytes(std::size_t{kBlocksPerRun} * kImageBlockSize);
-    Bytes deflated;                   // the stored blocks, when any is deflated
+    Bytes deflated;                   // the stored blocks at levels 1 to 9
     std::vector<IndexEntry> entries;  // offsets from the start of the run's stored blocks
 
     // The blocks as they are stored: at level 0 the image itself, without a copy.
@@ -34,7 +34,7 @@ struct BlockRun {
 // order under another: a thread that finishes a run early waits for its turn.
 class BlockPacker {
 public:
-    BlockPacker(InputFile& image, std::uint32_t blockCount, OutputFile& out,
+    BlockPacker(DiscImage& image, std::uint32_t blockCount, OutputFile& out,
                 const PackSettings& settings)
         : image_(image), blockCount_(blockCount), out_(out), settings_(settings) {
         entries_.reserve(blockCount);
@@ -52,22 +52,19 @@ public:
     }
 
 private:
-    bool stopRequested() const { return settings_.stop && settings_.stop->load(); }
-
     void work() {
         BlockRun run;
         for (;;) {
             {
                 std::lock_guard<std::mutex> lock(readMutex_);
                 if (failed_) return;
-                if (stopRequested()) return fail(Error::cancelled());
                 if (nextToRead_ == blockCount_) return;
                 run.first = nextToRead_;
                 run.count = std::min(kBlocksPerRun, blockCount_ - nextToRead_);
                 nextToRead_ += run.count;
                 if (Status st = readRun(run); !st) return fail(st.error());
             }
-            if (!pack(run)) return fail(Error::cancelled());
+            if (!pack(run)) return;
             if (!appendInTurn(run)) return;
         }
     }
@@ -82,27 +79,25 @@ private:
         return image_.readExactAt(position, std::span(run.image.data(), length));
     }
 
-    // Digests and stores each block, deflated when that makes it smaller; false when a
-    // stop came between two blocks.
+    // Digests and stores each block, deflated at levels 1 to 9; false when the packing
+    // failed or was stopped meanwhile.
     bool pack(BlockRun& run) {
         run.deflated.clear();
         run.entries.clear();
         for (std::uint32_t i = 0; i < run.count; ++i) {
-            if (i > 0 && stopRequested()) return false;
+            if (failed_) return false;
             const std::span<const std::uint8_t> block =
                 std::span(run.image).subspan(std::size_t{i} * kImageBlockSize, kImageBlockSize);
             IndexEntry entry;
             entry.offset = i * static_cast<std::uint32_t>(kImageBlockSize);
             entry.storedSize = static_cast<std::uint16_t>(kImageBlockSize);
             if (settings_.level > 0) {
-                const Bytes deflated = deflateRaw(block, settings_.level);
-                const auto stored = deflated.size() < kImageBlockSize ? std::span(deflated) : block;
+                const Bytes deflated = storeBlock(block, settings_.level);
                 entry.offset = static_cast<std::uint32_t>(run.deflated.size());
-                entry.storedSize = static_cast<std::uint16_t>(stored.size());
-                run.deflated.insert(run.deflated.end(), stored.begin(), stored.end());
+                entry.storedSize = static_cast<std::uint16_t>(deflated.size());
+                run.deflated.insert(run.deflated.end(), deflated.begin(), deflated.end());
             }
-            const Sha1 digest = sha1(block);
-            std::copy_n(digest.begin(), entry.sha1Prefix.size(), entry.sha1Prefix.begin());
+            entry.sha1Prefix = blockChecksum(block);
             run.entries.push_back(entry);
         }
         return true;
@@ -120,11 +115,23 @@ private:
         for (IndexEntry entry : run.entries) {
             entry.offset += static_cast<std::uint32_t>(dataWritten_);
             entries_.push_back(entry);
+            if (!reportProgress()) {
+                failLocked(Error::cancelled());
+                return false;
+            }
         }
         dataWritten_ += stored.size();
-        if (settings_.progress) settings_.progress(static_cast<std::uint32_t>(entries_.size()));
         turn_.notify_all();
         return true;
+    }
+
+    // Once per block written, so that the progress moves in even steps however the
+    // blocks are grouped into runs.
+    bool reportProgress() const {
+        if (!settings_.progress) return true;
+        const std::uint64_t packed = std::uint64_t{entries_.size()} * kImageBlockSize;
+        return settings_.progress(
+            {.status = {}, .done = std::min(packed, image_.size()), .total = image_.size()});
     }
 
     void fail(const Error& error) {
@@ -137,7 +144,7 @@ private:
         turn_.notify_all();
     }
 
-    InputFile& image_;
+    DiscImage& image_;
     const std::uint32_t blockCount_;
     OutputFile& out_;
     const PackSettings& settings_;
@@ -155,7 +162,7 @@ private:
 
 }  // namespace
 
-Expected<std::vector<IndexEntry>> packImageBlocks(InputFile& image, std::uint32_t blockCount,
+Expected<std::vector<IndexEntry>> packImageBlocks(DiscImage& image, std::uint32_t blockCount,
                                                   OutputFile& out, const PackSettings& settings) {
     return BlockPacker(image, blockCount, out, settings).run();
 }

@@ -1,14 +1,15 @@
-// The popstation tool: a disc image becomes EBOOT.PBP, a container with PARAM.SFO,
-// empty artwork, DATA.PSP, the disc-image block and the start-screen block.
+// The popstation tool: one disc (an image file or a cue sheet) or two to five discs (a
+// playlist or several sources) become EBOOT.PBP, a container with PARAM.SFO, empty
+// artwork, DATA.PSP, the disc-image block of each disc and the start-screen block.
 #pragma once
 
 #include <atomic>
-#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "common/expected.h"
+#include "common/progress.h"
 #include "source/image_index.h"
 #include "tools/popstation/tool_arguments.h"
 
@@ -28,13 +29,12 @@ struct Workplace {
     unsigned threads = 0;                      // 0: one per processor core
 };
 
-using Say = std::function<void(const std::string& line)>;
-
 // Writes `place.folder` + "EBOOT.PBP" (through a temporary file: on any failure or stop
-// no EBOOT.PBP appears and an earlier one stays). Reports its steps through `say`;
-// `stop` is polled between blocks and gives Error::cancelled().
-Status makeEboot(const ToolRequest& request, const Workplace& place,
-                 const std::atomic<bool>& stop, const Say& say);
+// no EBOOT.PBP appears and an earlier one stays). Each message comes as a report with
+// its line as status; while blocks are written, reports carry the image bytes packed of
+// all discs' and, whenever the whole percentage rises, the line "Writing EBOOT.PBP...
+// N%". A report answered with false stops it between blocks with Error::cancelled().
+Status makeEboot(const ToolRequest& request, const Workplace& place, const Progress& progress);
 
 // The whole program: parses `args`, makes the container and prints every message as a
 // line on `out`, flushed; the last line is "Done." exactly when EBOOT.PBP was written.

@@ -1,6 +1,14 @@
 #include "tools/popstation/tool_arguments.h"
 
+#include "source/multi_disc.h"
+
 namespace quillon::popstation {
+namespace {
+
+constexpr std::size_t kLevelFormArguments = 4;
+constexpr std::size_t kLongestLevelText = 2;
+
+}  // namespace
 
 Expected<int> parseCompressionLevel(const std::string& text) {
     if (text.empty()) return 0;
@@ -11,29 +19,32 @@ Expected<int> parseCompressionLevel(const std::string& text) {
 
 Expected<ToolRequest> parseToolArguments(const std::vector<std::string>& args) {
     ToolRequest request;
-    std::size_t first = 0;
-    // The option counts only where it leaves one of the two forms, so that the forms the
-    // conversion passes (1 or 4 arguments) are never read as the option, whatever the
-    // source path is.
-    if ((args.size() == 3 || args.size() == 6) && args[0] == "--start-screen") {
+    auto next = args.begin();
+    // A lone argument is a source whatever it spells, as the conversion passes it.
+    if (args.size() >= 2 && args[0] == "--start-screen") {
         request.startScreenPath = args[1];
-        first = 2;
+        next += 2;
     }
-    const std::size_t count = args.size() - first;
-    if (count == 1) {
-        request.sourcePath = args[first];
-    } else if (count == 4) {
-        request.title = args[first];
-        request.discId = args[first + 1];
-        auto level = parseCompressionLevel(args[first + 2]);
+    const std::size_t count = static_cast<std::size_t>(args.end() - next);
+    if (count == 0) return Error::format("No source file given.");
+    // A level is empty or one digit; a text of two characters is still taken for one,
+    // so that "10" is refused as a level instead of being looked for as a disc.
+    if (count >= kLevelFormArguments && next[2].size() <= kLongestLevelText) {
+        request.title = next[0];
+        request.discId = next[1];
+        auto level = parseCompressionLevel(next[2]);
         if (!level) return level.error();
         request.level = *level;
-        request.sourcePath = args[first + 3];
-    } else {
-        return Error::format("Wrong number of arguments: " + std::to_string(count) +
-                             " given, 1 or 4 expected.");
+        next += 3;
     }
-    if (request.sourcePath.empty()) return Error::format("No source file given.");
+    request.sources.assign(next, args.end());
+    if (request.sources.size() > kMaxDiscs) {
+        return Error::format(std::to_string(request.sources.size()) +
+                             " sources given: a container holds at most five discs.");
+    }
+    for (const std::string& source : request.sources) {
+        if (source.empty()) return Error::format("No source file given.");
+    }
     return request;
 }
 

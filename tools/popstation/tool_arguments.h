@@ -1,6 +1,6 @@
-// The tool's command line: [--start-screen PNGFILE] followed by either the source path
-// alone or a title, a disc ID, a compression level and the source path. The conversion
-// never passes the option.
+// The tool's command line: [--start-screen PNGFILE] followed by either the sources alone
+// or a title, a disc ID, a compression level and the sources. The conversion passes one
+// source, alone or after "", SLPM86023 and the level, and never the option.
 #pragma once
 
 #include <optional>
@@ -14,16 +14,21 @@ namespace quillon::popstation {
 struct ToolRequest {
     std::optional<std::string> startScreenPath;  // a PNG file for the start screen
     std::string title;
-    std::optional<std::string> discId;  // none: the ID found in the image
+    std::optional<std::string> discId;  // disc 1's; none: the ID found in each disc
     int level = 0;                      // 0 stores every block as it is; 1 to 9 deflate
-    std::string sourcePath;
+    // One disc image, cue sheet or playlist, or two to five discs.
+    std::vector<std::string> sources;
 };
 
 inline constexpr const char* kToolUsage =
-    "Usage: popstation [--start-screen PNGFILE] SOURCE\n"
-    "       popstation [--start-screen PNGFILE] TITLE DISCID LEVEL SOURCE\n"
-    "Writes EBOOT.PBP into the current folder. LEVEL is empty or 0 (blocks stored as they\n"
-    "are) or 1 to 9 (blocks deflated at that level).";
+    "Usage: popstation [--start-screen PNGFILE] SOURCE...\n"
+    "       popstation [--start-screen PNGFILE] TITLE DISCID LEVEL SOURCE...\n"
+    "Writes EBOOT.PBP into the current folder. A SOURCE is a disc image (taken as it is,\n"
+    "one data track), a cue sheet (.cue: the disc its tracks describe) or a playlist (.m3u:\n"
+    "one to five discs, one path a line). A playlist, or two to five SOURCE arguments, make\n"
+    "one container of several discs; DISCID is then disc 1's. LEVEL is empty or 0 (blocks\n"
+    "stored as they are) or 1 to 9 (blocks deflated at that level). With four or more\n"
+    "arguments, a third one of at most two characters is the LEVEL of the second form.";
 
 // The compression level as typed: empty or one digit. Anything else is an error whose
 // message names the text.

@@ -1,0 +1,69 @@
+// Cue sheets: the text files that describe a disc of several tracks as one or more files
+// of raw 2,352-byte sectors. Read: `FILE "name" BINARY`, `TRACK nn MODE2/2352 | MODE1/2352
+// | AUDIO`, `INDEX 00 | 01 mm:ss:ff` (positions within the current file) and `PREGAP
+// mm:ss:ff` (zero sectors that no file holds); keywords in any letter case, values in
+// double quotes when they hold blanks. POSTGAP, FLAGS, CATALOG, ISRC, TITLE, PERFORMER,
+// SONGWRITER and REM lines are ignored, INDEX 02 to 99 too. Anything else is refused with
+// a message naming the sheet and the line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "common/expected.h"
+#include "source/disc_toc.h"
+#include "source/image_index.h"
+
+namespace quillon {
+
+enum class TrackMode { Mode1, Mode2, Audio };
+
+struct CueFile {
+    std::string path;        // the FILE name, relative names joined to the sheet's folder
+    std::uint64_t size = 0;  // in bytes
+
+    // A file whose size is not a whole number of sectors counts its partial last sector
+    // as a whole one; the bytes it lacks read as zero.
+    std::uint64_t sectors() const { return (size + kSectorSize - 1) / kSectorSize; }
+};
+
+struct CueTrack {
+    int number = 0;
+    TrackMode mode = TrackMode::Mode2;
+    std::size_t file = 0;                  // its FILE, an index into CueSheet::files
+    std::optional<std::uint64_t> index00;  // sector of the file where its pregap starts
+    std::uint64_t index01 = 0;             // sector of the file where the track starts
+    std::uint64_t pregap = 0;              // PREGAP: zero sectors in front of it
+
+    TrackType type() const { return mode == TrackMode::Audio ? TrackType::Audio : TrackType::Data; }
+};
+
+// A sheet as read: its files in order, and its tracks, numbered from 1 up by one, in the
+// order of the sheet. Every file exists and holds at least one track; within a file the
+// positions go forward, each track starting after the INDEX 01 of the track before it,
+// and every position lies inside the file.
+struct CueSheet {
+    std::string path;
+    std::vector<CueFile> files;
+    std::vector<CueTrack> tracks;
+};
+
+// True for a path ending in ".cue" (any letter case).
+bool isCueSheetPath(const std::string& path);
+
+// Reads the sheet `text` found at `sheetPath`; FILE names are looked up (and their sizes
+// taken) relative to the sheet's folder unless they are absolute. Every error message
+// names the sheet and the line.
+Expected<CueSheet> parseCueSheet(std::span<const std::uint8_t> text, const std::string& sheetPath);
+Expected<CueSheet> readCueSheet(const std::string& sheetPath);
+
+// A sheet for `tracks` laid out in one file `binName` (which holds no double quote): one
+// FILE line, then per track its TRACK line (MODE2/2352 or AUDIO), INDEX 00 when it has a
+// pregap and INDEX 01; lines end with CR LF. Read back next to the image it describes,
+// it gives the same tracks.
+std::string cueSheetText(const std::vector<DiscTrack>& tracks, const std::string& binName);
+
+}  // namespace quillon

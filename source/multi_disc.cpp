@@ -1,0 +1,48 @@
+#include "source/multi_disc.h"
+
+#include "source/pbp.h"
+
+namespace quillon {
+namespace {
+
+Error tableError(const InputFile& container, const std::string& what) {
+    return Error::format("The disc table of \"" + container.path() + "\" is damaged: " + what +
+                         ".");
+}
+
+}  // namespace
+
+bool hasTitleImageMarker(std::span<const std::uint8_t> head) {
+    return ByteReader(head).matches(0, kTitleImageMarker);
+}
+
+Expected<std::vector<std::uint64_t>> readDiscTable(InputFile& container,
+                                                   std::uint64_t dataPsarOffset) {
+    auto table = container.readUpTo(dataPsarOffset + kDiscTableOffset, kMaxDiscs * 4);
+    if (!table) return table.error();
+    if (table->size() < kMaxDiscs * 4) return tableError(container, "the file ends inside it");
+    std::vector<std::uint64_t> positions;
+    for (std::size_t disc = 0; disc < kMaxDiscs; ++disc) {
+        const std::uint32_t offset = loadLe32(table->data() + 4 * disc);
+        if (offset == 0) break;
+        const std::uint64_t position = dataPsarOffset + offset;
+        const std::string name = "disc " + std::to_string(disc + 1);
+        if (!positions.empty() && position <= positions.back()) {
+            return tableError(container, name + " does not come after the disc before it");
+        }
+        if (!fitsIn(container.size(), position, kIsoMarker.size())) {
+            return tableError(container, name + " lies past the end of the file");
+        }
+        auto marker = checkIsoMarker(container, static_cast<std::int64_t>(position),
+                                     static_cast<std::int64_t>(container.size()));
+        if (!marker) return marker.error();
+        if (*marker < 0) {
+            return tableError(container, name + " does not start with a disc-image block");
+        }
+        positions.push_back(position);
+    }
+    if (positions.empty()) return tableError(container, "it names no disc");
+    return positions;
+}
+
+}  // namespace quillon

@@ -1,0 +1,33 @@
+// Containers of several discs: DATA.PSAR starts with "PSTITLEIMG000000" instead of a
+// disc-image block and holds a disc table at 0x200, five 32-bit offsets from the start
+// of DATA.PSAR, one per disc in order, unused ones 0 (readers count the discs up to the
+// first 0). Each offset leads to a complete disc-image block ("PSISOIMG0000", its ID
+// text, table of contents, index and blocks). The project's tool starts each disc's
+// block on a multiple of 0x8000 from the start of DATA.PSAR and leaves the rest of the
+// first 0x8000 bytes zero.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "common/expected.h"
+#include "common/file_io.h"
+
+namespace quillon {
+
+inline constexpr std::string_view kTitleImageMarker = "PSTITLEIMG000000";
+inline constexpr std::uint64_t kDiscTableOffset = 0x200;
+inline constexpr std::size_t kMaxDiscs = 5;
+inline constexpr std::uint64_t kDiscAlignment = 0x8000;
+
+// True when the bytes at the start of DATA.PSAR (`head`) begin with "PSTITLEIMG000000".
+bool hasTitleImageMarker(std::span<const std::uint8_t> head);
+
+// The positions in `container` of the disc-image blocks that the disc table of the
+// DATA.PSAR at `dataPsarOffset` names: at least one, each inside the file, ascending,
+// each at a "PSISOIMG" marker. The error says what is wrong and names the file.
+Expected<std::vector<std::uint64_t>> readDiscTable(InputFile& container,
+                                                   std::uint64_t dataPsarOffset);
+
+}  // namespace quillon

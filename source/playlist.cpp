@@ -1,0 +1,53 @@
+#include "source/playlist.h"
+
+#include "common/file_io.h"
+#include "source/multi_disc.h"
+#include "source/text_lines.h"
+
+namespace quillon {
+
+bool isPlaylistPath(const std::string& path) {
+    const std::string extension = toLowerAscii(extensionOf(path));
+    return extension == ".m3u" || extension == ".m3u8";
+}
+
+std::optional<std::string> discKindProblem(const std::string& path) {
+    if (isPlaylistPath(path)) return "\"" + path + "\" is a playlist, not a disc";
+    if (toLowerAscii(extensionOf(path)) == ".pbp") {
+        return "\"" + path + "\" is a PBP container, not a disc image";
+    }
+    return std::nullopt;
+}
+
+Expected<std::vector<std::string>> parsePlaylist(std::span<const std::uint8_t> text,
+                                                 const std::string& playlistPath) {
+    const auto error = [&playlistPath](std::size_t line, const std::string& what) {
+        return lineError("Playlist", playlistPath, line, what);
+    };
+    const std::vector<std::string_view> lines = textLines(text);
+    const std::filesystem::path folder = toFsPath(playlistPath).parent_path();
+    std::vector<std::string> discs;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string_view entry = trimBlanks(lines[i]);
+        if (entry.empty() || entry.front() == '#') continue;
+        if (discs.size() == kMaxDiscs) return error(i + 1, "a game holds at most five discs");
+        std::filesystem::path disc = toFsPath(std::string(entry));
+        if (disc.is_relative()) disc = folder / disc;
+        const std::string path = fromFsPath(disc);
+        if (auto problem = discKindProblem(path)) return error(i + 1, *problem);
+        if (!isFile(path)) return error(i + 1, "the disc file \"" + path + "\" is missing");
+        discs.push_back(path);
+    }
+    if (discs.empty()) {
+        return error(std::max<std::size_t>(lines.size(), 1), "the playlist names no disc");
+    }
+    return discs;
+}
+
+Expected<std::vector<std::string>> readPlaylist(const std::string& playlistPath) {
+    auto text = readWholeFile(playlistPath);
+    if (!text) return text.error();
+    return parsePlaylist(*text, playlistPath);
+}
+
+}  // namespace quillon

@@ -1,0 +1,166 @@
+#include "source/disc_image.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "source/disc_files.h"
+#include "support/temp_folder.h"
+
+namespace quillon {
+namespace {
+
+using quillon::testing::distinctSectors;
+using quillon::testing::TempFolder;
+
+Bytes readAll(DiscImage& image) {
+    Bytes bytes(static_cast<std::size_t>(image.size()));
+    EXPECT_TRUE(image.readExactAt(0, bytes).ok());
+    return bytes;
+}
+
+TEST(DiscImageTest, AnImageFileIsOneDataTrackAsItIs) {
+    TempFolder folder;
+    const Bytes content = distinctSectors(40, 3);
+    const Bytes odd(content.begin(), content.end() - 1000);
+    auto image = DiscImage::open(folder.write("game.BIN", odd));
+    ASSERT_TRUE(image.ok()) << image.error().message;
+    EXPECT_EQ(image->size(), odd.size());
+    EXPECT_EQ(image->tracks(), std::vector<DiscTrack>{DiscTrack{}});
+    EXPECT_EQ(readAll(*image), odd);
+    const auto head = image->readFirstDataTrack(65535);
+    ASSERT_TRUE(head.ok());
+    EXPECT_EQ(*head, Bytes(odd.begin(), odd.begin() + 65535));
+    Bytes past(2);
+    EXPECT_FALSE(image->readExactAt(odd.size() - 1, past).ok());
+}
+
+// A stretch of the expected image: sectors of a file, or zero sectors.
+struct Stretch {
+    const char* file;  // nullptr: zeros
+    std::size_t from = 0;
+    std::size_t sectors = 0;
+};
+
+struct Layout {
+    const char* sheet;
+    std::vector<DiscTrack> tracks;
+    std::vector<Stretch> image;
+};
+
+// Beside every sheet: "data.bin" (300 sectors), "audio.bin" (200), "all.bin" (1000).
+class DiscLayoutTest : public ::testing::TestWithParam<Layout> {
+protected:
+    void SetUp() override {
+        files["data.bin"] = distinctSectors(300, 1);
+        files["audio.bin"] = distinctSectors(200, 2);
+        files["all.bin"] = distinctSectors(1000, 3);
+        for (const auto& [name, content] : files) folder.write(name, content);
+    }
+    Bytes expectedImage(const std::vector<Stretch>& stretches) {
+        Bytes image;
+        for (const Stretch& s : stretches) {
+            if (!s.file) {
+                image.resize(image.size() + s.sectors * kSectorSize, 0);
+                continue;
+            }
+            const Bytes& file = files[s.file];
+            image.insert(image.end(), file.begin() + s.from * kSectorSize,
+                         file.begin() + (s.from + s.sectors) * kSectorSize);
+        }
+        return image;
+    }
+
+    TempFolder folder;
+    std::map<std::string, Bytes> files;
+};
+
+TEST_P(DiscLayoutTest, LaysTheTracksOutWithTheirPregaps) {
+    auto image = DiscImage::open(folder.write("disc.cue", std::string(GetParam().sheet)));
+    ASSERT_TRUE(image.ok()) << image.error().message;
+    EXPECT_EQ(image->tracks(), GetParam().tracks);
+    const Bytes expected = expectedImage(GetParam().image);
+    EXPECT_EQ(image->size(), expected.size());
+    EXPECT_TRUE(readAll(*image) == expected);
+    // Reads across the stretches give the same bytes as one whole read.
+    Bytes middle(5 * kSectorSize + 17);
+    const std::uint64_t at = expected.size() / 2 - 3 * kSectorSize + 5;
+    ASSERT_TRUE(image->readExactAt(at, middle).ok());
+    EXPECT_TRUE(std::equal(middle.begin(), middle.end(),
+                           expected.begin() + static_cast<std::ptrdiff_t>(at)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sheets, DiscLayoutTest,
+    ::testing::Values(
+        // Two files; the audio track's pregap is held in its file.
+        Layout{"FILE data.bin BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n"
+               "FILE audio.bin BINARY\nTRACK 02 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:02:00\n",
+               {{1, TrackType::Data, 0, 0}, {2, TrackType::Audio, 450, 150}},
+               {{"data.bin", 0, 300}, {"audio.bin", 0, 200}}},
+        // The bytes in front of a file's first INDEX belong to that track's pregap.
+        Layout{"FILE data.bin BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n"
+               "FILE audio.bin BINARY\nTRACK 02 AUDIO\nINDEX 01 00:01:00\n",
+               {{1, TrackType::Data, 0, 0}, {2, TrackType::Audio, 375, 75}},
+               {{"data.bin", 0, 300}, {"audio.bin", 0, 200}}},
+        // One file, three tracks; a PREGAP adds zero sectors in front of track 2, and
+        // track 3's pregap runs from its INDEX 00.
+        Layout{"FILE all.bin BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n"
+               "TRACK 02 AUDIO\nPREGAP 00:02:00\nINDEX 01 00:04:00\n"
+               "TRACK 03 AUDIO\nINDEX 00 00:08:00\nINDEX 01 00:10:00\n",
+               {{1, TrackType::Data, 0, 0},
+                {2, TrackType::Audio, 450, 150},
+                {3, TrackType::Audio, 900, 150}},
+               {{"all.bin", 0, 300}, {nullptr, 0, 150}, {"all.bin", 300, 700}}},
+        // An audio track first: the data track after it.
+        Layout{"FILE audio.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+               "FILE data.bin BINARY\nTRACK 02 MODE1/2352\nPREGAP 00:00:10\nINDEX 01 00:00:00\n",
+               {{1, TrackType::Audio, 0, 0}, {2, TrackType::Data, 210, 10}},
+               {{"audio.bin", 0, 200}, {nullptr, 0, 10}, {"data.bin", 0, 300}}}));
+
+TEST(DiscImageTest, AFilesPartialLastSectorReadsAsAWholeOneEndingInZeros) {
+    TempFolder folder;
+    const Bytes whole = distinctSectors(10, 4);
+    const Bytes partial(whole.begin(), whole.end() - 1000);
+    folder.write("short.bin", partial);
+    auto image = DiscImage::open(folder.write(
+        "disc.cue",
+        std::string("FILE short.bin BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n")));
+    ASSERT_TRUE(image.ok()) << image.error().message;
+    EXPECT_EQ(image->size(), whole.size());
+    Bytes expected = partial;
+    expected.resize(whole.size(), 0);
+    EXPECT_EQ(readAll(*image), expected);
+}
+
+TEST(DiscImageTest, FirstDataTrackIsReadFromItsIndex01UpToItsEnd) {
+    TempFolder folder;
+    const Bytes audio = distinctSectors(50, 1);
+    const Bytes data = distinctSectors(20, 2);
+    folder.write("audio.bin", audio);
+    folder.write("data.bin", data);
+    folder.write("more.bin", distinctSectors(100, 3));
+    auto image = DiscImage::open(folder.write(
+        "disc.cue",
+        std::string(
+            "FILE audio.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+            "FILE data.bin BINARY\nTRACK 02 MODE2/2352\nINDEX 01 00:00:05\n"
+            "FILE more.bin BINARY\nTRACK 03 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:00:01\n")));
+    ASSERT_TRUE(image.ok()) << image.error().message;
+    const auto head = image->readFirstDataTrack(65535);
+    ASSERT_TRUE(head.ok());
+    EXPECT_EQ(*head, Bytes(data.begin() + 5 * kSectorSize, data.end()));
+    EXPECT_EQ(image->readFirstDataTrack(100)->size(), 100u);
+}
+
+TEST(DiscImageTest, ASheetWithoutDataTrackGivesNoBytesToScan) {
+    TempFolder folder;
+    folder.write("audio.bin", distinctSectors(5, 1));
+    auto image = DiscImage::open(folder.write(
+        "disc.cue", std::string("FILE audio.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n")));
+    ASSERT_TRUE(image.ok());
+    EXPECT_TRUE(image->readFirstDataTrack(65535)->empty());
+}
+
+}  // namespace
+}  // namespace quillon
