@@ -29,8 +29,9 @@ IndexEntries decodeEntries(std::span<const std::uint8_t> table) {
     return found;
 }
 
-// Why the entries do not tile `length` bytes of image data; empty when they do.
-std::string tilingFault(const IndexEntries& found, std::uint64_t length) {
+// Why the entries do not tile `length` bytes of image data (or a start of them); empty
+// when they do.
+std::string tilingFault(const IndexEntries& found, std::uint64_t length, BlocksEnd blocksEnd) {
     if (!found.end) return "it has no end entry";
     std::uint64_t next = 0;
     for (std::size_t i = 0; i < found.entries.size(); ++i) {
@@ -45,7 +46,7 @@ std::string tilingFault(const IndexEntries& found, std::uint64_t length) {
                    std::to_string(length) + " bytes)";
         }
     }
-    if (next != length) {
+    if (next != length && blocksEnd == BlocksEnd::AtExtentEnd) {
         return "its blocks end at " + std::to_string(next) + " of " + std::to_string(length) +
                " bytes of image data";
     }
@@ -91,7 +92,7 @@ Bytes encodeIndex(const std::vector<IndexEntry>& entries) {
 bool BlockIndex::hasCompressedBlock() const { return anyCompressed(entries); }
 
 Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsarOffset,
-                                    const ImageDataExtent& extent) {
+                                    const ImageDataExtent& extent, BlocksEnd blocksEnd) {
     auto table =
         container.readUpTo(dataPsarOffset + kIndexOffset, (kMaxIndexEntries + 1) * kIndexEntrySize);
     if (!table) return table.error();
@@ -99,10 +100,11 @@ Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsar
     BlockIndex index;
     if (found.entries.empty()) return index;
     const std::uint64_t length = extent.end > extent.begin ? extent.end - extent.begin : 0;
-    std::string fault = tilingFault(found, length);
+    std::string fault = tilingFault(found, length, blocksEnd);
     if (fault.empty()) {
         index.state = BlockIndex::State::Valid;
         index.entries = std::move(found.entries);
+        for (const IndexEntry& entry : index.entries) index.storedEnd += entry.storedSize;
     } else if (anyCompressed(found.entries)) {
         index.state = BlockIndex::State::Damaged;
         index.fault = std::move(fault);

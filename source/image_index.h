@@ -102,17 +102,24 @@ struct BlockIndex {
     };
     State state = State::Absent;
     std::vector<IndexEntry> entries;  // Valid: the blocks in image order
+    std::uint64_t storedEnd = 0;      // Valid: where the blocks end, from the image data's start
     std::string fault;                // Damaged: what is wrong, for a user to read
 
     bool valid() const { return state == State::Valid; }
     bool hasCompressedBlock() const;
 };
 
+// Where the blocks of an index end: at the end of the image data's extent (one disc's
+// container, whose start-screen block follows them), or anywhere within it (a disc of
+// several, whose block the next disc's follows after zero bytes up to a round offset).
+enum class BlocksEnd { AtExtentEnd, WithinExtent };
+
 // Reads the index up to its end entry (stored size 0, its offset the end of the stored
 // blocks, or 0 in older containers) and checks that its entries run in order and
-// without gaps from the start of the image data to the extent's end. An error only when
-// a read fails.
+// without gaps from the start of the image data to where they must end. An error only
+// when a read fails.
 Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsarOffset,
-                                    const ImageDataExtent& extent);
+                                    const ImageDataExtent& extent,
+                                    BlocksEnd blocksEnd = BlocksEnd::AtExtentEnd);
 
 }  // namespace quillon

@@ -16,6 +16,14 @@ bool hasTitleImageMarker(std::span<const std::uint8_t> head) {
     return ByteReader(head).matches(0, kTitleImageMarker);
 }
 
+std::vector<DiscBlock> discBlocks(const std::vector<std::uint64_t>& positions, std::uint64_t startDat) {
+    std::vector<DiscBlock> blocks;
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        blocks.push_back({positions[i], i + 1 < positions.size() ? positions[i + 1] : startDat});
+    }
+    return blocks;
+}
+
 Expected<std::vector<std::uint64_t>> readDiscTable(InputFile& container,
                                                    std::uint64_t dataPsarOffset) {
     auto table = container.readUpTo(dataPsarOffset + kDiscTableOffset, kMaxDiscs * 4);

@@ -13,6 +13,8 @@
 
 #include "common/expected.h"
 #include "common/file_io.h"
+#include "source/image_index.h"
+#include "source/pbp.h"
 
 namespace quillon {
 
@@ -23,6 +25,18 @@ inline constexpr std::uint64_t kDiscAlignment = 0x8000;
 
 // True when the bytes at the start of DATA.PSAR (`head`) begin with "PSTITLEIMG000000".
 bool hasTitleImageMarker(std::span<const std::uint8_t> head);
+
+// A disc-image block of a container, and the stretch of the file it has: up to the next
+// disc's block, or to the start-screen block after the last disc.
+struct DiscBlock {
+    std::uint64_t position = 0;  // of its "PSISOIMG" marker
+    std::uint64_t end = 0;
+
+    ImageDataExtent imageData() const { return {position + kImageDataOffset, end}; }
+};
+
+// The blocks at `positions` (ascending), the last one ending at `startDat`.
+std::vector<DiscBlock> discBlocks(const std::vector<std::uint64_t>& positions, std::uint64_t startDat);
 
 // The positions in `container` of the disc-image blocks that the disc table of the
 // DATA.PSAR at `dataPsarOffset` names: at least one, each inside the file, ascending,
