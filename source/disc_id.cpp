@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "common/text.h"
+
+#include <algorithm>
+
 #include "common/bytes.h"
 #include "source/pbp.h"
 
@@ -65,6 +69,28 @@ std::string readSaveTitle(std::span<const std::uint8_t> bytes, std::uint64_t blo
         title.push_back(static_cast<char>(*byte));
     }
     return title;
+}
+
+std::string withoutDiscMarker(std::string title) {
+    std::string_view rest = title;
+    const bool bracketed = rest.ends_with(')') || rest.ends_with(']');
+    if (bracketed) rest.remove_suffix(1);
+    const std::size_t digits = rest.size() - std::min(rest.size(), rest.find_last_not_of("0123456789") + 1);
+    if (digits == 0) return title;
+    rest.remove_suffix(digits);
+    while (rest.ends_with(' ')) rest.remove_suffix(1);
+    constexpr std::string_view kDisc = "disc";
+    if (rest.size() < kDisc.size() || !equalIgnoringAsciiCase(rest.substr(rest.size() - kDisc.size()), kDisc)) {
+        return title;
+    }
+    rest.remove_suffix(kDisc.size());
+    if (bracketed) {
+        const char opening = title.back() == ')' ? '(' : '[';
+        if (!rest.ends_with(opening)) return title;
+        rest.remove_suffix(1);
+    }
+    while (rest.ends_with(' ')) rest.remove_suffix(1);
+    return std::string(rest);
 }
 
 std::string regionLabel(std::string_view regionWord) { return "Game region: " + std::string(regionWord); }

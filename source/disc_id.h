@@ -32,6 +32,10 @@ std::string idNumberOf(std::string_view discId);  // characters 5 to 9
 // bytes; what lies outside `bytes` is not read.
 std::string readSaveTitle(std::span<const std::uint8_t> bytes, std::uint64_t blockPosition);
 
+// A title without the disc marker at its end that file names of games of several discs
+// carry: " (Disc 1)", " [Disc 2]", " Disc 3", in any letter case.
+std::string withoutDiscMarker(std::string title);
+
 // "Game region: " and the region word.
 std::string regionLabel(std::string_view regionWord);
 

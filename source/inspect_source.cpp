@@ -8,8 +8,11 @@
 
 #include "common/file_io.h"
 #include "source/artwork_library.h"
+#include "source/disc_image.h"
 #include "source/disc_id.h"
+#include "source/multi_disc.h"
 #include "source/param_sfo.h"
+#include "source/playlist.h"
 #include "source/pbp.h"
 #include "state/artwork_kinds.h"
 #include "state/busy_state.h"
@@ -42,6 +45,14 @@ Expected<StartScreen> readStartScreen(InputFile& file) {
 std::string titleFromFileName(const std::string& path) {
     const std::string name = fileNameOf(path);
     return name.substr(0, name.size() - extensionOf(path).size());
+}
+
+// The bytes of a disc that its ID is looked for in: the first data track's, for a disc
+// of a cue sheet; the file's first bytes for any other image.
+Expected<Bytes> identificationBytes(const std::string& disc) {
+    auto image = DiscImage::open(disc);
+    if (!image) return image.error();
+    return image->readFirstDataTrack(kIdentificationReadSize);
 }
 
 class Inspection {
@@ -77,21 +88,25 @@ public:
 private:
     void inspectMissing() {
         setUnidentified();
-        setTitlesFromFileName();
+        setTitles(titleFromFileName(source_));
     }
 
+    // A disc image, a cue sheet (the disc it describes) or a playlist (its first disc).
     Status inspectImage() {
-        std::optional<std::string> discId;
-        {
-            auto file = InputFile::open(source_);
-            if (!file) return file.error();
-            auto head = file->readUpTo(0, kIdentificationReadSize);
-            if (!head) return head.error();
-            discId = scanDiscId(*head);
+        std::string disc = source_;
+        std::string titleFromName = titleFromFileName(source_);
+        if (isPlaylistPath(source_)) {
+            auto discs = readPlaylist(source_);
+            if (!discs) return discs.error();
+            disc = discs->front();
+            titleFromName = withoutDiscMarker(titleFromFileName(disc));
         }
+        auto head = identificationBytes(disc);
+        if (!head) return head.error();
+        const std::optional<std::string> discId = scanDiscId(*head);
         if (!discId) {
             setUnidentified();
-            setTitlesFromFileName();
+            setTitles(titleFromName);
         } else {
             fields_.setText(Field::saveID_l, idPrefixOf(*discId));
             fields_.setText(Field::saveID, idNumberOf(*discId));
@@ -104,7 +119,7 @@ private:
                 fields_.setText(Field::region, regionLabel(regionWordOf(line)));
             } else {
                 // Keeping the titles would leave the previous game's on this one.
-                setTitlesFromFileName();
+                setTitles(titleFromName);
             }
         }
         if (auto st = takeDefaultWarning(); !st) return st;
@@ -138,6 +153,7 @@ private:
         Bytes start;  // the container up to 4,780 bytes past DATA.PSAR
         std::optional<PbpHeader> header;
         std::string discId;
+        std::optional<Bytes> discHead;  // the head of (the first) disc's disc-image block
         {
             auto file = InputFile::open(source_);
             if (!file) return file.error();
@@ -164,6 +180,9 @@ private:
                 if (!bytes) return bytes.error();
                 start = std::move(*bytes);
                 if (header->dataPsar > file->size()) skip(source_, "DATA.PSAR");
+                auto head = readDiscHead(*file, *header, start);
+                if (!head) return head.error();
+                discHead = std::move(*head);
             }
         }
         for (const ArtworkKind& kind : kArtworkKinds) removeUnlessSource(folder_.inPics(kind.takenOutAs));
@@ -174,11 +193,11 @@ private:
 
         fields_.setText(Field::saveTitle, "");
         fields_.setText(Field::region, kUnknownRegionLabel);
-        if (!header || !ByteReader(start).matches(header->dataPsar, kIsoMarker)) return {};
-        if (start.size() < header->dataPsar + kImageHeadSize) {
+        if (!discHead) return {};
+        if (discHead->size() < kImageHeadSize) {
             skip(source_, "the save title");
         } else {
-            fields_.setText(Field::saveTitle, readSaveTitle(start, header->dataPsar));
+            fields_.setText(Field::saveTitle, readSaveTitle(*discHead, 0));
         }
         if (!discId.empty()) {
             if (const auto entry = findGameEntry(gameList_, lookupKey(discId))) {
@@ -187,6 +206,25 @@ private:
         }
         appendGameFolder(fields_);
         return {};
+    }
+
+    // The head of the disc-image block at DATA.PSAR, or of the first disc's block that the
+    // disc table of a container of several discs names; nullopt when DATA.PSAR holds
+    // neither. `start` holds the container up to 4,780 bytes past DATA.PSAR.
+    Expected<std::optional<Bytes>> readDiscHead(InputFile& file, const PbpHeader& header, const Bytes& start) {
+        const ByteReader bytes(start);
+        if (bytes.matches(header.dataPsar, kIsoMarker)) {
+            return std::optional<Bytes>(Bytes(start.begin() + header.dataPsar, start.end()));
+        }
+        if (!bytes.matches(header.dataPsar, kTitleImageMarker)) return std::optional<Bytes>();
+        const auto discs = readDiscTable(file, header.dataPsar);
+        if (!discs) {
+            skip(source_, "the disc table");
+            return std::optional<Bytes>();
+        }
+        auto head = file.readUpTo(discs->front(), kImageHeadSize);
+        if (!head) return head.error();
+        return std::optional<Bytes>(std::move(*head));
     }
 
     // The container's own start-screen picture, written to Pics/warning.png, is the
@@ -256,8 +294,8 @@ private:
         fields_.setText(Field::saveID, "");
     }
 
-    void setTitlesFromFileName() {
-        fields_.setText(Field::labelText, titleFromFileName(source_));
+    void setTitles(const std::string& title) {
+        fields_.setText(Field::labelText, title);
         fields_.setText(Field::saveTitle, fields_.text(Field::labelText));
     }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "common/file_io.h"
+#include "source/disc_id.h"
 #include "support/pbp_builder.h"
 #include "support/recording.h"
 #include "support/temp_folder.h"
@@ -136,6 +137,56 @@ TEST_F(InspectTest, AnImageIsIdentifiedAndLookedUp) {
     // The three picture defaults' change handlers; an image has no composition of its own.
     EXPECT_EQ(fields.compositions.size(), 3u);
     EXPECT_TRUE(host.messages.empty());
+}
+
+// ---- cue sheets and playlists ----
+
+TEST_F(InspectTest, ACueSheetIsIdentifiedFromItsFirstDataTrack) {
+    // The sheet's text and the audio track hold no ID; the data track, in a second file,
+    // does, past what the sheet itself would give.
+    dir.write("audio.bin", Bytes(4 * 2352, 0));
+    dir.write("data.bin", imageHolding("BOOT = cdrom:\\SLUS_012.34;1", 10 * 2352));
+    const std::string sheet = dir.write("Game (Disc 1).cue",
+                                        "FILE \"data.bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n"
+                                        "    INDEX 01 00:00:00\r\nFILE \"audio.bin\" BINARY\r\n"
+                                        "  TRACK 02 AUDIO\r\n    INDEX 01 00:00:00\r\n");
+    inspect(sheet);
+    EXPECT_EQ(fields.text(Field::saveID_l) + fields.text(Field::saveID), "SLUS01234");
+    EXPECT_EQ(fields.text(Field::labelText), "Some Game [Disc 1]");
+    EXPECT_TRUE(host.messages.empty());
+
+    // Without a list entry, the titles come from the sheet's name, marker and all.
+    gameList.clear();
+    inspect(sheet);
+    EXPECT_EQ(fields.text(Field::labelText), "Game (Disc 1)");
+}
+
+TEST_F(InspectTest, APlaylistIsInspectedAsItsFirstDiscAndTitledWithoutTheDiscMarker) {
+    gameList.clear();
+    dir.write("discs/Harbor Run (Disc 1).bin", imageHolding("SLUS_990.04"));
+    dir.write("discs/Harbor Run (Disc 2).bin", imageHolding("SLUS_990.05"));
+    const std::string playlist =
+        dir.write("Harbor.m3u", "# discs\ndiscs/Harbor Run (Disc 1).bin\n\ndiscs/Harbor Run (Disc 2).bin\n");
+    inspect(playlist);
+    EXPECT_EQ(fields.text(Field::saveID_l) + fields.text(Field::saveID), "SLUS99004");
+    EXPECT_EQ(fields.text(Field::labelText), "Harbor Run");
+    EXPECT_EQ(fields.text(Field::saveTitle), "Harbor Run");
+    EXPECT_TRUE(host.messages.empty());
+
+    const std::string broken = dir.write("broken.m3u", "discs/missing.bin\n");
+    inspect(broken);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find("\"" + broken + "\", line 1"), std::string::npos)
+        << host.messages[0].text;
+}
+
+TEST(DiscMarkerTest, TheMarkerAtTheEndOfATitleGoes) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Game (Disc 1)", "Game"}, {"Game [disc 2]", "Game"}, {"Game DISC 3", "Game"},
+        {"GameDisc 1", "Game"},    {"Game (Disc)", "Game (Disc)"}, {"Game 2", "Game 2"},
+        {"Disc 1 Game", "Disc 1 Game"}, {"Game (Disc 1]", "Game (Disc 1]"},
+    };
+    for (const auto& [title, without] : cases) EXPECT_EQ(withoutDiscMarker(title), without) << title;
 }
 
 TEST_F(InspectTest, AnImageWithoutAnIdTakesItsTitlesFromTheFileName) {
