@@ -6,9 +6,11 @@
 #include "common/file_io.h"
 #include "common/file_system.h"
 #include "common/text.h"
+#include "convert/disc_copy.h"
 #include "convert/image_copy.h"
 #include "convert/pal_patch.h"
 #include "source/image_index.h"
+#include "source/multi_disc.h"
 #include "source/param_sfo.h"
 #include "source/pbp.h"
 
@@ -72,11 +74,9 @@ Error damagedSource(const InputFile& source, const std::string& reason) {
     return Error::format("Cannot read file " + inQuotes(source.path()) + ". " + reason);
 }
 
-// The disc ID text and the save title into the head of the disc-image block.
-void writeImageHead(std::span<std::uint8_t> head, const PbpHeader& header, const FinishJob& job) {
-    ByteWriter block(head.subspan(header.dataPsar));
-    block.putPaddedText(kDiscIdTextOffset, "_" + job.idPrefix + "_" + job.idNumber, kDiscIdTextSize);
-    block.putPaddedText(kSaveTitleOffset, job.saveTitle, kSaveTitleSize);
+// The disc ID text and the save title for the head of each disc-image block.
+DiscHeadFields discHeadFields(const FinishJob& job) {
+    return {"_" + job.idPrefix + "_" + job.idNumber, job.saveTitle};
 }
 
 // Header and PARAM.SFO, the five pieces, DATA.PSP, the filler and the edited head of
@@ -133,7 +133,7 @@ public:
     }
 
 private:
-    // The disc-image block and offsets that make sense.
+    // A disc-image block (or the disc table of several) and offsets that make sense.
     std::optional<Rewrite> checkSource() {
         InputFile& source = *source_;
         auto headerBytes = source.readBytes(0, kPbpHeaderSize);
@@ -142,12 +142,27 @@ private:
         const auto size = static_cast<std::int64_t>(source.size());
         auto marker = checkIsoMarker(source, header_.dataPsar, size);
         if (!marker) return fileError(marker.error());
-        if (*marker != static_cast<std::int64_t>(header_.dataPsar)) {
-            return codedError(ErrorCode::NoDiscImage);
+        if (*marker == static_cast<std::int64_t>(header_.dataPsar)) {
+            discPositions_ = {header_.dataPsar};
+        } else if (auto refused = checkDiscTable()) {
+            return refused;
         }
         if (auto layout = checkPbpLayout(header_, source.size()); !layout) {
             return fileError(damagedSource(source, layout.error().message));
         }
+        return std::nullopt;
+    }
+
+    // A container of several discs: DATA.PSAR starts with "PSTITLEIMG" and its disc table
+    // names their blocks. Without that marker there is no disc image at all.
+    std::optional<Rewrite> checkDiscTable() {
+        auto head = source_->readUpTo(header_.dataPsar, kTitleImageMarker.size());
+        if (!head) return fileError(head.error());
+        if (!hasTitleImageMarker(*head)) return codedError(ErrorCode::NoDiscImage);
+        auto discs = readDiscTable(*source_, header_.dataPsar);
+        if (!discs) return fileError(discs.error());
+        discPositions_ = std::move(*discs);
+        severalDiscs_ = true;
         return std::nullopt;
     }
 
@@ -188,7 +203,7 @@ private:
                               std::to_string(kMaxStartScreenPicture) + " fit.");
             return Rewrite::NotTaken;
         }
-        writeImageHead(head_, header_, job_);
+        if (!severalDiscs_) writeDiscHeadFields(std::span(head_).subspan(header_.dataPsar), discHeadFields(job_));
 
         const auto& artwork = pieces_.artwork;
         const PieceLengths lengths{artwork[0].length, artwork[1].length, artwork[2].length,
@@ -210,10 +225,11 @@ private:
         auto startDat = findStartDat(source);
         if (!startDat) return fileError(startDat.error());
         startDat_ = *startDat;
-        // Image data that would be empty or end before it starts.
-        if (startDat_ <= static_cast<std::int64_t>(imageDataStart())) {
+        // Image data (of the last disc) that would be empty or end before it starts.
+        if (startDat_ <= static_cast<std::int64_t>(discPositions_.back() + kImageDataOffset)) {
             return codedError(ErrorCode::NoEndOfImage);
         }
+        discs_ = discBlocks(discPositions_, static_cast<std::uint64_t>(startDat_));
         if (pieces_.warning.length > 0 && !startScreenPicture(startDat_, source.size())) {
             return fileError(damagedSource(source,
                                            "The PBP file is damaged: its start-screen block is "
@@ -226,13 +242,15 @@ private:
     // damaged index says are deflated cannot be patched at all.
     std::optional<Rewrite> readIndexForThePatch() {
         if (!job_.palFix) return std::nullopt;
-        auto index = readBlockIndex(*source_, header_.dataPsar,
-                                    {imageDataStart(), static_cast<std::uint64_t>(startDat_)});
-        if (!index) return fileError(index.error());
-        index_ = std::move(*index);
-        if (index_.state == BlockIndex::State::Damaged) {
-            return fileError(Error::format("Cannot patch the disc image in " + inQuotes(source_->path()) +
-                                           ". Its block index is damaged: " + index_.fault + "."));
+        const BlocksEnd end = severalDiscs_ ? BlocksEnd::WithinExtent : BlocksEnd::AtExtentEnd;
+        for (const DiscBlock& disc : discs_) {
+            auto index = readBlockIndex(*source_, disc.position, disc.imageData(), end);
+            if (!index) return fileError(index.error());
+            if (index->state == BlockIndex::State::Damaged) {
+                return fileError(Error::format("Cannot patch the disc image in " + inQuotes(source_->path()) +
+                                               ". Its block index is damaged: " + index->fault + "."));
+            }
+            indexes_.push_back(std::move(*index));
         }
         return std::nullopt;
     }
@@ -270,12 +288,29 @@ private:
     Status copyImage(OutputFile& output) {
         const Progress progress = busy_.progress();
         const ImageCopy copy{{*source_, output, imageStart(), static_cast<std::uint64_t>(startDat_)}, progress};
+        if (!severalDiscs_) return copyDisc(copy);
+        auto blocks = copySeveralDiscs(copy);
+        if (!blocks) return blocks.error();
+        return writeDiscHeadFields(output, *blocks, discHeadFields(job_));
+    }
+
+    Status copyDisc(const ImageCopy& copy) {
         if (!job_.palFix) return copyImageData(copy);
-        if (!index_.valid()) {
+        const BlockIndex& index = indexes_.front();
+        if (!index.valid()) {
             return copyPatchedImageData(copy, imageDataWindow(header_.dataPsar, startDat_), patchCount_);
         }
-        return copyPatchedBlocks(copy, imageDataStart(), index_.entries,
-                                 layout_.dataPsar + kIndexOffset, patchCount_);
+        return copyPatchedBlocks(copy, imageDataStart(), index.entries, layout_.dataPsar + kIndexOffset,
+                                 patchCount_);
+    }
+
+    // The discs' blocks, and where they came to lie in the output.
+    Expected<std::vector<std::uint64_t>> copySeveralDiscs(const ImageCopy& copy) {
+        if (job_.palFix) return copyPatchedDiscs(copy, discs_, indexes_, layout_.dataPsar, patchCount_);
+        if (auto copied = copyImageData(copy); !copied) return copied.error();
+        std::vector<std::uint64_t> blocks;
+        for (const std::uint64_t position : discPositions_) blocks.push_back(position - header_.dataPsar + layout_.dataPsar);
+        return blocks;
     }
 
     std::uint64_t imageStart() const { return header_.dataPsar + kImageHeadSize; }
@@ -300,7 +335,11 @@ private:
     Bytes head_;
     std::uint64_t dataPspLength_ = 0;
     NewLayout layout_;
-    BlockIndex index_;
+    // The disc-image blocks: the one at DATA.PSAR, or those of a disc table.
+    std::vector<std::uint64_t> discPositions_;
+    bool severalDiscs_ = false;
+    std::vector<DiscBlock> discs_;
+    std::vector<BlockIndex> indexes_;  // with the patch: one for each disc
 };
 
 // KEYS.BIN of the Files folder beside the output, unless one is there already; a

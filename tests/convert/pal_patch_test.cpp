@@ -234,6 +234,74 @@ TEST_F(IndexedPatchTest, StoredAndDeflatedBlocksSideBySideAndUnchangedBlocksAsTh
     EXPECT_EQ(unchanged.sha1Prefix, packed.index[4].sha1Prefix);
 }
 
+// ---- containers of several discs ----
+
+// The disc-image blocks of a container of several discs, from its disc table.
+std::vector<std::uint64_t> discBlocksOf(const Bytes& container) {
+    const std::uint64_t psar = dataPsarOf(container);
+    std::vector<std::uint64_t> blocks;
+    for (std::size_t i = 0; i < 5 && loadLe32(&container[psar + 0x200 + 4 * i]) != 0; ++i) {
+        blocks.push_back(psar + loadLe32(&container[psar + 0x200 + 4 * i]));
+    }
+    return blocks;
+}
+
+// The image of the disc whose block starts at `block`.
+Bytes discImage(const Bytes& container, std::uint64_t block) {
+    Bytes image;
+    for (std::size_t i = 0;; ++i) {
+        const IndexEntry entry = decodeIndexEntry(&container[block + kIndexOffset + i * kIndexEntrySize]);
+        if (entry.isEnd()) return image;
+        const auto stored = std::span(container).subspan(block + kImageDataOffset + entry.offset, entry.storedSize);
+        const auto decoded = loadBlock(stored, entry);
+        if (!decoded) return {};
+        image.insert(image.end(), decoded->begin(), decoded->end());
+    }
+}
+
+TEST_F(IndexedPatchTest, EveryDiscOfSeveralIsFinishedAndPatchedAndKeepsItsOwnBlock) {
+    Bytes second(2 * kImageBlockSize, 0);
+    put(second, kImageBlockSize - 2, kPattern2);
+    Bytes secondPatched = second;
+    secondPatched[kImageBlockSize - 2] = secondPatched[kImageBlockSize + 2] = 0;
+    const std::vector<PackedImage> discs{packImage(imageWithOccurrences(), 9), packImage(second, 9)};
+    const Bytes source = severalDiscsContainer(discs);
+
+    for (const bool palFix : {false, true}) {
+        SCOPED_TRACE(palFix);
+        fields.setPalFix(palFix);
+        useSource(source);
+        convert();
+        ASSERT_TRUE(host.messages.empty()) << host.shown().front();
+        EXPECT_EQ(host.status(), palFix ? "Done. Patched iso in 6 places." : "Done.");
+        const Bytes out = output();
+        const std::vector<std::uint64_t> blocks = discBlocksOf(out);
+        ASSERT_EQ(blocks.size(), 2u);
+        const std::vector<Bytes> images{palFix ? patchedImage() : imageWithOccurrences(),
+                                        palFix ? secondPatched : second};
+        for (std::size_t disc = 0; disc < 2; ++disc) {
+            SCOPED_TRACE(disc);
+            EXPECT_EQ((blocks[disc] - dataPsarOf(out)) % 0x8000, 0u);
+            const ByteReader head(std::span<const std::uint8_t>(out).subspan(blocks[disc], kImageHeadSize));
+            EXPECT_TRUE(head.matches(0, "PSISOIMG0000"));
+            // Every disc takes the save ID and the save title.
+            EXPECT_TRUE(head.matches(kDiscIdTextOffset, std::string("_SLUS_01234\0", 12)));
+            EXPECT_TRUE(head.matches(kSaveTitleOffset, "New save title"));
+            EXPECT_EQ(discImage(out, blocks[disc]), images[disc]);
+        }
+        // Unpatched, each disc's block is carried over byte for byte beyond its edited head.
+        if (!palFix) {
+            const std::vector<std::uint64_t> sourceBlocks = discBlocksOf(source);
+            for (std::size_t disc = 0; disc < 2; ++disc) {
+                const auto from = source.begin() + static_cast<std::ptrdiff_t>(sourceBlocks[disc] + kImageHeadSize);
+                EXPECT_TRUE(std::equal(from, from + 0x100000 - static_cast<std::ptrdiff_t>(kImageHeadSize),
+                                       out.begin() + static_cast<std::ptrdiff_t>(blocks[disc] + kImageHeadSize)));
+            }
+        }
+        EXPECT_GT(positionOf(out, bytesOf("STARTDAT")), static_cast<std::int64_t>(blocks[1]));
+    }
+}
+
 TEST_F(IndexedPatchTest, ADamagedIndexOfDeflatedBlocksIsRefusedWithoutOutput) {
     PackedImage packed = packImage(imageWithOccurrences(), 9);
     packed.index[2].offset += 1;

@@ -111,6 +111,30 @@ struct TestContainer {
     std::uint64_t imageDataStart() const { return dataPsarOf(build()) + kImageDataOffset; }
 };
 
+// A container of several discs as the popstation tool lays it out: DATA.PSAR starts with
+// "PSTITLEIMG000000" and the disc table, and each disc's block (marker, ID text, index,
+// blocks) starts on a multiple of 0x8000.
+inline Bytes severalDiscsContainer(const std::vector<PackedImage>& discs) {
+    Bytes psar(0x8000, 0);
+    ByteWriter(psar).putBytes(0, asBytes("PSTITLEIMG000000"));
+    for (std::size_t i = 0; i < discs.size(); ++i) {
+        psar.resize((psar.size() + 0x7FFF) / 0x8000 * 0x8000, 0);
+        storeLe32(&psar[0x200 + 4 * i], static_cast<std::uint32_t>(psar.size()));
+        Bytes head(kImageDataOffset, 0);
+        ByteWriter writer(head);
+        writer.putPaddedText(0, "PSISOIMG0000", 12);
+        writer.putPaddedText(kDiscIdTextOffset, "_SLUS_9900" + std::to_string(i + 1), kDiscIdTextSize);
+        writer.putBytes(kIndexOffset, encodeIndex(discs[i].index));
+        psar.insert(psar.end(), head.begin(), head.end());
+        psar.insert(psar.end(), discs[i].data.begin(), discs[i].data.end());
+    }
+    ContainerRecipe parts;
+    parts.imageDataSize = psar.size() - kImageDataOffset;
+    Bytes file = buildContainer(parts);
+    std::copy(psar.begin(), psar.end(), file.begin() + loadLe24(&file[headerField(PbpSection::DataPsar)]));
+    return file;
+}
+
 inline TestContainer packedContainer(const PackedImage& packed) {
     TestContainer container;
     container.imageData = packed.data;
