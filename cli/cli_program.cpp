@@ -8,8 +8,7 @@
 namespace quillon {
 
 // As the window starts: empty fields, the game list, the settings of the settings file.
-CliProgram::CliProgram(const std::string& programFolder)
-    : session(ProgramFolder(programFolder), host) {
+CliProgram::CliProgram(const ProgramFolder& folder) : session(folder, host) {
     host.attach(session.busy());
     session.loadGameList();
     session.loadOptions();

@@ -11,7 +11,7 @@
 namespace quillon {
 
 struct CliProgram {
-    explicit CliProgram(const std::string& programFolder);
+    explicit CliProgram(const ProgramFolder& folder);
 
     CliHost host;
     Session session;

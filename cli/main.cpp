@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,7 +40,9 @@ Verbs:
       title, save-title, region, output, icon0, icon1, pic0, pic1, snd0, warning.
 
 Options:
-  --program-folder DIR  use DIR instead of the executable's folder for Files/ and Pics/
+  --program-folder DIR  use DIR as the program folder (Files/, Pics/) instead of the
+                        executable's folder, or, for an installed program, the shipped
+                        files and the user's folders
   --help                show this text
   --version             show the program's version
 
@@ -57,8 +60,9 @@ look for one does not stop it, and does not change the exit status.
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
-    std::string programFolder =
-        QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
+    // Without --program-folder: the executable's folder when it holds a writable Files
+    // folder, else the installed layout.
+    std::optional<std::string> programFolder;
 
     std::size_t next = 0;
     while (next < args.size() && args[next].starts_with("--")) {
@@ -85,7 +89,10 @@ int main(int argc, char** argv) {
     const std::string verb = args[next];
     const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(next) + 1,
                                         args.end());
-    quillon::CliProgram program(programFolder);
+    quillon::CliProgram program(
+        programFolder ? quillon::ProgramFolder(*programFolder)
+                      : quillon::ProgramFolder::forExecutable(
+                            QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString()));
     if (verb == "convert") return quillon::runConvertVerb(program, rest);
     if (verb == "extract") return quillon::runExtractVerb(program, rest);
     if (verb == "inspect") return quillon::runInspectVerb(program, rest);

@@ -97,6 +97,7 @@ StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool,
     }
     if (sourceIsPbp) return finishEboot(readFinishJob(fields, sourcePbp, folder), busy, patchCount);
     toolJob.compressionLevel = fields.text(Field::Compression);
+    if (folder.baseContainer() != folder.inFiles("base.pbp")) toolJob.baseContainer = folder.baseContainer();
     const RemovedAtTheEnd toolContainer{sourcePbp};  // as large as the image
     const StageOutcome tooled = runPopstation(toolJob, busy, tool);
     if (tooled != StageOutcome::Proceed) return tooled;
@@ -135,6 +136,11 @@ StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool,
     if (outputFolder.empty()) {
         busy.showMessage(errorMessage(ErrorCode::NoOutputFolder));
         return StageOutcome::EndWithoutSummary;
+    }
+    if (!folder.portable()) {
+        // The user's own folder is made on first use.
+        std::error_code ec;
+        std::filesystem::create_directories(toFsPath(folder.filesFolder()), ec);
     }
     const auto workplace = lockWorkplace(source, folder, busy);
     if (!workplace) return StageOutcome::EndWithoutSummary;

@@ -104,12 +104,9 @@ Status writeStartScreenBlock(OutputFile& output, InputFile& source, std::int64_t
     auto tail = source.readBytes(position, static_cast<std::size_t>(source.size() - position));
     if (!tail) return tail.error();
     if (warning.length == 0) return output.write(*tail);
-    const std::span<std::uint8_t> block(*tail);
-    storeLe32(block.data() + kStartDatLengthField,
-              static_cast<std::uint32_t>(kStartDatPictureOffset + warning.length));
-    if (auto written = output.write(block.first(kStartDatPictureOffset)); !written) return written;
-    if (auto written = output.write(warning.bytes); !written) return written;
-    return output.write(block.last(kStartDatTrailerSize));
+    const std::span<const std::uint8_t> block(*tail);
+    return output.write(startScreenBlock(block.first(kStartDatPictureOffset), warning.bytes,
+                                         block.last(kStartDatTrailerSize)));
 }
 
 // The rewrite of one container, from reading the pieces to the committed output. The

@@ -1,12 +1,13 @@
 #include "convert/popstation_driver.h"
 
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <string_view>
 
 #include "common/file_io.h"
 #include "common/text.h"
+#include "source/disc_image.h"
+#include "source/playlist.h"
 
 namespace quillon {
 namespace {
@@ -96,6 +97,24 @@ private:
     std::optional<int> last_;
 };
 
+// The bytes of the discs a source holds: a disc image's, a cue sheet's disc, a
+// playlist's discs; 0 when that cannot be told.
+std::uint64_t discBytes(const std::string& source) {
+    std::vector<std::string> discs{source};
+    if (isPlaylistPath(source)) {
+        auto listed = readPlaylist(source);
+        if (!listed) return 0;
+        discs = std::move(*listed);
+    }
+    std::uint64_t total = 0;
+    for (const std::string& disc : discs) {
+        auto image = DiscImage::open(disc);
+        if (!image) return 0;
+        total += image->size();
+    }
+    return total;
+}
+
 // Lets the window work and polls the tool every 10 ms until it has ended, passing on
 // the share of its work that it reports (against the size of the source). An abort
 // interrupts the tool once; the stage still waits for it to end, so that it has
@@ -103,13 +122,12 @@ private:
 void waitForTool(const ToolJob& job, BusyState& busy, ToolProcess& tool) {
     const Progress progress = busy.progress();
     ToolReports reports(job.workFolder + kToolOutputName);
-    std::error_code ec;
-    const std::uint64_t work = std::filesystem::file_size(toFsPath(job.source), ec);
+    const std::uint64_t work = discBytes(job.source);
     ProgressReport report;
     bool interrupted = false;
     for (int pass = 0;; ++pass) {
         constexpr int kPassesPerLook = 10;
-        if (pass % kPassesPerLook == 0 && !ec) {
+        if (pass % kPassesPerLook == 0 && work > 0) {
             if (const auto share = reports.share()) report = {{}, work * static_cast<std::uint64_t>(*share) / 100, work};
         }
         if (!progress(report) && !interrupted) {
@@ -123,9 +141,13 @@ void waitForTool(const ToolJob& job, BusyState& busy, ToolProcess& tool) {
 }  // namespace
 
 std::vector<std::string> popstationArguments(const std::string& compressionLevel,
-                                             const std::string& sourcePath) {
-    if (compressionLevel.empty()) return {sourcePath};
-    return {"", "SLPM86023", compressionLevel, sourcePath};
+                                             const std::string& sourcePath,
+                                             const std::string& baseContainer) {
+    std::vector<std::string> arguments;
+    if (!baseContainer.empty()) arguments = {"--base", baseContainer};
+    if (!compressionLevel.empty()) arguments.insert(arguments.end(), {"", "SLPM86023", compressionLevel});
+    arguments.push_back(sourcePath);
+    return arguments;
 }
 
 std::string toolContainerPath(const ToolJob& job) { return job.workFolder + kToolContainerName; }
@@ -136,8 +158,8 @@ StageOutcome runPopstation(const ToolJob& job, BusyState& busy, ToolProcess& too
         busy.showError(ErrorCode::ToolMissing);
         return StageOutcome::EndWithSummary;
     }
-    if (!tool.start(job.tool, popstationArguments(job.compressionLevel, job.source), job.workFolder,
-                    outputPath)) {
+    if (!tool.start(job.tool, popstationArguments(job.compressionLevel, job.source, job.baseContainer),
+                    job.workFolder, outputPath)) {
         removeFile(outputPath);
         busy.showError(ErrorCode::ToolDidNotStart);
         return StageOutcome::EndWithSummary;

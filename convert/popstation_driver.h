@@ -16,12 +16,15 @@ struct ToolJob {
     std::string workFolder;  // where it runs and writes EBOOT.PBP, with a trailing separator
     std::string compressionLevel;  // as typed: empty, or meant as 0 to 9
     std::string source;            // the disc image, as the user named it
+    std::string baseContainer;     // the sample container, when not base.pbp in workFolder
 };
 
 // The tool's arguments: the source path alone when the compression level is empty;
 // otherwise an empty title, the placeholder disc ID SLPM86023, the level and the path.
+// A sample container elsewhere than in the tool's folder is named in front of them.
 std::vector<std::string> popstationArguments(const std::string& compressionLevel,
-                                             const std::string& sourcePath);
+                                             const std::string& sourcePath,
+                                             const std::string& baseContainer = {});
 
 // The container that the tool writes: workFolder + "EBOOT.PBP".
 std::string toolContainerPath(const ToolJob& job);

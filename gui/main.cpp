@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
     quillon::SystemDialogs dialogs;
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
-    auto windows = quillon::startProgram(quillon::executableFolder(), dialogs, arguments);
+    const auto folder = quillon::ProgramFolder::forExecutable(quillon::executableFolder());
+    auto windows = quillon::startProgram(folder, dialogs, arguments);
     windows->form1->show();
     return app.exec();
 }

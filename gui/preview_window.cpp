@@ -17,7 +17,7 @@ constexpr int kScreenWidth = 480;
 constexpr int kScreenHeight = 272;
 
 QImage loadFixedPicture(const ProgramFolder& folder, const char* name) {
-    return QImage(toQt(folder.inFiles(name)));
+    return QImage(toQt(folder.programFile(name)));
 }
 
 // The picture a field names, loaded afresh (the file is not kept open); a null image

@@ -31,10 +31,10 @@ void centreOnScreen(QWidget* window) {
 
 }  // namespace
 
-std::unique_ptr<ProgramWindows> startProgram(const std::string& programFolder, Dialogs& dialogs,
+std::unique_ptr<ProgramWindows> startProgram(const ProgramFolder& folder, Dialogs& dialogs,
                                              const QStringList& arguments) {
     auto windows = std::make_unique<ProgramWindows>();
-    windows->form1 = std::make_unique<TForm1>(ProgramFolder(programFolder), dialogs);
+    windows->form1 = std::make_unique<TForm1>(folder, dialogs);
     Session& session = windows->form1->session();
     windows->form3 = std::make_unique<TForm3>(session.folder(), session.fields());
     windows->form4 = std::make_unique<TForm4>(dialogs, session);

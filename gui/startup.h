@@ -25,7 +25,7 @@ void setUpApplication();
 
 // The main, preview and options windows in this order, the settings loaded, and the
 // first argument chosen as the source when it names an existing file.
-std::unique_ptr<ProgramWindows> startProgram(const std::string& programFolder, Dialogs& dialogs,
+std::unique_ptr<ProgramWindows> startProgram(const ProgramFolder& folder, Dialogs& dialogs,
                                              const QStringList& arguments);
 
 // The folder of the running executable.

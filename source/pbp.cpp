@@ -107,6 +107,17 @@ bool holdsStartScreenMarker(std::span<const std::uint8_t> bytes) {
            bytes.end();
 }
 
+Bytes startScreenBlock(std::span<const std::uint8_t> head, std::span<const std::uint8_t> picture,
+                       std::span<const std::uint8_t> trailer) {
+    Bytes block(head.begin(), head.begin() + std::min<std::size_t>(head.size(), kStartDatPictureOffset));
+    block.resize(kStartDatPictureOffset, 0);
+    storeLe32(block.data() + kStartDatLengthField,
+              static_cast<std::uint32_t>(kStartDatPictureOffset + picture.size()));
+    block.insert(block.end(), picture.begin(), picture.end());
+    block.insert(block.end(), trailer.begin(), trailer.end());
+    return block;
+}
+
 std::optional<Extent> startScreenPicture(std::int64_t blockPosition, std::uint64_t fileSize) {
     if (blockPosition < 0 || fileSize < kStartDatTrailerSize) return std::nullopt;
     const std::uint64_t start = static_cast<std::uint64_t>(blockPosition) + kStartDatPictureOffset;

@@ -97,6 +97,11 @@ Expected<std::int64_t> findStartDat(InputFile& file);
 // start-screen block, as the search for the block would find the marker inside it.
 bool holdsStartScreenMarker(std::span<const std::uint8_t> bytes);
 
+// A start-screen block: `head` (its first 80 bytes, "STARTDAT" at 0) with 80 plus the
+// picture's length in the field at 20, then the picture, then the trailer.
+Bytes startScreenBlock(std::span<const std::uint8_t> head, std::span<const std::uint8_t> picture,
+                       std::span<const std::uint8_t> trailer);
+
 // The start-screen picture of a block at `blockPosition` in a file of `fileSize` bytes:
 // from blockPosition + 80 to fileSize - 4,976; nullopt when that extent is negative.
 std::optional<Extent> startScreenPicture(std::int64_t blockPosition, std::uint64_t fileSize);

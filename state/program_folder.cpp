@@ -38,7 +38,7 @@ std::string baseDirectory(const char* variable, const char* belowHome) {
     return home ? home : ".";
 #else
     const char* home = std::getenv("HOME");
-    return std::string(home ? home : ".") + kPathSeparator + belowHome;
+    return fromFsPath((toFsPath(home ? home : ".") / belowHome).lexically_normal());
 #endif
 }
 

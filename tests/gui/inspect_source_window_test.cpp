@@ -38,7 +38,7 @@ private slots:
         std::string image(70000, ' ');
         image.replace(2000, 11, "SLUS_012.34");
         const QString source = toQt(dir->write("game.bin", image));
-        program = startProgram(dir->folder(), dialogs, {source});
+        program = startProgram(ProgramFolder(dir->folder()), dialogs, {source});
         QVERIFY(!form().isVisible());
         QCOMPARE(form().srcIso->text(), source);
         QCOMPARE(form().srcIso->cursorPosition(), source.size());

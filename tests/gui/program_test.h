@@ -26,7 +26,7 @@ protected:
         dialogs = FakeDialogs();
     }
     void start(const QStringList& arguments = {}) {
-        program = startProgram(dir->folder(), dialogs, arguments);
+        program = startProgram(ProgramFolder(dir->folder()), dialogs, arguments);
     }
     // Ends the program and removes its folder; call from cleanup().
     void stop() {

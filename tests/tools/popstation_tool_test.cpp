@@ -209,6 +209,39 @@ TEST_F(PopstationToolTest, BasePbpSuppliesDataPspAndStartScreen) {
     EXPECT_EQ(c.bytes.size(), startDat + 80 + picture.size() + 4976);
 }
 
+TEST_F(PopstationToolTest, BaseOptionNamesTheSampleContainerElsewhere) {
+    quillon::testing::ContainerRecipe parts;
+    parts.dataPsp = {'F', 'R', 'O', 'M', ' ', 'O', 'P', 'T', 'I', 'O', 'N'};
+    const std::string base = sources.write("shared/base.pbp", quillon::testing::buildContainer(parts));
+    work.write("base.pbp", std::string("not used"));
+    const ToolRun result = run({"--base", base, "", "SLUS01234", "9", writeImage(makeImage(50000))});
+    ASSERT_EQ(result.lastLine(), "Done.") << ::testing::PrintToString(result.lines);
+    const Container c = container();
+    EXPECT_TRUE(std::ranges::equal(c.at(c.header.dataPsp, parts.dataPsp.size()), parts.dataPsp));
+}
+
+TEST_F(PopstationToolTest, AStartScreenHoldingItsMarkerIsRefused) {
+    // Chosen with the option: the run fails and names the picture.
+    Bytes marked = encodePng(4, 2, Bytes(4 * 2 * 3, 200));
+    const std::string_view marker = "STARTDAT";
+    marked.insert(marked.end(), marker.begin(), marker.end());
+    const std::string png = sources.write("marked.png", marked);
+    const ToolRun chosen = run({"--start-screen", png, writeImage(makeImage(40000))});
+    EXPECT_EQ(chosen.exitStatus, 1);
+    EXPECT_EQ(chosen.lastLine(), "Error: The start-screen picture \"" + png +
+                                     "\" cannot be used: it holds the bytes \"STARTDAT\", which mark "
+                                     "the start-screen block.");
+    // In base.pbp's picture: the sample cannot serve, and the placeholder stands in.
+    quillon::testing::ContainerRecipe parts;
+    parts.startPicture = quillon::testing::bytesOf("a picture with STARTDAT in it");
+    work.write("base.pbp", quillon::testing::buildContainer(parts));
+    const ToolRun sample = run({writeImage(makeImage(40000))});
+    ASSERT_EQ(sample.lastLine(), "Done.") << ::testing::PrintToString(sample.lines);
+    const Container c = container();
+    const Bytes placeholder = placeholderStartScreen();
+    EXPECT_TRUE(std::ranges::equal(c.at(c.startDat() + 80, placeholder.size()), placeholder));
+}
+
 TEST_F(PopstationToolTest, UnusableBasePbpGivesWayToPlaceholders) {
     work.write("base.pbp", std::string("not a container at all"));
     ToolRun result = run({writeImage(makeImage(50000))});

@@ -1,11 +1,18 @@
 #include "tools/popstation/base_parts.h"
 
+#include "common/text.h"
 #include "tools/popstation/png_writer.h"
 
 namespace quillon::popstation {
 namespace {
 
-std::string quoted(const std::string& path) { return "\"" + path + "\""; }
+// A picture or trailer that holds the start-screen block's marker would make readers
+// take the wrong place for the block.
+Status checkNoMarker(std::span<const std::uint8_t> bytes, const std::string& what) {
+    if (!holdsStartScreenMarker(bytes)) return {};
+    return Error::format(what + " cannot be used: it holds the bytes \"STARTDAT\", which mark the "
+                         "start-screen block.");
+}
 
 }  // namespace
 
@@ -30,7 +37,7 @@ Expected<ContainerParts> readBaseParts(const std::string& path) {
     if (!head) return head.error();
     const auto header = decodePbpHeader(*head);
     if (!header || !header->hasMagic()) {
-        return Error::format(quoted(path) + " is not a PBP container.");
+        return Error::format(inQuotes(path) + " is not a PBP container.");
     }
     if (Status st = checkPbpLayout(*header, file->size()); !st) return st.error();
     // Everything in front of DATA.PSAR (at most 16 MiB, as offsets have 24 bits).
@@ -46,12 +53,14 @@ Expected<ContainerParts> readBaseParts(const std::string& path) {
     if (!block) return block.error();
     const auto picture = *block < 0 ? std::nullopt : startScreenPicture(*block, file->size());
     if (!picture || *block < static_cast<std::int64_t>(header->dataPsar)) {
-        return Error::format(quoted(path) + " has no start-screen block.");
+        return Error::format(inQuotes(path) + " has no start-screen block.");
     }
     auto pictureBytes = file->readBytes(picture->offset, static_cast<std::size_t>(picture->length));
     if (!pictureBytes) return pictureBytes.error();
     auto trailer = file->readBytes(file->size() - kStartDatTrailerSize, kStartDatTrailerSize);
     if (!trailer) return trailer.error();
+    if (auto clean = checkNoMarker(*pictureBytes, "Its start-screen picture"); !clean) return clean.error();
+    if (auto clean = checkNoMarker(*trailer, "Its start-screen block's trailer"); !clean) return clean.error();
     parts.startScreen.picture = std::move(*pictureBytes);
     parts.startScreen.trailer = std::move(*trailer);
     return parts;
@@ -61,26 +70,25 @@ Expected<Bytes> readStartScreenPicture(const std::string& path) {
     auto file = InputFile::open(path);
     if (!file) return file.error();
     if (file->size() > kMaxStartScreenPicture) {
-        return Error::format("The start-screen picture " + quoted(path) + " is too large: " +
+        return Error::format("The start-screen picture " + inQuotes(path) + " is too large: " +
                              std::to_string(file->size()) + " bytes, at most " +
                              std::to_string(kMaxStartScreenPicture) + " fit.");
     }
     auto picture = file->readBytes(0, static_cast<std::size_t>(file->size()));
     if (!picture) return picture.error();
     if (!looksLikePng(*picture)) {
-        return Error::format("The start-screen picture " + quoted(path) + " is not a PNG file.");
+        return Error::format("The start-screen picture " + inQuotes(path) + " is not a PNG file.");
+    }
+    if (auto clean = checkNoMarker(*picture, "The start-screen picture " + inQuotes(path)); !clean) {
+        return clean.error();
     }
     return picture;
 }
 
 Bytes startDatBlock(const StartScreen& startScreen) {
-    Bytes block(kStartDatPictureOffset, 0);
-    ByteWriter(block).putBytes(0, asBytes(kStartDatMarker));
-    storeLe32(block.data() + kStartDatLengthField,
-              static_cast<std::uint32_t>(kStartDatPictureOffset + startScreen.picture.size()));
-    block.insert(block.end(), startScreen.picture.begin(), startScreen.picture.end());
-    block.insert(block.end(), startScreen.trailer.begin(), startScreen.trailer.end());
-    return block;
+    Bytes head(kStartDatPictureOffset, 0);
+    ByteWriter(head).putBytes(0, asBytes(kStartDatMarker));
+    return startScreenBlock(head, startScreen.picture, startScreen.trailer);
 }
 
 }  // namespace quillon::popstation

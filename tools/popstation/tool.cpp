@@ -13,11 +13,10 @@
 #include "tools/popstation/base_parts.h"
 #include "tools/popstation/block_packer.h"
 #include "tools/popstation/disc_image_block.h"
+#include "common/text.h"
 
 namespace quillon::popstation {
 namespace {
-
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 SfoEntry textEntry(std::string key, std::string text, std::uint32_t room) {
     SfoEntry entry;
@@ -49,15 +48,16 @@ Bytes containerParamSfo(const std::string& title, const std::string& discId) {
     });
 }
 
-// The header: magic, version, PARAM.SFO at 0x28, then the section offsets.
+// The header: magic, version, PARAM.SFO at 0x28, ICON0.PNG right after it, then the
+// other sections' offsets.
 Bytes containerHeader(const NewLayout& layout) {
     Bytes header(kPbpHeaderSize, 0);
-    std::copy(kPbpMagic.begin(), kPbpMagic.end(), header.begin());
-    storeLe32(&header[4], kContainerVersion);
-    storeLe32(&header[8], kParamSfoOffset);
-    const std::uint32_t offsets[] = {layout.icon0, layout.icon1,   layout.pic0,    layout.pic1,
-                                     layout.snd0,  layout.dataPsp, layout.dataPsar};
-    for (std::size_t i = 0; i < std::size(offsets); ++i) storeLe32(&header[12 + 4 * i], offsets[i]);
+    ByteWriter writer(header);
+    writer.putBytes(0, kPbpMagic);
+    writer.putLe32(4, kContainerVersion);
+    writer.putLe32(8, kParamSfoOffset);
+    writer.putLe32(12, layout.icon0);
+    writeLayoutOffsets(header, layout);
     return header;
 }
 
@@ -109,7 +109,7 @@ std::string discName(std::size_t index, std::size_t count) {
 Expected<std::vector<std::string>> discPaths(const ToolRequest& request, Reporter& reporter) {
     for (const std::string& source : request.sources) {
         if (isPlaylistPath(source) && request.sources.size() > 1) {
-            return Error::format("The playlist " + quoted(source) + " must be the only source.");
+            return Error::format("The playlist " + inQuotes(source) + " must be the only source.");
         }
     }
     if (!isPlaylistPath(request.sources.front())) {
@@ -120,7 +120,7 @@ Expected<std::vector<std::string>> discPaths(const ToolRequest& request, Reporte
     }
     auto discs = readPlaylist(request.sources.front());
     if (!discs) return discs.error();
-    reporter.say("Playlist: " + quoted(request.sources.front()) + ", " +
+    reporter.say("Playlist: " + inQuotes(request.sources.front()) + ", " +
                  std::to_string(discs->size()) + (discs->size() == 1 ? " disc" : " discs"));
     return discs;
 }
@@ -146,9 +146,9 @@ Expected<std::vector<Disc>> openDiscs(const ToolRequest& request, const Workplac
         auto image = DiscImage::open(path);
         if (!image) return image.error();
         auto blocks = imageBlockCount(image->size(), place.maxBlocks);
-        if (!blocks) return Error::format(quoted(path) + ": " + blocks.error().message);
+        if (!blocks) return Error::format(inQuotes(path) + ": " + blocks.error().message);
         reporter.say((paths->size() == 1 ? std::string("Source") : discName(i, paths->size())) +
-                     ": " + quoted(path) + ", " + std::to_string(image->size()) + " bytes, " +
+                     ": " + inQuotes(path) + ", " + std::to_string(image->size()) + " bytes, " +
                      std::to_string(*blocks) + " blocks");
         describeTracks(*image, reporter);
         discs.push_back({std::move(*image), *blocks, {}});
@@ -179,7 +179,7 @@ Status chooseDiscIds(const ToolRequest& request, std::vector<Disc>& discs, Repor
 // picture from --start-screen when given.
 Expected<ContainerParts> chooseParts(const ToolRequest& request, const Workplace& place,
                                      Reporter& reporter) {
-    const std::string basePath = place.folder + kBaseContainerName;
+    const std::string basePath = request.basePath.value_or(place.folder + kBaseContainerName);
     ContainerParts parts;
     if (!isFile(basePath)) {
         reporter.say(
@@ -187,10 +187,10 @@ Expected<ContainerParts> chooseParts(const ToolRequest& request, const Workplace
             "not start on a PSP).");
         parts = placeholderParts();
     } else if (auto base = readBaseParts(basePath)) {
-        reporter.say("DATA.PSP and start screen taken from base.pbp.");
+        reporter.say("DATA.PSP and start screen taken from " + inQuotes(basePath) + ".");
         parts = std::move(*base);
     } else {
-        reporter.say("base.pbp cannot serve (" + base.error().message +
+        reporter.say(inQuotes(basePath) + " cannot serve (" + base.error().message +
                      "): writing a placeholder DATA.PSP and start screen.");
         parts = placeholderParts();
     }
@@ -198,7 +198,7 @@ Expected<ContainerParts> chooseParts(const ToolRequest& request, const Workplace
         auto picture = readStartScreenPicture(*request.startScreenPath);
         if (!picture) return picture.error();
         parts.startScreen.picture = std::move(*picture);
-        reporter.say("Start-screen picture taken from " + quoted(*request.startScreenPath) + ".");
+        reporter.say("Start-screen picture taken from " + inQuotes(*request.startScreenPath) + ".");
     }
     return parts;
 }
@@ -261,7 +261,7 @@ Status makeEboot(const ToolRequest& request, const Workplace& place, const Progr
     Reporter reporter(progress);
     auto discs = openDiscs(request, place, reporter);
     if (!discs) return discs.error();
-    reporter.say("Title: " + quoted(request.title));
+    reporter.say("Title: " + inQuotes(request.title));
     if (Status st = chooseDiscIds(request, *discs, reporter); !st) return st;
     reporter.say("Compression level: " + std::to_string(request.level) +
                  (request.level == 0 ? " (blocks stored as they are)" : " (blocks deflated)"));

@@ -20,9 +20,10 @@ Expected<int> parseCompressionLevel(const std::string& text) {
 Expected<ToolRequest> parseToolArguments(const std::vector<std::string>& args) {
     ToolRequest request;
     auto next = args.begin();
-    // A lone argument is a source whatever it spells, as the conversion passes it.
-    if (args.size() >= 2 && args[0] == "--start-screen") {
-        request.startScreenPath = args[1];
+    // The options come first, each with its value; a lone argument is a source whatever
+    // it spells, as the conversion passes it.
+    while (args.end() - next >= 3 && (next[0] == "--start-screen" || next[0] == "--base")) {
+        (next[0] == "--base" ? request.basePath : request.startScreenPath) = next[1];
         next += 2;
     }
     const std::size_t count = static_cast<std::size_t>(args.end() - next);

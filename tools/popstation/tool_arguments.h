@@ -1,6 +1,7 @@
-// The tool's command line: [--start-screen PNGFILE] followed by either the sources alone
-// or a title, a disc ID, a compression level and the sources. The conversion passes one
-// source, alone or after "", SLPM86023 and the level, and never the option.
+// The tool's command line: the options [--start-screen PNGFILE] [--base PBPFILE], followed
+// by either the sources alone or a title, a disc ID, a compression level and the
+// sources. The conversion passes one source, alone or after "", SLPM86023 and the level;
+// an installed program, whose sample container lies elsewhere, passes --base too.
 #pragma once
 
 #include <optional>
@@ -13,6 +14,7 @@ namespace quillon::popstation {
 
 struct ToolRequest {
     std::optional<std::string> startScreenPath;  // a PNG file for the start screen
+    std::optional<std::string> basePath;         // none: base.pbp in the working folder
     std::string title;
     std::optional<std::string> discId;  // disc 1's; none: the ID found in each disc
     int level = 0;                      // 0 stores every block as it is; 1 to 9 deflate
@@ -21,9 +23,10 @@ struct ToolRequest {
 };
 
 inline constexpr const char* kToolUsage =
-    "Usage: popstation [--start-screen PNGFILE] SOURCE...\n"
-    "       popstation [--start-screen PNGFILE] TITLE DISCID LEVEL SOURCE...\n"
-    "Writes EBOOT.PBP into the current folder. A SOURCE is a disc image (taken as it is,\n"
+    "Usage: popstation [--start-screen PNGFILE] [--base PBPFILE] SOURCE...\n"
+    "       popstation [--start-screen PNGFILE] [--base PBPFILE] TITLE DISCID LEVEL SOURCE...\n"
+    "Writes EBOOT.PBP into the current folder, with DATA.PSP and the start screen of the\n"
+    "sample container base.pbp there (or PBPFILE). A SOURCE is a disc image (taken as it is,\n"
     "one data track), a cue sheet (.cue: the disc its tracks describe) or a playlist (.m3u:\n"
     "one to five discs, one path a line). A playlist, or two to five SOURCE arguments, make\n"
     "one container of several discs; DISCID is then disc 1's. LEVEL is empty or 0 (blocks\n"
