@@ -3,8 +3,8 @@
 # system: installs its build into an empty folder with DESTDIR and compares that tree
 # with the package's file list; validates the desktop entry, the AppStream metadata, the
 # file types and the icons; then runs the installed programs: both answer --version
-# with the package's version, the window program starts, and quillon-cli inspects a
-# generated disc image with a program folder made from the installed read-only files.
+# with the package's version, the window program starts, and quillon-cli inspects,
+# converts and extracts a generated disc image in the installed layout.
 # Usage: scripts/check-package.sh [BUILD_FOLDER]   (default: build-package)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -61,14 +61,23 @@ QT_QPA_PLATFORM=offscreen timeout 3 "$prefix/bin/quillon" </dev/null >/dev/null 
 [ $status -eq 124 ] || fail "quillon ended with status $status instead of running"
 step "the window program starts"
 
-program=$work/program
-mkdir -p "$program/Files"
-cp "$prefix"/share/quillon/* "$program/Files/"
+# The installed layout: the shipped files beside the programs, the user's own in folders
+# of a fresh home, made on first use.
+export HOME=$work/home XDG_DATA_HOME= XDG_CONFIG_HOME=
+mkdir -p "$HOME"
+cli=$prefix/bin/quillon-cli
 image=$work/disc.iso
 printf 'BOOT = cdrom:\\SLUS_990.04;1\r\n' >"$image"
-truncate -s 1M "$image"
-"$prefix/bin/quillon-cli" --program-folder "$program" inspect "$image" </dev/null >"$work/inspect.txt"
+truncate -s $((2352 * 446)) "$image"  # whole sectors, as a disc image is
+"$cli" inspect "$image" </dev/null >"$work/inspect.txt"
 cat "$work/inspect.txt"
 grep -qx 'disc-id: SLUS99004' "$work/inspect.txt" || fail "inspect found no disc ID SLUS99004"
 grep -qx 'title: Harbor Run \[Disc 1\]' "$work/inspect.txt" || fail "inspect did not use the installed game list"
+grep -qx "warning: $HOME/.local/share/quillon/warning.png" "$work/inspect.txt" ||
+  fail "inspect did not take the warning picture from the installed sample container"
 step "the installed quillon-cli inspects a disc image"
+
+"$cli" convert "$image" --output "$work/out" --compression 9 </dev/null
+"$cli" extract "$work/out/EBOOT.PBP" "$work/back.iso" </dev/null
+cmp "$image" "$work/back.iso" || fail "the extracted image is not the converted one"
+step "the installed quillon-cli converts a disc image and extracts it again"
