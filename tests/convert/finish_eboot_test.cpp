@@ -264,6 +264,30 @@ TEST_F(ToolContainerTest, AFolderTheRunMadeGoesAgainWhenItStaysEmpty) {
     EXPECT_TRUE(isFolder(dir.file("out/game")));
 }
 
+TEST_F(FinishEbootTest, TheCopyInsideTheKernelAndThroughABufferGiveTheSameContainer) {
+    ContainerRecipe source;
+    source.imageDataSize = 40 * 65535 + 123;
+    useSource(source);
+    std::vector<Bytes> outputs;
+    for (const bool throughBuffer : {false, true}) {
+        quillon::testing::forceCopyFallback(throughBuffer);
+        convert();
+        outputs.push_back(output());
+        // An abort in the middle of the copy keeps the container written before.
+        abortAtPump(host.pumps + 20);
+        convert();
+        host.onPump = nullptr;
+        EXPECT_EQ(host.status(), "User aborted.");
+        EXPECT_EQ(output(), outputs.back());
+        EXPECT_EQ(outputFolderNames(), std::set<std::string>{"EBOOT.PBP"});
+    }
+    quillon::testing::forceCopyFallback(false);
+    EXPECT_EQ(outputs[0], outputs[1]);
+    ContainerRecipe expected = finished(source);
+    expected.dataPsar = 0x50000;
+    EXPECT_EQ(outputs[0], build(expected));
+}
+
 TEST_F(FinishEbootTest, PbpSourceStaysWhenTheCopyIsAborted) {
     const std::string path = useSource(ContainerRecipe{});
     const Bytes sourceBytes = fileBytes(path);
