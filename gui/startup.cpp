@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QScreen>
 
 #include "common/file_io.h"
@@ -15,6 +16,9 @@ namespace quillon {
 
 void setUpApplication() {
     QApplication::setApplicationName(QStringLiteral("Quillon"));
+    // The desktop entry and the icon that an installed program has.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUILLON_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(QUILLON_APP_ID)));
     QFont font = QApplication::font();
     font.setPixelSize(11);  // 8 points at 96 dots per inch
     QApplication::setFont(font);
