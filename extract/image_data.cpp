@@ -56,7 +56,8 @@ std::vector<DiscTrack> withLikelyPregaps(std::vector<DiscTrack> tracks) {
 Expected<ChecksumMismatches> writeDecodedImage(InputFile& container, const DiscImage& image,
                                                OutputFile& output, const AfterBlock& afterBlock) {
     ChecksumMismatches mismatches;
-    const std::size_t count = static_cast<std::size_t>((image.length + kImageBlockSize - 1) / kImageBlockSize);
+    const std::size_t count = std::min(
+        image.blocks.size(), static_cast<std::size_t>((image.length + kImageBlockSize - 1) / kImageBlockSize));
     std::uint64_t left = image.length;
     for (std::size_t i = 0; i < count; ++i) {
         const IndexEntry& entry = image.blocks[i];
