@@ -1,17 +1,49 @@
+#include <charconv>
+#include <optional>
+
 #include "cli/cli_program.h"
 #include "extract/extract_command.h"
 
 namespace quillon {
+namespace {
+
+// A disc number as typed: 1 or more, in decimal digits.
+std::optional<std::size_t> discNumber(const std::string& text) {
+    std::size_t number = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (ec != std::errc() || end != text.data() + text.size() || number == 0) return std::nullopt;
+    return number;
+}
+
+}  // namespace
 
 int runExtractVerb(CliProgram& program, const std::vector<std::string>& args) {
-    if (args.size() != 2) return usageError("extract needs SOURCE and OUTPUT");
-    program.host.setSaveName(absolutePath(args[1]));
+    std::vector<std::string> paths;
+    std::optional<std::size_t> disc;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> value;
+        if (name.starts_with("--disc=")) {
+            value = name.substr(7);
+            name = "--disc";
+        }
+        if (name == "--disc") {
+            if (!value && i + 1 >= args.size()) return usageError("--disc needs a value");
+            disc = discNumber(value ? *value : args[++i]);
+            if (!disc) return usageError("--disc takes a disc number: 1, 2, ...");
+            continue;
+        }
+        if (name.starts_with("--")) return usageError("unknown option " + name);
+        paths.push_back(name);
+    }
+    if (paths.size() != 2) return usageError("extract needs SOURCE and OUTPUT");
+    program.host.setSaveName(absolutePath(paths[1]));
     // The extraction reads the source field alone (its save dialog is answered with
     // OUTPUT): the source is taken as it stands, not inspected, so no artwork is written
     // out of it.
     FieldState fields;
-    fields.setText(Field::srcIso, absolutePath(args[0]));
-    runIsoExtraction(fields, program.session.busy());
+    fields.setText(Field::srcIso, absolutePath(paths[0]));
+    runIsoExtraction(fields, program.session.busy(), disc);
     return program.host.finish();
 }
 

@@ -29,9 +29,20 @@ Verbs:
       sub-folder that the folderOption setting asks for, as the output-folder browser
       does. --compression L is the popstation compression level (one character, 0 to 9).
 
-  extract SOURCE OUTPUT
+  extract SOURCE OUTPUT [--disc N]
       Writes the disc image stored in the container SOURCE (.pbp) into OUTPUT, the name
       the save dialog would be given: ".iso" is appended unless OUTPUT ends in .iso.
+      The image is cut to the length of the disc that the container's table of contents
+      records, without the zero bytes that complete its last block. A disc of several
+      tracks gets a cue sheet beside its image (the image's name with .cue in place of
+      .iso) that names the image as one file holding every track.
+      A container of several discs gives every disc: for OUTPUT NAME.iso, disc 1 goes
+      to "NAME (Disc 1).iso", disc 2 to "NAME (Disc 2).iso", and so on. --disc N writes
+      disc N alone, to OUTPUT. The files appear only once all of them are written.
+      Existing files other than OUTPUT are replaced only when the terminal answers yes
+      to the one question that lists them.
+      A block that does not match its checksum is written all the same; a message then
+      says how many did not match and that the image may be damaged (exit status 1).
       SOURCE is taken as it stands: it is not inspected, so no artwork is written out.
 
   inspect SOURCE

@@ -6,6 +6,8 @@
 #include "common/file_system.h"
 #include "common/text.h"
 #include "extract/image_data.h"
+#include "source/cue_sheet.h"
+#include "source/multi_disc.h"
 #include "source/pbp.h"
 
 namespace quillon {
@@ -18,34 +20,184 @@ ProgressReport savingReport(std::uint64_t position, std::uint64_t containerSize)
             position, containerSize};
 }
 
-// Writes the image data into `target`: decoded when the block index says that blocks
-// are deflated, else the stored bytes as they are. The file appears only when complete.
-Status writeImage(InputFile& container, std::uint32_t dataPsarOffset, const ImageDataExtent& extent,
-                  const std::string& target, BusyState& busy) {
-    auto index = readBlockIndex(container, dataPsarOffset, extent);
-    if (!index) return index.error();
-    if (index->state == BlockIndex::State::Damaged) {
-        return Error::format("Cannot extract the disc image from " + inQuotes(container.path()) +
-                             ". Its block index is damaged: " + index->fault + ".");
+// The positions of the container's disc-image blocks: the one at DATA.PSAR, or those
+// that the disc table of a container of several discs names. nullopt when DATA.PSAR
+// starts with neither.
+Expected<std::optional<std::vector<std::uint64_t>>> findDiscs(InputFile& container, std::uint32_t dataPsar) {
+    using Found = std::optional<std::vector<std::uint64_t>>;
+    auto marker = checkIsoMarker(container, dataPsar, static_cast<std::int64_t>(container.size()));
+    if (!marker) return marker.error();
+    if (*marker == dataPsar) return Found(std::vector<std::uint64_t>{dataPsar});
+    if (!fitsIn(container.size(), dataPsar, kTitleImageMarker.size())) return Found();
+    auto head = container.readBytes(dataPsar, kTitleImageMarker.size());
+    if (!head) return head.error();
+    if (!hasTitleImageMarker(*head)) return Found();
+    auto table = readDiscTable(container, dataPsar);
+    if (!table) return table.error();
+    return Found(std::move(*table));
+}
+
+Error noSuchDisc(const InputFile& container, std::size_t discs, std::size_t wanted) {
+    return Error::format(inQuotes(container.path()) + " holds " + std::to_string(discs) +
+                         (discs == 1 ? " disc" : " discs") + ": there is no disc " + std::to_string(wanted) +
+                         ".");
+}
+
+// `path` without its extension.
+std::string stemOf(const std::string& path) { return path.substr(0, path.size() - extensionOf(path).size()); }
+
+// Disc `number` of several goes to "NAME (Disc 2).iso" for the chosen "NAME.iso".
+std::string numberedName(const std::string& target, std::size_t number) {
+    return stemOf(target) + " (Disc " + std::to_string(number) + ")" + extensionOf(target);
+}
+
+// The files that one disc goes to.
+struct DiscFiles {
+    DiscImage image;
+    std::string target;
+    std::string cueTarget;  // empty for a disc of one track
+    std::string cueText;
+};
+
+// Gives a disc of several tracks its cue sheet beside the image.
+Status addCueSheet(DiscFiles& files) {
+    const std::string imageName = fileNameOf(files.target);
+    if (imageName.find('"') != std::string::npos) {
+        return Error::format("Cannot write a cue sheet for " + inQuotes(files.target) +
+                             ": a cue sheet cannot name a file whose name holds a double quote.");
     }
-    const bool decode = index->valid() && index->hasCompressedBlock();
-    const std::uint64_t size = decode ? index->entries.size() * kImageBlockSize : extent.end - extent.begin;
-    if (auto room = checkRoomFor(target, size); !room) return room;
-    auto output = OutputFile::create(target);
-    if (!output) return output.error();
+    files.cueTarget = stemOf(files.target) + ".cue";
+    files.cueText = cueSheetText(files.image.tracks, imageName);
+    return {};
+}
+
+// The discs to write (all, or only disc `onlyDisc`) and their files: under `target` for
+// a single disc, else under numbered names.
+Expected<std::vector<DiscFiles>> planDiscs(InputFile& container, const std::vector<DiscBlock>& blocks,
+                                           std::optional<std::size_t> onlyDisc, const std::string& target) {
+    const bool several = blocks.size() > 1;
+    std::vector<DiscFiles> discs;
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        if (onlyDisc && *onlyDisc != i + 1) continue;
+        auto image = readDiscImage(container, blocks[i], several ? BlocksEnd::WithinExtent : BlocksEnd::AtExtentEnd,
+                                   several ? i + 1 : 0);
+        if (!image) return image.error();
+        DiscFiles files{std::move(*image), several && !onlyDisc ? numberedName(target, i + 1) : target, {}, {}};
+        if (files.image.tracks.size() > 1) {
+            if (auto cue = addCueSheet(files); !cue) return cue.error();
+        }
+        discs.push_back(std::move(files));
+    }
+    return discs;
+}
+
+// Asks once before replacing files that exist, but for the one the save dialog asked
+// about; true when there are none or the user agrees.
+bool replaceAllowed(const std::vector<DiscFiles>& discs, const std::string& chosen, Host& host) {
+    std::vector<std::string> existing;
+    for (const DiscFiles& files : discs) {
+        for (const std::string& path : {files.target, files.cueTarget}) {
+            if (!path.empty() && path != chosen && isFile(path)) existing.push_back(path);
+        }
+    }
+    if (existing.empty()) return true;
+    // The host puts the text in quotes as one name: the names between bring their own.
+    std::string names = existing.front();
+    for (std::size_t i = 1; i < existing.size(); ++i) names += "\", \"" + existing[i];
+    return host.confirmReplace(names);
+}
+
+std::uint64_t bytesToWrite(const std::vector<DiscFiles>& discs) {
+    std::uint64_t bytes = 0;
+    for (const DiscFiles& files : discs) bytes += files.image.length + files.cueText.size();
+    return bytes;
+}
+
+// The checksum mismatches of all discs written, and the disc of the first one.
+struct MismatchTally {
+    ChecksumMismatches blocks;
+    std::size_t firstDisc = 0;
+
+    void add(const ChecksumMismatches& found, std::size_t disc) {
+        if (found.count == 0) return;
+        if (blocks.count == 0) {
+            blocks = found;
+            firstDisc = disc;
+        } else {
+            blocks.count += found.count;
+        }
+    }
+};
+
+// One output file per disc image and cue sheet, in the order of `discs`.
+Expected<std::vector<OutputFile>> createOutputs(const std::vector<DiscFiles>& discs) {
+    std::vector<OutputFile> outputs;
+    for (const DiscFiles& files : discs) {
+        for (const std::string& path : {files.target, files.cueTarget}) {
+            if (path.empty()) continue;
+            auto output = OutputFile::create(path);
+            if (!output) return output.error();
+            outputs.push_back(std::move(*output));
+        }
+    }
+    return outputs;
+}
+
+// Puts the written files in place in order. Should one fail, those already in place go
+// again: the discs appear all together or not at all.
+Status commitAll(std::vector<OutputFile>& outputs) {
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (auto committed = outputs[i].commit(); !committed) {
+            for (std::size_t j = 0; j < i; ++j) removeFile(outputs[j].target());
+            return committed;
+        }
+    }
+    return {};
+}
+
+// Writes every disc (and its cue sheet) into files that appear under their names only
+// once all of them are complete.
+Expected<MismatchTally> writeDiscs(InputFile& container, const std::vector<DiscFiles>& discs, BusyState& busy) {
+    if (auto room = checkRoomFor(discs.front().target, bytesToWrite(discs)); !room) return room.error();
+    auto outputs = createOutputs(discs);
+    if (!outputs) return outputs.error();
     const Progress progress = busy.progress();
     const AfterBlock afterBlock = [&](std::uint64_t position) {
         return progress(savingReport(position, container.size()));
     };
-    Status written = decode ? writeDecodedImage(container, extent, index->entries, *output, afterBlock)
-                            : copyStoredImage(container, extent, *output, afterBlock);
-    if (!written) return written;
-    return output->commit();
+    MismatchTally tally;
+    auto output = outputs->begin();
+    for (const DiscFiles& files : discs) {
+        auto mismatches = writeDiscImage(container, files.image, *output++, afterBlock);
+        if (!mismatches) return mismatches.error();
+        tally.add(*mismatches, files.image.disc);
+        if (files.cueTarget.empty()) continue;
+        if (auto written = (output++)->write(asBytes(files.cueText)); !written) return written.error();
+    }
+    if (auto committed = commitAll(*outputs); !committed) return committed.error();
+    return tally;
+}
+
+// The user keeps what was written and learns that it may be damaged.
+std::string mismatchMessage(const InputFile& container, const MismatchTally& tally, std::size_t images) {
+    const ChecksumMismatches& blocks = tally.blocks;
+    const std::string first = std::to_string(blocks.firstBlock) +
+                              (tally.firstDisc > 0 ? " of disc " + std::to_string(tally.firstDisc) : "") +
+                              " (at byte " + std::to_string(blocks.firstPosition) + ")";
+    const std::string damaged =
+        images > 1 ? ": the extracted disc images may be damaged." : ": the extracted disc image may be damaged.";
+    if (blocks.count == 1) {
+        return "Block " + first + " in " + inQuotes(container.path()) +
+               " does not match its SHA-1 checksum. It was written as it is" + damaged;
+    }
+    return std::to_string(blocks.count) + " blocks in " + inQuotes(container.path()) +
+           " do not match their SHA-1 checksums, the first block " + first + ". They were written as they are" +
+           damaged;
 }
 
 // Everything between beginBusy and endBusy. Each way out closes the container and
-// removes an unfinished output before it returns.
-void extractImage(const FieldState& fields, BusyState& busy) {
+// removes unfinished outputs before it returns.
+void extractImage(const FieldState& fields, BusyState& busy, std::optional<std::size_t> onlyDisc) {
     const std::string source = fields.text(Field::srcIso);
     if (toLowerAscii(extensionOf(source)) != ".pbp") return busy.showMessage(kNotAPbpMessage);
 
@@ -56,31 +208,39 @@ void extractImage(const FieldState& fields, BusyState& busy) {
     const std::optional<PbpHeader> header = decodePbpHeader(*head);
     if (!header || !header->hasMagic()) return busy.showError(ErrorCode::NotAContainer);
 
-    const std::int64_t containerSize = static_cast<std::int64_t>(container->size());
-    auto marker = checkIsoMarker(*container, header->dataPsar, containerSize);
-    if (!marker) return busy.showFileError(marker.error());
-    if (*marker != header->dataPsar) return busy.showError(ErrorCode::NoDiscImage);
+    auto discs = findDiscs(*container, header->dataPsar);
+    if (!discs) return busy.showFileError(discs.error());
+    if (!*discs) return busy.showError(ErrorCode::NoDiscImage);
+    const std::vector<std::uint64_t>& positions = **discs;
+    if (onlyDisc && (*onlyDisc == 0 || *onlyDisc > positions.size())) {
+        return busy.showFileError(noSuchDisc(*container, positions.size(), *onlyDisc));
+    }
 
     const auto chosen = busy.host().chooseIsoSaveName(fields.text(Field::defOutput));
     if (!chosen) return;
     // The start-screen block is looked for only once the output is named.
     auto startDat = findStartDat(*container);
     if (!startDat) return busy.showFileError(startDat.error());
-    // No start-screen block, or one that leaves the image data empty or ends it before
-    // it starts.
-    const std::uint64_t imageDataStart = header->dataPsar + kImageDataOffset;
-    if (*startDat <= static_cast<std::int64_t>(imageDataStart)) busy.showError(ErrorCode::NoEndOfImage);
+    // No start-screen block, or one that leaves the last disc's image data empty or
+    // ends it before it starts.
+    const std::uint64_t lastImageData = positions.back() + kImageDataOffset;
+    if (*startDat <= static_cast<std::int64_t>(lastImageData)) busy.showError(ErrorCode::NoEndOfImage);
     if (busy.errorShown()) return;
 
-    // The dialog asked about the name the user typed; a file under the name with
-    // ".iso" appended is not replaced without asking.
-    const std::string target = isoOutputName(*chosen);
-    if (target != *chosen && isFile(target) && !busy.host().confirmReplace(target)) return;
+    auto planned = planDiscs(*container, discBlocks(positions, static_cast<std::uint64_t>(*startDat)), onlyDisc,
+                             isoOutputName(*chosen));
+    if (!planned) return busy.showFileError(planned.error());
+    // The dialog asked about the name the user typed; a file under any other name is not
+    // replaced without asking.
+    if (!replaceAllowed(*planned, *chosen, busy.host())) return;
 
-    const ImageDataExtent extent{imageDataStart, static_cast<std::uint64_t>(*startDat)};
-    const Status written = writeImage(*container, header->dataPsar, extent, target, busy);
-    if (!written && written.error().kind != Error::Kind::Cancelled) {
-        busy.showFileError(written.error());
+    const auto written = writeDiscs(*container, *planned, busy);
+    if (!written) {
+        if (written.error().kind != Error::Kind::Cancelled) busy.showFileError(written.error());
+        return;
+    }
+    if (written->blocks.count > 0) {
+        busy.showFileError(Error::format(mismatchMessage(*container, *written, planned->size())));
     }
 }
 
@@ -91,9 +251,9 @@ std::string isoOutputName(const std::string& chosenName) {
     return chosenName + ".iso";
 }
 
-void runIsoExtraction(const FieldState& fields, BusyState& busy) {
+void runIsoExtraction(const FieldState& fields, BusyState& busy, std::optional<std::size_t> onlyDisc) {
     busy.begin(Operation::Extract);
-    extractImage(fields, busy);
+    extractImage(fields, busy, onlyDisc);
     busy.end();
 }
 

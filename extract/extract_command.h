@@ -1,7 +1,9 @@
-// ISO extraction: the disc image that a container holds, written out to a file.
+// ISO extraction: the disc image that a container holds, written out to a file; the
+// discs of a container of several discs, each to a file of its own.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "state/busy_state.h"
@@ -11,7 +13,10 @@ namespace quillon {
 
 // The operation from its start on (the abort click is the caller's): checks, the save
 // dialog through the host, the copy with progress and abort, endBusy on every way out.
-void runIsoExtraction(const FieldState& fields, BusyState& busy);
+// A container of several discs gives every disc, or disc `onlyDisc` alone (counted
+// from 1) under the chosen name.
+void runIsoExtraction(const FieldState& fields, BusyState& busy,
+                      std::optional<std::size_t> onlyDisc = std::nullopt);
 
 // The name the image is written under: the chosen name, with ".iso" appended unless
 // the name already ends in .iso in any letter case.

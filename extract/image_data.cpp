@@ -1,58 +1,127 @@
 #include "extract/image_data.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "common/block_copy.h"
-#include "common/digest.h"
 #include "common/text.h"
 #include "source/pbp.h"
 
 namespace quillon {
 namespace {
 
-bool matchesPrefix(const Sha1& digest, const std::array<std::uint8_t, 16>& prefix) {
-    return std::equal(prefix.begin(), prefix.end(), digest.begin());
+// The pause of two seconds that usually stands in front of a track whose type differs
+// from the track before it.
+constexpr std::uint64_t kUsualPregap = 150;
+
+Error cannotExtract(const InputFile& container, const DiscImage& image, const std::string& why) {
+    return Error::format("Cannot extract " + image.name() + " from " + inQuotes(container.path()) + ". " +
+                         why + ".");
 }
 
-Error damagedBlock(const InputFile& container, std::size_t block, std::uint64_t position,
-                   const std::string& reason) {
-    return Error::format("Cannot extract the disc image from " + inQuotes(container.path()) +
-                         ". Its block " + std::to_string(block + 1) + " (at byte " +
-                         std::to_string(position) + ") " + reason + ".");
+Error damagedBlock(const InputFile& container, const DiscImage& image, std::size_t block,
+                   std::uint64_t position, const std::string& reason) {
+    return cannotExtract(container, image,
+                         "Its block " + std::to_string(block + 1) + " (at byte " + std::to_string(position) +
+                             ") " + reason);
+}
+
+// The table of contents of the disc-image block at `position`; nullopt when it does
+// not decode.
+Expected<std::optional<DiscToc>> readToc(InputFile& container, std::uint64_t position) {
+    auto head = container.readUpTo(position, kTocOffset + tocSize(kMaxTracks));
+    if (!head) return head.error();
+    auto toc = decodeToc(*head);
+    if (!toc) return std::optional<DiscToc>();
+    return std::optional<DiscToc>(std::move(*toc));
+}
+
+// The table records where each track's INDEX 01 stands, not its pregap: a track whose
+// type differs from the one before it gets the usual pause when the track before keeps
+// a sector of its own, and the sectors in front of the first track can only be its
+// pregap.
+std::vector<DiscTrack> withLikelyPregaps(std::vector<DiscTrack> tracks) {
+    tracks.front().pregap = tracks.front().start;
+    for (std::size_t i = 1; i < tracks.size(); ++i) {
+        const DiscTrack& before = tracks[i - 1];
+        DiscTrack& track = tracks[i];
+        if (track.type != before.type && track.start - before.start > kUsualPregap) {
+            track.pregap = kUsualPregap;
+        }
+    }
+    return tracks;
+}
+
+Expected<ChecksumMismatches> writeDecodedImage(InputFile& container, const DiscImage& image,
+                                               OutputFile& output, const AfterBlock& afterBlock) {
+    ChecksumMismatches mismatches;
+    const std::size_t count = std::min(
+        image.blocks.size(), static_cast<std::size_t>((image.length + kImageBlockSize - 1) / kImageBlockSize));
+    std::uint64_t left = image.length;
+    for (std::size_t i = 0; i < count; ++i) {
+        const IndexEntry& entry = image.blocks[i];
+        const std::uint64_t position = image.stored.begin + entry.offset;
+        auto stored = container.readBytes(position, entry.storedSize);
+        if (!stored) return stored.error();
+        const std::optional<Bytes> block = loadBlock(*stored, entry);
+        if (!block) {
+            return damagedBlock(container, image, i, position,
+                                "is damaged: it does not inflate to " + std::to_string(kImageBlockSize) + " bytes");
+        }
+        if (entry.hasChecksum() && blockChecksum(*block) != entry.sha1Prefix) {
+            if (mismatches.count == 0) {
+                mismatches.firstBlock = i + 1;
+                mismatches.firstPosition = position;
+            }
+            ++mismatches.count;
+        }
+        const std::size_t part = static_cast<std::size_t>(std::min<std::uint64_t>(left, kImageBlockSize));
+        if (auto written = output.write(std::span(*block).first(part)); !written) return written.error();
+        left -= part;
+        if (i + 1 < count && !afterBlock(position + entry.storedSize)) return Error::cancelled();
+    }
+    return mismatches;
 }
 
 }  // namespace
 
-Status copyStoredImage(InputFile& container, const ImageDataExtent& extent, OutputFile& output,
-                       const AfterBlock& afterBlock) {
-    return copyUnchanged({container, output, extent.begin, extent.end}, false, afterBlock);
+std::string DiscImage::name() const { return disc == 0 ? "the disc image" : "disc " + std::to_string(disc); }
+
+Expected<DiscImage> readDiscImage(InputFile& container, const DiscBlock& block, BlocksEnd blocksEnd,
+                                  std::size_t disc) {
+    DiscImage image;
+    image.disc = disc;
+    const ImageDataExtent extent = block.imageData();
+    auto index = readBlockIndex(container, block.position, extent, blocksEnd);
+    if (!index) return index.error();
+    if (index->state == BlockIndex::State::Damaged) {
+        return cannotExtract(container, image, "Its block index is damaged: " + index->fault);
+    }
+    // A disc of several ends with its blocks; zero bytes up to the next disc follow.
+    const std::uint64_t end = index->valid() ? extent.begin + index->storedEnd : std::max(extent.begin, extent.end);
+    image.stored = {extent.begin, end};
+    if (index->valid() && index->hasCompressedBlock()) image.blocks = std::move(index->entries);
+    const std::uint64_t holds = image.blocks.empty() ? end - extent.begin : image.blocks.size() * kImageBlockSize;
+    image.length = holds;
+
+    auto toc = readToc(container, block.position);
+    if (!toc) return toc.error();
+    if (*toc && (*toc)->imageSectors() * kSectorSize <= holds) {
+        image.length = (*toc)->imageSectors() * kSectorSize;
+        image.tracks = withLikelyPregaps((*toc)->tracks);
+    }
+    if (image.blocks.empty()) image.stored.end = image.stored.begin + image.length;
+    return image;
 }
 
-Status writeDecodedImage(InputFile& container, const ImageDataExtent& extent,
-                         const std::vector<IndexEntry>& index, OutputFile& output,
-                         const AfterBlock& afterBlock) {
-    for (std::size_t i = 0; i < index.size(); ++i) {
-        const IndexEntry& entry = index[i];
-        const std::uint64_t position = extent.begin + entry.offset;
-        auto stored = container.readBytes(position, entry.storedSize);
-        if (!stored) return stored.error();
-        std::optional<Bytes> image = entry.isCompressed()
-                                         ? inflateRaw(*stored, kImageBlockSize)
-                                         : std::optional<Bytes>(std::move(*stored));
-        if (!image) {
-            return damagedBlock(
-                container, i, position,
-                "is damaged: it does not inflate to " + std::to_string(kImageBlockSize) + " bytes");
-        }
-        if (!matchesPrefix(sha1(*image), entry.sha1Prefix)) {
-            return damagedBlock(container, i, position, "does not match its SHA-1 checksum");
-        }
-        if (auto written = output.write(*image); !written) return written;
-        const bool last = i + 1 == index.size();
-        if (!last && !afterBlock(position + entry.storedSize)) return Error::cancelled();
-    }
-    return {};
+Expected<ChecksumMismatches> writeDiscImage(InputFile& container, const DiscImage& image,
+                                            OutputFile& output, const AfterBlock& afterBlock) {
+    if (!image.blocks.empty()) return writeDecodedImage(container, image, output, afterBlock);
+    const Status copied =
+        copyUnchanged({container, output, image.stored.begin, image.stored.end}, false, afterBlock);
+    if (!copied) return copied.error();
+    return ChecksumMismatches{};
 }
 
 }  // namespace quillon

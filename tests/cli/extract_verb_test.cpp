@@ -15,6 +15,7 @@
 
 #include "state/busy_state.h"
 #include "common/file_io.h"
+#include "source/cue_sheet.h"
 #include "support/packed_container.h"
 #include "support/cli_run.h"
 #include "support/temp_folder.h"
@@ -155,24 +156,14 @@ TEST_F(ExtractVerbTest, CtrlCActsAsAbort) {
 
 class RoundTripTest : public ::testing::Test {
 protected:
-    RoundTripTest() {
-        installPopstation(dir, kPopstationFileName);
-        // Noise with long runs of one byte in between, so that level 9 deflates some
-        // blocks and stores others; the size does not end on a block.
-        image = randomBytes(40 * kImageBlockSize + 1234, 5);
-        const Bytes runs = compressibleBytes(20 * kImageBlockSize);
-        std::copy(runs.begin(), runs.end(), image.begin() + 10 * kImageBlockSize);
-        source = dir.write("game.bin", image);
-    }
+    RoundTripTest() { installPopstation(dir, kPopstationFileName); }
 
-    // Converts the image at `level` (empty: the settings' level, none) and extracts the
-    // container; the extracted image.
-    std::string convertAndExtract(const std::string& level) {
-        std::vector<std::string> args{"convert",     source, "--output",    dir.file("out"),
-                                      "--title",     "Game", "--id-prefix", "SLUS",
-                                      "--id-number", "01234"};
-        if (!level.empty()) args.insert(args.end(), {"--compression", level});
-        const CliRun converted = runCli(dir, args);
+    // Converts `source` at compression `level` and extracts the container into
+    // back.iso; the extracted image.
+    std::string convertAndExtract(const std::string& source, const std::string& level) {
+        const CliRun converted =
+            runCli(dir, {"convert", source, "--output", dir.file("out"), "--title", "Game", "--id-prefix", "SLUS",
+                         "--id-number", "01234", "--compression", level});
         EXPECT_EQ(converted.status, 0) << converted.err;
         std::string eboot;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path() / "out")) {
@@ -186,18 +177,128 @@ protected:
     }
 
     TempFolder dir;
-    Bytes image;
-    std::string source;
     std::uintmax_t containerSize = 0;
 };
 
-TEST_F(RoundTripTest, StoredAndDeflatedContainersGiveTheImageBack) {
-    const Bytes padded = paddedImage(image);
-    const std::string expected(padded.begin(), padded.end());
-    EXPECT_EQ(convertAndExtract(""), expected);
+TEST_F(RoundTripTest, ImageOfWholeSectorsComesBackByteForByte) {
+    // Noise with long runs of one byte in between, so that level 9 deflates some blocks
+    // and stores others; the size does not end on a block.
+    Bytes image = randomBytes(40 * kImageBlockSize + 5 * kSectorSize, 5);
+    const Bytes runs = compressibleBytes(20 * kImageBlockSize);
+    std::copy(runs.begin(), runs.end(), image.begin() + 10 * kImageBlockSize);
+    const std::string source = dir.write("game.bin", image);
+    const std::string expected(image.begin(), image.end());
+
+    EXPECT_EQ(convertAndExtract(source, "0"), expected);
     const std::uintmax_t storedSize = containerSize;
-    EXPECT_EQ(convertAndExtract("9"), expected);
+    EXPECT_EQ(convertAndExtract(source, "9"), expected);
     EXPECT_LT(containerSize + 10 * kImageBlockSize, storedSize) << "blocks were deflated";
+    EXPECT_FALSE(isFile(dir.file("back.cue")));
+}
+
+TEST_F(RoundTripTest, CueSheetComesBackAsOneImageWithASheetOfTheSameTracks) {
+    const Bytes data = randomBytes(300 * kSectorSize, 6);
+    const Bytes audio = randomBytes(200 * kSectorSize, 7);
+    dir.write("Game (Track 1).bin", data);
+    dir.write("Game (Track 2).bin", audio);
+    const std::string sheet = dir.write(
+        "Game.cue", std::string("FILE \"Game (Track 1).bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n"
+                                "    INDEX 01 00:00:00\r\nFILE \"Game (Track 2).bin\" BINARY\r\n"
+                                "  TRACK 02 AUDIO\r\n    INDEX 00 00:00:00\r\n    INDEX 01 00:02:00\r\n"));
+    Bytes merged = data;
+    merged.insert(merged.end(), audio.begin(), audio.end());
+
+    EXPECT_EQ(convertAndExtract(sheet, "9"), std::string(merged.begin(), merged.end()));
+
+    const auto back = readCueSheet(dir.file("back.cue"));
+    ASSERT_TRUE(back.ok()) << back.error().message;
+    ASSERT_EQ(back->files.size(), 1u);
+    EXPECT_EQ(back->files[0].path, dir.file("back.iso"));
+    ASSERT_EQ(back->tracks.size(), 2u);
+    EXPECT_EQ(back->tracks[0].mode, TrackMode::Mode2);
+    EXPECT_EQ(back->tracks[0].index00, std::nullopt);
+    EXPECT_EQ(back->tracks[0].index01, 0u);
+    // Track 2's file starts after the 300 sectors of track 1.
+    EXPECT_EQ(back->tracks[1].mode, TrackMode::Audio);
+    EXPECT_EQ(back->tracks[1].index00, std::optional<std::uint64_t>(300));
+    EXPECT_EQ(back->tracks[1].index01, 450u);
+}
+
+// ---- containers of several discs, packed by the real tool from a playlist ----
+
+struct DiscSet {
+    std::vector<std::size_t> sectors;  // of each disc
+    std::vector<std::string> toolArgs;  // in front of the playlist
+};
+
+class ExtractDiscSetTest : public ::testing::TestWithParam<DiscSet> {
+protected:
+    // Packs the discs with the tool in a folder of their own; the container's path.
+    std::string packDiscs() {
+        std::string playlist;
+        for (std::size_t i = 0; i < GetParam().sectors.size(); ++i) {
+            images.push_back(randomBytes(GetParam().sectors[i] * kSectorSize, static_cast<unsigned>(10 + i)));
+            const std::string name = "disc " + std::to_string(i + 1) + ".bin";
+            dir.write("pack/" + name, images.back());
+            playlist += name + "\n";
+        }
+        dir.write("pack/Game.m3u", playlist);
+        std::string command = "cd " + quoted(dir.file("pack")) + " && " + quoted(QUILLON_POPSTATION_TOOL);
+        for (const std::string& arg : GetParam().toolArgs) command += " " + quoted(arg);
+        command += " Game.m3u >tool.txt";
+        EXPECT_EQ(std::system(command.c_str()), 0) << readFile(dir.file("pack/tool.txt"));
+        return dir.file("pack/EBOOT.PBP");
+    }
+
+    std::string image(std::size_t disc) const { return std::string(images[disc].begin(), images[disc].end()); }
+
+    TempFolder dir;
+    std::vector<Bytes> images;
+};
+
+TEST_P(ExtractDiscSetTest, EveryDiscComesBackUnderItsNumberedNameOrOneAloneWithDisc) {
+    const std::string source = packDiscs();
+    const std::size_t count = images.size();
+
+    const CliRun all = runCli(dir, {"extract", source, dir.file("Game")});
+    EXPECT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.out, "Done.\n");
+    for (std::size_t disc = 0; disc < count; ++disc) {
+        EXPECT_EQ(readFile(dir.file("Game (Disc " + std::to_string(disc + 1) + ").iso")), image(disc)) << disc;
+    }
+
+    const CliRun last = runCli(dir, {"extract", "--disc", std::to_string(count), source, dir.file("last.iso")});
+    EXPECT_EQ(last.status, 0) << last.err;
+    EXPECT_EQ(readFile(dir.file("last.iso")), image(count - 1));
+
+    const CliRun beyond = runCli(dir, {"extract", source, dir.file("none"), "--disc=" + std::to_string(count + 1)});
+    EXPECT_EQ(beyond.status, 1);
+    EXPECT_EQ(beyond.err, "\"" + source + "\" holds " + std::to_string(count) + " discs: there is no disc " +
+                              std::to_string(count + 1) + ".\n");
+    EXPECT_FALSE(isFile(dir.file("none.iso")));
+
+    // Without a terminal to answer, existing files are kept.
+    const CliRun again = runCli(dir, {"extract", source, dir.file("Game")});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_TRUE(again.err.starts_with("\"" + dir.file("Game (Disc 1).iso") + "\", \"" +
+                                      dir.file("Game (Disc 2).iso") + "\""))
+        << again.err;
+    EXPECT_TRUE(again.err.ends_with("\" already exists; it was not replaced.\n")) << again.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sets, ExtractDiscSetTest,
+                         ::testing::Values(DiscSet{{40, 75}, {"Game", "SLUS01234", "9"}},
+                                           DiscSet{{17, 30, 50}, {}}));
+
+TEST(ExtractVerbUsageTest, DiscMustBeANumberFromOne) {
+    TempFolder dir;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"extract", "a.pbp", "b", "--disc", "0"}, {"extract", "a.pbp", "b", "--disc=x"},
+          {"extract", "a.pbp", "b", "--disc"}, {"extract", "a.pbp", "b", "--discs", "2"}}) {
+        const CliRun run = runCli(dir, args);
+        EXPECT_EQ(run.status, 2) << run.err;
+        EXPECT_TRUE(run.err.starts_with("quillon-cli: ")) << run.err;
+    }
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include "state/fields.h"
 #include "common/file_io.h"
 #include "common/file_system.h"
+#include "source/cue_sheet.h"
+#include "support/disc_set.h"
 #include "support/packed_container.h"
 #include "support/recording.h"
 #include "support/temp_folder.h"
@@ -74,12 +76,14 @@ protected:
         return dir.write(name, bytes);
     }
 
-    // Runs the extraction of `source`, the save dialog answering `saveName`.
-    void extract(const std::string& source, std::optional<std::string> saveName) {
+    // Runs the extraction of `source` (of disc `onlyDisc` alone when given), the save
+    // dialog answering `saveName`.
+    void extract(const std::string& source, std::optional<std::string> saveName,
+                 std::optional<std::size_t> onlyDisc = std::nullopt) {
         fields.setText(Field::srcIso, source);
         fields.setText(Field::defOutput, dir.folder());
         host.saveName = std::move(saveName);
-        runIsoExtraction(fields, busy);
+        runIsoExtraction(fields, busy, onlyDisc);
         EXPECT_EQ(host.busyDepth, 0) << "every way out ends the busy state";
         EXPECT_FALSE(busy.abortRequested());
     }
@@ -374,41 +378,61 @@ TEST_F(ExtractionTest, AbortWhileDecodingLeavesNoOutput) {
     EXPECT_EQ(dir.names(), std::vector<std::string>{"game.pbp"});
 }
 
-TEST_F(ExtractionTest, DamagedOrMismatchedBlockIsAnErrorWithoutOutput) {
-    const Bytes image = testing::compressibleBytes(4 * kImageBlockSize);
-    const auto packed = packImage(image, 6);
-
+TEST_F(ExtractionTest, BlockThatDoesNotInflateIsAnErrorWithoutOutput) {
+    const auto packed = packImage(testing::compressibleBytes(4 * kImageBlockSize), 6);
     auto damaged = testing::packedContainer(packed);
     const std::uint64_t third = packed.index[2].offset;
-    std::fill_n(damaged.imageData.begin() + static_cast<std::ptrdiff_t>(third), 8,
-                std::uint8_t{0xFF});
-    auto mismatched = testing::packedContainer(packed);
-    mismatched.index[1].sha1Prefix[5] ^= 1;
-
+    std::fill_n(damaged.imageData.begin() + static_cast<std::ptrdiff_t>(third), 8, std::uint8_t{0xFF});
     const std::string earlier = dir.write("game.iso", "earlier image");
-    const std::string damagedSource = writeContainer(damaged, "damaged.pbp");
-    extract(damagedSource, earlier);
+    const std::string source = writeContainer(damaged, "damaged.pbp");
+
+    extract(source, earlier);
+
     const std::uint64_t start = damaged.imageDataStart();
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.shown()[0], "Quillon: Cannot extract the disc image from \"" + damagedSource +
-                                    "\". Its block 3 (at byte " + std::to_string(start + third) +
-                                    ") is damaged: it does not inflate to 37632 bytes.");
-
-    const std::string mismatchedSource = writeContainer(mismatched, "mismatched.pbp");
-    extract(mismatchedSource, earlier);
-    ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.shown()[1], "Quillon: Cannot extract the disc image from \"" +
-                                    mismatchedSource + "\". Its block 2 (at byte " +
-                                    std::to_string(start + packed.index[1].offset) +
-                                    ") does not match its SHA-1 checksum.");
-
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: Cannot extract the disc image from \"" + source +
+                                                     "\". Its block 3 (at byte " + std::to_string(start + third) +
+                                                     ") is damaged: it does not inflate to 37632 bytes."});
     EXPECT_EQ(host.statuses,
-              (std::vector<std::string>{
-                  progress(start + packed.index[0].storedSize),
-                  progress(start + packed.index[1].storedSize + packed.index[0].storedSize),
-                  "Done.", progress(start + packed.index[0].storedSize), "Done."}));
+              (std::vector<std::string>{progress(start + packed.index[0].storedSize),
+                                        progress(start + packed.index[1].storedSize + packed.index[0].storedSize),
+                                        "Done."}));
     EXPECT_EQ(readFile(earlier), "earlier image");
-    EXPECT_EQ(dir.names(), (std::vector<std::string>{"damaged.pbp", "game.iso", "mismatched.pbp"}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"damaged.pbp", "game.iso"}));
+}
+
+TEST_F(ExtractionTest, BlocksThatDoNotMatchTheirChecksumAreWrittenAndReportedOnce) {
+    const Bytes image = testing::compressibleBytes(4 * kImageBlockSize + 100);
+    const auto packed = packImage(image, 6);
+    const std::string at = std::to_string(testing::packedContainer(packed).imageDataStart() + packed.index[1].offset);
+    struct Case {
+        std::vector<std::size_t> wrong;   // blocks whose checksum is changed
+        std::vector<std::size_t> zeroed;  // blocks whose checksum is all zero
+        std::string message;              // "@" for the source
+    };
+    const std::vector<Case> cases{
+        {{1}, {}, "Quillon: Block 2 (at byte " + at +
+                      ") in \"@\" does not match its SHA-1 checksum. It was written as it is: the extracted "
+                      "disc image may be damaged."},
+        {{1, 3, 4}, {0}, "Quillon: 3 blocks in \"@\" do not match their SHA-1 checksums, the first block 2 (at "
+                         "byte " + at + "). They were written as they are: the extracted disc image may be damaged."},
+        {{}, {0, 1, 2, 3, 4}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        host.messages.clear();
+        TestContainer container = testing::packedContainer(packed);
+        for (const std::size_t block : c.wrong) container.index[block].sha1Prefix[5] ^= 1;
+        for (const std::size_t block : c.zeroed) container.index[block].sha1Prefix.fill(0);
+        const std::string source = writeContainer(container);
+
+        extract(source, dir.file("game.iso"));
+
+        std::string message = c.message;
+        if (const auto quote = message.find('@'); quote != std::string::npos) message.replace(quote, 1, source);
+        EXPECT_EQ(host.shown(), message.empty() ? std::vector<std::string>{} : std::vector<std::string>{message});
+        EXPECT_EQ(readFile(dir.file("game.iso")), bytesText(paddedImage(image)));
+        EXPECT_EQ(host.status(), "Done.");
+    }
 }
 
 TEST_F(ExtractionTest, DeflatedBlocksUnderAnIndexThatDoesNotTileTheImageDataAreRefused) {
@@ -488,6 +512,222 @@ TEST_F(ExtractionTest, StartScreenBlockAtOrBeforeTheImageDataIsError8) {
     extract(dir.write("game.pbp", file), dir.file("game.iso"));
     EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: Cant find end of ISO file."});
     EXPECT_FALSE(isFile(dir.file("game.iso")));
+}
+
+// ---- the table of contents ----
+
+TEST_F(ExtractionTest, TableOfContentsCutsTheImageAndSeveralTracksGetACueSheet) {
+    const DiscTrack data{1, TrackType::Data, 0, 0};
+    struct Case {
+        std::string name;
+        int level;
+        std::vector<DiscTrack> tracks;  // with the pregaps the cue sheet is to give them
+        std::uint64_t recordedSize;     // of the image, as the table records it; 0: the image's
+        bool cut;
+    };
+    const std::uint64_t blocks = 44 * kImageBlockSize;  // the 700 sectors of the image, completed
+    const std::vector<Case> cases{
+        {"stored", 0, {data, {2, TrackType::Audio, 450, 150}, {3, TrackType::Audio, 600, 0}}, 0, true},
+        {"deflated", 9, {data, {2, TrackType::Audio, 450, 150}, {3, TrackType::Audio, 600, 0}}, 0, true},
+        {"first track after a pregap, a change without room",
+         9,
+         {{1, TrackType::Data, 150, 150}, {2, TrackType::Audio, 300, 0}, {3, TrackType::Data, 452, 150}},
+         0,
+         true},
+        {"one track", 9, {data}, 0, true},
+        {"a table longer than the blocks", 0, {data, {2, TrackType::Audio, 450, 150}}, blocks + kSectorSize, false},
+    };
+    const Bytes image = testing::compressibleBytes(700 * kSectorSize);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::TestDisc disc = testing::testDisc(image, c.level, c.tracks);
+        if (c.recordedSize > 0) disc.imageSize = c.recordedSize;
+        const std::string target = dir.file("disc.iso");
+        const std::string cue = dir.file("disc.cue");
+        removeFile(target);
+        removeFile(cue);
+
+        extract(dir.write("game.pbp", testing::buildDiscContainer(disc)), target);
+
+        EXPECT_TRUE(host.messages.empty());
+        EXPECT_EQ(readFile(target), bytesText(c.cut ? image : paddedImage(image)));
+        EXPECT_EQ(isFile(cue), c.cut && c.tracks.size() > 1);
+        if (!isFile(cue)) continue;
+        const auto sheet = readCueSheet(cue);
+        ASSERT_TRUE(sheet.ok()) << sheet.error().message;
+        ASSERT_EQ(sheet->files.size(), 1u);
+        EXPECT_EQ(sheet->files[0].path, target);
+        std::vector<DiscTrack> tracks;
+        for (const CueTrack& track : sheet->tracks) {
+            EXPECT_EQ(track.pregap, 0u);
+            tracks.push_back({track.number, track.type(), track.index01,
+                              track.index00 ? track.index01 - *track.index00 : 0});
+        }
+        EXPECT_EQ(tracks, c.tracks);
+    }
+}
+
+// ---- several discs ----
+
+// Disc `number` of a game: `sectors` sectors of its own bytes.
+Bytes discImage(int number, std::size_t sectors) {
+    return testing::compressibleBytes(sectors * kSectorSize, static_cast<unsigned>(number));
+}
+
+class SeveralDiscsTest : public ExtractionTest {
+protected:
+    // A game of three discs: a deflated one; a stored one without a table of contents,
+    // which gives its blocks whole (but not the zero bytes up to the next disc); and a
+    // stored one of two tracks, which gets a cue sheet.
+    SeveralDiscsTest()
+        : images{discImage(1, 100), discImage(2, 20), discImage(3, 50)},
+          discs{testing::testDisc(images[0], 9), testing::testDisc(images[1], 0, {}),
+                testing::testDisc(images[2], 0, {{1, TrackType::Data, 0, 0}, {2, TrackType::Audio, 30, 0}})} {}
+
+    std::string writeDiscs(std::size_t count = 3) {
+        const std::vector<testing::TestDisc> set(discs.begin(), discs.begin() + static_cast<std::ptrdiff_t>(count));
+        return dir.write("game.pbp", testing::buildDiscSet(set));
+    }
+    // What each disc's file holds.
+    std::string expected(std::size_t disc) const {
+        return bytesText(disc == 1 ? paddedImage(images[1]) : images[disc]);
+    }
+
+    std::vector<Bytes> images;
+    std::vector<testing::TestDisc> discs;
+};
+
+TEST_F(SeveralDiscsTest, EveryDiscGoesToAFileNumberedAfterTheChosenName) {
+    const std::vector<std::vector<std::string>> names{
+        {"game (Disc 1).iso", "game (Disc 2).iso", "game.pbp"},
+        {"game (Disc 1).iso", "game (Disc 2).iso", "game (Disc 3).cue", "game (Disc 3).iso", "game.pbp"},
+    };
+    for (const std::size_t count : {2u, 3u}) {
+        SCOPED_TRACE(count);
+        std::filesystem::remove_all(dir.path());
+        std::filesystem::create_directories(dir.path());
+        extract(writeDiscs(count), dir.file("game"));
+
+        EXPECT_TRUE(host.messages.empty()) << host.shown().front();
+        EXPECT_TRUE(host.questions.empty());
+        EXPECT_EQ(host.status(), "Done.");
+        EXPECT_EQ(dir.names(), names[count - 2]);
+        for (std::size_t disc = 0; disc < count; ++disc) {
+            EXPECT_EQ(readFile(dir.file("game (Disc " + std::to_string(disc + 1) + ").iso")), expected(disc));
+        }
+    }
+    EXPECT_EQ(readFile(dir.file("game (Disc 3).cue")),
+              cueSheetText({{1, TrackType::Data, 0, 0}, {2, TrackType::Audio, 30, 0}}, "game (Disc 3).iso"));
+}
+
+TEST_F(SeveralDiscsTest, OneDiscAloneGoesToTheChosenName) {
+    const std::string source = writeDiscs();
+    extract(source, dir.file("pick"), 3);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"game.pbp", "pick.cue", "pick.iso"}));
+    EXPECT_EQ(readFile(dir.file("pick.iso")), expected(2));
+
+    extract(source, dir.file("pick"), 4);
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: \"" + source + "\" holds 3 discs: there is no disc 4."});
+    EXPECT_EQ(host.dialogFolders.size(), 1u) << "no name is asked for a disc that is not there";
+    EXPECT_EQ(readFile(dir.file("pick.iso")), expected(2));
+
+    host.messages.clear();
+    const std::string single = dir.write("single.pbp", testing::buildDiscContainer(discs[0]));
+    extract(single, dir.file("one.iso"), 1);
+    EXPECT_EQ(readFile(dir.file("one.iso")), expected(0));
+    extract(single, dir.file("two.iso"), 2);
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: \"" + single + "\" holds 1 disc: there is no disc 2."});
+    EXPECT_FALSE(isFile(dir.file("two.iso")));
+}
+
+TEST_F(SeveralDiscsTest, ExistingFilesAreReplacedAfterOneQuestionThatListsThem) {
+    const std::string source = writeDiscs();
+    dir.write("game (Disc 1).iso", "earlier image");
+    dir.write("game (Disc 3).cue", "earlier sheet");
+
+    host.replaceAnswer = false;
+    extract(source, dir.file("game.iso"));
+    EXPECT_EQ(host.questions, std::vector<std::string>{dir.file("game (Disc 1).iso") + "\", \"" +
+                                                       dir.file("game (Disc 3).cue")});
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"game (Disc 1).iso", "game (Disc 3).cue", "game.pbp"}));
+    EXPECT_EQ(readFile(dir.file("game (Disc 1).iso")), "earlier image");
+    EXPECT_TRUE(host.messages.empty());
+
+    host.replaceAnswer = true;
+    extract(source, dir.file("game.iso"));
+    EXPECT_EQ(host.questions.size(), 2u);
+    EXPECT_EQ(readFile(dir.file("game (Disc 1).iso")), expected(0));
+    EXPECT_EQ(readFile(dir.file("game (Disc 3).iso")), expected(2));
+    EXPECT_NE(readFile(dir.file("game (Disc 3).cue")), "earlier sheet");
+}
+
+TEST_F(SeveralDiscsTest, AbortOrFailureInALaterDiscLeavesNoDiscAndKeepsEarlierFiles) {
+    // Disc 2's first block does not inflate in the "damaged" container.
+    testing::TestDisc damaged = discs[2];
+    damaged.packed = packImage(images[2], 9);
+    std::fill_n(damaged.packed.data.begin(), 8, std::uint8_t{0xFF});
+    const std::string damagedSource = dir.write("damaged.pbp", testing::buildDiscSet({discs[0], damaged}));
+    const std::string source = writeDiscs();
+    const std::string first = dir.file("game (Disc 1).iso");
+    const std::uint64_t all = images[0].size() + paddedImage(images[1]).size() + images[2].size() +
+                              cueSheetText(discs[2].tracks, "game (Disc 3).iso").size();
+    const std::uint64_t disc2 = testing::discOffsets({discs[0], damaged})[1] +
+                                TestContainer::dataPsarOf(testing::buildDiscSet({discs[0], damaged})) +
+                                kImageDataOffset;
+    struct Case {
+        std::string name;
+        std::string source;
+        std::function<void()> arrange;
+        std::string message;  // empty: none, and the run aborted
+    };
+    const std::vector<Case> cases{
+        // Disc 1 has 7 blocks, disc 2 less than a copy block: the abort comes after disc
+        // 3's first copy block.
+        {"abort", source, [&] { host.onPump = [&](int pumps) { if (pumps == 7) busy.requestAbort(); }; }, ""},
+        {"a block that does not inflate", damagedSource, [] {},
+         "Quillon: Cannot extract disc 2 from \"" + damagedSource + "\". Its block 1 (at byte " +
+             std::to_string(disc2) + ") is damaged: it does not inflate to 37632 bytes."},
+        {"a full disk", source, [&] { quillon::testing::failWritesAfter(images[0].size() + 1000); },
+         "Quillon: Cannot write file \"" + dir.file("game (Disc 2).iso") + "\". No space left on device"},
+        {"too little room for all", source, [&] { quillon::testing::pretendFreeSpace(all - 1); },
+         "Quillon: Not enough free space to write \"" + first + "\": it needs " + std::to_string(all) + " bytes"},
+    };
+    host.replaceAnswer = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dir.write("game (Disc 1).iso", "earlier image");
+        host.messages.clear();
+        host.pumps = 0;
+        c.arrange();
+
+        extract(c.source, dir.file("game.iso"));
+
+        host.onPump = nullptr;
+        quillon::testing::failWritesAfter(std::nullopt);
+        quillon::testing::pretendFreeSpace(std::nullopt);
+        if (c.message.empty()) {
+            EXPECT_TRUE(host.messages.empty());
+            EXPECT_EQ(host.status(), "User aborted.");
+        } else {
+            ASSERT_EQ(host.shown().size(), 1u);
+            EXPECT_EQ(host.shown()[0].substr(0, c.message.size()), c.message);
+            EXPECT_EQ(host.status(), "Done.");
+        }
+        EXPECT_EQ(readFile(first), "earlier image");
+        EXPECT_EQ(dir.names(), (std::vector<std::string>{"damaged.pbp", "game (Disc 1).iso", "game.pbp"}));
+    }
+}
+
+TEST_F(SeveralDiscsTest, DamagedDiscTableIsReportedBeforeTheSaveDialog) {
+    Bytes file = testing::buildDiscSet({discs[0], discs[1]});
+    storeLe32(&file[TestContainer::dataPsarOf(file) + kDiscTableOffset + 4], 0x7fffffff);
+    const std::string source = dir.write("game.pbp", file);
+    extract(source, dir.file("game.iso"));
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: The disc table of \"" + source +
+                                                     "\" is damaged: disc 2 lies past the end of the file."});
+    EXPECT_TRUE(host.dialogFolders.empty());
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"game.pbp"});
 }
 
 }  // namespace

@@ -33,12 +33,16 @@ void decode(InputFile& container, const BlockIndex& index, const ImageDataExtent
     static const ScratchFile output("decoded.iso");
     auto out = OutputFile::create(output.path());
     FUZZ_REQUIRE(out.ok());
+    DiscImage image;
+    image.stored = extent;
+    image.blocks = index.entries;
+    image.length = index.entries.size() * kImageBlockSize;
     std::size_t reports = 0;
-    const Status written = writeDecodedImage(container, extent, index.entries, *out, [&](std::uint64_t position) {
+    const auto written = writeDiscImage(container, image, *out, [&](std::uint64_t position) {
         FUZZ_REQUIRE(position > extent.begin && position <= extent.end);
         return ++reports < 3;  // an abort after a few blocks now and then
     });
-    if (written) FUZZ_REQUIRE(out->written() == index.entries.size() * kImageBlockSize);
+    if (written) FUZZ_REQUIRE(out->written() == image.length);
     if (!written) FUZZ_REQUIRE(!written.error().message.empty());
     out->discard();
 }

@@ -6,6 +6,7 @@
 #include "gui/line_edit.h"
 #include "gui/program_test.h"
 #include "common/file_io.h"
+#include "support/disc_set.h"
 #include "support/packed_container.h"
 
 using namespace quillon;
@@ -102,6 +103,24 @@ private slots:
         QCOMPARE(dialogs.questions[0].text,
                  "\"" + path("game.iso") + "\" already exists.\nDo you want to replace it?");
         QCOMPARE(testing::readFile(dir->file("game.iso")), std::string("earlier image"));
+        QCOMPARE(status(), QStringLiteral("Done."));
+        expectIdle();
+    }
+
+    void everyDiscOfSeveralIsWritten() {
+        const Bytes first = testing::compressibleBytes(30 * kSectorSize, 1);
+        const Bytes second = testing::compressibleBytes(20 * kSectorSize, 2);
+        dir->write("game.pbp", testing::buildDiscSet({testing::testDisc(first, 9), testing::testDisc(second, 0)}));
+        start();
+        form().srcIso->setText(path("game.pbp"));
+        dialogs.fileAnswers = {path("game.iso")};
+
+        form().saveIso->click();
+
+        QVERIFY(dialogs.messages.empty());
+        QCOMPARE(testing::readFile(dir->file("game (Disc 1).iso")), std::string(first.begin(), first.end()));
+        QCOMPARE(testing::readFile(dir->file("game (Disc 2).iso")), std::string(second.begin(), second.end()));
+        QVERIFY(!isFile(dir->file("game.iso")));
         QCOMPARE(status(), QStringLiteral("Done."));
         expectIdle();
     }
