@@ -32,7 +32,7 @@ public:
     void enterBusy(quillon::Operation) override {}
     void leaveBusy() override {}
     std::optional<std::string> chooseIsoSaveName(const std::string&) override { return {}; }
-    bool confirmReplace(const std::string&) override { return false; }
+    bool confirmReplace(const std::vector<std::string>&) override { return false; }
 };
 
 // Bytes this process has read through system calls so far (Linux), or nullopt.

@@ -120,15 +120,18 @@ std::optional<std::string> CliHost::chooseIsoSaveName(const std::string&) {
     return saveName_;
 }
 
-bool CliHost::confirmReplace(const std::string& path) {
+bool CliHost::confirmReplace(const std::vector<std::string>& paths) {
     endProgressLine();
+    const bool one = paths.size() == 1;
     if (isTerminal(stdin) && isTerminal(stderr)) {
-        std::cerr << "\"" << path << "\" already exists. Replace it? [y/N] " << std::flush;
+        std::cerr << existingFilesText(paths) << (one ? ". Replace it? [y/N] " : ". Replace them? [y/N] ")
+                  << std::flush;
         std::string answer;
         std::getline(std::cin, answer);
         if (answer == "y" || answer == "Y" || answer == "yes") return true;
     }
-    showMessage("\"" + path + "\" already exists; it was not replaced.", kErrorCaption);
+    showMessage(existingFilesText(paths) + (one ? "; it was not replaced." : "; they were not replaced."),
+                kErrorCaption);
     return false;
 }
 

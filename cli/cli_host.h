@@ -34,7 +34,7 @@ public:
     void enterBusy(Operation) override {}
     void leaveBusy() override {}
     std::optional<std::string> chooseIsoSaveName(const std::string& initialFolder) override;
-    bool confirmReplace(const std::string& path) override;
+    bool confirmReplace(const std::vector<std::string>& paths) override;
 
     bool messageShown() const { return messageShown_; }
     // Prints the final status line and gives the exit status: 128 + the signal's number

@@ -100,11 +100,7 @@ bool replaceAllowed(const std::vector<DiscFiles>& discs, const std::string& chos
             if (!path.empty() && path != chosen && isFile(path)) existing.push_back(path);
         }
     }
-    if (existing.empty()) return true;
-    // The host puts the text in quotes as one name: the names between bring their own.
-    std::string names = existing.front();
-    for (std::size_t i = 1; i < existing.size(); ++i) names += "\", \"" + existing[i];
-    return host.confirmReplace(names);
+    return existing.empty() || host.confirmReplace(existing);
 }
 
 std::uint64_t bytesToWrite(const std::vector<DiscFiles>& discs) {

@@ -138,9 +138,10 @@ std::optional<std::string> WindowHost::chooseIsoSaveName(const std::string& init
     return toUtf8(*chosen);
 }
 
-bool WindowHost::confirmReplace(const std::string& path) {
+bool WindowHost::confirmReplace(const std::vector<std::string>& paths) {
+    const char* them = paths.size() == 1 ? "it" : "them";
     return dialogs_.confirm(&main_,
-                            toQt("\"" + path + "\" already exists.\nDo you want to replace it?"),
+                            toQt(existingFilesText(paths) + ".\nDo you want to replace " + them + "?"),
                             QStringLiteral("Confirm Save As"));
 }
 

@@ -65,7 +65,7 @@ public:
     void enterBusy(Operation operation) override;
     void leaveBusy() override;
     std::optional<std::string> chooseIsoSaveName(const std::string& initialFolder) override;
-    bool confirmReplace(const std::string& path) override;
+    bool confirmReplace(const std::vector<std::string>& paths) override;
 
 private:
     TForm1& main_;

@@ -1,5 +1,7 @@
 #include "state/busy_state.h"
 
+#include "common/text.h"
+
 namespace quillon {
 
 std::string errorMessage(ErrorCode code) {
@@ -19,6 +21,12 @@ std::string errorMessage(ErrorCode code) {
                    "too big.";
     }
     return {};
+}
+
+std::string existingFilesText(const std::vector<std::string>& paths) {
+    std::string names;
+    for (const std::string& path : paths) names += (names.empty() ? "" : ", ") + inQuotes(path);
+    return names + (paths.size() == 1 ? " already exists" : " already exist");
 }
 
 void BusyState::begin(Operation operation) {

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/expected.h"
 #include "common/progress.h"
@@ -39,6 +40,10 @@ enum class ErrorCode {
 };
 
 std::string errorMessage(ErrorCode code);
+
+// The files a replace question names: ""P" already exists" for one, ""P", "Q" already
+// exist" for several.
+std::string existingFilesText(const std::vector<std::string>& paths);
 
 class BusyState {
 public:

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/progress.h"
 
@@ -34,8 +35,8 @@ public:
 
     // The save dialog of ISO extraction, opened in `initialFolder`; nullopt on cancel.
     virtual std::optional<std::string> chooseIsoSaveName(const std::string& initialFolder) = 0;
-    // Asks whether an existing file may be replaced.
-    virtual bool confirmReplace(const std::string& path) = 0;
+    // Asks once whether the existing files at `paths` may be replaced.
+    virtual bool confirmReplace(const std::vector<std::string>& paths) = 0;
 };
 
 }  // namespace quillon

@@ -283,7 +283,7 @@ TEST_P(ExtractDiscSetTest, EveryDiscComesBackUnderItsNumberedNameOrOneAloneWithD
     EXPECT_TRUE(again.err.starts_with("\"" + dir.file("Game (Disc 1).iso") + "\", \"" +
                                       dir.file("Game (Disc 2).iso") + "\""))
         << again.err;
-    EXPECT_TRUE(again.err.ends_with("\" already exists; it was not replaced.\n")) << again.err;
+    EXPECT_TRUE(again.err.ends_with("\" already exist; they were not replaced.\n")) << again.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, ExtractDiscSetTest,

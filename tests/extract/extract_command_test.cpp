@@ -41,8 +41,8 @@ struct ExtractionHost : testing::RecordingHost {
         dialogFolders.push_back(initialFolder);
         return saveName;
     }
-    bool confirmReplace(const std::string& path) override {
-        questions.push_back(path);
+    bool confirmReplace(const std::vector<std::string>& paths) override {
+        questions.push_back(paths);
         return replaceAnswer;
     }
 
@@ -58,7 +58,7 @@ struct ExtractionHost : testing::RecordingHost {
     std::function<void(int)> onPump;
 
     std::vector<std::string> dialogFolders;
-    std::vector<std::string> questions;
+    std::vector<std::vector<std::string>> questions;  // the files each question named
     int pumps = 0;
     int busyDepth = 0;
 };
@@ -179,7 +179,7 @@ TEST_F(ExtractionTest, ExistingFileUnderTheAppendedNameIsReplacedOnlyWhenTheUser
 
     host.replaceAnswer = false;
     extract(source, dir.file("game"));
-    EXPECT_EQ(host.questions, std::vector<std::string>{twin});
+    EXPECT_EQ(host.questions, std::vector<std::vector<std::string>>{{twin}});
     EXPECT_EQ(readFile(twin), "earlier image");
     EXPECT_EQ(host.statuses, std::vector<std::string>{"Done."});
     EXPECT_TRUE(host.messages.empty());
@@ -648,8 +648,8 @@ TEST_F(SeveralDiscsTest, ExistingFilesAreReplacedAfterOneQuestionThatListsThem) 
 
     host.replaceAnswer = false;
     extract(source, dir.file("game.iso"));
-    EXPECT_EQ(host.questions, std::vector<std::string>{dir.file("game (Disc 1).iso") + "\", \"" +
-                                                       dir.file("game (Disc 3).cue")});
+    EXPECT_EQ(host.questions, (std::vector<std::vector<std::string>>{
+                                  {dir.file("game (Disc 1).iso"), dir.file("game (Disc 3).cue")}}));
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"game (Disc 1).iso", "game (Disc 3).cue", "game.pbp"}));
     EXPECT_EQ(readFile(dir.file("game (Disc 1).iso")), "earlier image");
     EXPECT_TRUE(host.messages.empty());

@@ -35,7 +35,7 @@ public:
     void enterBusy(Operation) override { ++busyDepth; }
     void leaveBusy() override { --busyDepth; }
     std::optional<std::string> chooseIsoSaveName(const std::string&) override { return {}; }
-    bool confirmReplace(const std::string&) override { return false; }
+    bool confirmReplace(const std::vector<std::string>&) override { return false; }
 
     std::string status() const { return statuses.empty() ? std::string() : statuses.back(); }
     // Each message as "caption: text".
