@@ -87,7 +87,7 @@ StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool,
                        const ProgramFolder& folder, int& patchCount) {
     const std::string source = fields.text(Field::srcIso);
     const bool sourceIsPbp = toLowerAscii(extensionOf(source)) == ".pbp";
-    ToolJob toolJob{folder.popstationTool(), folder.filesFolder(), {}, source};
+    ToolJob toolJob{folder.popstationTool(), folder.filesFolder(), {}, source, {}};
     // A disc image goes through the tool's container in the Files folder: an output
     // folder that is the Files folder would have finishing read and write one file.
     const std::string sourcePbp = sourceIsPbp ? source : toolContainerPath(toolJob);
