@@ -459,7 +459,16 @@ Status OutputFile::appendFrom(InputFile& source, std::uint64_t position, std::ui
     if (length == 0) return {};
     if (!consumeWriteBudget(length)) return writeError(systemErrorText(ENOSPC));
     const bool inKernel = rangeCopy_ != RangeCopy::ThroughBuffer && !gForceCopyFallback;
-    const std::uint64_t copied = inKernel ? copyInKernel(source, position, length) : 0;
+    // The kernel copies whole pages fast and a range that starts inside a page slowly.
+    // Where the two positions stand at the same place in their pages, the bytes up to
+    // the next page boundary go through the buffer and the rest starts on one.
+    std::uint64_t head = 0;
+    if (inKernel && position % kPageSize == written_ % kPageSize) {
+        head = std::min<std::uint64_t>((kPageSize - position % kPageSize) % kPageSize, length);
+        if (auto copied = copyThroughBuffer(source, position, head, written_); !copied) return copied;
+    }
+    const std::uint64_t copied =
+        head + (inKernel ? copyInKernel(source, position + head, length - head, written_ + head) : 0);
     if (copied < length) {
         auto rest = copyThroughBuffer(source, position + copied, length - copied, written_ + copied);
         if (!rest) return rest;
@@ -470,12 +479,13 @@ Status OutputFile::appendFrom(InputFile& source, std::uint64_t position, std::ui
 
 // Copies as much of the range as the kernel will and gives the count copied. The first
 // attempt for this output settles whether later ones go to the kernel at all.
-std::uint64_t OutputFile::copyInKernel(InputFile& source, std::uint64_t position,
-                                       std::uint64_t length) {
+std::uint64_t OutputFile::copyInKernel(InputFile& source, std::uint64_t position, std::uint64_t length,
+                                       std::uint64_t outputPosition) {
+    if (length == 0) return 0;
     std::uint64_t done = 0;
     while (done < length) {
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(length - done, kMaxTransfer));
-        const long long n = copyInsideKernel(source.handle_, position + done, handle_, written_ + done, want);
+        const long long n = copyInsideKernel(source.handle_, position + done, handle_, outputPosition + done, want);
         if (n <= 0) break;
         done += static_cast<std::uint64_t>(n);
     }

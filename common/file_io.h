@@ -134,7 +134,8 @@ private:
     OutputFile(int handle, std::string target, std::string destination, std::string temp);
     void keepModeOfReplacedFile();
     Error writeError(const std::string& reason) const;
-    std::uint64_t copyInKernel(InputFile& source, std::uint64_t position, std::uint64_t length);
+    std::uint64_t copyInKernel(InputFile& source, std::uint64_t position, std::uint64_t length,
+                               std::uint64_t outputPosition);
     Status copyThroughBuffer(InputFile& source, std::uint64_t position, std::uint64_t length,
                              std::uint64_t outputPosition);
 
