@@ -38,6 +38,14 @@ inline std::vector<std::string_view> splitLines(std::string_view text) {
     return lines;
 }
 
+// The lines of a text file, as splitLines gives them, without the UTF-8 byte-order mark
+// that some editors put in front of a text they save.
+inline std::vector<std::string_view> textFileLines(std::string_view text) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+    return splitLines(text);
+}
+
 // A name as messages show it: in double quotes.
 inline std::string inQuotes(std::string_view text) { return "\"" + std::string(text) + "\""; }
 

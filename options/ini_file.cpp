@@ -51,11 +51,9 @@ std::optional<long long> parseIniInteger(std::string_view text) {
 }
 
 IniFile IniFile::parse(std::string_view text) {
-    // Some editors put a byte order mark in front of a text they save.
-    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     IniFile ini;
     Section* current = nullptr;
-    for (std::string_view raw : splitLines(text)) {
+    for (std::string_view raw : textFileLines(text)) {
         const std::string_view line = trim(raw);
         if (line.empty() || line.front() == ';') continue;
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {

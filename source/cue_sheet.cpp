@@ -100,7 +100,7 @@ private:
         for (const std::string_view ignored : kIgnoredKeywords) {
             if (keyword == ignored) return {};
         }
-        return error("unknown keyword \"" + words[0] + "\"");
+        return error("unknown keyword " + inQuotes(words[0]));
     }
 
     Status onFile(const std::vector<std::string>& words) {
@@ -117,7 +117,7 @@ private:
         std::filesystem::path name = toFsPath(words[1]);
         if (name.is_relative()) name = toFsPath(sheet_.path).parent_path() / name;
         CueFile file{fromFsPath(name), 0};
-        if (!isFile(file.path)) return error("FILE names a missing file: \"" + file.path + "\"");
+        if (!isFile(file.path)) return error("FILE names a missing file: " + inQuotes(file.path));
         auto opened = InputFile::open(file.path);
         if (!opened) return error(opened.error().message);
         file.size = opened->size();
@@ -137,8 +137,8 @@ private:
                          " is not supported: a PlayStation disc image needs raw 2,352-byte "
                          "sectors (MODE2/2352, MODE1/2352 or AUDIO)");
         }
-        return error("unknown track mode \"" + text +
-                     "\" (MODE2/2352, MODE1/2352 or AUDIO expected)");
+        return error("unknown track mode " + inQuotes(text) +
+                     " (MODE2/2352, MODE1/2352 or AUDIO expected)");
     }
 
     Status onTrack(const std::vector<std::string>& words) {
@@ -148,7 +148,7 @@ private:
             return error("TRACK needs a number and a mode (TRACK 01 MODE2/2352)");
         }
         const auto number = decimal(words[1], 3);
-        if (!number) return error("\"" + words[1] + "\" is not a track number");
+        if (!number) return error(inQuotes(words[1]) + " is not a track number");
         if (*number > static_cast<unsigned>(kMaxTracks)) {
             return error("track " + words[1] + ": a disc holds at most 99 tracks");
         }
@@ -186,8 +186,8 @@ private:
         }
         const auto number = decimal(words[1], 2);
         const auto position = parseTime(words[2]);
-        if (!number) return error("\"" + words[1] + "\" is not an index number");
-        if (!position) return error("\"" + words[2] + "\" is not a position (mm:ss:ff expected)");
+        if (!number) return error(inQuotes(words[1]) + " is not an index number");
+        if (!position) return error(inQuotes(words[2]) + " is not a position (mm:ss:ff expected)");
         CueTrack& track = sheet_.tracks.back();
         if (*number > 1) return {};
         if (hasIndex01_) return error("INDEX " + words[1] + " comes after the track's INDEX 01");
@@ -199,8 +199,8 @@ private:
         }
         const CueFile& file = sheet_.files[track.file];
         if (*position >= file.sectors()) {
-            return error("INDEX " + words[1] + " " + words[2] + " lies past the end of \"" +
-                         file.path + "\" (" + std::to_string(file.sectors()) +
+            return error("INDEX " + words[1] + " " + words[2] + " lies past the end of " +
+                         inQuotes(file.path) + " (" + std::to_string(file.sectors()) +
                          " sectors, the last at " + timeText(file.sectors() - 1) + ")");
         }
         if (*number == 0) {
@@ -233,7 +233,7 @@ private:
     Status closeFile() {
         if (Status st = closeTrack(); !st) return st;
         if (sheet_.files.empty() || sheet_.tracks.size() > firstTrackOfFile_) return {};
-        return errorAt(fileLine_, "FILE \"" + sheet_.files.back().path + "\" holds no TRACK");
+        return errorAt(fileLine_, "FILE " + inQuotes(sheet_.files.back().path) + " holds no TRACK");
     }
 
     CueSheet sheet_;
@@ -260,7 +260,7 @@ Expected<CueSheet> readCueSheet(const std::string& sheetPath) {
 }
 
 std::string cueSheetText(const std::vector<DiscTrack>& tracks, const std::string& binName) {
-    std::string text = "FILE \"" + binName + "\" BINARY\r\n";
+    std::string text = "FILE " + inQuotes(binName) + " BINARY\r\n";
     for (const DiscTrack& track : tracks) {
         text += "  TRACK " + trackNumberText(track.number) +
                 (track.type == TrackType::Audio ? " AUDIO\r\n" : " MODE2/2352\r\n");

@@ -68,7 +68,7 @@ void DiscImage::addPiece(std::uint64_t sectors, std::optional<std::size_t> file,
 }
 
 Error DiscImage::readError(const std::string& reason) const {
-    return Error::read("Cannot read the disc \"" + path_ + "\". " + reason);
+    return Error::read("Cannot read the disc " + inQuotes(path_) + ". " + reason);
 }
 
 Status DiscImage::readPiece(const Piece& piece, std::uint64_t position,

@@ -78,7 +78,7 @@ public:
     // when nothing was.
     std::string damageMessage() const {
         if (skipped_.empty()) return {};
-        std::string text = "The PBP file \"" + damagedFile_ + "\" is damaged. Skipped: ";
+        std::string text = "The PBP file " + inQuotes(damagedFile_) + " is damaged. Skipped: ";
         for (std::size_t i = 0; i < skipped_.size(); ++i) {
             text += (i ? ", " : "") + skipped_[i];
         }
@@ -270,7 +270,7 @@ private:
         const std::string pics = folder_.picsFolder();
         std::error_code ec;
         std::filesystem::create_directories(toFsPath(pics), ec);
-        if (ec) return Error::write("Cannot create folder \"" + pics + "\". " + ec.message());
+        if (ec) return Error::write("Cannot create folder " + inQuotes(pics) + ". " + ec.message());
         return writeUnlessSource(path, bytes);
     }
 
@@ -285,7 +285,7 @@ private:
     }
     Status writeUnlessSource(const std::string& path, std::span<const std::uint8_t> bytes) const {
         if (isSource(path)) {
-            return Error::write("Cannot create file \"" + path + "\". It is the chosen source.");
+            return Error::write("Cannot create file " + inQuotes(path) + ". It is the chosen source.");
         }
         return writeFileAtomically(path, bytes);
     }

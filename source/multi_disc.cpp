@@ -6,7 +6,7 @@ namespace quillon {
 namespace {
 
 Error tableError(const InputFile& container, const std::string& what) {
-    return Error::format("The disc table of \"" + container.path() + "\" is damaged: " + what +
+    return Error::format("The disc table of " + inQuotes(container.path()) + " is damaged: " + what +
                          ".");
 }
 

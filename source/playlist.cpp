@@ -12,9 +12,9 @@ bool isPlaylistPath(const std::string& path) {
 }
 
 std::optional<std::string> discKindProblem(const std::string& path) {
-    if (isPlaylistPath(path)) return "\"" + path + "\" is a playlist, not a disc";
+    if (isPlaylistPath(path)) return inQuotes(path) + " is a playlist, not a disc";
     if (toLowerAscii(extensionOf(path)) == ".pbp") {
-        return "\"" + path + "\" is a PBP container, not a disc image";
+        return inQuotes(path) + " is a PBP container, not a disc image";
     }
     return std::nullopt;
 }
@@ -35,7 +35,7 @@ Expected<std::vector<std::string>> parsePlaylist(std::span<const std::uint8_t> t
         if (disc.is_relative()) disc = folder / disc;
         const std::string path = fromFsPath(disc);
         if (auto problem = discKindProblem(path)) return error(i + 1, *problem);
-        if (!isFile(path)) return error(i + 1, "the disc file \"" + path + "\" is missing");
+        if (!isFile(path)) return error(i + 1, "the disc file " + inQuotes(path) + " is missing");
         discs.push_back(path);
     }
     if (discs.empty()) {

@@ -1,20 +1,12 @@
 #include "source/text_lines.h"
 
 #include "common/bytes.h"
+#include "common/text.h"
 
 namespace quillon {
 
 std::vector<std::string_view> textLines(std::span<const std::uint8_t> bytes) {
-    std::string_view text = asText(bytes);
-    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const std::size_t end = text.find_first_of("\r\n");
-        lines.push_back(text.substr(0, end));
-        if (end == std::string_view::npos) break;
-        text.remove_prefix(end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1));
-    }
-    return lines;
+    return textFileLines(asText(bytes));
 }
 
 std::string_view trimBlanks(std::string_view text) {
@@ -25,7 +17,7 @@ std::string_view trimBlanks(std::string_view text) {
 
 Error lineError(std::string_view kind, const std::string& path, std::size_t line,
                 const std::string& what) {
-    return Error::format(std::string(kind) + " \"" + path + "\", line " + std::to_string(line) +
+    return Error::format(std::string(kind) + " " + inQuotes(path) + ", line " + std::to_string(line) +
                          ": " + what);
 }
 
