@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/text.h"
 #include "source/image_index.h"
 
 namespace quillon {

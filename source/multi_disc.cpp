@@ -1,5 +1,6 @@
 #include "source/multi_disc.h"
 
+#include "common/text.h"
 #include "source/pbp.h"
 
 namespace quillon {

@@ -1,5 +1,6 @@
 #include "tools/popstation/tool_arguments.h"
 
+#include "common/text.h"
 #include "source/multi_disc.h"
 
 namespace quillon::popstation {
