@@ -129,6 +129,8 @@ long long copyInsideKernel(int, std::uint64_t, int, std::uint64_t, std::size_t) 
 // One system call moves at most this much, whatever the platform.
 constexpr std::size_t kMaxTransfer = 1 << 30;
 constexpr std::size_t kPageSize = 4096;
+// The size of the output's cached pages that a copy inside the kernel fills whole.
+constexpr std::size_t kLargePageSize = 0x10000;
 // The piece that appendFrom reads and writes at a time when it copies through a buffer.
 constexpr std::size_t kCopyPieceSize = 0x40000;
 
@@ -458,17 +460,18 @@ Status OutputFile::appendFrom(InputFile& source, std::uint64_t position, std::ui
     if (!fitsIn(source.size(), position, length)) return source.readError("Read beyond end of file");
     if (length == 0) return {};
     if (!consumeWriteBudget(length)) return writeError(systemErrorText(ENOSPC));
-    const bool inKernel = rangeCopy_ != RangeCopy::ThroughBuffer && !gForceCopyFallback;
-    // The kernel copies whole pages fast and a range that starts inside a page slowly.
-    // Where the two positions stand at the same place in their pages, the bytes up to
-    // the next page boundary go through the buffer and the rest starts on one.
-    std::uint64_t head = 0;
-    if (inKernel && position % kPageSize == written_ % kPageSize) {
-        head = std::min<std::uint64_t>((kPageSize - position % kPageSize) % kPageSize, length);
+    // The kernel copies fast (and can share blocks) only from a whole page of the source
+    // into a whole large page of the output; otherwise it is slower than the buffer. So
+    // the bytes up to the output's next large-page boundary go through the buffer, and
+    // the rest goes to the kernel where the source then stands on a page boundary.
+    const std::uint64_t head = std::min<std::uint64_t>((kLargePageSize - written_ % kLargePageSize) % kLargePageSize, length);
+    const bool inKernel = rangeCopy_ != RangeCopy::ThroughBuffer && !gForceCopyFallback &&
+                          (position + head) % kPageSize == 0;
+    if (inKernel) {
         if (auto copied = copyThroughBuffer(source, position, head, written_); !copied) return copied;
     }
     const std::uint64_t copied =
-        head + (inKernel ? copyInKernel(source, position + head, length - head, written_ + head) : 0);
+        inKernel ? head + copyInKernel(source, position + head, length - head, written_ + head) : 0;
     if (copied < length) {
         auto rest = copyThroughBuffer(source, position + copied, length - copied, written_ + copied);
         if (!rest) return rest;
