@@ -464,7 +464,8 @@ Status OutputFile::appendFrom(InputFile& source, std::uint64_t position, std::ui
     // into a whole large page of the output; otherwise it is slower than the buffer. So
     // the bytes up to the output's next large-page boundary go through the buffer, and
     // the rest goes to the kernel where the source then stands on a page boundary.
-    const std::uint64_t head = std::min<std::uint64_t>((kLargePageSize - written_ % kLargePageSize) % kLargePageSize, length);
+    const std::uint64_t toBoundary = (kLargePageSize - written_ % kLargePageSize) % kLargePageSize;
+    const std::uint64_t head = std::min<std::uint64_t>(toBoundary, length);
     const bool inKernel = rangeCopy_ != RangeCopy::ThroughBuffer && !gForceCopyFallback &&
                           (position + head) % kPageSize == 0;
     if (inKernel) {
