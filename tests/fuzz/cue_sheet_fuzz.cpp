@@ -11,6 +11,7 @@
 #include "source/cue_sheet.h"
 #include "source/disc_image.h"
 #include "source/disc_toc.h"
+#include "source/image_index.h"
 #include "source/playlist.h"
 
 namespace quillon {
@@ -52,6 +53,9 @@ void checkDisc(const CueSheet& sheet) {
     FUZZ_REQUIRE(image->readExactAt(image->size() - kSectorSize, sector).ok());
     FUZZ_REQUIRE(image->readFirstDataTrack(65535).ok());
 
+    // The table of contents is written only for a disc that the block index can hold;
+    // the tool refuses a longer one (a sheet may ask for hours of pregap) before that.
+    if (sectors > std::uint64_t{kMaxIndexEntries} * (kImageBlockSize / kSectorSize)) return;
     Bytes head(kTocOffset, 0);
     const Bytes toc = encodeToc(tracks, image->size());
     head.insert(head.end(), toc.begin(), toc.end());
