@@ -30,7 +30,7 @@ SourceKind classifySource(const std::string& path);
 //   the save title from the disc-image block, the region from the game list, the
 //   per-game output sub-folder.
 // File errors are shown through `host` as the application's default error handler
-// shows them, and inspection stops there; what was done before stays. Parts of a
+// shows them, and inspection stops there; what was done before stays. Sections of a
 // damaged container are skipped, with one message naming them.
 void inspectSource(FieldState& fields, Host& host, const GameList& gameList,
                    const ProgramFolder& folder);
