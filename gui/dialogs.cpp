@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include "gui/qt_text.h"
+#include "state/artwork_kinds.h"
 
 namespace quillon {
 namespace {
@@ -23,6 +24,11 @@ QString startingPoint(const FileDialogState& dialog) {
 }
 
 }  // namespace
+
+QString pickerFilter(Field field) {
+    const ArtworkKind* kind = artworkKindOf(field);
+    return QString::fromLatin1(kind ? kind->filter : kPngFilter);
+}
 
 void pickFileIntoField(Dialogs& dialogs, QWidget* owner, FileDialogState& dialog,
                        FieldState& fields, Field field, const QString& filter,

@@ -51,6 +51,10 @@ public:
     void openUrl(const QUrl& url) override;
 };
 
+// The filter of a field's file picker: its artwork kind's, else PNG pictures (the
+// warning pictures).
+QString pickerFilter(Field field);
+
 // A file picker of a field: the dialog takes `filter`, presets the field's path (an
 // empty field opens in `folderWhenEmpty`, when one is given) and the chosen file goes
 // into the field, with the caret at its end. Cancel changes nothing.

@@ -159,7 +159,6 @@ void TForm1::attachWindows(TForm3* previewWindow, TForm4* optionsWindow) {
     optionsWindow_ = optionsWindow;
 }
 
-void TForm1::setToolProcess(std::unique_ptr<ToolProcess> tool) { tool_ = std::move(tool); }
 
 void TForm1::setRegionCaption(const QString& caption) {
     region->setText(caption);
@@ -176,7 +175,7 @@ void TForm1::ComposePreview() {
 void TForm1::pickArtwork(Field field) {
     const std::string initialDir = fields().text(Field::defImageFolder) + kPathSeparator;
     pickFileIntoField(dialogs_, this, OpenDialogDiv, fields(), field,
-                      QString::fromLatin1(artworkKindOf(field)->filter), toQt(initialDir));
+                      pickerFilter(field), toQt(initialDir));
 }
 
 void TForm1::SpeedButton2Click() { pickArtwork(Field::icon0); }
@@ -186,16 +185,9 @@ void TForm1::SpeedButton7Click() { pickArtwork(Field::snd0); }
 void TForm1::SpeedButton6Click() { pickArtwork(Field::icon1); }
 
 void TForm1::SpeedButton4Click() {
-    const std::string& source = fields().text(Field::srcIso);
-    if (!source.empty()) {
-        OpenDialogIso.fileName = toQt(source);
-    } else {
-        // An empty source field opens in the default source folder, not at the last pick.
-        OpenDialogIso.fileName.clear();
-        OpenDialogIso.initialDir = toQt(fields().text(Field::defIsoFolder));
-    }
-    const auto chosen = dialogs_.openFile(this, OpenDialogIso);
-    if (chosen) chooseSource(fields(), toUtf8(*chosen));
+    // An empty source field opens in the default source folder, not at the last pick.
+    pickFileIntoField(dialogs_, this, OpenDialogIso, fields(), Field::srcIso, OpenDialogIso.filter,
+                      toQt(fields().text(Field::defIsoFolder)));
 }
 
 void TForm1::SpeedButton5Click() {

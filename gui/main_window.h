@@ -38,9 +38,6 @@ public:
     Session& session() { return *session_; }
     FieldState& fields() { return session_->fields(); }
     BusyState& busy() { return session_->busy(); }
-    Dialogs& dialogs() { return dialogs_; }
-    // The stand-in for the outside tool that conversions start (tests put in their own).
-    void setToolProcess(std::unique_ptr<ToolProcess> tool);
 
     // The region label's caption; its right edge stays at 263.
     void setRegionCaption(const QString& caption);

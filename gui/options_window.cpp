@@ -13,7 +13,6 @@
 #include "gui/qt_text.h"
 #include "gui/widgets.h"
 #include "session/session.h"
-#include "state/artwork_kinds.h"
 
 namespace quillon {
 namespace {
@@ -155,21 +154,9 @@ void TForm4::pickFolder(Field field, const QString& prompt) {
     if (!chosen.isEmpty()) session_.fields().setPath(field, toUtf8(chosen));
 }
 
-void TForm4::pickFile(Field field, const QString& filter) {
-    pickFileIntoField(dialogs_, this, OpenDialogDiv, session_.fields(), field, filter);
+void TForm4::pickFile(Field field) {
+    pickFileIntoField(dialogs_, this, OpenDialogDiv, session_.fields(), field, pickerFilter(field));
 }
-
-namespace {
-
-// The filter of the picker of a default artwork field.
-QString defaultArtworkFilter(Field defaultField) {
-    for (const ArtworkKind& kind : kArtworkKinds) {
-        if (kind.defaultField == defaultField) return QString::fromLatin1(kind.filter);
-    }
-    return QString::fromLatin1(kPngFilter);
-}
-
-}  // namespace
 
 void TForm4::SpeedButton2Click() {
     pickFolder(Field::defIsoFolder, QStringLiteral("Select default ISO/PBP folder:"));
@@ -180,13 +167,13 @@ void TForm4::SpeedButton10Click() {
 void TForm4::SpeedButton1Click() {
     pickFolder(Field::defImageFolder, QStringLiteral("Select default image/sound folder:"));
 }
-void TForm4::SpeedButton8Click() { pickFile(Field::warning, QString::fromLatin1(kPngFilter)); }
-void TForm4::SpeedButton9Click() { pickFile(Field::defWarning, QString::fromLatin1(kPngFilter)); }
-void TForm4::SpeedButton4Click() { pickFile(Field::defIcon0, defaultArtworkFilter(Field::defIcon0)); }
-void TForm4::SpeedButton3Click() { pickFile(Field::defPic1, defaultArtworkFilter(Field::defPic1)); }
-void TForm4::SpeedButton5Click() { pickFile(Field::defUnknown, defaultArtworkFilter(Field::defUnknown)); }
-void TForm4::SpeedButton7Click() { pickFile(Field::defSnd0, defaultArtworkFilter(Field::defSnd0)); }
-void TForm4::SpeedButton6Click() { pickFile(Field::defIcon1, defaultArtworkFilter(Field::defIcon1)); }
+void TForm4::SpeedButton8Click() { pickFile(Field::warning); }
+void TForm4::SpeedButton9Click() { pickFile(Field::defWarning); }
+void TForm4::SpeedButton4Click() { pickFile(Field::defIcon0); }
+void TForm4::SpeedButton3Click() { pickFile(Field::defPic1); }
+void TForm4::SpeedButton5Click() { pickFile(Field::defUnknown); }
+void TForm4::SpeedButton7Click() { pickFile(Field::defSnd0); }
+void TForm4::SpeedButton6Click() { pickFile(Field::defIcon1); }
 
 void TForm4::saveClick() {
     SaveOptions();

@@ -104,7 +104,7 @@ private:
     void connectHandlers();
     void bindFields();
     void pickFolder(Field field, const QString& prompt);
-    void pickFile(Field field, const QString& filter);
+    void pickFile(Field field);
 
     Dialogs& dialogs_;
     Session& session_;

@@ -20,23 +20,23 @@ struct ArtworkKind {
     const char* filter;      // of its file pickers
 };
 
+// The filter of the pickers of PNG pictures, the warning picture's included.
+inline constexpr const char* kPngFilter = "PNG Files|*.png";
+
 inline constexpr std::array<ArtworkKind, 5> kArtworkKinds{{
-    {Field::icon0, Field::defIcon0, "ICON0.PNG", "icon0", ".png", "icon0.png", "PNG Files|*.png"},
+    {Field::icon0, Field::defIcon0, "ICON0.PNG", "icon0", ".png", "icon0.png", kPngFilter},
     {Field::icon1, Field::defIcon1, "ICON1.PMF", "icon1", ".pmf", "icon1.pmf", "PMF Files|*.pmf"},
-    {Field::unknown, Field::defUnknown, "PIC0.PNG", "pic0", ".png", "pic0.png", "PNG Files|*.png"},
-    {Field::pic1, Field::defPic1, "PIC1.PNG", "pic1", ".png", "pic1.png", "PNG Files|*.png"},
+    {Field::unknown, Field::defUnknown, "PIC0.PNG", "pic0", ".png", "pic0.png", kPngFilter},
+    {Field::pic1, Field::defPic1, "PIC1.PNG", "pic1", ".png", "pic1.png", kPngFilter},
     {Field::snd0, Field::defSnd0, "SND0.AT3", "snd0", ".at3", "snd0.at3", "AT3 Files|*.at3"},
 }};
 
-// The kind whose field is `field`; nullptr for a field of no kind.
+// The kind whose field or default field is `field`; nullptr for a field of no kind.
 inline const ArtworkKind* artworkKindOf(Field field) {
     for (const ArtworkKind& kind : kArtworkKinds) {
-        if (kind.field == field) return &kind;
+        if (kind.field == field || kind.defaultField == field) return &kind;
     }
     return nullptr;
 }
-
-// The filter of the warning-picture pickers.
-inline constexpr const char* kPngFilter = "PNG Files|*.png";
 
 }  // namespace quillon
