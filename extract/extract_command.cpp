@@ -53,7 +53,7 @@ std::string numberedName(const std::string& target, std::size_t number) {
 
 // The files that one disc goes to.
 struct DiscFiles {
-    DiscImage image;
+    StoredDisc image;
     std::string target;
     std::string cueTarget;  // empty for a disc of one track
     std::string cueText;
@@ -79,7 +79,7 @@ Expected<std::vector<DiscFiles>> planDiscs(InputFile& container, const std::vect
     std::vector<DiscFiles> discs;
     for (std::size_t i = 0; i < blocks.size(); ++i) {
         if (onlyDisc && *onlyDisc != i + 1) continue;
-        auto image = readDiscImage(container, blocks[i], several ? BlocksEnd::WithinExtent : BlocksEnd::AtExtentEnd,
+        auto image = readStoredDisc(container, blocks[i], several ? BlocksEnd::WithinExtent : BlocksEnd::AtExtentEnd,
                                    several ? i + 1 : 0);
         if (!image) return image.error();
         DiscFiles files{std::move(*image), several && !onlyDisc ? numberedName(target, i + 1) : target, {}, {}};

@@ -15,12 +15,12 @@ namespace {
 // from the track before it.
 constexpr std::uint64_t kUsualPregap = 150;
 
-Error cannotExtract(const InputFile& container, const DiscImage& image, const std::string& why) {
+Error cannotExtract(const InputFile& container, const StoredDisc& image, const std::string& why) {
     return Error::format("Cannot extract " + image.name() + " from " + inQuotes(container.path()) + ". " +
                          why + ".");
 }
 
-Error damagedBlock(const InputFile& container, const DiscImage& image, std::size_t block,
+Error damagedBlock(const InputFile& container, const StoredDisc& image, std::size_t block,
                    std::uint64_t position, const std::string& reason) {
     return cannotExtract(container, image,
                          "Its block " + std::to_string(block + 1) + " (at byte " + std::to_string(position) +
@@ -53,7 +53,7 @@ std::vector<DiscTrack> withLikelyPregaps(std::vector<DiscTrack> tracks) {
     return tracks;
 }
 
-Expected<ChecksumMismatches> writeDecodedImage(InputFile& container, const DiscImage& image,
+Expected<ChecksumMismatches> writeDecodedImage(InputFile& container, const StoredDisc& image,
                                                OutputFile& output, const AfterBlock& afterBlock) {
     ChecksumMismatches mismatches;
     const std::size_t count = std::min(
@@ -86,11 +86,11 @@ Expected<ChecksumMismatches> writeDecodedImage(InputFile& container, const DiscI
 
 }  // namespace
 
-std::string DiscImage::name() const { return disc == 0 ? "the disc image" : "disc " + std::to_string(disc); }
+std::string StoredDisc::name() const { return disc == 0 ? "the disc image" : "disc " + std::to_string(disc); }
 
-Expected<DiscImage> readDiscImage(InputFile& container, const DiscBlock& block, BlocksEnd blocksEnd,
+Expected<StoredDisc> readStoredDisc(InputFile& container, const DiscBlock& block, BlocksEnd blocksEnd,
                                   std::size_t disc) {
-    DiscImage image;
+    StoredDisc image;
     image.disc = disc;
     const ImageDataExtent extent = block.imageData();
     auto index = readBlockIndex(container, block.position, extent, blocksEnd);
@@ -115,7 +115,7 @@ Expected<DiscImage> readDiscImage(InputFile& container, const DiscBlock& block, 
     return image;
 }
 
-Expected<ChecksumMismatches> writeDiscImage(InputFile& container, const DiscImage& image,
+Expected<ChecksumMismatches> writeDiscImage(InputFile& container, const StoredDisc& image,
                                             OutputFile& output, const AfterBlock& afterBlock) {
     if (!image.blocks.empty()) return writeDecodedImage(container, image, output, afterBlock);
     const Status copied =

@@ -22,7 +22,7 @@ namespace quillon {
 using AfterBlock = std::function<bool(std::uint64_t position)>;
 
 // What one disc-image block gives back.
-struct DiscImage {
+struct StoredDisc {
     std::size_t disc = 0;  // its number in a container of several discs; 0 in one of one disc
     // The stored bytes, from the start of the image data: copied as they are (all of
     // them) unless `blocks` is filled.
@@ -42,7 +42,7 @@ struct DiscImage {
 // the image data holds (the stored bytes, or the decoded blocks); otherwise it is the
 // image data whole. An error when a read fails or when deflated blocks lie under an
 // index that does not tile the image data.
-Expected<DiscImage> readDiscImage(InputFile& container, const DiscBlock& block, BlocksEnd blocksEnd,
+Expected<StoredDisc> readStoredDisc(InputFile& container, const DiscBlock& block, BlocksEnd blocksEnd,
                                   std::size_t disc);
 
 // The blocks whose image bytes do not match the checksum of their index entry: how
@@ -60,7 +60,7 @@ struct ChecksumMismatches {
 // against their checksum, and `afterBlock` is asked after each but the last; a block that
 // does not inflate is a format error naming the container and the block, one that does
 // not match its checksum is written all the same and counted.
-Expected<ChecksumMismatches> writeDiscImage(InputFile& container, const DiscImage& image,
+Expected<ChecksumMismatches> writeDiscImage(InputFile& container, const StoredDisc& image,
                                             OutputFile& output, const AfterBlock& afterBlock);
 
 }  // namespace quillon
