@@ -136,30 +136,15 @@ private:
         auto headerBytes = source.readBytes(0, kPbpHeaderSize);
         if (!headerBytes) return fileError(headerBytes.error());
         header_ = *decodePbpHeader(*headerBytes);
-        const auto size = static_cast<std::int64_t>(source.size());
-        auto marker = checkIsoMarker(source, header_.dataPsar, size);
-        if (!marker) return fileError(marker.error());
-        if (*marker == static_cast<std::int64_t>(header_.dataPsar)) {
-            discPositions_ = {header_.dataPsar};
-        } else if (auto refused = checkDiscTable()) {
-            return refused;
-        }
+        // Without a disc-image block at DATA.PSAR or a disc table there is no disc image.
+        auto discs = findDiscBlocks(source, header_.dataPsar);
+        if (!discs) return fileError(discs.error());
+        if (!*discs) return codedError(ErrorCode::NoDiscImage);
+        discPositions_ = std::move(**discs);
+        severalDiscs_ = discPositions_.front() != header_.dataPsar;
         if (auto layout = checkPbpLayout(header_, source.size()); !layout) {
             return fileError(damagedSource(source, layout.error().message));
         }
-        return std::nullopt;
-    }
-
-    // A container of several discs: DATA.PSAR starts with "PSTITLEIMG" and its disc table
-    // names their blocks. Without that marker there is no disc image at all.
-    std::optional<Rewrite> checkDiscTable() {
-        auto head = source_->readUpTo(header_.dataPsar, kTitleImageMarker.size());
-        if (!head) return fileError(head.error());
-        if (!hasTitleImageMarker(*head)) return codedError(ErrorCode::NoDiscImage);
-        auto discs = readDiscTable(*source_, header_.dataPsar);
-        if (!discs) return fileError(discs.error());
-        discPositions_ = std::move(*discs);
-        severalDiscs_ = true;
         return std::nullopt;
     }
 
@@ -222,11 +207,9 @@ private:
         auto startDat = findStartDat(source);
         if (!startDat) return fileError(startDat.error());
         startDat_ = *startDat;
-        // Image data (of the last disc) that would be empty or end before it starts.
-        if (startDat_ <= static_cast<std::int64_t>(discPositions_.back() + kImageDataOffset)) {
-            return codedError(ErrorCode::NoEndOfImage);
-        }
-        discs_ = discBlocks(discPositions_, static_cast<std::uint64_t>(startDat_));
+        auto discs = discBlocks(discPositions_, startDat_);
+        if (!discs) return codedError(ErrorCode::NoEndOfImage);
+        discs_ = std::move(*discs);
         if (pieces_.warning.length > 0 && !startScreenPicture(startDat_, source.size())) {
             return fileError(damagedSource(source,
                                            "The PBP file is damaged: its start-screen block is "

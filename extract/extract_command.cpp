@@ -20,23 +20,6 @@ ProgressReport savingReport(std::uint64_t position, std::uint64_t containerSize)
             position, containerSize};
 }
 
-// The positions of the container's disc-image blocks: the one at DATA.PSAR, or those
-// that the disc table of a container of several discs names. nullopt when DATA.PSAR
-// starts with neither.
-Expected<std::optional<std::vector<std::uint64_t>>> findDiscs(InputFile& container, std::uint32_t dataPsar) {
-    using Found = std::optional<std::vector<std::uint64_t>>;
-    auto marker = checkIsoMarker(container, dataPsar, static_cast<std::int64_t>(container.size()));
-    if (!marker) return marker.error();
-    if (*marker == dataPsar) return Found(std::vector<std::uint64_t>{dataPsar});
-    if (!fitsIn(container.size(), dataPsar, kTitleImageMarker.size())) return Found();
-    auto head = container.readBytes(dataPsar, kTitleImageMarker.size());
-    if (!head) return head.error();
-    if (!hasTitleImageMarker(*head)) return Found();
-    auto table = readDiscTable(container, dataPsar);
-    if (!table) return table.error();
-    return Found(std::move(*table));
-}
-
 Error noSuchDisc(const InputFile& container, std::size_t discs, std::size_t wanted) {
     return Error::format(inQuotes(container.path()) + " holds " + std::to_string(discs) +
                          (discs == 1 ? " disc" : " discs") + ": there is no disc " + std::to_string(wanted) +
@@ -204,7 +187,7 @@ void extractImage(const FieldState& fields, BusyState& busy, std::optional<std::
     const std::optional<PbpHeader> header = decodePbpHeader(*head);
     if (!header || !header->hasMagic()) return busy.showError(ErrorCode::NotAContainer);
 
-    auto discs = findDiscs(*container, header->dataPsar);
+    auto discs = findDiscBlocks(*container, header->dataPsar);
     if (!discs) return busy.showFileError(discs.error());
     if (!*discs) return busy.showError(ErrorCode::NoDiscImage);
     const std::vector<std::uint64_t>& positions = **discs;
@@ -217,14 +200,10 @@ void extractImage(const FieldState& fields, BusyState& busy, std::optional<std::
     // The start-screen block is looked for only once the output is named.
     auto startDat = findStartDat(*container);
     if (!startDat) return busy.showFileError(startDat.error());
-    // No start-screen block, or one that leaves the last disc's image data empty or
-    // ends it before it starts.
-    const std::uint64_t lastImageData = positions.back() + kImageDataOffset;
-    if (*startDat <= static_cast<std::int64_t>(lastImageData)) busy.showError(ErrorCode::NoEndOfImage);
-    if (busy.errorShown()) return;
+    const auto blocks = discBlocks(positions, *startDat);
+    if (!blocks) return busy.showError(ErrorCode::NoEndOfImage);
 
-    auto planned = planDiscs(*container, discBlocks(positions, static_cast<std::uint64_t>(*startDat)), onlyDisc,
-                             isoOutputName(*chosen));
+    auto planned = planDiscs(*container, *blocks, onlyDisc, isoOutputName(*chosen));
     if (!planned) return busy.showFileError(planned.error());
     // The dialog asked about the name the user typed; a file under any other name is not
     // replaced without asking.

@@ -17,10 +17,13 @@ bool hasTitleImageMarker(std::span<const std::uint8_t> head) {
     return ByteReader(head).matches(0, kTitleImageMarker);
 }
 
-std::vector<DiscBlock> discBlocks(const std::vector<std::uint64_t>& positions, std::uint64_t startDat) {
+std::optional<std::vector<DiscBlock>> discBlocks(const std::vector<std::uint64_t>& positions,
+                                                 std::int64_t startDat) {
+    if (startDat <= static_cast<std::int64_t>(positions.back() + kImageDataOffset)) return std::nullopt;
     std::vector<DiscBlock> blocks;
     for (std::size_t i = 0; i < positions.size(); ++i) {
-        blocks.push_back({positions[i], i + 1 < positions.size() ? positions[i + 1] : startDat});
+        blocks.push_back({positions[i], i + 1 < positions.size() ? positions[i + 1]
+                                                                 : static_cast<std::uint64_t>(startDat)});
     }
     return blocks;
 }
@@ -52,6 +55,21 @@ Expected<std::vector<std::uint64_t>> readDiscTable(InputFile& container,
     }
     if (positions.empty()) return tableError(container, "it names no disc");
     return positions;
+}
+
+Expected<std::optional<std::vector<std::uint64_t>>> findDiscBlocks(InputFile& container,
+                                                                   std::uint64_t dataPsarOffset) {
+    using Found = std::optional<std::vector<std::uint64_t>>;
+    const auto dataPsar = static_cast<std::int64_t>(dataPsarOffset);
+    auto marker = checkIsoMarker(container, dataPsar, static_cast<std::int64_t>(container.size()));
+    if (!marker) return marker.error();
+    if (*marker == dataPsar) return Found(std::vector<std::uint64_t>{dataPsarOffset});
+    auto head = container.readUpTo(dataPsarOffset, kTitleImageMarker.size());
+    if (!head) return head.error();
+    if (!hasTitleImageMarker(*head)) return Found();
+    auto table = readDiscTable(container, dataPsarOffset);
+    if (!table) return table.error();
+    return Found(std::move(*table));
 }
 
 }  // namespace quillon

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -35,13 +36,22 @@ struct DiscBlock {
     ImageDataExtent imageData() const { return {position + kImageDataOffset, end}; }
 };
 
-// The blocks at `positions` (ascending), the last one ending at `startDat`.
-std::vector<DiscBlock> discBlocks(const std::vector<std::uint64_t>& positions, std::uint64_t startDat);
+// The blocks at `positions` (ascending), the last one ending at `startDat`, the
+// position of the start-screen block; nullopt when there is none (-1) or when it leaves
+// the last disc's image data empty or ends it before it starts.
+std::optional<std::vector<DiscBlock>> discBlocks(const std::vector<std::uint64_t>& positions,
+                                                 std::int64_t startDat);
 
 // The positions in `container` of the disc-image blocks that the disc table of the
 // DATA.PSAR at `dataPsarOffset` names: at least one, each inside the file, ascending,
 // each at a "PSISOIMG" marker. The error says what is wrong and names the file.
 Expected<std::vector<std::uint64_t>> readDiscTable(InputFile& container,
                                                    std::uint64_t dataPsarOffset);
+
+// The positions of the container's disc-image blocks: the one at DATA.PSAR, or those
+// that the disc table of a container of several discs names. nullopt when DATA.PSAR
+// starts with neither.
+Expected<std::optional<std::vector<std::uint64_t>>> findDiscBlocks(InputFile& container,
+                                                                   std::uint64_t dataPsarOffset);
 
 }  // namespace quillon
