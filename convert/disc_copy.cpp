@@ -32,34 +32,25 @@ Status padToDiscAlignment(OutputFile& output, std::uint64_t outputDataPsar) {
     return used == 0 ? Status{} : output.writeZeros(kDiscAlignment - used);
 }
 
-// One disc's block through the patch: with its index, block by block; without one, the
-// patched copy over its image data alone.
+}  // namespace
+
 Status copyPatchedDisc(const ImageCopy& copy, const DiscBlock& disc, const BlockIndex& index,
                        std::uint64_t outputBlock, int& patchCount) {
-    const ImageDataExtent data = disc.imageData();
     if (index.valid()) {
-        const ImageCopy blocks{{copy.range.source, copy.range.output, disc.position, data.begin + index.storedEnd},
-                               copy.progress};
-        return copyPatchedBlocks(blocks, data.begin, index.entries, outputBlock + kIndexOffset, patchCount);
+        return copyPatchedBlocks(copy, disc.imageData().begin, index.entries, outputBlock + kIndexOffset,
+                                 patchCount);
     }
-    const ImageCopy bytes{{copy.range.source, copy.range.output, disc.position, disc.end}, copy.progress};
-    const PatchWindow window{static_cast<std::int64_t>(data.begin) - 1, static_cast<std::int64_t>(disc.end)};
-    return copyPatchedImageData(bytes, window, patchCount);
+    return copyPatchedImageData(copy, imageDataWindow(disc.position, static_cast<std::int64_t>(disc.end)),
+                                patchCount);
 }
-
-}  // namespace
 
 Expected<std::vector<std::uint64_t>> copyPatchedDiscs(const ImageCopy& copy,
                                                       const std::vector<DiscBlock>& discs,
                                                       const std::vector<BlockIndex>& indexes,
                                                       std::uint64_t outputDataPsar, int& patchCount) {
     OutputFile& output = copy.range.output;
-    const std::uint64_t size = copy.range.source.size();
-    const CopyRange titleHead{copy.range.source, output, copy.range.start, discs.front().position};
-    if (auto copied = copyUnchanged(titleHead, true, [&](std::uint64_t at) { return copy.progress(movingReport(at, size)); });
-        !copied) {
-        return copied.error();
-    }
+    const ImageCopy titleHead{{copy.range.source, output, copy.range.start, discs.front().position}, copy.progress};
+    if (auto copied = copyImageData(titleHead); !copied) return copied.error();
     std::vector<std::uint64_t> blocks;
     Bytes table(kMaxDiscs * 4, 0);
     for (std::size_t i = 0; i < discs.size(); ++i) {
@@ -68,7 +59,8 @@ Expected<std::vector<std::uint64_t>> copyPatchedDiscs(const ImageCopy& copy,
         }
         blocks.push_back(output.written());
         storeLe32(&table[4 * i], static_cast<std::uint32_t>(output.written() - outputDataPsar));
-        if (auto copied = copyPatchedDisc(copy, discs[i], indexes[i], blocks.back(), patchCount); !copied) {
+        const ImageCopy disc{{copy.range.source, output, discs[i].position, discs[i].end}, copy.progress};
+        if (auto copied = copyPatchedDisc(disc, discs[i], indexes[i], blocks.back(), patchCount); !copied) {
             return copied.error();
         }
     }

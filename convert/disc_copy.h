@@ -26,6 +26,12 @@ void writeDiscHeadFields(std::span<std::uint8_t> block, const DiscHeadFields& fi
 Status writeDiscHeadFields(OutputFile& output, const std::vector<std::uint64_t>& blocks,
                            const DiscHeadFields& fields);
 
+// One disc's block through the PAL patch, from `copy.range.start` in its head to the end
+// of the range: with its index, block by block, the output's index written anew at
+// `outputBlock`'s; without one, the patched copy over its image data alone.
+Status copyPatchedDisc(const ImageCopy& copy, const DiscBlock& disc, const BlockIndex& index,
+                       std::uint64_t outputBlock, int& patchCount);
+
 // The patched copy of the discs of a container: `copy.range` runs from the rest of the
 // title head (DATA.PSAR + 4,780) to the start-screen block, `discs` lie in it, and
 // `indexes` tell how each disc's image data is stored (a valid or an absent index). A

@@ -276,12 +276,7 @@ private:
 
     Status copyDisc(const ImageCopy& copy) {
         if (!job_.palFix) return copyImageData(copy);
-        const BlockIndex& index = indexes_.front();
-        if (!index.valid()) {
-            return copyPatchedImageData(copy, imageDataWindow(header_.dataPsar, startDat_), patchCount_);
-        }
-        return copyPatchedBlocks(copy, imageDataStart(), index.entries, layout_.dataPsar + kIndexOffset,
-                                 patchCount_);
+        return copyPatchedDisc(copy, discs_.front(), indexes_.front(), layout_.dataPsar, patchCount_);
     }
 
     // The discs' blocks, and where they came to lie in the output.
@@ -294,7 +289,6 @@ private:
     }
 
     std::uint64_t imageStart() const { return header_.dataPsar + kImageHeadSize; }
-    std::uint64_t imageDataStart() const { return header_.dataPsar + kImageDataOffset; }
 
     Rewrite fileError(const Error& error) {
         busy_.showFileError(error);

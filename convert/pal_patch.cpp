@@ -126,9 +126,7 @@ Status copyPatchedBlocks(const ImageCopy& copy, std::uint64_t imageDataStart,
     InputFile& source = copy.range.source;
     OutputFile& output = copy.range.output;
     const std::uint64_t size = source.size();
-    if (auto head = copyUnchanged({source, output, copy.range.start, imageDataStart}, true,
-                                  [&](std::uint64_t position) { return copy.progress(movingReport(position, size)); });
-        !head) {
+    if (auto head = copyImageData({{source, output, copy.range.start, imageDataStart}, copy.progress}); !head) {
         return head;
     }
     const std::uint64_t outputImageDataStart = output.written();
