@@ -24,16 +24,6 @@ Status writeDiscHeadFields(OutputFile& output, const std::vector<std::uint64_t>&
     return {};
 }
 
-namespace {
-
-// Zero bytes up to the next multiple of 0x8000 from DATA.PSAR.
-Status padToDiscAlignment(OutputFile& output, std::uint64_t outputDataPsar) {
-    const std::uint64_t used = (output.written() - outputDataPsar) % kDiscAlignment;
-    return used == 0 ? Status{} : output.writeZeros(kDiscAlignment - used);
-}
-
-}  // namespace
-
 Status copyPatchedDisc(const ImageCopy& copy, const DiscBlock& disc, const BlockIndex& index,
                        std::uint64_t outputBlock, int& patchCount) {
     if (index.valid()) {
@@ -52,19 +42,21 @@ Expected<std::vector<std::uint64_t>> copyPatchedDiscs(const ImageCopy& copy,
     const ImageCopy titleHead{{copy.range.source, output, copy.range.start, discs.front().position}, copy.progress};
     if (auto copied = copyImageData(titleHead); !copied) return copied.error();
     std::vector<std::uint64_t> blocks;
-    Bytes table(kMaxDiscs * 4, 0);
+    std::vector<std::uint32_t> offsets;
     for (std::size_t i = 0; i < discs.size(); ++i) {
         if (i > 0) {
             if (auto padded = padToDiscAlignment(output, outputDataPsar); !padded) return padded.error();
         }
         blocks.push_back(output.written());
-        storeLe32(&table[4 * i], static_cast<std::uint32_t>(output.written() - outputDataPsar));
+        offsets.push_back(static_cast<std::uint32_t>(output.written() - outputDataPsar));
         const ImageCopy disc{{copy.range.source, output, discs[i].position, discs[i].end}, copy.progress};
         if (auto copied = copyPatchedDisc(disc, discs[i], indexes[i], blocks.back(), patchCount); !copied) {
             return copied.error();
         }
     }
-    if (auto written = output.writeAt(outputDataPsar + kDiscTableOffset, table); !written) return written.error();
+    if (auto table = output.writeAt(outputDataPsar + kDiscTableOffset, discTable(offsets)); !table) {
+        return table.error();
+    }
     return blocks;
 }
 

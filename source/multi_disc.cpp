@@ -28,6 +28,17 @@ std::optional<std::vector<DiscBlock>> discBlocks(const std::vector<std::uint64_t
     return blocks;
 }
 
+Bytes discTable(const std::vector<std::uint32_t>& discOffsets) {
+    Bytes table(kMaxDiscs * 4, 0);
+    for (std::size_t i = 0; i < discOffsets.size(); ++i) storeLe32(&table[4 * i], discOffsets[i]);
+    return table;
+}
+
+Status padToDiscAlignment(OutputFile& output, std::uint64_t dataPsarOffset) {
+    const std::uint64_t used = (output.written() - dataPsarOffset) % kDiscAlignment;
+    return used == 0 ? Status{} : output.writeZeros(kDiscAlignment - used);
+}
+
 Expected<std::vector<std::uint64_t>> readDiscTable(InputFile& container,
                                                    std::uint64_t dataPsarOffset) {
     auto table = container.readUpTo(dataPsarOffset + kDiscTableOffset, kMaxDiscs * 4);

@@ -42,6 +42,14 @@ struct DiscBlock {
 std::optional<std::vector<DiscBlock>> discBlocks(const std::vector<std::uint64_t>& positions,
                                                  std::int64_t startDat);
 
+// The disc table: the offsets from the start of DATA.PSAR of the discs' blocks, the
+// unused slots 0.
+Bytes discTable(const std::vector<std::uint32_t>& discOffsets);
+
+// Zero bytes from the end of `output` up to the next multiple of 0x8000 from the
+// DATA.PSAR at `dataPsarOffset`, where the next disc's block starts.
+Status padToDiscAlignment(OutputFile& output, std::uint64_t dataPsarOffset);
+
 // The positions in `container` of the disc-image blocks that the disc table of the
 // DATA.PSAR at `dataPsarOffset` names: at least one, each inside the file, ascending,
 // each at a "PSISOIMG" marker. The error says what is wrong and names the file.

@@ -34,17 +34,10 @@ Bytes imageBlockHead(std::string_view discId, std::string_view title,
     return head;
 }
 
-
 Bytes titleImageHead() {
     Bytes head(kDiscAlignment, 0);
     ByteWriter(head).putBytes(0, asBytes(kTitleImageMarker));
     return head;
-}
-
-Bytes discTable(const std::vector<std::uint32_t>& discOffsets) {
-    Bytes table(kMaxDiscs * 4, 0);
-    for (std::size_t i = 0; i < discOffsets.size(); ++i) storeLe32(&table[4 * i], discOffsets[i]);
-    return table;
 }
 
 }  // namespace quillon::popstation

@@ -29,13 +29,8 @@ std::string discIdText(std::string_view discId);
 Bytes imageBlockHead(std::string_view discId, std::string_view title,
                      std::span<const std::uint8_t> toc);
 
-
 // The first 0x8000 bytes of DATA.PSAR for several discs: the marker, the disc table
 // still empty, zero bytes.
 Bytes titleImageHead();
-
-// The disc table: the offsets from the start of DATA.PSAR of the discs' blocks, the
-// unused slots 0.
-Bytes discTable(const std::vector<std::uint32_t>& discOffsets);
 
 }  // namespace quillon::popstation

@@ -239,9 +239,7 @@ Status writeDiscSet(std::vector<Disc>& discs, const std::string& title, OutputFi
     if (Status st = out.write(titleImageHead()); !st) return st;
     std::vector<std::uint32_t> offsets;
     for (Disc& disc : discs) {
-        const std::uint64_t filler =
-            (kDiscAlignment - (out.written() - psar) % kDiscAlignment) % kDiscAlignment;
-        if (Status st = out.writeZeros(filler); !st) return st;
+        if (Status st = padToDiscAlignment(out, psar); !st) return st;
         const std::uint64_t offset = out.written() - psar;
         if (offset > std::numeric_limits<std::uint32_t>::max()) {
             return Error::format("The discs are too large for one container: disc " +
