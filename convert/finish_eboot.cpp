@@ -171,11 +171,9 @@ private:
             busy_.showMessage("The save ID is too long to fit into PARAM.SFO.");
             return Rewrite::NotTaken;
         }
-        if (holdsStartScreenMarker(pieces_.warning.bytes)) {
-            // The start-screen search would take the marker in the picture for the block.
-            busy_.showMessage("The warning picture " + inQuotes(job_.warning) +
-                              " cannot be used: it holds the bytes \"STARTDAT\", which mark "
-                              "the start-screen block.");
+        const std::string picture = "The warning picture " + inQuotes(job_.warning);
+        if (auto clean = checkNoStartScreenMarker(pieces_.warning.bytes, picture); !clean) {
+            busy_.showMessage(clean.error().message);
             return Rewrite::NotTaken;
         }
         if (pieces_.warning.length > kMaxStartScreenPicture) {

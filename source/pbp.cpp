@@ -102,9 +102,12 @@ Expected<std::int64_t> findStartDat(InputFile& file) {
     return std::int64_t{-1};
 }
 
-bool holdsStartScreenMarker(std::span<const std::uint8_t> bytes) {
-    return std::search(bytes.begin(), bytes.end(), kStartDatMarker.begin(), kStartDatMarker.end()) !=
-           bytes.end();
+Status checkNoStartScreenMarker(std::span<const std::uint8_t> bytes, const std::string& what) {
+    if (std::search(bytes.begin(), bytes.end(), kStartDatMarker.begin(), kStartDatMarker.end()) == bytes.end()) {
+        return {};
+    }
+    return Error::format(what + " cannot be used: it holds the bytes \"STARTDAT\", which mark the "
+                         "start-screen block.");
 }
 
 Bytes startScreenBlock(std::span<const std::uint8_t> head, std::span<const std::uint8_t> picture,

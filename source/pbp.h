@@ -93,9 +93,10 @@ Expected<std::int64_t> checkIsoMarker(InputFile& file, std::int64_t position, st
 // read and a backward scan; -1 when there is none or the file is shorter than that.
 Expected<std::int64_t> findStartDat(InputFile& file);
 
-// Whether `bytes` hold "STARTDAT": a picture or trailer that does cannot go into a
-// start-screen block, as the search for the block would find the marker inside it.
-bool holdsStartScreenMarker(std::span<const std::uint8_t> bytes);
+// Refuses `bytes` that hold "STARTDAT", naming them as `what`: a picture or trailer that
+// does cannot go into a start-screen block, as the search for the block would find the
+// marker inside it.
+Status checkNoStartScreenMarker(std::span<const std::uint8_t> bytes, const std::string& what);
 
 // A start-screen block: `head` (its first 80 bytes, "STARTDAT" at 0) with 80 plus the
 // picture's length in the field at 20, then the picture, then the trailer.

@@ -4,17 +4,6 @@
 #include "tools/popstation/png_writer.h"
 
 namespace quillon::popstation {
-namespace {
-
-// A picture or trailer that holds the start-screen block's marker would make readers
-// take the wrong place for the block.
-Status checkNoMarker(std::span<const std::uint8_t> bytes, const std::string& what) {
-    if (!holdsStartScreenMarker(bytes)) return {};
-    return Error::format(what + " cannot be used: it holds the bytes \"STARTDAT\", which mark the "
-                         "start-screen block.");
-}
-
-}  // namespace
 
 Bytes placeholderDataPsp() {
     constexpr std::string_view kText =
@@ -59,8 +48,8 @@ Expected<ContainerParts> readBaseParts(const std::string& path) {
     if (!pictureBytes) return pictureBytes.error();
     auto trailer = file->readBytes(file->size() - kStartDatTrailerSize, kStartDatTrailerSize);
     if (!trailer) return trailer.error();
-    if (auto clean = checkNoMarker(*pictureBytes, "Its start-screen picture"); !clean) return clean.error();
-    if (auto clean = checkNoMarker(*trailer, "Its start-screen block's trailer"); !clean) return clean.error();
+    if (auto clean = checkNoStartScreenMarker(*pictureBytes, "Its start-screen picture"); !clean) return clean.error();
+    if (auto clean = checkNoStartScreenMarker(*trailer, "Its start-screen block's trailer"); !clean) return clean.error();
     parts.startScreen.picture = std::move(*pictureBytes);
     parts.startScreen.trailer = std::move(*trailer);
     return parts;
@@ -79,16 +68,14 @@ Expected<Bytes> readStartScreenPicture(const std::string& path) {
     if (!looksLikePng(*picture)) {
         return Error::format("The start-screen picture " + inQuotes(path) + " is not a PNG file.");
     }
-    if (auto clean = checkNoMarker(*picture, "The start-screen picture " + inQuotes(path)); !clean) {
+    if (auto clean = checkNoStartScreenMarker(*picture, "The start-screen picture " + inQuotes(path)); !clean) {
         return clean.error();
     }
     return picture;
 }
 
 Bytes startDatBlock(const StartScreen& startScreen) {
-    Bytes head(kStartDatPictureOffset, 0);
-    ByteWriter(head).putBytes(0, asBytes(kStartDatMarker));
-    return startScreenBlock(head, startScreen.picture, startScreen.trailer);
+    return startScreenBlock(asBytes(kStartDatMarker), startScreen.picture, startScreen.trailer);
 }
 
 }  // namespace quillon::popstation
