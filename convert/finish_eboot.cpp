@@ -17,7 +17,6 @@
 namespace quillon {
 namespace {
 
-constexpr const char* kEbootName = "EBOOT.PBP";
 constexpr const char* kKeysName = "KEYS.BIN";
 
 // A file to put into the container. A file that alone would make the front part too

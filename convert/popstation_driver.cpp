@@ -7,6 +7,7 @@
 #include "common/file_io.h"
 #include "common/text.h"
 #include "source/disc_image.h"
+#include "source/pbp.h"
 #include "source/playlist.h"
 
 namespace quillon {
@@ -15,7 +16,6 @@ namespace {
 constexpr const char* kToolErrorCaption = "Error from popstation.exe";
 constexpr const char* kConvertingStatus = "Converting file to PBP... (This may take some minutes)";
 constexpr const char* kToolOutputName = "info.txt";
-constexpr const char* kToolContainerName = "EBOOT.PBP";
 constexpr int kPollMilliseconds = 10;
 
 // The tool's output as the stage keeps it: every line followed by CR LF, and the last
@@ -82,9 +82,9 @@ public:
 
 private:
     static std::optional<int> shareIn(std::string_view line) {
-        constexpr std::string_view kWriting = "Writing EBOOT.PBP... ";
-        if (!line.starts_with(kWriting) || !line.ends_with('%')) return std::nullopt;
-        const std::string_view number = line.substr(kWriting.size(), line.size() - kWriting.size() - 1);
+        if (!line.starts_with(kPackingReport) || !line.ends_with('%')) return std::nullopt;
+        line.remove_prefix(kPackingReport.size());
+        const std::string_view number = line.substr(0, line.size() - 1);
         if (number.empty() || number.size() > 3 || number.find_first_not_of("0123456789") != std::string_view::npos) {
             return std::nullopt;
         }
@@ -150,7 +150,7 @@ std::vector<std::string> popstationArguments(const std::string& compressionLevel
     return arguments;
 }
 
-std::string toolContainerPath(const ToolJob& job) { return job.workFolder + kToolContainerName; }
+std::string toolContainerPath(const ToolJob& job) { return job.workFolder + kEbootName; }
 
 StageOutcome runPopstation(const ToolJob& job, BusyState& busy, ToolProcess& tool) {
     const std::string outputPath = job.workFolder + kToolOutputName;

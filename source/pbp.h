@@ -17,6 +17,11 @@ namespace quillon {
 
 inline constexpr std::size_t kPbpHeaderSize = 40;
 inline constexpr std::array<std::uint8_t, 4> kPbpMagic{0x00, 'P', 'B', 'P'};
+// The name of the container a PSP starts, as the tool and a conversion write it.
+inline constexpr const char* kEbootName = "EBOOT.PBP";
+// The popstation tool's report while it packs, followed by the whole percentage and
+// "%"; a conversion reads it from the tool's output to show progress.
+inline constexpr std::string_view kPackingReport = "Writing EBOOT.PBP... ";
 
 // Positions inside the disc-image block, from the start of DATA.PSAR.
 inline constexpr std::string_view kIsoMarker = "PSISOIMG";

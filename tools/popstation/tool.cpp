@@ -75,7 +75,7 @@ public:
         ProgressReport progress{.status = {}, .done = done, .total = total};
         if (percent > shownPercent_) {
             shownPercent_ = percent;
-            progress.status = "Writing EBOOT.PBP... " + std::to_string(percent) + "%";
+            progress.status = std::string(kPackingReport) + std::to_string(percent) + "%";
         }
         return report(progress);
     }
@@ -280,7 +280,7 @@ Status makeEboot(const ToolRequest& request, const Workplace& place, const Progr
     }
     if (reporter.stopped()) return Error::cancelled();
 
-    auto out = OutputFile::create(place.folder + kOutputName);
+    auto out = OutputFile::create(place.folder + kEbootName);
     if (!out) return out.error();
     reporter.say("Writing EBOOT.PBP...");
     for (const Bytes& piece : {containerHeader(*layout), paramSfo, parts->dataPsp}) {

@@ -15,7 +15,6 @@
 
 namespace quillon::popstation {
 
-inline constexpr const char* kOutputName = "EBOOT.PBP";
 // DISC_ID and ID text of an image in which no disc ID is found.
 inline constexpr const char* kUnknownDiscId = "UNKN00000";
 inline constexpr std::uint32_t kContainerVersion = 0x00010000;
