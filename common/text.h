@@ -10,9 +10,17 @@ namespace quillon {
 
 inline char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+inline char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
 inline std::string toLowerAscii(std::string text) {
     for (char& c : text) c = lowerAscii(c);
     return text;
+}
+
+inline std::string toUpperAscii(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) c = upperAscii(c);
+    return upper;
 }
 
 // Equal but for the letter case of ASCII letters.

@@ -3,7 +3,9 @@
 #include <array>
 #include <charconv>
 
+#include "common/bytes.h"
 #include "common/file_io.h"
+#include "common/text.h"
 #include "source/text_lines.h"
 
 namespace quillon {
@@ -11,14 +13,6 @@ namespace {
 
 constexpr std::array<std::string_view, 8> kIgnoredKeywords{
     "POSTGAP", "FLAGS", "CATALOG", "ISRC", "TITLE", "PERFORMER", "SONGWRITER", "REM"};
-
-std::string toUpperAscii(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return upper;
-}
 
 std::optional<unsigned> decimal(std::string_view digits, std::size_t maxDigits) {
     unsigned value = 0;
@@ -41,7 +35,6 @@ std::optional<std::uint64_t> parseTime(std::string_view text) {
 }
 
 std::string timeText(std::uint64_t sectors) {
-    const auto twoDigits = [](std::uint64_t n) { return (n < 10 ? "0" : "") + std::to_string(n); };
     const DiscTime time = DiscTime::ofSectors(sectors);
     return twoDigits(time.minutes) + ":" + twoDigits(time.seconds) + ":" + twoDigits(time.frames);
 }
@@ -51,7 +44,7 @@ public:
     explicit CueParser(const std::string& sheetPath) { sheet_.path = sheetPath; }
 
     Expected<CueSheet> parse(std::span<const std::uint8_t> text) {
-        const std::vector<std::string_view> lines = textLines(text);
+        const std::vector<std::string_view> lines = textFileLines(asText(text));
         for (std::size_t i = 0; i < lines.size(); ++i) {
             line_ = i + 1;
             auto words = splitWords(lines[i]);
@@ -171,6 +164,9 @@ private:
 
     // The lowest position at which the current track's first INDEX may stand: after the
     // INDEX 01 of the track before it in the same file.
+    // Whether a TRACK of the current FILE has begun; firstTrackOfFile_ is 0 before any FILE.
+    bool inTrack() const { return sheet_.tracks.size() > firstTrackOfFile_; }
+
     std::uint64_t trackFloor() const {
         const std::size_t current = sheet_.tracks.size() - 1;
         if (current == firstTrackOfFile_) return 0;
@@ -178,7 +174,7 @@ private:
     }
 
     Status onIndex(const std::vector<std::string>& words) {
-        if (sheet_.tracks.empty() || sheet_.tracks.size() == firstTrackOfFile_) {
+        if (!inTrack()) {
             return error("INDEX comes before any TRACK of its FILE");
         }
         if (words.size() != 3) {
@@ -213,7 +209,7 @@ private:
     }
 
     Status onPregap(const std::vector<std::string>& words) {
-        if (sheet_.tracks.size() == firstTrackOfFile_ || sheet_.tracks.empty()) {
+        if (!inTrack()) {
             return error("PREGAP comes before any TRACK of its FILE");
         }
         if (hasPregap_) return error("the track has a second PREGAP");
@@ -225,14 +221,14 @@ private:
     }
 
     Status closeTrack() {
-        if (sheet_.tracks.size() == firstTrackOfFile_ || hasIndex01_) return {};
+        if (!inTrack() || hasIndex01_) return {};
         return errorAt(trackLine_, "track " + trackNumberText(sheet_.tracks.back().number) +
                                        " has no INDEX 01");
     }
 
     Status closeFile() {
         if (Status st = closeTrack(); !st) return st;
-        if (sheet_.files.empty() || sheet_.tracks.size() > firstTrackOfFile_) return {};
+        if (sheet_.files.empty() || inTrack()) return {};
         return errorAt(fileLine_, "FILE " + inQuotes(sheet_.files.back().path) + " holds no TRACK");
     }
 

@@ -2,11 +2,8 @@
 
 #include <algorithm>
 
-#include "common/text.h"
-
-#include <algorithm>
-
 #include "common/bytes.h"
+#include "common/text.h"
 #include "source/pbp.h"
 
 namespace quillon {

@@ -26,7 +26,6 @@ public:
     static Expected<DiscImage> open(const std::string& path);
     static Expected<DiscImage> fromCueSheet(const CueSheet& sheet);
 
-    const std::string& path() const { return path_; }
     std::uint64_t size() const { return size_; }
     // In image order; INDEX 01 of each in image sectors.
     const std::vector<DiscTrack>& tracks() const { return tracks_; }

@@ -51,10 +51,12 @@ struct DiscTrack {
     bool operator==(const DiscTrack&) const = default;
 };
 
+// A number as cue sheets and messages write track numbers and the parts of a time: at
+// least two digits.
+inline std::string twoDigits(std::uint64_t number) { return (number < 10 ? "0" : "") + std::to_string(number); }
+
 // A track number as cue sheets and messages write it: two digits, "01" to "99".
-inline std::string trackNumberText(int number) {
-    return (number < 10 ? "0" : "") + std::to_string(number);
-}
+inline std::string trackNumberText(int number) { return twoDigits(static_cast<std::uint64_t>(number)); }
 
 inline std::size_t tocSize(std::size_t trackCount) { return (3 + trackCount) * kTocEntrySize; }
 

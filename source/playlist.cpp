@@ -1,6 +1,8 @@
 #include "source/playlist.h"
 
+#include "common/bytes.h"
 #include "common/file_io.h"
+#include "common/text.h"
 #include "source/multi_disc.h"
 #include "source/text_lines.h"
 
@@ -24,7 +26,7 @@ Expected<std::vector<std::string>> parsePlaylist(std::span<const std::uint8_t> t
     const auto error = [&playlistPath](std::size_t line, const std::string& what) {
         return lineError("Playlist", playlistPath, line, what);
     };
-    const std::vector<std::string_view> lines = textLines(text);
+    const std::vector<std::string_view> lines = textFileLines(asText(text));
     const std::filesystem::path folder = toFsPath(playlistPath).parent_path();
     std::vector<std::string> discs;
     for (std::size_t i = 0; i < lines.size(); ++i) {

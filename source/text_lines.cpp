@@ -1,13 +1,8 @@
 #include "source/text_lines.h"
 
-#include "common/bytes.h"
 #include "common/text.h"
 
 namespace quillon {
-
-std::vector<std::string_view> textLines(std::span<const std::uint8_t> bytes) {
-    return textFileLines(asText(bytes));
-}
 
 std::string_view trimBlanks(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t");

@@ -1,20 +1,14 @@
-// The lines of the small text files that name a disc's files (cue sheets, playlists),
-// and the form of their error messages.
+// What the small text files that name a disc's files (cue sheets, playlists) share:
+// blanks around words, and the form of their error messages.
 #pragma once
 
 #include <cstddef>
-#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "common/expected.h"
 
 namespace quillon {
-
-// CR LF, LF and CR each end a line; a UTF-8 byte-order mark at the start is skipped. A
-// line end at the very end starts no further line. The views point into `bytes`.
-std::vector<std::string_view> textLines(std::span<const std::uint8_t> bytes);
 
 // `text` without the blanks and tabs around it.
 std::string_view trimBlanks(std::string_view text);
