@@ -7,6 +7,7 @@
 #include "convert/finish_eboot.h"
 #include "convert/pal_patch.h"
 #include "convert/popstation_driver.h"
+#include "source/pbp.h"
 #include "state/artwork_kinds.h"
 
 namespace quillon {
@@ -86,7 +87,7 @@ struct RemovedAtTheEnd {
 StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool,
                        const ProgramFolder& folder, int& patchCount) {
     const std::string source = fields.text(Field::srcIso);
-    const bool sourceIsPbp = toLowerAscii(extensionOf(source)) == ".pbp";
+    const bool sourceIsPbp = isPbpPath(source);
     ToolJob toolJob{folder.popstationTool(), folder.filesFolder(), {}, source, {}};
     // A disc image goes through the tool's container in the Files folder: an output
     // folder that is the Files folder would have finishing read and write one file.
@@ -109,7 +110,7 @@ StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool,
 // one does; a lock that cannot be taken at all leaves the tool stage to report why.
 std::optional<std::optional<FileLock>> lockWorkplace(const std::string& source,
                                                      const ProgramFolder& folder, BusyState& busy) {
-    if (toLowerAscii(extensionOf(source)) == ".pbp") return std::optional<FileLock>();
+    if (isPbpPath(source)) return std::optional<FileLock>();
     auto lock = FileLock::tryLock(folder.inFiles(kWorkplaceLockName));
     if (!lock) return std::optional<FileLock>();
     if (!*lock) {

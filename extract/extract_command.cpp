@@ -178,7 +178,7 @@ std::string mismatchMessage(const InputFile& container, const MismatchTally& tal
 // removes unfinished outputs before it returns.
 void extractImage(const FieldState& fields, BusyState& busy, std::optional<std::size_t> onlyDisc) {
     const std::string source = fields.text(Field::srcIso);
-    if (toLowerAscii(extensionOf(source)) != ".pbp") return busy.showMessage(kNotAPbpMessage);
+    if (!isPbpPath(source)) return busy.showMessage(kNotAPbpMessage);
 
     auto container = InputFile::open(source);
     if (!container) return busy.showFileError(container.error());

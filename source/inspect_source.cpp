@@ -318,7 +318,7 @@ private:
 
 SourceKind classifySource(const std::string& path) {
     if (!isFile(path)) return SourceKind::Missing;
-    return toLowerAscii(extensionOf(path)) == ".pbp" ? SourceKind::Pbp : SourceKind::Image;
+    return isPbpPath(path) ? SourceKind::Pbp : SourceKind::Image;
 }
 
 void inspectSource(FieldState& fields, Host& host, const GameList& gameList,

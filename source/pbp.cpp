@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/text.h"
+
 namespace quillon {
 namespace {
 
@@ -26,6 +28,8 @@ std::string describe(PbpSection section, std::uint32_t offset) {
 Error damaged(const std::string& what) { return Error::format("The PBP file is damaged: " + what + "."); }
 
 }  // namespace
+
+bool isPbpPath(const std::string& path) { return toLowerAscii(extensionOf(path)) == ".pbp"; }
 
 std::uint32_t PbpHeader::offset(PbpSection section) const {
     if (section == PbpSection::ParamSfo) return paramSfo;

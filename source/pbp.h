@@ -23,6 +23,9 @@ inline constexpr const char* kEbootName = "EBOOT.PBP";
 // "%"; a conversion reads it from the tool's output to show progress.
 inline constexpr std::string_view kPackingReport = "Writing EBOOT.PBP... ";
 
+// Whether `path` names a container: the extension ".pbp" in any letter case.
+bool isPbpPath(const std::string& path);
+
 // Positions inside the disc-image block, from the start of DATA.PSAR.
 inline constexpr std::string_view kIsoMarker = "PSISOIMG";
 inline constexpr std::uint64_t kDiscIdTextOffset = 0x400;  // "_SLUS_01234"

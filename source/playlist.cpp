@@ -15,7 +15,7 @@ bool isPlaylistPath(const std::string& path) {
 
 std::optional<std::string> discKindProblem(const std::string& path) {
     if (isPlaylistPath(path)) return inQuotes(path) + " is a playlist, not a disc";
-    if (toLowerAscii(extensionOf(path)) == ".pbp") {
+    if (isPbpPath(path)) {
         return inQuotes(path) + " is a PBP container, not a disc image";
     }
     return std::nullopt;
