@@ -100,14 +100,10 @@ private:
 // The bytes of the discs a source holds: a disc image's, a cue sheet's disc, a
 // playlist's discs; 0 when that cannot be told.
 std::uint64_t discBytes(const std::string& source) {
-    std::vector<std::string> discs{source};
-    if (isPlaylistPath(source)) {
-        auto listed = readPlaylist(source);
-        if (!listed) return 0;
-        discs = std::move(*listed);
-    }
+    const auto discs = discPathsOf(source);
+    if (!discs) return 0;
     std::uint64_t total = 0;
-    for (const std::string& disc : discs) {
+    for (const std::string& disc : *discs) {
         auto image = DiscImage::open(disc);
         if (!image) return 0;
         total += image->size();

@@ -93,14 +93,12 @@ private:
 
     // A disc image, a cue sheet (the disc it describes) or a playlist (its first disc).
     Status inspectImage() {
-        std::string disc = source_;
-        std::string titleFromName = titleFromFileName(source_);
-        if (isPlaylistPath(source_)) {
-            auto discs = readPlaylist(source_);
-            if (!discs) return discs.error();
-            disc = discs->front();
-            titleFromName = withoutDiscMarker(titleFromFileName(disc));
-        }
+        auto discs = discPathsOf(source_);
+        if (!discs) return discs.error();
+        const std::string& disc = discs->front();
+        // A playlist's title is its first disc's without the disc's number.
+        const std::string titleFromName = isPlaylistPath(source_) ? withoutDiscMarker(titleFromFileName(disc))
+                                                                  : titleFromFileName(source_);
         auto head = identificationBytes(disc);
         if (!head) return head.error();
         const std::optional<std::string> discId = scanDiscId(*head);

@@ -52,4 +52,9 @@ Expected<std::vector<std::string>> readPlaylist(const std::string& playlistPath)
     return parsePlaylist(*text, playlistPath);
 }
 
+Expected<std::vector<std::string>> discPathsOf(const std::string& source) {
+    if (isPlaylistPath(source)) return readPlaylist(source);
+    return std::vector<std::string>{source};
+}
+
 }  // namespace quillon

@@ -25,4 +25,7 @@ Expected<std::vector<std::string>> parsePlaylist(std::span<const std::uint8_t> t
                                                  const std::string& playlistPath);
 Expected<std::vector<std::string>> readPlaylist(const std::string& playlistPath);
 
+// The discs a source holds: a playlist's, or the source itself as the one disc.
+Expected<std::vector<std::string>> discPathsOf(const std::string& source);
+
 }  // namespace quillon
