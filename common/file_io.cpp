@@ -377,12 +377,12 @@ void removeLeftovers(const std::filesystem::path& folder, const std::string& ste
 Expected<OutputFile> OutputFile::create(const std::string& target) {
     static std::atomic<unsigned> counter{0};
     const std::filesystem::path destination = writtenThrough(toFsPath(target));
-    if (isFolder(fromFsPath(destination))) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(destination, ec);
+    if (!ec && std::filesystem::is_directory(status)) {
         return Error::write("Cannot create file " + inQuotes(target) + ". " + systemErrorText(EISDIR));
     }
     // A file its owner marked read-only is not replaced behind its back.
-    std::error_code ec;
-    const auto status = std::filesystem::status(destination, ec);
     using std::filesystem::perms;
     if (!ec && std::filesystem::is_regular_file(status) &&
         (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) ==
@@ -468,11 +468,11 @@ Status OutputFile::appendFrom(InputFile& source, std::uint64_t position, std::ui
     const std::uint64_t head = std::min<std::uint64_t>(toBoundary, length);
     const bool inKernel = rangeCopy_ != RangeCopy::ThroughBuffer && !gForceCopyFallback &&
                           (position + head) % kPageSize == 0;
+    std::uint64_t copied = 0;
     if (inKernel) {
-        if (auto copied = copyThroughBuffer(source, position, head, written_); !copied) return copied;
+        if (auto st = copyThroughBuffer(source, position, head, written_); !st) return st;
+        copied = head + copyInKernel(source, position + head, length - head, written_ + head);
     }
-    const std::uint64_t copied =
-        inKernel ? head + copyInKernel(source, position + head, length - head, written_ + head) : 0;
     if (copied < length) {
         auto rest = copyThroughBuffer(source, position + copied, length - copied, written_ + copied);
         if (!rest) return rest;

@@ -38,7 +38,6 @@ public:
 
 private:
     ProgramFolder folder_;
-    Host& host_;
     FieldState fields_;
     BusyState busy_;
     GameList gameList_;
