@@ -138,11 +138,7 @@ StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool,
         busy.showMessage(errorMessage(ErrorCode::NoOutputFolder));
         return StageOutcome::EndWithoutSummary;
     }
-    if (!folder.portable()) {
-        // The user's own folder is made on first use.
-        std::error_code ec;
-        std::filesystem::create_directories(toFsPath(folder.filesFolder()), ec);
-    }
+    folder.makeUserFolder(folder.filesFolder());
     const auto workplace = lockWorkplace(source, folder, busy);
     if (!workplace) return StageOutcome::EndWithoutSummary;
 

@@ -1,9 +1,5 @@
 #include "session/session.h"
 
-#include <filesystem>
-
-#include "common/file_io.h"
-
 #include "convert/convert_command.h"
 #include "extract/extract_command.h"
 #include "options/settings.h"
@@ -22,11 +18,7 @@ void Session::loadGameList() { gameList_ = quillon::loadGameList(folder_.gameLis
 void Session::loadOptions() { quillon::loadOptions(fields_, folder_.optionsFile()); }
 
 Status Session::saveOptions() const {
-    if (!folder_.portable()) {
-        // The user's settings folder is made on first use.
-        std::error_code ec;
-        std::filesystem::create_directories(toFsPath(folder_.optionsFile()).parent_path(), ec);
-    }
+    folder_.makeUserFolder(folder_.settingsFolder());
     return quillon::saveOptions(fields_, folder_.optionsFile());
 }
 

@@ -141,8 +141,7 @@ private:
         }
         if (startScreen->state == StartScreen::State::Absent) return {};
         const std::string warningFile = folder_.root() + kWarningFileName;
-        std::error_code ec;
-        std::filesystem::create_directories(toFsPath(folder_.root()), ec);  // a user's folder, on first use
+        folder_.makeUserFolder(folder_.root());
         if (auto st = writeUnlessSource(warningFile, startScreen->picture); !st) return st;
         const std::string defWarning = fields_.text(Field::defWarning);
         fields_.setPath(Field::warning, defWarning.empty() ? warningFile : defWarning);

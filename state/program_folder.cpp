@@ -87,12 +87,18 @@ std::string ProgramFolder::programFile(std::string_view name) const {
     return sharedData_ + std::string(name);
 }
 
-std::string ProgramFolder::optionsFile() const {
-    return portable() ? inFiles(kOptionsName) : userConfig_ + kOptionsName;
-}
+std::string ProgramFolder::settingsFolder() const { return portable() ? filesFolder() : userConfig_; }
+
+std::string ProgramFolder::optionsFile() const { return settingsFolder() + kOptionsName; }
 
 std::string ProgramFolder::popstationTool() const {
     return portable() ? inFiles(kPopstationFileName) : tool_;
+}
+
+void ProgramFolder::makeUserFolder(const std::string& folder) const {
+    if (portable()) return;
+    std::error_code ec;
+    std::filesystem::create_directories(toFsPath(folder), ec);
 }
 
 }  // namespace quillon

@@ -49,8 +49,15 @@ public:
     std::string gameListFile() const { return programFile("gameInfo.txt"); }
     std::string baseContainer() const { return programFile("base.pbp"); }
     std::string keysFile() const { return inFiles("KEYS.BIN"); }
+    // The folder of the settings file: Files, or the user's settings folder.
+    std::string settingsFolder() const;
     std::string optionsFile() const;
     std::string popstationTool() const;
+
+    // Makes `folder`, one of the user's folders in the installed layout, on first use
+    // (the portable layout's folders are there already). A folder that cannot be made
+    // leaves the write into it to report why.
+    void makeUserFolder(const std::string& folder) const;
 
 private:
     std::string root_;
