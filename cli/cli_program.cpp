@@ -21,6 +21,19 @@ std::string absolutePath(const std::string& path) {
     return ec ? path : fromFsPath(absolute);
 }
 
+OptionWord splitOption(const std::string& word) {
+    const auto eq = word.find('=');
+    if (!word.starts_with("--") || eq == std::string::npos) return {word, std::nullopt};
+    return {word.substr(0, eq), word.substr(eq + 1)};
+}
+
+std::optional<std::string> optionValue(const OptionWord& word, const std::vector<std::string>& args,
+                                       std::size_t& i) {
+    if (word.value) return word.value;
+    if (i + 1 >= args.size()) return std::nullopt;
+    return args[++i];
+}
+
 int usageError(const std::string& message) {
     std::cerr << "quillon-cli: " << message << "\nTry 'quillon-cli --help'." << std::endl;
     return 2;

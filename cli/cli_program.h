@@ -2,6 +2,7 @@
 // command line's host, and the forms of paths given as arguments.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,19 @@ std::string absolutePath(const std::string& path);
 int runConvertVerb(CliProgram& program, const std::vector<std::string>& args);
 int runExtractVerb(CliProgram& program, const std::vector<std::string>& args);
 int runInspectVerb(CliProgram& program, const std::vector<std::string>& args);
+
+// A word of the command line as options are written: "--name=VALUE" gives the name and
+// the value; any other word is a name alone.
+struct OptionWord {
+    std::string name;
+    std::optional<std::string> value;
+};
+OptionWord splitOption(const std::string& word);
+
+// The value of the option `word` at args[i]: its own, or else the next word (and `i`
+// moves past it); nullopt when there is neither.
+std::optional<std::string> optionValue(const OptionWord& word, const std::vector<std::string>& args,
+                                       std::size_t& i);
 
 // Prints a usage error to stderr; the exit status of a usage error.
 int usageError(const std::string& message);

@@ -47,22 +47,16 @@ int runConvertVerb(CliProgram& program, const std::vector<std::string>& args) {
     std::map<Field, std::string> texts;
     bool palFix = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::optional<std::string> value;
-        if (const auto eq = name.find('='); name.starts_with("--") && eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name = name.substr(0, eq);
-        }
-        if (name == "--pal-fix" && !value) {
+        const OptionWord word = splitOption(args[i]);
+        const std::string& name = word.name;
+        if (name == "--pal-fix" && !word.value) {
             palFix = true;
             continue;
         }
         const TextOption* option = findTextOption(name);
         if (name == "--output" || option) {
-            if (!value) {
-                if (i + 1 >= args.size()) return usageError(name + " needs a value");
-                value = args[++i];
-            }
+            const std::optional<std::string> value = optionValue(word, args, i);
+            if (!value) return usageError(name + " needs a value");
             if (name == "--output") {
                 output = absolutePath(*value);
                 continue;

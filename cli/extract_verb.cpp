@@ -21,20 +21,16 @@ int runExtractVerb(CliProgram& program, const std::vector<std::string>& args) {
     std::vector<std::string> paths;
     std::optional<std::size_t> disc;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::optional<std::string> value;
-        if (name.starts_with("--disc=")) {
-            value = name.substr(7);
-            name = "--disc";
-        }
-        if (name == "--disc") {
-            if (!value && i + 1 >= args.size()) return usageError("--disc needs a value");
-            disc = discNumber(value ? *value : args[++i]);
+        const OptionWord word = splitOption(args[i]);
+        if (word.name == "--disc") {
+            const std::optional<std::string> value = optionValue(word, args, i);
+            if (!value) return usageError("--disc needs a value");
+            disc = discNumber(*value);
             if (!disc) return usageError("--disc takes a disc number: 1, 2, ...");
             continue;
         }
-        if (name.starts_with("--")) return usageError("unknown option " + name);
-        paths.push_back(name);
+        if (args[i].starts_with("--")) return usageError("unknown option " + args[i]);
+        paths.push_back(args[i]);
     }
     if (paths.size() != 2) return usageError("extract needs SOURCE and OUTPUT");
     program.host.setSaveName(absolutePath(paths[1]));

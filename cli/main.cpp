@@ -86,15 +86,12 @@ int main(int argc, char** argv) {
             std::cout << "Quillon " QUILLON_VERSION "\n";
             return 0;
         }
-        if (option == "--program-folder" && next + 1 < args.size()) {
-            programFolder = quillon::absolutePath(args[next + 1]);
-            next += 2;
-        } else if (option.starts_with("--program-folder=")) {
-            programFolder = quillon::absolutePath(option.substr(17));
-            next += 1;
-        } else {
-            return quillon::usageError("unknown option " + option);
-        }
+        const quillon::OptionWord word = quillon::splitOption(option);
+        const std::optional<std::string> folder =
+            word.name == "--program-folder" ? quillon::optionValue(word, args, next) : std::nullopt;
+        if (!folder) return quillon::usageError("unknown option " + option);
+        programFolder = quillon::absolutePath(*folder);
+        next += 1;
     }
     if (next >= args.size()) return quillon::usageError("no verb given");
     const std::string verb = args[next];
