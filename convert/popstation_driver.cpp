@@ -112,12 +112,12 @@ std::uint64_t discBytes(const std::string& source) {
 }
 
 // Lets the window work and polls the tool every 10 ms until it has ended, passing on
-// the share of its work that it reports (against the size of the source). An abort
+// the share of its work that it reports in `outputPath` (against the size of the source). An abort
 // interrupts the tool once; the stage still waits for it to end, so that it has
 // released its output file and removed its partial container.
-void waitForTool(const ToolJob& job, BusyState& busy, ToolProcess& tool) {
+void waitForTool(const ToolJob& job, const std::string& outputPath, BusyState& busy, ToolProcess& tool) {
     const Progress progress = busy.progress();
-    ToolReports reports(job.workFolder + kToolOutputName);
+    ToolReports reports(outputPath);
     const std::uint64_t work = discBytes(job.source);
     ProgressReport report;
     bool interrupted = false;
@@ -162,7 +162,7 @@ StageOutcome runPopstation(const ToolJob& job, BusyState& busy, ToolProcess& too
     }
     busy.setStatus(kConvertingStatus);
 
-    waitForTool(job, busy, tool);
+    waitForTool(job, outputPath, busy, tool);
     const ToolOutput output = takeToolOutput(outputPath);
     if (busy.abortRequested()) {
         removeFile(toolContainerPath(job));
