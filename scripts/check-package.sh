@@ -21,10 +21,9 @@ root=$work/root
 DESTDIR=$root cmake --install "$build" >/dev/null
 prefix=$root$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
 step "installed into $root:"
-(cd "$root" && find . ! -type d | sort)
+(cd "$root" && find . ! -type d | sort) | tee "$work/installed.txt"
 
-diff <(cd "$root" && find . ! -type d | sort) \
-     <(dpkg-deb -c "$package" | awk '$1 !~ /^d/ { print $6 }' | sort) ||
+diff "$work/installed.txt" <(dpkg-deb -c "$package" | awk '$1 !~ /^d/ { print $6 }' | sort) ||
   fail "$package does not carry the installed files"
 step "$package carries the installed files; its control fields:"
 dpkg-deb -f "$package" Package Version Architecture Depends
