@@ -33,7 +33,7 @@ void decode(InputFile& container, const BlockIndex& index, const ImageDataExtent
     static const ScratchFile output("decoded.iso");
     auto out = OutputFile::create(output.path());
     FUZZ_REQUIRE(out.ok());
-    DiscImage image;
+    StoredDisc image;
     image.stored = extent;
     image.blocks = index.entries;
     image.length = index.entries.size() * kImageBlockSize;
