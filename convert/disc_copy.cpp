@@ -24,6 +24,27 @@ Status writeDiscHeadFields(OutputFile& output, const std::vector<std::uint64_t>&
     return {};
 }
 
+void markImageDataPosition(std::span<std::uint8_t> block) {
+    if (loadLe32(block.data() + kImageDataPositionOffset) == 0) {
+        storeLe32(block.data() + kImageDataPositionOffset, static_cast<std::uint32_t>(kImageDataOffset));
+    }
+}
+
+Status markImageDataPositions(InputFile& source, const std::vector<std::uint64_t>& sourceBlocks,
+                              OutputFile& output, const std::vector<std::uint64_t>& outputBlocks) {
+    Bytes marked(4, 0);
+    storeLe32(marked.data(), static_cast<std::uint32_t>(kImageDataOffset));
+    for (std::size_t i = 0; i < sourceBlocks.size(); ++i) {
+        auto stored = source.readBytes(sourceBlocks[i] + kImageDataPositionOffset, marked.size());
+        if (!stored) return stored.error();
+        if (loadLe32(stored->data()) != 0) continue;
+        if (auto written = output.writeAt(outputBlocks[i] + kImageDataPositionOffset, marked); !written) {
+            return written;
+        }
+    }
+    return {};
+}
+
 Status copyPatchedDisc(const ImageCopy& copy, const DiscBlock& disc, const BlockIndex& index,
                        std::uint64_t outputBlock, int& patchCount) {
     if (index.valid()) {

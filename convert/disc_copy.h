@@ -26,6 +26,15 @@ void writeDiscHeadFields(std::span<std::uint8_t> block, const DiscHeadFields& fi
 Status writeDiscHeadFields(OutputFile& output, const std::vector<std::uint64_t>& blocks,
                            const DiscHeadFields& fields);
 
+// Where a block's head says its image data starts: a source that left it 0 (written
+// before readers relied on it) gets 0x100000, where the image data of every block stands;
+// any other value is kept.
+void markImageDataPosition(std::span<std::uint8_t> block);
+// The same for the discs of a container being written: the blocks at `sourceBlocks` in
+// `source` came to lie at `outputBlocks` in `output`.
+Status markImageDataPositions(InputFile& source, const std::vector<std::uint64_t>& sourceBlocks,
+                              OutputFile& output, const std::vector<std::uint64_t>& outputBlocks);
+
 // One disc's block through the PAL patch, from `copy.range.start` in its head to the end
 // of the range: with its index, block by block, the output's index written anew at
 // `outputBlock`'s; without one, the patched copy over its image data alone.

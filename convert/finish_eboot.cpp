@@ -182,7 +182,11 @@ private:
                               std::to_string(kMaxStartScreenPicture) + " fit.");
             return Rewrite::NotTaken;
         }
-        if (!severalDiscs_) writeDiscHeadFields(std::span(head_).subspan(header_.dataPsar), discHeadFields(job_));
+        if (!severalDiscs_) {
+            const auto block = std::span(head_).subspan(header_.dataPsar);
+            writeDiscHeadFields(block, discHeadFields(job_));
+            markImageDataPosition(block);
+        }
 
         const auto& artwork = pieces_.artwork;
         const PieceLengths lengths{artwork[0].length, artwork[1].length, artwork[2].length,
@@ -268,7 +272,8 @@ private:
         if (!severalDiscs_) return copyDisc(copy);
         auto blocks = copySeveralDiscs(copy);
         if (!blocks) return blocks.error();
-        return writeDiscHeadFields(output, *blocks, discHeadFields(job_));
+        if (Status st = writeDiscHeadFields(output, *blocks, discHeadFields(job_)); !st) return st;
+        return markImageDataPositions(*source_, discPositions_, output, *blocks);
     }
 
     Status copyDisc(const ImageCopy& copy) {

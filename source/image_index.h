@@ -26,6 +26,17 @@ inline constexpr std::uint64_t kIndexOffset = 0x4000;
 inline constexpr std::size_t kIndexEntrySize = 32;
 inline constexpr std::size_t kIndexEntryChecksum = 8;  // where the SHA-1 prefix stands
 inline constexpr std::size_t kMaxIndexEntries = (0x100000 - kIndexOffset) / kIndexEntrySize - 1;
+// Emulators' readers place the end of the last track two seconds past the image's last
+// sector and read up to there (one of them fails the whole disc on the first sector no
+// entry holds), so the index goes on with blocks of zero bytes over that many sectors.
+inline constexpr std::uint64_t kSectorsPastImageEnd = 150;
+
+// The blocks of an image of `imageSectors` sectors together with the zero sectors that
+// follow it, in whole blocks.
+inline std::uint64_t indexBlocksFor(std::uint64_t imageSectors) {
+    constexpr std::uint64_t sectorsPerBlock = kImageBlockSize / kSectorSize;
+    return (imageSectors + kSectorsPastImageEnd + sectorsPerBlock - 1) / sectorsPerBlock;
+}
 
 struct IndexEntry {
     std::uint32_t offset = 0;      // of the stored block, from the start of the image data

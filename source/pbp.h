@@ -34,6 +34,9 @@ inline constexpr std::uint64_t kSaveTitleOffset = 0x122C;
 inline constexpr std::size_t kSaveTitleSize = 128;
 inline constexpr std::uint64_t kImageHeadSize = 0x12AC;  // 4,780: the part readers and writers touch
 inline constexpr std::uint64_t kImageDataOffset = 0x100000;
+// Where the block says its image data starts (kImageDataOffset): one emulator reads every
+// block from there and takes 0 for the block's own start; the others assume 0x100000.
+inline constexpr std::uint64_t kImageDataPositionOffset = 0xBFC;
 
 // The start-screen block.
 inline constexpr std::string_view kStartDatMarker = "STARTDAT";

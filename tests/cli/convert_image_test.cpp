@@ -83,10 +83,11 @@ TEST_F(ConvertImageTest, StoredImageDataIsTheSourceByteForByte) {
     EXPECT_TRUE(reader.matches(block + kSaveTitleOffset, std::string("Saved\0", 6)));
 
     // The image data runs from 0x100000 up to the start-screen block: the image, then
-    // the zero bytes that complete its last block.
+    // zero bytes that complete its last block and cover 150 sectors more.
     const std::string all(eboot.begin(), eboot.end());
     const std::uint64_t startDat = all.rfind("STARTDAT");
-    const std::uint64_t blocks = (image.size() + kImageBlockSize - 1) / kImageBlockSize;
+    const std::uint64_t blocks = indexBlocksFor((image.size() + kSectorSize - 1) / kSectorSize);
+    EXPECT_GE(blocks * kImageBlockSize, image.size() + 150 * kSectorSize);
     ASSERT_EQ(startDat - block - kImageDataOffset, blocks * kImageBlockSize);
     const auto data = std::span(eboot).subspan(block + kImageDataOffset, blocks * kImageBlockSize);
     EXPECT_TRUE(std::ranges::equal(data.first(image.size()), image));

@@ -118,6 +118,7 @@ protected:
         parts.discId = fields.text(Field::saveID_l) + fields.text(Field::saveID);
         parts.saveTitle = fields.text(Field::saveTitle);
         parts.icon0 = parts.icon1 = parts.pic0 = parts.pic1 = parts.snd0 = {};
+        if (parts.imageDataPosition == 0) parts.imageDataPosition = kImageDataOffset;
         return parts;
     }
 

@@ -48,6 +48,7 @@ private:
         parts.saveTitle = "New save title";
         parts.icon0 = parts.icon1 = parts.pic0 = parts.pic1 = parts.snd0 = {};
         parts.dataPsar = 0x50000;
+        parts.imageDataPosition = kImageDataOffset;
         return testing::buildContainer(parts);
     }
     static Bytes fileBytes(const std::string& path) {

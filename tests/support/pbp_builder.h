@@ -28,6 +28,7 @@ struct ContainerRecipe {
     Bytes dataPsp = bytesOf("data.psp");
     bool isoMarker = true;  // DATA.PSAR begins with "PSISOIMG"
     std::string saveTitle = "Test Save";
+    std::uint32_t imageDataPosition = 0;  // at +0xBFC of the disc-image block: 0 in older containers
     std::size_t imageDataSize = 4096;
     std::optional<Bytes> startPicture = bytesOf("start-screen picture");  // nullopt: no block
     std::optional<std::uint32_t> dataPsar = std::nullopt;  // nullopt: the next 4 KiB boundary after DATA.PSP
@@ -74,6 +75,7 @@ inline Bytes buildContainer(const ContainerRecipe& parts) {
         w.putPaddedText(kDiscIdTextOffset, "_" + id.substr(0, 4) + "_" + id.substr(std::min<std::size_t>(4, id.size())),
                         kDiscIdTextSize);
         w.putPaddedText(kSaveTitleOffset, parts.saveTitle, kSaveTitleSize);
+        w.putLe32(kImageDataPositionOffset, parts.imageDataPosition);
     }
     for (std::size_t i = kImageDataOffset; i < psar.size(); ++i) psar[i] = static_cast<std::uint8_t>(i * 7);
     append(PbpSection::DataPsar, psar);

@@ -50,6 +50,13 @@ TEST_F(PopstationToolTest, StoredImageFormsAWholeContainer) {
     EXPECT_EQ(sfo.title, "");
     EXPECT_EQ(sfo.discId, "SLUS01234");  // found in the image
     EXPECT_EQ(c.text(0x28, 4), std::string("\0PSF", 4));
+    // One emulator refuses a container whose PARAM.SFO lacks BOOTABLE = 1: its first key,
+    // an integer.
+    const std::uint8_t* const firstEntry = &c.bytes[0x28 + 20];
+    EXPECT_EQ(c.text(0x28 + loadLe32(&c.bytes[0x28 + 8]) + loadLe16(firstEntry), 9),
+              std::string("BOOTABLE\0", 9));
+    EXPECT_EQ(loadLe16(firstEntry + 2), 0x0404u);
+    EXPECT_EQ(loadLe32(&c.bytes[0x28 + loadLe32(&c.bytes[0x28 + 12]) + loadLe32(firstEntry + 12)]), 1u);
 
     // Without base.pbp: the placeholder DATA.PSP, and DATA.PSAR at the first boundary.
     const Bytes psp = placeholderDataPsp();
@@ -66,10 +73,12 @@ TEST_F(PopstationToolTest, StoredImageFormsAWholeContainer) {
                                 0x41, 0, 0xA2, 0, 0, 0, 0, 0x00, 0x19, 0x63,  //
                                 0x41, 0, 0x01, 0, 0, 0, 0, 0x00, 0x02, 0x00};
     EXPECT_TRUE(std::ranges::equal(c.at(c.psar + 0x800, sizeof toc), toc));
+    EXPECT_EQ(loadLe32(&c.bytes[c.psar + 0xBFC]), 0x100000u);  // where the image data starts
 
+    // 1,338 sectors and 150 zero sectors after them: 93 blocks.
     const Bytes padded = paddedToBlocks(image);
     const std::size_t blocks = padded.size() / kImageBlockSize;
-    ASSERT_EQ(blocks, 84u);
+    ASSERT_EQ(blocks, 93u);
     for (std::size_t i = 0; i < blocks; ++i) {
         const IndexEntry e = c.indexEntry(i);
         EXPECT_EQ(e.offset, i * kImageBlockSize);
@@ -131,10 +140,10 @@ TEST_F(PopstationToolTest, Level9DeflatesEveryBlockAndEachInflatesToItsBlock) {
         ASSERT_TRUE(inflated.has_value()) << i;
         EXPECT_TRUE(std::ranges::equal(*inflated, expected)) << i;
         // Text deflates well; noise does not shrink and is kept in deflate's stored
-        // mode, a few bytes larger (the last, partly zero block aside).
-        if (i % 2 == 0) {
+        // mode, a few bytes larger (the zero blocks after the image's aside).
+        if (i % 2 == 0 || i * kImageBlockSize >= image.size()) {
             EXPECT_LT(e.storedSize, kImageBlockSize / 4) << i;
-        } else if (i + 1 < blocks) {
+        } else if ((i + 1) * kImageBlockSize <= image.size()) {
             EXPECT_GT(e.storedSize, kImageBlockSize) << i;
         }
         const Sha1 digest = sha1(expected);
@@ -332,17 +341,22 @@ TEST_F(PopstationToolTest, StopBetweenBlocksLeavesNoContainer) {
 }
 
 TEST(ImageBlockTest, IndexRoomLimitsTheImageSize) {
-    const std::uint64_t largest = std::uint64_t{kMaxIndexEntries} * kImageBlockSize;
+    // The index's 32,255 blocks hold 516,080 sectors, 150 of them past the image's end.
+    const std::uint64_t largest = std::uint64_t{515930} * kSectorSize;
     EXPECT_EQ(kMaxIndexEntries, 32255u);
     EXPECT_EQ(*imageBlockCount(largest), kMaxIndexEntries);
-    EXPECT_EQ(*imageBlockCount(largest - kImageBlockSize + 1), kMaxIndexEntries);
+    EXPECT_EQ(*imageBlockCount(largest - kImageBlockSize), kMaxIndexEntries - 1);
     const auto tooLarge = imageBlockCount(largest + 1);
     ASSERT_FALSE(tooLarge.ok());
     EXPECT_EQ(tooLarge.error().message,
-              "The disc image is too large: 1213820161 bytes make 32256 blocks, but the "
-              "container's index holds at most 32255 blocks (1213820160 bytes).");
+              "The disc image is too large: 1213467361 bytes make 32256 blocks with the 150 "
+              "sectors that readers expect after it, but the container's index holds at most "
+              "32255 blocks (1213467360 bytes of image).");
     EXPECT_FALSE(imageBlockCount(0).ok());
-    EXPECT_EQ(*imageBlockCount(1), 1u);
+    // A sector and the 150 after it, in 10 blocks; 160 sectors need 20.
+    EXPECT_EQ(*imageBlockCount(1), 10u);
+    EXPECT_EQ(*imageBlockCount(10 * kSectorSize), 10u);
+    EXPECT_EQ(*imageBlockCount(11 * kSectorSize), 11u);
 }
 
 #ifndef _WIN32

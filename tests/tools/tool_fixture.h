@@ -43,9 +43,10 @@ inline Bytes makeImage(std::size_t size) {
     return image;
 }
 
-// The image as the container must hold it: completed with zero bytes to whole blocks.
+// The image as the container's blocks hold it: completed with zero bytes to whole
+// blocks, which go on over the 150 sectors past its end.
 inline Bytes paddedToBlocks(Bytes image) {
-    image.resize((image.size() + kImageBlockSize - 1) / kImageBlockSize * kImageBlockSize, 0);
+    image.resize(indexBlocksFor((image.size() + kSectorSize - 1) / kSectorSize) * kImageBlockSize, 0);
     return image;
 }
 

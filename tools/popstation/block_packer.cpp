@@ -69,13 +69,15 @@ private:
         }
     }
 
-    // The run's blocks of the image; the part past the end of the image stays zero.
+    // The run's blocks of the image; the part past the end of the image (its last
+    // block's rest and the blocks that follow it) stays zero.
     Status readRun(BlockRun& run) {
         const std::uint64_t position = std::uint64_t{run.first} * kImageBlockSize;
         const std::uint64_t wanted = std::uint64_t{run.count} * kImageBlockSize;
-        const std::uint64_t left = image_.size() - position;
+        const std::uint64_t left = position < image_.size() ? image_.size() - position : 0;
         const std::size_t length = static_cast<std::size_t>(std::min(wanted, left));
         std::fill(run.image.begin() + static_cast<std::ptrdiff_t>(length), run.image.end(), 0);
+        if (length == 0) return {};
         return image_.readExactAt(position, std::span(run.image.data(), length));
     }
 

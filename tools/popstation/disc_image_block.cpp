@@ -8,13 +8,17 @@ namespace quillon::popstation {
 
 Expected<std::uint32_t> imageBlockCount(std::uint64_t imageSize, std::size_t maxBlocks) {
     if (imageSize == 0) return Error::format("The disc image is empty.");
-    const std::uint64_t blocks = (imageSize + kImageBlockSize - 1) / kImageBlockSize;
+    const std::uint64_t blocks = indexBlocksFor((imageSize + kSectorSize - 1) / kSectorSize);
     if (blocks > maxBlocks) {
+        const std::uint64_t largest =
+            (maxBlocks * (kImageBlockSize / kSectorSize) - kSectorsPastImageEnd) * kSectorSize;
         return Error::format("The disc image is too large: " + std::to_string(imageSize) +
-                             " bytes make " + std::to_string(blocks) +
-                             " blocks, but the container's index holds at most " +
-                             std::to_string(maxBlocks) + " blocks (" +
-                             std::to_string(maxBlocks * kImageBlockSize) + " bytes).");
+                             " bytes make " + std::to_string(blocks) + " blocks with the " +
+                             std::to_string(kSectorsPastImageEnd) +
+                             " sectors that readers expect after it, but the container's index "
+                             "holds at most " +
+                             std::to_string(maxBlocks) + " blocks (" + std::to_string(largest) +
+                             " bytes of image).");
     }
     return static_cast<std::uint32_t>(blocks);
 }
@@ -30,6 +34,7 @@ Bytes imageBlockHead(std::string_view discId, std::string_view title,
     writer.putBytes(0, asBytes(kImageBlockMarker));
     writer.putPaddedText(kDiscIdTextOffset, discIdText(discId), kDiscIdTextSize);
     writer.putBytes(kTocOffset, toc);
+    writer.putLe32(kImageDataPositionOffset, static_cast<std::uint32_t>(kImageDataOffset));
     writer.putPaddedText(kSaveTitleOffset, title, kSaveTitleSize);
     return head;
 }

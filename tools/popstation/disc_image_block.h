@@ -16,8 +16,9 @@ namespace quillon::popstation {
 
 inline constexpr std::string_view kImageBlockMarker = "PSISOIMG0000";
 
-// The number of blocks of an image of `imageSize` bytes (the last one completed with
-// zero bytes). An empty image, or one with more blocks than the index holds, is refused.
+// The number of blocks the index holds for an image of `imageSize` bytes: the image's
+// (the last one completed with zero bytes) and the zero blocks past its end that readers
+// expect. An empty image, or one with more blocks than the index holds, is refused.
 Expected<std::uint32_t> imageBlockCount(std::uint64_t imageSize,
                                         std::size_t maxBlocks = kMaxIndexEntries);
 

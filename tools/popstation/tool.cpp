@@ -37,6 +37,7 @@ SfoEntry integerEntry(std::string key, std::uint32_t value) {
 
 Bytes containerParamSfo(const std::string& title, const std::string& discId) {
     return buildParamSfo({
+        integerEntry("BOOTABLE", 1),
         textEntry("CATEGORY", "ME", 4),
         textEntry("DISC_ID", discId, 16),
         textEntry("DISC_VERSION", "1.00", 8),
