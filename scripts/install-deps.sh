@@ -6,7 +6,8 @@ set -euo pipefail
 common=(build-essential cmake ninja-build pkg-config libgtest-dev qt6-base-dev zlib1g-dev libssl-dev)
 case "${1:-test}" in
   run)  wanted=("${common[@]}" fonts-wqy-microhei) ;;
-  test) wanted=("${common[@]}" clang libclang-rt-14-dev xvfb xauth fonts-wqy-microhei) ;;
+  # pcsxr, genisoimage and python3 for the real-emulator check of the containers.
+  test) wanted=("${common[@]}" clang libclang-rt-14-dev xvfb xauth fonts-wqy-microhei pcsxr genisoimage python3) ;;
   # dpkg-shlibdeps and file for the package's dependencies; the validators of the
   # desktop entry, the AppStream metadata and the file types for scripts/check-package.sh.
   package) wanted=("${common[@]}" dpkg-dev file desktop-file-utils appstream shared-mime-info) ;;
