@@ -60,7 +60,7 @@ bool requiredFieldsFilled(const FieldState& fields, BusyState& busy) {
 // The finishing's values, read from the fields when the stage starts (the warning
 // picture may have been changed in the options window while the tool ran).
 FinishJob readFinishJob(const FieldState& fields, const std::string& sourcePbp,
-                        const ProgramFolder& folder) {
+                        const ProgramFolder& folder, std::vector<Sidecar> sidecars) {
     FinishJob job;
     job.sourcePbp = sourcePbp;
     job.outputFolder = fields.text(Field::dstPbp);
@@ -74,6 +74,7 @@ FinishJob readFinishJob(const FieldState& fields, const std::string& sourcePbp,
     job.saveTitle = fields.text(Field::saveTitle);
     job.palFix = fields.palFix();
     job.keysFile = folder.keysFile();
+    job.sidecars = std::move(sidecars);
     return job;
 }
 
@@ -96,13 +97,21 @@ StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool,
         busy.showMessage(kSameFile);
         return StageOutcome::EndWithoutSummary;
     }
-    if (sourceIsPbp) return finishEboot(readFinishJob(fields, sourcePbp, folder), busy, patchCount);
+    // Checked before anything is written.
+    auto sidecars = sidecarsOf(source);
+    if (!sidecars) {
+        busy.showMessage(sidecars.error().message);
+        return StageOutcome::EndWithoutSummary;
+    }
+    if (sourceIsPbp) {
+        return finishEboot(readFinishJob(fields, sourcePbp, folder, std::move(*sidecars)), busy, patchCount);
+    }
     toolJob.compressionLevel = fields.text(Field::Compression);
     if (folder.baseContainer() != folder.inFiles("base.pbp")) toolJob.baseContainer = folder.baseContainer();
     const RemovedAtTheEnd toolContainer{sourcePbp};  // as large as the image
     const StageOutcome tooled = runPopstation(toolJob, busy, tool);
     if (tooled != StageOutcome::Proceed) return tooled;
-    return finishEboot(readFinishJob(fields, sourcePbp, folder), busy, patchCount);
+    return finishEboot(readFinishJob(fields, sourcePbp, folder, std::move(*sidecars)), busy, patchCount);
 }
 
 // The Files folder is the tool's workplace: a disc image is converted only while no

@@ -255,10 +255,22 @@ private:
         releaseFrontPart();
         if (written) written = copyImage(*output);
         if (written) written = writeStartScreenBlock(*output, *source_, startDat_, pieces_.warning);
-        if (written) written = output->commit();
+        if (written) written = commitWithSidecars(*output);
         if (written) return Rewrite::Written;
         if (written.error().kind == Error::Kind::Cancelled) return Rewrite::Aborted;
         return fileError(written.error());
+    }
+
+    // The container and its sidecars, the sidecars of an earlier game gone.
+    Status commitWithSidecars(OutputFile& output) {
+        auto sidecars = prepareSidecars(job_.sidecars, output.target());
+        if (!sidecars) return sidecars.error();
+        if (Status st = output.commit(); !st) return st;
+        for (OutputFile& sidecar : *sidecars) {
+            if (Status st = sidecar.commit(); !st) return st;
+        }
+        removeOtherSidecars(output.target(), job_.sidecars);
+        return {};
     }
 
     void releaseFrontPart() {

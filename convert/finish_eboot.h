@@ -8,6 +8,7 @@
 #include <string>
 
 #include "convert/convert_command.h"
+#include "convert/sidecars.h"
 #include "state/busy_state.h"
 
 namespace quillon {
@@ -22,6 +23,8 @@ struct FinishJob {
     std::string saveTitle;  // into the head of the disc-image block
     bool palFix = false;
     std::string keysFile;  // copied beside the output unless one is there
+    // Put beside the output with it; every other sidecar there goes.
+    std::vector<Sidecar> sidecars;
 };
 
 // The output file of a conversion: outputFolder + separator + "EBOOT.PBP".
