@@ -514,7 +514,7 @@ Status OutputFile::copyThroughBuffer(InputFile& source, std::uint64_t position, 
     return {};
 }
 
-Status OutputFile::commit() {
+Status OutputFile::finishWriting() {
     if (handle_ < 0) return writeError(systemErrorText(EBADF));
     keepModeOfReplacedFile();
     const bool closed = closeHandle(handle_) == 0;
@@ -525,15 +525,97 @@ Status OutputFile::commit() {
         discard();
         return e;
     }
+    return {};
+}
+
+namespace {
+
+// Renames `from` onto `to`; the system's reason on failure.
+std::optional<std::string> renameFailure(const std::string& from, const std::string& to) {
     std::error_code ec;
-    std::filesystem::rename(toFsPath(temp_), toFsPath(destination_), ec);
-    if (ec) {
-        const Error e = Error::write("Cannot replace file " + inQuotes(target_) + ". " + ec.message());
+    std::filesystem::rename(toFsPath(from), toFsPath(to), ec);
+    if (ec) return ec.message();
+    return std::nullopt;
+}
+
+}  // namespace
+
+Status OutputFile::moveIntoPlace() {
+    if (const auto failure = renameFailure(temp_, destination_)) {
+        const Error e = Error::write("Cannot replace file " + inQuotes(target_) + ". " + *failure);
         discard();
         return e;
     }
     temp_.clear();
     return {};
+}
+
+Status OutputFile::commit() {
+    if (auto finished = finishWriting(); !finished) return finished;
+    return moveIntoPlace();
+}
+
+Expected<std::string> OutputFile::replaceKeepingEarlier() {
+    std::error_code ec;
+    const auto earlier = std::filesystem::symlink_status(toFsPath(destination_), ec);
+    std::string kept;
+    // A folder is never moved aside: the new file's move then fails on it.
+    if (!ec && std::filesystem::exists(earlier) && !std::filesystem::is_directory(earlier)) {
+        kept = temp_.substr(0, temp_.rfind('.')) + ".old";
+        if (const auto failure = renameFailure(destination_, kept)) {
+            const Error e = Error::write("Cannot replace file " + inQuotes(target_) + ". " + *failure);
+            discard();
+            return e;
+        }
+    }
+    if (auto placed = moveIntoPlace(); !placed) {
+        if (!kept.empty()) renameFailure(kept, destination_);
+        return placed.error();
+    }
+    return kept;
+}
+
+bool OutputFile::restoreEarlier(const std::string& kept) {
+    if (kept.empty()) return removeFile(destination_);
+    return !renameFailure(kept, destination_);
+}
+
+Status OutputFileSet::add(const std::string& target) {
+    auto file = OutputFile::create(target);
+    if (!file) return file.error();
+    files_.push_back(std::move(*file));
+    return {};
+}
+
+Status OutputFileSet::commit() {
+    const Status placed = placeAll();
+    files_.clear();  // what was not placed goes
+    return placed;
+}
+
+Status OutputFileSet::placeAll() {
+    for (OutputFile& file : files_) {
+        if (auto finished = file.finishWriting(); !finished) return finished;
+    }
+    std::vector<std::string> kept;  // the earlier file of each file placed
+    for (OutputFile& file : files_) {
+        auto placed = file.replaceKeepingEarlier();
+        if (!placed) return restoreEarlier(placed.error(), kept);
+        kept.push_back(std::move(*placed));
+    }
+    for (const std::string& earlier : kept) {
+        if (!earlier.empty()) removeFile(earlier);
+    }
+    return {};
+}
+
+Error OutputFileSet::restoreEarlier(Error error, const std::vector<std::string>& kept) {
+    for (std::size_t i = kept.size(); i-- > 0;) {
+        if (!files_[i].restoreEarlier(kept[i])) {
+            error.message += " The earlier file " + inQuotes(files_[i].target()) + " is kept as " + inQuotes(kept[i]) + ".";
+        }
+    }
+    return error;
 }
 
 // A file that the new one replaces keeps its permissions (and, where the system lets

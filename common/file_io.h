@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "common/bytes.h"
 #include "common/expected.h"
@@ -128,11 +129,24 @@ public:
     void discard();
 
 private:
+    friend class OutputFileSet;  // puts several in place together
+
     // How appendFrom moves bytes: settled by the first attempt inside the kernel.
     enum class RangeCopy : std::uint8_t { Untried, InKernel, ThroughBuffer };
 
     OutputFile(int handle, std::string target, std::string destination, std::string temp);
     void keepModeOfReplacedFile();
+    // Closes the written file, ready to be put in place.
+    Status finishWriting();
+    // Renames the finished file onto its destination.
+    Status moveIntoPlace();
+    // Moves an earlier file at the destination aside, then the finished file into place;
+    // the earlier file's new name, empty when there was none. A failure leaves the
+    // earlier file where it was.
+    Expected<std::string> replaceKeepingEarlier();
+    // Undoes replaceKeepingEarlier: the earlier file `kept` back, or the new file gone
+    // when there was none. False when the earlier file could not go back.
+    bool restoreEarlier(const std::string& kept);
     Error writeError(const std::string& reason) const;
     std::uint64_t copyInKernel(InputFile& source, std::uint64_t position, std::uint64_t length,
                                std::uint64_t outputPosition);
@@ -146,6 +160,28 @@ private:
     std::uint64_t written_ = 0;
     RangeCopy rangeCopy_ = RangeCopy::Untried;
     std::optional<CopyBuffer> copyBuffer_;  // made on the first copy through a buffer
+};
+
+// Output files that appear together or not at all. commit() puts them in place one after
+// the other, each earlier file of the same name kept aside until every new one is in
+// place: should one of them fail, the new ones placed go again and the earlier files
+// come back. Files not placed are discarded.
+class OutputFileSet {
+public:
+    // One more output file, written through the set.
+    Status add(const std::string& target);
+
+    std::vector<OutputFile>::iterator begin() { return files_.begin(); }
+    std::vector<OutputFile>::iterator end() { return files_.end(); }
+
+    Status commit();
+
+private:
+    Status placeAll();
+    // The files placed before `error` (those `kept` describes) undone.
+    Error restoreEarlier(Error error, const std::vector<std::string>& kept);
+
+    std::vector<OutputFile> files_;
 };
 
 // Creates or replaces a whole file through OutputFile.

@@ -109,29 +109,15 @@ struct MismatchTally {
 };
 
 // One output file per disc image and cue sheet, in the order of `discs`.
-Expected<std::vector<OutputFile>> createOutputs(const std::vector<DiscFiles>& discs) {
-    std::vector<OutputFile> outputs;
+Expected<OutputFileSet> createOutputs(const std::vector<DiscFiles>& discs) {
+    OutputFileSet outputs;
     for (const DiscFiles& files : discs) {
         for (const std::string& path : {files.target, files.cueTarget}) {
             if (path.empty()) continue;
-            auto output = OutputFile::create(path);
-            if (!output) return output.error();
-            outputs.push_back(std::move(*output));
+            if (auto added = outputs.add(path); !added) return added.error();
         }
     }
     return outputs;
-}
-
-// Puts the written files in place in order. Should one fail, those already in place go
-// again: the discs appear all together or not at all.
-Status commitAll(std::vector<OutputFile>& outputs) {
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        if (auto committed = outputs[i].commit(); !committed) {
-            for (std::size_t j = 0; j < i; ++j) removeFile(outputs[j].target());
-            return committed;
-        }
-    }
-    return {};
 }
 
 // Writes every disc (and its cue sheet) into files that appear under their names only
@@ -153,7 +139,7 @@ Expected<MismatchTally> writeDiscs(InputFile& container, const std::vector<DiscF
         if (files.cueTarget.empty()) continue;
         if (auto written = (output++)->write(asBytes(files.cueText)); !written) return written.error();
     }
-    if (auto committed = commitAll(*outputs); !committed) return committed.error();
+    if (auto committed = outputs->commit(); !committed) return committed.error();
     return tally;
 }
 

@@ -71,6 +71,51 @@ TEST_F(OutputFileTest, FullDiskFailsTheWriteWithTheSystemsReason) {
     EXPECT_EQ(filesIn(dir), 1u);
 }
 
+// The set's files with "new" written into each, ready to commit.
+OutputFileSet setWriting(const std::vector<std::string>& targets) {
+    OutputFileSet set;
+    for (const std::string& target : targets) EXPECT_TRUE(set.add(target).ok());
+    for (OutputFile& file : set) EXPECT_TRUE(file.write(asBytes("new")).ok());
+    return set;
+}
+
+TEST_F(OutputFileTest, SetPutsEveryFileInPlaceTogether) {
+    const std::string earlier = dir.write("disc.iso", "earlier");
+    OutputFileSet set = setWriting({earlier, dir.file("disc.cue")});
+    EXPECT_EQ(readFile(earlier), "earlier");
+    EXPECT_FALSE(isFile(dir.file("disc.cue")));
+    ASSERT_TRUE(set.commit().ok());
+    EXPECT_EQ(readFile(earlier), "new");
+    EXPECT_EQ(readFile(dir.file("disc.cue")), "new");
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"disc.cue", "disc.iso"})) << "nothing kept aside stays";
+}
+
+TEST_F(OutputFileTest, SetThatCannotPlaceOneFileKeepsEveryEarlierFile) {
+    // The second and the last file's names come to name folders while they are written.
+    for (const std::size_t failing : {1u, 2u}) {
+        SCOPED_TRACE(failing);
+        TempFolder folder;
+        const std::vector<std::string> targets{folder.write("a.iso", "earlier a"), folder.file("b.cue"),
+                                               folder.write("c.iso", "earlier c")};
+        OutputFileSet set = setWriting(targets);
+        std::filesystem::remove(targets[failing]);
+        folder.write(fileNameOf(targets[failing]) + "/inside", "");
+
+        const Status committed = set.commit();
+
+        ASSERT_FALSE(committed.ok());
+        EXPECT_EQ(committed.error().message.rfind("Cannot replace file \"" + targets[failing] + "\". ", 0), 0u)
+            << committed.error().message;
+        EXPECT_EQ(readFile(targets[0]), "earlier a");
+        if (failing == 1) {
+            EXPECT_EQ(readFile(targets[2]), "earlier c");
+        }
+        const std::vector<std::string> left =
+            failing == 1 ? std::vector<std::string>{"a.iso", "b.cue", "c.iso"} : std::vector<std::string>{"a.iso", "c.iso"};
+        EXPECT_EQ(folder.names(), left) << "no new file where there was none, and nothing left aside";
+    }
+}
+
 TEST_F(OutputFileTest, WriteAtOverwritesWrittenBytesOnlyAndLaterWritesAppend) {
     const std::string target = dir.file("table.bin");
     auto out = OutputFile::create(target);

@@ -567,6 +567,23 @@ TEST_F(ExtractionTest, TableOfContentsCutsTheImageAndSeveralTracksGetACueSheet) 
     }
 }
 
+TEST_F(ExtractionTest, CueSheetThatCannotBePutInPlaceKeepsTheEarlierImage) {
+    const testing::TestDisc disc = testing::testDisc(testing::compressibleBytes(700 * kSectorSize), 9,
+                                                     {{1, TrackType::Data, 0, 0}, {2, TrackType::Audio, 450, 150}});
+    const std::string source = dir.write("game.pbp", testing::buildDiscContainer(disc));
+    const std::string earlier = dir.write("disc.iso", "earlier image");
+    // While the image is written, a folder comes to stand where the sheet goes.
+    host.onPump = [this](int) { dir.write("disc.cue/inside", ""); };
+
+    extract(source, earlier);
+
+    ASSERT_EQ(host.shown().size(), 1u);
+    EXPECT_EQ(host.shown()[0].rfind("Quillon: Cannot replace file \"" + dir.file("disc.cue") + "\". ", 0), 0u)
+        << host.shown()[0];
+    EXPECT_EQ(readFile(earlier), "earlier image");
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"disc.cue", "disc.iso", "game.pbp"}));
+}
+
 // ---- several discs ----
 
 // Disc `number` of a game: `sectors` sectors of its own bytes.
