@@ -249,28 +249,20 @@ private:
     Rewrite write() {
         const std::string target = outputPbpPath(job_.outputFolder);
         if (auto room = checkRoomFor(target, outputSize()); !room) return fileError(room.error());
-        auto output = OutputFile::create(target);
-        if (!output) return fileError(output.error());
-        Status written = writeFrontPart(*output, head_, header_, dataPspLength_, pieces_, layout_);
+        auto outputs = createWithSidecars(target, job_.sidecars);
+        if (!outputs) return fileError(outputs.error());
+        OutputFile& output = *outputs->begin();
+        Status written = writeFrontPart(output, head_, header_, dataPspLength_, pieces_, layout_);
         releaseFrontPart();
-        if (written) written = copyImage(*output);
-        if (written) written = writeStartScreenBlock(*output, *source_, startDat_, pieces_.warning);
-        if (written) written = commitWithSidecars(*output);
-        if (written) return Rewrite::Written;
+        if (written) written = copyImage(output);
+        if (written) written = writeStartScreenBlock(output, *source_, startDat_, pieces_.warning);
+        if (written) written = outputs->commit();
+        if (written) {
+            removeOtherSidecars(target, job_.sidecars);
+            return Rewrite::Written;
+        }
         if (written.error().kind == Error::Kind::Cancelled) return Rewrite::Aborted;
         return fileError(written.error());
-    }
-
-    // The container and its sidecars, the sidecars of an earlier game gone.
-    Status commitWithSidecars(OutputFile& output) {
-        auto sidecars = prepareSidecars(job_.sidecars, output.target());
-        if (!sidecars) return sidecars.error();
-        if (Status st = output.commit(); !st) return st;
-        for (OutputFile& sidecar : *sidecars) {
-            if (Status st = sidecar.commit(); !st) return st;
-        }
-        removeOtherSidecars(output.target(), job_.sidecars);
-        return {};
     }
 
     void releaseFrontPart() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 
 #include "common/file_system.h"
 #include "source/pbp.h"
@@ -49,17 +50,18 @@ Expected<std::vector<Sidecar>> sidecarsOf(const std::string& source) {
     return sidecars;
 }
 
-Expected<std::vector<OutputFile>> prepareSidecars(const std::vector<Sidecar>& sidecars,
-                                                  const std::string& container) {
+Expected<OutputFileSet> createWithSidecars(const std::string& container, const std::vector<Sidecar>& sidecars) {
     const std::string folder = fromFsPath(toFsPath(container).parent_path());
-    std::vector<OutputFile> files;
+    OutputFileSet outputs;
+    if (Status st = outputs.add(container); !st) return st.error();
     for (const Sidecar& sidecar : sidecars) {
-        auto file = OutputFile::create(folder + kPathSeparator + sidecar.name);
-        if (!file) return file.error();
-        if (Status st = file->write(sidecar.bytes); !st) return st.error();
-        files.push_back(std::move(*file));
+        if (Status st = outputs.add(folder + kPathSeparator + sidecar.name); !st) return st.error();
     }
-    return files;
+    auto output = std::next(outputs.begin());
+    for (const Sidecar& sidecar : sidecars) {
+        if (Status st = (output++)->write(sidecar.bytes); !st) return st.error();
+    }
+    return outputs;
 }
 
 void removeOtherSidecars(const std::string& container, const std::vector<Sidecar>& kept) {

@@ -21,9 +21,9 @@ struct Sidecar {
 // that is no SBI file, or a playlist that cannot be read.
 Expected<std::vector<Sidecar>> sidecarsOf(const std::string& source);
 
-// Temporary files beside `container` for each sidecar, to be committed with it.
-Expected<std::vector<OutputFile>> prepareSidecars(const std::vector<Sidecar>& sidecars,
-                                                  const std::string& container);
+// The output of `container`, first, and of each sidecar beside it, written: one set
+// that appears together or not at all.
+Expected<OutputFileSet> createWithSidecars(const std::string& container, const std::vector<Sidecar>& sidecars);
 
 // The sidecars beside `container` that are not among `kept` go: no sidecar of an
 // earlier game stays beside a new container.

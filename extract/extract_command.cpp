@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "extract/image_data.h"
 #include "source/cue_sheet.h"
+#include "source/sbi_file.h"
 #include "source/multi_disc.h"
 #include "source/pbp.h"
 
@@ -34,12 +35,17 @@ std::string numberedName(const std::string& target, std::size_t number) {
     return stemOf(target) + " (Disc " + std::to_string(number) + ")" + extensionOf(target);
 }
 
+// A small file beside a disc's image: its cue sheet, its LibCrypt sidecar.
+struct FileBeside {
+    std::string target;
+    Bytes bytes;
+};
+
 // The files that one disc goes to.
 struct DiscFiles {
     StoredDisc image;
     std::string target;
-    std::string cueTarget;  // empty for a disc of one track
-    std::string cueText;
+    std::vector<FileBeside> beside;
 };
 
 // Gives a disc of several tracks its cue sheet beside the image.
@@ -49,8 +55,19 @@ Status addCueSheet(DiscFiles& files) {
         return Error::format("Cannot write a cue sheet for " + inQuotes(files.target) +
                              ": a cue sheet cannot name a file whose name holds a double quote.");
     }
-    files.cueTarget = stemOf(files.target) + ".cue";
-    files.cueText = cueSheetText(files.image.tracks, imageName);
+    const std::string text = cueSheetText(files.image.tracks, imageName);
+    files.beside.push_back({stemOf(files.target) + ".cue", Bytes(text.begin(), text.end())});
+    return {};
+}
+
+// The LibCrypt sidecar beside the container for disc `disc` of `discCount`, when there
+// is one, goes beside the image under the image's name.
+Status addSidecar(DiscFiles& files, const std::string& container, std::size_t disc, std::size_t discCount) {
+    const std::string sidecar = sidecarPath(container, disc, discCount);
+    if (!isFile(sidecar)) return {};
+    auto bytes = readSbiFile(sidecar);
+    if (!bytes) return bytes.error();
+    files.beside.push_back({stemOf(files.target) + ".sbi", std::move(*bytes)});
     return {};
 }
 
@@ -65,13 +82,23 @@ Expected<std::vector<DiscFiles>> planDiscs(InputFile& container, const std::vect
         auto image = readStoredDisc(container, blocks[i], several ? BlocksEnd::WithinExtent : BlocksEnd::AtExtentEnd,
                                    several ? i + 1 : 0);
         if (!image) return image.error();
-        DiscFiles files{std::move(*image), several && !onlyDisc ? numberedName(target, i + 1) : target, {}, {}};
+        DiscFiles files{std::move(*image), several && !onlyDisc ? numberedName(target, i + 1) : target, {}};
         if (files.image.tracks.size() > 1) {
             if (auto cue = addCueSheet(files); !cue) return cue.error();
+        }
+        if (auto sidecar = addSidecar(files, container.path(), i + 1, blocks.size()); !sidecar) {
+            return sidecar.error();
         }
         discs.push_back(std::move(files));
     }
     return discs;
+}
+
+// Every file one disc goes to: its image, then the files beside it.
+std::vector<std::string> targetsOf(const DiscFiles& files) {
+    std::vector<std::string> targets{files.target};
+    for (const FileBeside& file : files.beside) targets.push_back(file.target);
+    return targets;
 }
 
 // Asks once before replacing files that exist, but for the one the save dialog asked
@@ -79,8 +106,8 @@ Expected<std::vector<DiscFiles>> planDiscs(InputFile& container, const std::vect
 bool replaceAllowed(const std::vector<DiscFiles>& discs, const std::string& chosen, Host& host) {
     std::vector<std::string> existing;
     for (const DiscFiles& files : discs) {
-        for (const std::string& path : {files.target, files.cueTarget}) {
-            if (!path.empty() && path != chosen && isFile(path)) existing.push_back(path);
+        for (const std::string& path : targetsOf(files)) {
+            if (path != chosen && isFile(path)) existing.push_back(path);
         }
     }
     return existing.empty() || host.confirmReplace(existing);
@@ -88,7 +115,10 @@ bool replaceAllowed(const std::vector<DiscFiles>& discs, const std::string& chos
 
 std::uint64_t bytesToWrite(const std::vector<DiscFiles>& discs) {
     std::uint64_t bytes = 0;
-    for (const DiscFiles& files : discs) bytes += files.image.length + files.cueText.size();
+    for (const DiscFiles& files : discs) {
+        bytes += files.image.length;
+        for (const FileBeside& file : files.beside) bytes += file.bytes.size();
+    }
     return bytes;
 }
 
@@ -108,19 +138,18 @@ struct MismatchTally {
     }
 };
 
-// One output file per disc image and cue sheet, in the order of `discs`.
+// One output file per disc image and file beside it, in the order of `discs`.
 Expected<OutputFileSet> createOutputs(const std::vector<DiscFiles>& discs) {
     OutputFileSet outputs;
     for (const DiscFiles& files : discs) {
-        for (const std::string& path : {files.target, files.cueTarget}) {
-            if (path.empty()) continue;
+        for (const std::string& path : targetsOf(files)) {
             if (auto added = outputs.add(path); !added) return added.error();
         }
     }
     return outputs;
 }
 
-// Writes every disc (and its cue sheet) into files that appear under their names only
+// Writes every disc (and the files beside it) into files that appear under their names only
 // once all of them are complete.
 Expected<MismatchTally> writeDiscs(InputFile& container, const std::vector<DiscFiles>& discs, BusyState& busy) {
     if (auto room = checkRoomFor(discs.front().target, bytesToWrite(discs)); !room) return room.error();
@@ -136,8 +165,9 @@ Expected<MismatchTally> writeDiscs(InputFile& container, const std::vector<DiscF
         auto mismatches = writeDiscImage(container, files.image, *output++, afterBlock);
         if (!mismatches) return mismatches.error();
         tally.add(*mismatches, files.image.disc);
-        if (files.cueTarget.empty()) continue;
-        if (auto written = (output++)->write(asBytes(files.cueText)); !written) return written.error();
+        for (const FileBeside& file : files.beside) {
+            if (auto written = (output++)->write(file.bytes); !written) return written.error();
+        }
     }
     if (auto committed = outputs->commit(); !committed) return committed.error();
     return tally;

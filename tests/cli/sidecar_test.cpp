@@ -73,6 +73,19 @@ TEST_F(SidecarTest, AFinishedContainerCarriesItsSourcesSidecars) {
     EXPECT_EQ(out("EBOOT.sbi"), kSbi);
 }
 
+TEST_F(SidecarTest, ExtractionTakesEachDiscsSidecarToItsImagesName) {
+    disc("one.bin");
+    disc("two.bin");
+    dir.write("two.sbi", kSbi);
+    dir.write("game.m3u", "one.bin\ntwo.bin\n");
+    ASSERT_EQ(convert(dir.file("game.m3u")).status, 0);
+    const CliRun run = runCli(dir, {"extract", dir.file("out/EBOOT.PBP"), dir.file("back.iso")});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(readFile(dir.file("back (Disc 2).sbi")), kSbi);
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "back (Disc 1).iso"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "back (Disc 1).sbi"));
+}
+
 TEST_F(SidecarTest, AMalformedSidecarStopsTheConversionBeforeAnythingIsWritten) {
     dir.write("out/EBOOT.PBP", "earlier container");
     dir.write("game.sbi", "SBI\0 not records");
