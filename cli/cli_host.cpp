@@ -30,6 +30,9 @@ constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr int kStopSignals[] = {SIGINT, SIGTERM};
 #endif
 
+// Back to the start of the terminal's line, which is cleared.
+constexpr const char* kClearLine = "\r\033[K";
+
 bool isTerminal(std::FILE* stream) { return QUILLON_ISATTY(QUILLON_FILENO(stream)) != 0; }
 
 std::string mebibytes(std::uint64_t bytes) {
@@ -78,6 +81,14 @@ void CliHost::endProgressLine() {
     progressLineOpen_ = false;
 }
 
+void CliHost::eraseProgressLine() {
+    if (!progressLineOpen_) return;
+    std::cerr << kClearLine << std::flush;
+    progressLineOpen_ = false;
+}
+
+int CliHost::stoppedStatus() { return 128 + (gStopSignal != 0 ? gStopSignal : SIGINT); }
+
 void CliHost::showMessage(const std::string& text, const std::string&) {
     endProgressLine();
     std::cerr << text << std::endl;
@@ -86,7 +97,7 @@ void CliHost::showMessage(const std::string& text, const std::string&) {
 
 void CliHost::drawLine(const std::string& line) {
     if (!stderrIsTerminal_) return;
-    std::cerr << "\r\033[K" << line << std::flush;
+    std::cerr << kClearLine << line << std::flush;
     progressLineOpen_ = true;
 }
 
@@ -140,7 +151,7 @@ int CliHost::finish() {
     std::cout << status_ << std::endl;
     // A stop that came after the operation's last poll did not stop it: the status says
     // whether it did.
-    if (status_ == kStatusAborted) return 128 + (gStopSignal != 0 ? gStopSignal : SIGINT);
+    if (status_ == kStatusAborted) return stoppedStatus();
     return messageShown_ ? 1 : 0;
 }
 

@@ -37,6 +37,11 @@ public:
     bool confirmReplace(const std::vector<std::string>& paths) override;
 
     bool messageShown() const { return messageShown_; }
+    // Takes the progress line off the terminal, for lines of output to follow.
+    void eraseProgressLine();
+    // The exit status of an operation that a signal stopped: 128 + the signal's number
+    // (130 for Ctrl+C).
+    static int stoppedStatus();
     // Prints the final status line and gives the exit status: 128 + the signal's number
     // when a signal stopped the operation ("User aborted."; 130 for Ctrl+C), else 1 when
     // a message was shown, else 0.

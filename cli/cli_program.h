@@ -24,6 +24,8 @@ std::string absolutePath(const std::string& path);
 int runConvertVerb(CliProgram& program, const std::vector<std::string>& args);
 int runExtractVerb(CliProgram& program, const std::vector<std::string>& args);
 int runInspectVerb(CliProgram& program, const std::vector<std::string>& args);
+// Needs no program folder: it reads the containers named and writes nothing.
+int runVerifyVerb(const std::vector<std::string>& args);
 
 // A word of the command line as options are written: "--name=VALUE" gives the name and
 // the value; any other word is a name alone.

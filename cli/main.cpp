@@ -1,5 +1,5 @@
 // quillon-cli: the conversion, the extraction and the source inspection of the main
-// window, for batch use.
+// window, for batch use, and the verification of containers.
 #include <QCoreApplication>
 #include <QDir>
 #include <iostream>
@@ -50,6 +50,22 @@ Verbs:
       prints one "key: value" line per field: kind (pbp, image or missing), disc-id,
       title, save-title, region, output, icon0, icon1, pic0, pic1, snd0, warning.
 
+  verify CONTAINER...
+      Reads each container (.pbp) as the emulators' readers need it, and writes nothing:
+      every block of every disc (inflated, checked against its stored size and the
+      SHA-1 checksum in the index), the block index (its blocks one after the other,
+      its end entry, the blocks up to 150 sectors past the image's end that
+      DuckStation reads), the table of contents against the blocks, the disc table,
+      PARAM.SFO (BOOTABLE, CATEGORY), the image data's position at +0xBFC of each
+      disc-image block, and a LibCrypt sidecar beside it (EBOOT.sbi, or EBOOT_N.sbi
+      for disc N of several). Prints one line per container, then one line per
+      finding: the readers it stops, then what is wrong. Limits of some readers that
+      follow from the compression level or the data are "note:" lines. "level 0"
+      means that every block is stored as it is, "deflated" that every block is
+      deflated (the level cannot be told from the blocks).
+      Exit status 1 when a container is damaged or has a fault that its writer could
+      have avoided (notes alone keep 0), or cannot be read.
+
 Options:
   --program-folder DIR  use DIR as the program folder (Files/, Pics/) instead of the
                         executable's folder, or, for an installed program, the shipped
@@ -57,8 +73,8 @@ Options:
   --help                show this text
   --version             show the program's version
 
-Output: stdout gets the final status-line text (convert, extract) or the field lines
-(inspect); stderr gets the text of every message box the window would show, and a
+Output: stdout gets the final status-line text (convert, extract), the field lines
+(inspect) or the report (verify); stderr gets the text of every message box the window would show, and a
 progress line when it is a terminal.
 Exit status: 0 when no message was shown, 1 when one was, 2 for a usage error; 130 when
 Ctrl+C stopped the operation (it acts as the "Abort" button), 143 and 129 when SIGTERM
@@ -97,6 +113,7 @@ int main(int argc, char** argv) {
     const std::string verb = args[next];
     const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(next) + 1,
                                         args.end());
+    if (verb == "verify") return quillon::runVerifyVerb(rest);
     quillon::CliProgram program(
         programFolder ? quillon::ProgramFolder(*programFolder)
                       : quillon::ProgramFolder::forExecutable(

@@ -58,6 +58,10 @@ public:
         if (!fits(offset, 1)) return std::nullopt;
         return data_[offset];
     }
+    std::optional<std::uint16_t> le16(std::uint64_t offset) const {
+        if (!fits(offset, 2)) return std::nullopt;
+        return loadLe16(data_.data() + offset);
+    }
     std::optional<std::uint32_t> le24(std::uint64_t offset) const {
         if (!fits(offset, 3)) return std::nullopt;
         return loadLe24(data_.data() + offset);

@@ -174,6 +174,10 @@ std::string extensionOf(const std::string& path) {
     return dot == std::string::npos ? std::string() : name.substr(dot);
 }
 
+std::string withoutExtension(const std::string& path) {
+    return path.substr(0, path.size() - extensionOf(path).size());
+}
+
 std::string systemErrorText(int errorNumber) {
     return std::generic_category().message(errorNumber);
 }

@@ -34,6 +34,8 @@ bool removeFile(const std::string& path);
 std::string fileNameOf(const std::string& path);
 // From the last "." of the file name on, dot included; empty when the name has none.
 std::string extensionOf(const std::string& path);
+// The path without the extension of its file name.
+std::string withoutExtension(const std::string& path);
 // The system's text for an errno value, such as "No such file or directory".
 std::string systemErrorText(int errorNumber);
 // Fails, with a message naming the path, unless it names an existing regular file

@@ -2,6 +2,7 @@
 // splitting as text readers do it, and quoting a name in a message.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,17 @@ inline std::vector<std::string_view> textFileLines(std::string_view text) {
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
     return splitLines(text);
+}
+
+// A number as reports show it: its digits in groups of three, "10,602".
+inline std::string groupedNumber(std::uint64_t number) {
+    const std::string digits = std::to_string(number);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+        grouped += digits[i];
+    }
+    return grouped;
 }
 
 // A name as messages show it: in double quotes.

@@ -27,12 +27,9 @@ Error noSuchDisc(const InputFile& container, std::size_t discs, std::size_t want
                          ".");
 }
 
-// `path` without its extension.
-std::string stemOf(const std::string& path) { return path.substr(0, path.size() - extensionOf(path).size()); }
-
 // Disc `number` of several goes to "NAME (Disc 2).iso" for the chosen "NAME.iso".
 std::string numberedName(const std::string& target, std::size_t number) {
-    return stemOf(target) + " (Disc " + std::to_string(number) + ")" + extensionOf(target);
+    return withoutExtension(target) + " (Disc " + std::to_string(number) + ")" + extensionOf(target);
 }
 
 // A small file beside a disc's image: its cue sheet, its LibCrypt sidecar.
@@ -56,7 +53,7 @@ Status addCueSheet(DiscFiles& files) {
                              ": a cue sheet cannot name a file whose name holds a double quote.");
     }
     const std::string text = cueSheetText(files.image.tracks, imageName);
-    files.beside.push_back({stemOf(files.target) + ".cue", Bytes(text.begin(), text.end())});
+    files.beside.push_back({withoutExtension(files.target) + ".cue", Bytes(text.begin(), text.end())});
     return {};
 }
 
@@ -67,7 +64,7 @@ Status addSidecar(DiscFiles& files, const std::string& container, std::size_t di
     if (!isFile(sidecar)) return {};
     auto bytes = readSbiFile(sidecar);
     if (!bytes) return bytes.error();
-    files.beside.push_back({stemOf(files.target) + ".sbi", std::move(*bytes)});
+    files.beside.push_back({withoutExtension(files.target) + ".sbi", std::move(*bytes)});
     return {};
 }
 

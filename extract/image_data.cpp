@@ -59,28 +59,24 @@ Expected<ChecksumMismatches> writeDecodedImage(InputFile& container, const Store
     const std::size_t count = std::min(
         image.blocks.size(), static_cast<std::size_t>((image.length + kImageBlockSize - 1) / kImageBlockSize));
     std::uint64_t left = image.length;
-    for (std::size_t i = 0; i < count; ++i) {
-        const IndexEntry& entry = image.blocks[i];
-        const std::uint64_t position = image.stored.begin + entry.offset;
-        auto stored = container.readBytes(position, entry.storedSize);
-        if (!stored) return stored.error();
-        const std::optional<Bytes> block = loadBlock(*stored, entry);
-        if (!block) {
-            return damagedBlock(container, image, i, position,
-                                "is damaged: it does not inflate to " + std::to_string(kImageBlockSize) + " bytes");
-        }
-        if (entry.hasChecksum() && blockChecksum(*block) != entry.sha1Prefix) {
-            if (mismatches.count == 0) {
-                mismatches.firstBlock = i + 1;
-                mismatches.firstPosition = position;
+    const Status written = forEachBlock(
+        container, image.stored.begin, std::span(image.blocks).first(count), [&](const DecodedBlock& block) -> Status {
+            if (!block.image) {
+                return damagedBlock(container, image, block.number, block.position,
+                                    "is damaged: it does not inflate to " + std::to_string(kImageBlockSize) + " bytes");
             }
-            ++mismatches.count;
-        }
-        const std::size_t part = static_cast<std::size_t>(std::min<std::uint64_t>(left, kImageBlockSize));
-        if (auto written = output.write(std::span(*block).first(part)); !written) return written.error();
-        left -= part;
-        if (i + 1 < count && !afterBlock(position + entry.storedSize)) return Error::cancelled();
-    }
+            if (block.checksumDiffers && mismatches.count++ == 0) {
+                mismatches.firstBlock = block.number + 1;
+                mismatches.firstPosition = block.position;
+            }
+            const std::size_t part = static_cast<std::size_t>(std::min<std::uint64_t>(left, kImageBlockSize));
+            if (auto out = output.write(std::span(*block.image).first(part)); !out) return out;
+            left -= part;
+            const bool more = block.number + 1 < count;
+            if (more && !afterBlock(block.position + block.entry->storedSize)) return Error::cancelled();
+            return {};
+        });
+    if (!written) return written.error();
     return mismatches;
 }
 

@@ -62,10 +62,6 @@ void putEntry(std::uint8_t* entry, std::uint8_t type, std::uint8_t point, Msf re
     entry[kAbsoluteTime + 2] = absolute.frames;
 }
 
-Error tocError(const std::string& what) {
-    return Error::format("The table of contents of the disc image is damaged: " + what + ".");
-}
-
 // The track number in the first byte of an A0 or A1 entry's absolute time.
 std::optional<int> trackNumberAt(const std::uint8_t* entry) {
     const auto number = fromBcd(entry[kAbsoluteTime], 9);
@@ -75,15 +71,15 @@ std::optional<int> trackNumberAt(const std::uint8_t* entry) {
 
 Expected<DiscTrack> decodeTrackEntry(const std::uint8_t* entry, int number) {
     const std::string name = "the entry of track " + std::to_string(number);
-    if (entry[2] != bcd(static_cast<std::uint64_t>(number))) return tocError(name + " is missing");
+    if (entry[2] != bcd(static_cast<std::uint64_t>(number))) return Error::format(name + " is missing");
     if (entry[0] != kDataTrackType && entry[0] != kAudioTrackType) {
-        return tocError(name + " has an unknown type");
+        return Error::format(name + " has an unknown type");
     }
     const auto relative = sectorsOf(entry + kRelativeTime);
     const auto absolute = sectorsOf(entry + kAbsoluteTime);
-    if (!relative || !absolute) return tocError(name + " holds a time that is not BCD");
+    if (!relative || !absolute) return Error::format(name + " holds a time that is not BCD");
     if (*absolute != *relative + kLeadInSectors) {
-        return tocError(name + " gives relative and absolute times that disagree");
+        return Error::format(name + " gives relative and absolute times that disagree");
     }
     DiscTrack track;
     track.number = number;
@@ -117,38 +113,38 @@ Bytes encodeToc(const std::vector<DiscTrack>& tracks, std::uint64_t imageSize) {
 Expected<DiscToc> decodeToc(std::span<const std::uint8_t> blockHead) {
     const ByteReader reader(blockHead);
     const auto head = reader.bytes(kTocOffset, tocSize(0));
-    if (!head) return tocError("the disc-image block ends before it");
+    if (!head) return Error::format("the disc-image block ends before it");
     const std::uint8_t* a0 = head->data();
     const std::uint8_t* a1 = a0 + kTocEntrySize;
     const std::uint8_t* a2 = a1 + kTocEntrySize;
     if (a0[2] != kFirstTrackPoint || a1[2] != kLastTrackPoint || a2[2] != kLeadOutPoint) {
-        return tocError("its entries A0, A1 and A2 are not in place");
+        return Error::format("its entries A0, A1 and A2 are not in place");
     }
     const auto first = trackNumberAt(a0);
     const auto last = trackNumberAt(a1);
     if (!first || !last || *first > *last) {
-        return tocError("the first and last track numbers do not fit");
+        return Error::format("the first and last track numbers do not fit");
     }
     DiscToc toc;
     const auto leadOut = sectorsOf(a2 + kAbsoluteTime);
-    if (!leadOut) return tocError("the lead-out is not a BCD time");
+    if (!leadOut) return Error::format("the lead-out is not a BCD time");
     toc.leadOut = *leadOut;
 
     const auto entries =
         reader.bytes(kTocOffset, tocSize(static_cast<std::size_t>(*last - *first + 1)));
-    if (!entries) return tocError("the disc-image block ends before its last track");
+    if (!entries) return Error::format("the disc-image block ends before its last track");
     for (int number = *first; number <= *last; ++number) {
         const std::size_t at = (3 + static_cast<std::size_t>(number - *first)) * kTocEntrySize;
         auto track = decodeTrackEntry(entries->data() + at, number);
         if (!track) return track.error();
         if (!toc.tracks.empty() && track->start <= toc.tracks.back().start) {
-            return tocError("track " + std::to_string(number) + " does not start after track " +
+            return Error::format("track " + std::to_string(number) + " does not start after track " +
                             std::to_string(number - 1));
         }
         toc.tracks.push_back(*track);
     }
     if (toc.leadOut <= toc.tracks.back().start + kLeadInSectors) {
-        return tocError("the lead-out does not come after the last track");
+        return Error::format("the lead-out does not come after the last track");
     }
     return toc;
 }

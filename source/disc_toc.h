@@ -78,7 +78,8 @@ struct DiscToc {
 // Decodes and checks the table of contents of a disc-image block whose head starts at
 // `blockHead[0]`: entries A0, A1, A2 in place, valid BCD, one entry per track from the
 // first to the last track number, each with agreeing relative and absolute times, tracks
-// ascending and the lead-out after the last one. The error says what does not fit.
+// ascending and the lead-out after the last one. The error's message says what does not
+// fit as a clause ("the lead-out is not a BCD time"), for a message that names the disc.
 Expected<DiscToc> decodeToc(std::span<const std::uint8_t> blockHead);
 
 }  // namespace quillon

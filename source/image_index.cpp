@@ -105,11 +105,29 @@ Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsar
         index.state = BlockIndex::State::Valid;
         index.entries = std::move(found.entries);
         for (const IndexEntry& entry : index.entries) index.storedEnd += entry.storedSize;
-    } else if (anyCompressed(found.entries)) {
-        index.state = BlockIndex::State::Damaged;
-        index.fault = std::move(fault);
+        index.endOffset = found.end->offset;
+        return index;
     }
+    if (anyCompressed(found.entries)) index.state = BlockIndex::State::Damaged;
+    index.fault = std::move(fault);
     return index;
+}
+
+Status forEachBlock(InputFile& container, std::uint64_t imageDataBegin, std::span<const IndexEntry> entries,
+                    const std::function<Status(const DecodedBlock& block)>& visit) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        DecodedBlock block;
+        block.number = i;
+        block.position = imageDataBegin + entries[i].offset;
+        block.entry = &entries[i];
+        auto stored = container.readBytes(block.position, entries[i].storedSize);
+        if (!stored) return stored.error();
+        block.image = loadBlock(*stored, entries[i]);
+        block.checksumDiffers =
+            block.image && entries[i].hasChecksum() && blockChecksum(*block.image) != entries[i].sha1Prefix;
+        if (Status visited = visit(block); !visited) return visited;
+    }
+    return {};
 }
 
 }  // namespace quillon

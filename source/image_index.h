@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -114,7 +116,10 @@ struct BlockIndex {
     State state = State::Absent;
     std::vector<IndexEntry> entries;  // Valid: the blocks in image order
     std::uint64_t storedEnd = 0;      // Valid: where the blocks end, from the image data's start
-    std::string fault;                // Damaged: what is wrong, for a user to read
+    std::uint32_t endOffset = 0;      // Valid: the offset its end entry gives (0 in older containers)
+    // Damaged, or Absent with entries that do not tile the image data: what is wrong, for
+    // a user to read.
+    std::string fault;
 
     bool valid() const { return state == State::Valid; }
     bool hasCompressedBlock() const;
@@ -132,5 +137,20 @@ enum class BlocksEnd { AtExtentEnd, WithinExtent };
 Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsarOffset,
                                     const ImageDataExtent& extent,
                                     BlocksEnd blocksEnd = BlocksEnd::AtExtentEnd);
+
+// One block as read from the container and decoded.
+struct DecodedBlock {
+    std::size_t number = 0;      // in image order, counted from 0
+    std::uint64_t position = 0;  // of its stored bytes in the container
+    const IndexEntry* entry = nullptr;
+    std::optional<Bytes> image;  // its 0x9300 image bytes; nullopt when it does not inflate to them
+    bool checksumDiffers = false;  // its entry has a checksum, and the image bytes do not match it
+};
+
+// Reads the blocks of `entries` (offsets from the image data at `imageDataBegin`) one
+// after the other and hands each to `visit`; stops at the first failed read or the first
+// error that `visit` gives, and gives that.
+Status forEachBlock(InputFile& container, std::uint64_t imageDataBegin, std::span<const IndexEntry> entries,
+                    const std::function<Status(const DecodedBlock& block)>& visit);
 
 }  // namespace quillon

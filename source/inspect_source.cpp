@@ -43,8 +43,7 @@ Expected<StartScreen> readStartScreen(InputFile& file) {
 
 // File name without its extension: Foo.Bar.bin gives Foo.Bar.
 std::string titleFromFileName(const std::string& path) {
-    const std::string name = fileNameOf(path);
-    return name.substr(0, name.size() - extensionOf(path).size());
+    return withoutExtension(fileNameOf(path));
 }
 
 // The bytes of a disc that its ID is looked for in: the first data track's, for a disc

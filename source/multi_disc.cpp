@@ -11,6 +11,42 @@ Error tableError(const InputFile& container, const std::string& what) {
                          ".");
 }
 
+// Reads the disc table and checks that it names at least one disc, each inside the file,
+// ascending, each at a "PSISOIMG" marker.
+Expected<DiscTable> decodeDiscTable(InputFile& container, std::uint64_t dataPsarOffset) {
+    auto bytes = container.readUpTo(dataPsarOffset + kDiscTableOffset, kMaxDiscs * 4);
+    if (!bytes) return bytes.error();
+    DiscTable table;
+    if (bytes->size() < kMaxDiscs * 4) {
+        table.fault = "the file ends inside it";
+        return table;
+    }
+    for (std::size_t disc = 0; disc < kMaxDiscs; ++disc) {
+        const std::uint32_t offset = loadLe32(bytes->data() + 4 * disc);
+        if (offset == 0) break;
+        const std::uint64_t position = dataPsarOffset + offset;
+        const std::string name = "disc " + std::to_string(disc + 1);
+        if (!table.positions.empty() && position <= table.positions.back()) {
+            table.fault = name + " does not come after the disc before it";
+            return table;
+        }
+        if (!fitsIn(container.size(), position, kIsoMarker.size())) {
+            table.fault = name + " lies past the end of the file";
+            return table;
+        }
+        auto marker = checkIsoMarker(container, static_cast<std::int64_t>(position),
+                                     static_cast<std::int64_t>(container.size()));
+        if (!marker) return marker.error();
+        if (*marker < 0) {
+            table.fault = name + " does not start with a disc-image block";
+            return table;
+        }
+        table.positions.push_back(position);
+    }
+    if (table.positions.empty()) table.fault = "it names no disc";
+    return table;
+}
+
 }  // namespace
 
 bool hasTitleImageMarker(std::span<const std::uint8_t> head) {
@@ -41,46 +77,34 @@ Status padToDiscAlignment(OutputFile& output, std::uint64_t dataPsarOffset) {
 
 Expected<std::vector<std::uint64_t>> readDiscTable(InputFile& container,
                                                    std::uint64_t dataPsarOffset) {
-    auto table = container.readUpTo(dataPsarOffset + kDiscTableOffset, kMaxDiscs * 4);
+    auto table = decodeDiscTable(container, dataPsarOffset);
     if (!table) return table.error();
-    if (table->size() < kMaxDiscs * 4) return tableError(container, "the file ends inside it");
-    std::vector<std::uint64_t> positions;
-    for (std::size_t disc = 0; disc < kMaxDiscs; ++disc) {
-        const std::uint32_t offset = loadLe32(table->data() + 4 * disc);
-        if (offset == 0) break;
-        const std::uint64_t position = dataPsarOffset + offset;
-        const std::string name = "disc " + std::to_string(disc + 1);
-        if (!positions.empty() && position <= positions.back()) {
-            return tableError(container, name + " does not come after the disc before it");
-        }
-        if (!fitsIn(container.size(), position, kIsoMarker.size())) {
-            return tableError(container, name + " lies past the end of the file");
-        }
-        auto marker = checkIsoMarker(container, static_cast<std::int64_t>(position),
-                                     static_cast<std::int64_t>(container.size()));
-        if (!marker) return marker.error();
-        if (*marker < 0) {
-            return tableError(container, name + " does not start with a disc-image block");
-        }
-        positions.push_back(position);
-    }
-    if (positions.empty()) return tableError(container, "it names no disc");
-    return positions;
+    if (!table->fault.empty()) return tableError(container, table->fault);
+    return std::move(table->positions);
+}
+
+Expected<std::optional<DiscTable>> locateDiscBlocks(InputFile& container, std::uint64_t dataPsarOffset) {
+    using Found = std::optional<DiscTable>;
+    const auto dataPsar = static_cast<std::int64_t>(dataPsarOffset);
+    auto marker = checkIsoMarker(container, dataPsar, static_cast<std::int64_t>(container.size()));
+    if (!marker) return marker.error();
+    if (*marker == dataPsar) return Found(DiscTable{{dataPsarOffset}, {}});
+    auto head = container.readUpTo(dataPsarOffset, kTitleImageMarker.size());
+    if (!head) return head.error();
+    if (!hasTitleImageMarker(*head)) return Found();
+    auto table = decodeDiscTable(container, dataPsarOffset);
+    if (!table) return table.error();
+    return Found(std::move(*table));
 }
 
 Expected<std::optional<std::vector<std::uint64_t>>> findDiscBlocks(InputFile& container,
                                                                    std::uint64_t dataPsarOffset) {
     using Found = std::optional<std::vector<std::uint64_t>>;
-    const auto dataPsar = static_cast<std::int64_t>(dataPsarOffset);
-    auto marker = checkIsoMarker(container, dataPsar, static_cast<std::int64_t>(container.size()));
-    if (!marker) return marker.error();
-    if (*marker == dataPsar) return Found(std::vector<std::uint64_t>{dataPsarOffset});
-    auto head = container.readUpTo(dataPsarOffset, kTitleImageMarker.size());
-    if (!head) return head.error();
-    if (!hasTitleImageMarker(*head)) return Found();
-    auto table = readDiscTable(container, dataPsarOffset);
-    if (!table) return table.error();
-    return Found(std::move(*table));
+    auto discs = locateDiscBlocks(container, dataPsarOffset);
+    if (!discs) return discs.error();
+    if (!*discs) return Found();
+    if (!(*discs)->fault.empty()) return tableError(container, (*discs)->fault);
+    return Found(std::move((*discs)->positions));
 }
 
 }  // namespace quillon

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -50,15 +51,26 @@ Bytes discTable(const std::vector<std::uint32_t>& discOffsets);
 // DATA.PSAR at `dataPsarOffset`, where the next disc's block starts.
 Status padToDiscAlignment(OutputFile& output, std::uint64_t dataPsarOffset);
 
+// The disc table as read: the positions in the container of the discs' blocks, up to
+// the first that is not right, and what is wrong with the table (empty when nothing is).
+struct DiscTable {
+    std::vector<std::uint64_t> positions;
+    std::string fault;  // a clause: "disc 2 lies past the end of the file"
+};
+
 // The positions in `container` of the disc-image blocks that the disc table of the
 // DATA.PSAR at `dataPsarOffset` names: at least one, each inside the file, ascending,
 // each at a "PSISOIMG" marker. The error says what is wrong and names the file.
 Expected<std::vector<std::uint64_t>> readDiscTable(InputFile& container,
                                                    std::uint64_t dataPsarOffset);
 
-// The positions of the container's disc-image blocks: the one at DATA.PSAR, or those
-// that the disc table of a container of several discs names. nullopt when DATA.PSAR
-// starts with neither.
+// The container's disc-image blocks: the one at DATA.PSAR, or those that the disc table
+// of a container of several discs names, with what is wrong with that table. nullopt
+// when DATA.PSAR starts with neither; an error only when a read fails.
+Expected<std::optional<DiscTable>> locateDiscBlocks(InputFile& container, std::uint64_t dataPsarOffset);
+
+// The positions of the container's disc-image blocks, as locateDiscBlocks finds them;
+// an error also when the disc table is not right.
 Expected<std::optional<std::vector<std::uint64_t>>> findDiscBlocks(InputFile& container,
                                                                    std::uint64_t dataPsarOffset);
 

@@ -22,8 +22,6 @@ constexpr std::uint64_t kFormatField = 2;
 constexpr std::uint64_t kLengthField = 4;
 constexpr std::uint64_t kRoomField = 8;
 constexpr std::uint64_t kValueOffsetField = 12;
-constexpr std::uint16_t kTextFormat = 0x0204;
-constexpr std::uint16_t kIntegerFormat = 0x0404;
 constexpr std::uint32_t kIntegerSize = 4;
 
 constexpr std::string_view kDiscIdKey = "DISC_ID";
@@ -140,7 +138,52 @@ std::uint32_t roomOf(const SfoEntry& entry) {
 
 std::uint64_t alignedTo4(std::uint64_t count) { return (count + 3) / 4 * 4; }
 
+// The zero-terminated text at `position`; nullopt when no zero ends it within the bytes.
+std::optional<std::string> zeroTerminated(std::span<const std::uint8_t> bytes, std::uint64_t position) {
+    if (position >= bytes.size()) return std::nullopt;
+    const auto begin = bytes.begin() + static_cast<std::ptrdiff_t>(position);
+    const auto zero = std::find(begin, bytes.end(), std::uint8_t{0});
+    if (zero == bytes.end()) return std::nullopt;
+    return std::string(begin, zero);
+}
+
+Expected<SfoParam> readParam(std::span<const std::uint8_t> sfo, std::uint64_t entry) {
+    const ByteReader reader(sfo);
+    const std::uint64_t at = kIndexStart + kEntrySize * entry;
+    const std::string name = "entry " + std::to_string(entry + 1);
+    const auto key =
+        zeroTerminated(sfo, std::uint64_t{*reader.le32(kKeyTableField)} + *reader.le16(at + kKeyOffsetField));
+    if (!key) return Error::format("the key of " + name + " lies outside it");
+    SfoParam param;
+    param.key = *key;
+    param.format = *reader.le16(at + kFormatField);
+    const std::uint64_t value = std::uint64_t{*reader.le32(kDataTableField)} + *reader.le32(at + kValueOffsetField);
+    const auto bytes = reader.bytes(value, *reader.le32(at + kLengthField));
+    if (!bytes) return Error::format("the value of " + param.key + " lies outside it");
+    if (param.format == kSfoIntegerFormat) {
+        if (bytes->size() != kIntegerSize) return Error::format("the integer " + param.key + " is not 4 bytes long");
+        param.integer = loadLe32(bytes->data());
+    } else {
+        param.text = std::string(asText(*bytes).substr(0, asText(*bytes).find('\0')));
+    }
+    return param;
+}
+
 }  // namespace
+
+Expected<std::vector<SfoParam>> readParamEntries(std::span<const std::uint8_t> sfo) {
+    const ByteReader reader(sfo);
+    if (!reader.matches(0, asText(kSfoMagic))) return Error::format("its magic is missing");
+    const auto count = reader.le32(kEntryCountField);
+    if (!count || !reader.fits(kIndexStart, kEntrySize * *count)) return Error::format("its index lies outside it");
+    std::vector<SfoParam> params;
+    for (std::uint64_t entry = 0; entry < *count; ++entry) {
+        auto param = readParam(sfo, entry);
+        if (!param) return param.error();
+        params.push_back(std::move(*param));
+    }
+    return params;
+}
 
 ParamFields readParamFields(std::span<const std::uint8_t> head, std::uint64_t sfoPosition) {
     ParamFields fields;
@@ -204,7 +247,7 @@ Bytes buildParamSfo(std::vector<SfoEntry> entries) {
             length = *storeText(out, dataTable + valueOffset, entry.text, room);
         }
         out.putLe16(index + kKeyOffsetField, static_cast<std::uint16_t>(keyOffset));
-        out.putLe16(index + kFormatField, entry.isInteger ? kIntegerFormat : kTextFormat);
+        out.putLe16(index + kFormatField, entry.isInteger ? kSfoIntegerFormat : kSfoTextFormat);
         out.putLe32(index + kLengthField, length);
         out.putLe32(index + kRoomField, room);
         out.putLe32(index + kValueOffsetField, static_cast<std::uint32_t>(valueOffset));

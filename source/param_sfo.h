@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "common/expected.h"
 
 namespace quillon {
 
@@ -34,6 +35,23 @@ struct ParamWriteResult {
 // room of 0 bytes). A value whose room lies partly outside `head` is not written.
 ParamWriteResult writeParamFields(std::span<std::uint8_t> head, std::uint64_t sfoPosition,
                                   std::string_view title, std::string_view discId);
+
+// Data formats of PARAM.SFO entries.
+inline constexpr std::uint16_t kSfoTextFormat = 0x0204;     // zero-terminated UTF-8 text
+inline constexpr std::uint16_t kSfoIntegerFormat = 0x0404;  // 32-bit integer
+inline constexpr std::uint16_t kSfoRawTextFormat = 0x0004;  // text without terminating zero
+
+// One entry of a PARAM.SFO as its index gives it.
+struct SfoParam {
+    std::string key;
+    std::uint16_t format = 0;   // 0x0204 text, 0x0404 integer, or any other found
+    std::string text;           // the value's bytes up to its first zero, within its data length
+    std::uint32_t integer = 0;  // an integer's value (format 0x0404)
+};
+// Every entry of the PARAM.SFO `sfo` (the table alone, from its magic on), each key taken
+// from the key table at the entry's own key offset, as readers of the container do. The
+// error's message says what is wrong, as a clause ("its magic is missing").
+Expected<std::vector<SfoParam>> readParamEntries(std::span<const std::uint8_t> sfo);
 
 // One entry of a new table: a text (format 0x0204) or a 32-bit integer (0x0404).
 struct SfoEntry {

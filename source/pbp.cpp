@@ -50,23 +50,29 @@ std::optional<PbpHeader> decodePbpHeader(std::span<const std::uint8_t> head) {
     return header;
 }
 
-Status checkPbpLayout(const PbpHeader& header, std::uint64_t fileSize) {
+std::string pbpLayoutFault(const PbpHeader& header, std::uint64_t fileSize) {
     if (header.paramSfo < kPbpHeaderSize) {
-        return damaged(describe(PbpSection::ParamSfo, header.paramSfo) + " overlaps the header");
+        return describe(PbpSection::ParamSfo, header.paramSfo) + " overlaps the header";
     }
     for (std::size_t i = 1; i < kPbpSections.size(); ++i) {
         const PbpSection previous = kPbpSections[i - 1];
         const PbpSection section = kPbpSections[i];
         if (header.offset(section) < header.offset(previous)) {
-            return damaged(describe(section, header.offset(section)) + " starts before " +
-                           describe(previous, header.offset(previous)));
+            return describe(section, header.offset(section)) + " starts before " +
+                   describe(previous, header.offset(previous));
         }
     }
     if (header.dataPsar > fileSize) {
-        return damaged(describe(PbpSection::DataPsar, header.dataPsar) +
-                       " lies past the end of the file (" + std::to_string(fileSize) + " bytes)");
+        return describe(PbpSection::DataPsar, header.dataPsar) + " lies past the end of the file (" +
+               std::to_string(fileSize) + " bytes)";
     }
     return {};
+}
+
+Status checkPbpLayout(const PbpHeader& header, std::uint64_t fileSize) {
+    const std::string fault = pbpLayoutFault(header, fileSize);
+    if (fault.empty()) return {};
+    return damaged(fault);
 }
 
 std::uint64_t dataPspLength(std::span<const std::uint8_t> head, const PbpHeader& header) {

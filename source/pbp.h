@@ -83,6 +83,9 @@ std::optional<PbpHeader> decodePbpHeader(std::span<const std::uint8_t> head);
 // lies behind the header and before ICON0.PNG, and that DATA.PSAR lies within a file
 // of `fileSize` bytes. The error's message says what is wrong, for a user to read.
 Status checkPbpLayout(const PbpHeader& header, std::uint64_t fileSize);
+// The same check: what is wrong, as a clause ("DATA.PSAR (offset 9) lies past the end
+// of the file (8 bytes)"); empty when nothing is.
+std::string pbpLayoutFault(const PbpHeader& header, std::uint64_t fileSize);
 
 // A stretch of a file.
 struct Extent {

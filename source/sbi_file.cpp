@@ -13,14 +13,6 @@ bool isBcd(std::uint8_t b, int limit) {
     return (b >> 4) <= 9 && (b & 0x0F) <= 9 && (b >> 4) * 10 + (b & 0x0F) < limit;
 }
 
-// The path without its extension: the folder and the file's name up to its last dot.
-std::string withoutExtension(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path;
-    return path.substr(0, dot);
-}
-
 }  // namespace
 
 std::optional<std::string> sbiFormProblem(std::span<const std::uint8_t> bytes) {

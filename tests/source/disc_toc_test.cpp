@@ -76,9 +76,7 @@ TEST_P(DiscTocDamageTest, IsRefusedSayingWhy) {
     toc[GetParam().at] = GetParam().value;
     const auto decoded = decodeToc(headWith(toc));
     ASSERT_FALSE(decoded.ok());
-    EXPECT_EQ(decoded.error().message,
-              std::string("The table of contents of the disc image is damaged: ") +
-                  GetParam().what + ".");
+    EXPECT_EQ(decoded.error().message, GetParam().what);
 }
 
 INSTANTIATE_TEST_SUITE_P(
