@@ -324,8 +324,8 @@ void ContainerCheck::addBlockFindings() {
     if (tally_.stored > 0 && tally_.stored == tally_.blocks) {
         add(FindingKind::Note, "pcsxr and PCSX ReARMed cannot read its " + countOf(tally_.stored, "stored block") + " (level 0)");
     } else if (tally_.stored > 0) {
-        add(FindingKind::WriterFault, "pcsxr and PCSX ReARMed cannot read " + countOf(tally_.stored, "block") + " of it",
-            "they are stored as they are among deflated blocks");
+        add(FindingKind::WriterFault,
+            "pcsxr and PCSX ReARMed cannot read its " + countOf(tally_.stored, "stored block") + " among deflated ones");
     }
     if (tally_.largerThanBlock > 0) {
         add(FindingKind::Note, "Beetle PSX cannot read its " + countOf(tally_.largerThanBlock, "block") +

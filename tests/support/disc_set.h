@@ -41,8 +41,7 @@ inline void placeDisc(Bytes& file, std::uint64_t block, const TestDisc& disc) {
 }
 
 // A container of one disc whose block carries the disc's table of contents.
-inline Bytes buildDiscContainer(const TestDisc& disc) {
-    ContainerRecipe parts;
+inline Bytes buildDiscContainer(const TestDisc& disc, ContainerRecipe parts = {}) {
     parts.imageDataSize = disc.packed.data.size();
     Bytes file = buildContainer(parts);
     placeDisc(file, TestContainer::dataPsarOf(file), disc);
@@ -63,9 +62,8 @@ inline std::vector<std::uint64_t> discOffsets(const std::vector<TestDisc>& discs
 
 // A container of several discs: DATA.PSAR starts with "PSTITLEIMG000000" and the disc
 // table; the start-screen block follows the last disc's blocks.
-inline Bytes buildDiscSet(const std::vector<TestDisc>& discs) {
+inline Bytes buildDiscSet(const std::vector<TestDisc>& discs, ContainerRecipe parts = {}) {
     const std::vector<std::uint64_t> offsets = discOffsets(discs);
-    ContainerRecipe parts;
     parts.isoMarker = false;
     parts.imageDataSize = offsets.back() + discs.back().packed.data.size();
     Bytes file = buildContainer(parts);
@@ -78,6 +76,40 @@ inline Bytes buildDiscSet(const std::vector<TestDisc>& discs) {
         storeLe32(&file[psar + kDiscTableOffset + 4 * i], static_cast<std::uint32_t>(offsets[i]));
         writer.putBytes(psar + offsets[i], asBytes("PSISOIMG0000"));
         placeDisc(file, psar + offsets[i], discs[i]);
+    }
+    return file;
+}
+
+// A disc whose blocks go on past its image with zero bytes up to its sector count + 150,
+// which readers that place the disc's end there read.
+inline TestDisc discWithTail(const Bytes& image, int level, std::vector<DiscTrack> tracks = {DiscTrack{}}) {
+    const std::uint64_t sectors = (image.size() + kSectorSize - 1) / kSectorSize;
+    const std::uint64_t blocks = (sectors + kLeadInSectors + 15) / 16;
+    Bytes withTail = image;
+    withTail.resize(blocks * kImageBlockSize, 0);
+    TestDisc disc = testDisc(withTail, level, std::move(tracks));
+    disc.imageSize = image.size();
+    return disc;
+}
+
+// The positions in `file` of the disc-image blocks of `discs` as buildDiscContainer (one
+// disc) or buildDiscSet (several) lays them out.
+inline std::vector<std::uint64_t> discBlockPositions(const Bytes& file, const std::vector<TestDisc>& discs) {
+    const std::uint64_t psar = TestContainer::dataPsarOf(file);
+    if (discs.size() == 1) return {psar};
+    std::vector<std::uint64_t> positions = discOffsets(discs);
+    for (std::uint64_t& position : positions) position += psar;
+    return positions;
+}
+
+// A container of `discs` that has what every reader needs: BOOTABLE in PARAM.SFO and the
+// image data's position at +0xBFC of each disc-image block.
+inline Bytes readableContainer(const std::vector<TestDisc>& discs) {
+    ContainerRecipe parts;
+    parts.bootable = true;
+    Bytes file = discs.size() == 1 ? buildDiscContainer(discs[0], parts) : buildDiscSet(discs, parts);
+    for (const std::uint64_t block : discBlockPositions(file, discs)) {
+        storeLe32(&file[block + kImageDataPositionField], static_cast<std::uint32_t>(kImageDataOffset));
     }
     return file;
 }

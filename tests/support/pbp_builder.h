@@ -20,6 +20,7 @@ inline Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.
 struct ContainerRecipe {
     std::optional<std::string> discId = "SLUS01234";  // nullopt: no DISC_ID key
     std::optional<std::string> title = "Test Game";   // nullopt: no TITLE key
+    bool bootable = false;                            // a BOOTABLE key of 1, as DuckStation needs
     Bytes icon0 = bytesOf("icon0 picture");
     Bytes icon1 = bytesOf("icon1 movie");
     Bytes pic0 = bytesOf("pic0 picture");
@@ -36,6 +37,7 @@ struct ContainerRecipe {
 
 inline Bytes buildParamSfoFor(const ContainerRecipe& parts) {
     std::vector<SfoEntry> entries{{"CATEGORY", false, "ME", 0, 4}};
+    if (parts.bootable) entries.push_back({"BOOTABLE", true, "", 1, 4});
     if (parts.discId) entries.push_back({"DISC_ID", false, *parts.discId, 0, 16});
     if (parts.title) entries.push_back({"TITLE", false, *parts.title, 0, 128});
     return buildParamSfo(entries);
