@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 namespace quillon {
 namespace {
@@ -220,6 +221,52 @@ TEST(ParamSfoMalformedTest, AnEntryNumberPastTheIndexIsSkipped) {
     const Bytes before = sfo;
     EXPECT_TRUE(writeParamFields(sfo, 0, "New", "").outOfBounds);
     EXPECT_EQ(sfo, before);
+}
+
+// ---- every entry, as readers of the container take them ----
+
+TEST(ParamEntriesTest, GivesEveryKeyWithItsFormatAndValue) {
+    const auto params = readParamEntries(buildParamSfo(gameEntries("Some Game", "SLUS01234")));
+    ASSERT_TRUE(params.ok()) << params.error().message;
+    ASSERT_EQ(params->size(), 4u);
+    const std::vector<std::tuple<std::string, std::uint16_t, std::string, std::uint32_t>> expected{
+        {"CATEGORY", kSfoTextFormat, "ME", 0},
+        {"DISC_ID", kSfoTextFormat, "SLUS01234", 0},
+        {"REGION", kSfoIntegerFormat, "", 0x8000},
+        {"TITLE", kSfoTextFormat, "Some Game", 0}};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const SfoParam& param = (*params)[i];
+        EXPECT_EQ(std::tie(param.key, param.format, param.text, param.integer), expected[i]) << i;
+    }
+}
+
+TEST(ParamEntriesTest, TableWithPartsOutsideItIsRefusedSayingWhy) {
+    const Bytes sfo = buildParamSfo(gameEntries("Some Game", "SLUS01234"));
+    const auto withField = [&](std::size_t at, std::uint32_t value) {
+        Bytes copy = sfo;
+        storeLe32(&copy[at], value);
+        return copy;
+    };
+    Bytes noMagic = sfo;
+    noMagic[1] = 'X';
+    Bytes integerOfTwoBytes = sfo;
+    storeLe32(&integerOfTwoBytes[20 + 16 * 2 + 4], 2);
+    Bytes keyPastTheEnd = sfo;
+    storeLe16(&keyPastTheEnd[20 + 16], 0xFFFF);
+    const std::vector<std::pair<Bytes, std::string>> cases{
+        {noMagic, "its magic is missing"},
+        {Bytes(sfo.begin(), sfo.begin() + 19), "its index lies outside it"},
+        {withField(16, 100), "its index lies outside it"},
+        {withField(8, 0x10000), "the key of entry 1 lies outside it"},
+        {keyPastTheEnd, "the key of entry 2 lies outside it"},
+        {withField(20 + 16 * 3 + 12, 0x10000), "the value of TITLE lies outside it"},
+        {integerOfTwoBytes, "the integer REGION is not 4 bytes long"},
+    };
+    for (const auto& [bytes, fault] : cases) {
+        const auto params = readParamEntries(bytes);
+        ASSERT_FALSE(params.ok()) << fault;
+        EXPECT_EQ(params.error().message, fault);
+    }
 }
 
 }  // namespace
