@@ -83,10 +83,8 @@ inline Bytes buildDiscSet(const std::vector<TestDisc>& discs, ContainerRecipe pa
 // A disc whose blocks go on past its image with zero bytes up to its sector count + 150,
 // which readers that place the disc's end there read.
 inline TestDisc discWithTail(const Bytes& image, int level, std::vector<DiscTrack> tracks = {DiscTrack{}}) {
-    const std::uint64_t sectors = (image.size() + kSectorSize - 1) / kSectorSize;
-    const std::uint64_t blocks = (sectors + kLeadInSectors + 15) / 16;
     Bytes withTail = image;
-    withTail.resize(blocks * kImageBlockSize, 0);
+    withTail.resize(indexBlocksFor((image.size() + kSectorSize - 1) / kSectorSize) * kImageBlockSize, 0);
     TestDisc disc = testDisc(withTail, level, std::move(tracks));
     disc.imageSize = image.size();
     return disc;
@@ -109,7 +107,7 @@ inline Bytes readableContainer(const std::vector<TestDisc>& discs) {
     parts.bootable = true;
     Bytes file = discs.size() == 1 ? buildDiscContainer(discs[0], parts) : buildDiscSet(discs, parts);
     for (const std::uint64_t block : discBlockPositions(file, discs)) {
-        storeLe32(&file[block + kImageDataPositionField], static_cast<std::uint32_t>(kImageDataOffset));
+        storeLe32(&file[block + kImageDataPositionOffset], static_cast<std::uint32_t>(kImageDataOffset));
     }
     return file;
 }
