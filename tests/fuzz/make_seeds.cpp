@@ -7,6 +7,7 @@
 #include "source/image_index.h"
 #include "source/param_sfo.h"
 #include "source/pbp.h"
+#include "support/disc_set.h"
 
 namespace quillon {
 namespace {
@@ -86,6 +87,28 @@ Bytes palCode() {
     return input;
 }
 
+// A container of `discs` as the verification target takes it: the zero bytes between
+// each disc-image block's index and its image data left out, and said where they go.
+Bytes verifiedContainer(const std::vector<testing::TestDisc>& discs) {
+    const Bytes file = testing::readableContainer(discs);
+    constexpr std::uint64_t kRunStart = kIndexOffset + 0x1000;  // past the few entries of the index
+    Bytes input{static_cast<std::uint8_t>(discs.size())};
+    Bytes body;
+    std::uint64_t copied = 0;
+    for (const std::uint64_t block : testing::discBlockPositions(file, discs)) {
+        body.insert(body.end(), file.begin() + static_cast<std::ptrdiff_t>(copied),
+                    file.begin() + static_cast<std::ptrdiff_t>(block + kRunStart));
+        Bytes run(8);
+        storeLe32(&run[0], static_cast<std::uint32_t>(body.size()));
+        storeLe32(&run[4], static_cast<std::uint32_t>(kImageDataOffset - kRunStart));
+        append(input, run);
+        copied = block + kImageDataOffset;
+    }
+    body.insert(body.end(), file.begin() + static_cast<std::ptrdiff_t>(copied), file.end());
+    append(input, body);
+    return input;
+}
+
 Bytes text(std::string_view content) { return Bytes(content.begin(), content.end()); }
 
 Bytes withPosition(std::uint8_t position, const Bytes& head) {
@@ -103,6 +126,9 @@ Status writeSeeds(const std::string& root) {
         {"container/window", sampleContainer(2)},
         {"block_index/level-9", indexedBlocks()},
         {"block_patch/code", palCode()},
+        {"verify/one-disc", verifiedContainer({testing::discWithTail(testing::compressibleBytes(100 * kSectorSize), 9)})},
+        {"verify/two-discs", verifiedContainer({testing::discWithTail(testing::compressibleBytes(40 * kSectorSize), 9),
+                                                testing::discWithTail(testing::compressibleBytes(30 * kSectorSize, 3), 9)})},
         {"param_sfo/at-0", withPosition(0, sfo)},
         {"param_sfo/at-40", withPosition(kPbpHeaderSize, containerHead)},
         {"game_list/example", text("A;B;Europe;Some Game [Disc 1]\r\nX")},

@@ -95,6 +95,12 @@ TestDisc withLongerBlock(TestDisc disc, std::size_t block, std::size_t extra) {
     return disc;
 }
 
+struct Case {
+    std::string name;
+    Bytes file;
+    std::vector<std::string> lines;
+};
+
 class VerifyContainerTest : public ::testing::Test {
 protected:
     // The report of the container `file` written as EBOOT.PBP.
@@ -105,14 +111,17 @@ protected:
         return verification->lines("EBOOT.PBP");
     }
 
+    // Each case's report is its lines, and it passes or fails as `passes` says.
+    void expectReports(const std::vector<Case>& cases, bool passes) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            EXPECT_EQ(report(c.file), c.lines);
+            EXPECT_EQ(passed, passes);
+        }
+    }
+
     testing::TempFolder dir;
     bool passed = false;
-};
-
-struct Case {
-    std::string name;
-    Bytes file;
-    std::vector<std::string> lines;
 };
 
 TEST_F(VerifyContainerTest, IntactContainersOfEveryKindPass) {
@@ -128,11 +137,7 @@ TEST_F(VerifyContainerTest, IntactContainersOfEveryKindPass) {
          {"EBOOT.PBP: 1 disc, 700 sectors, deflated, 54 of 54 checksums match"}},
         {"two discs", twoDiscs(), {"EBOOT.PBP: 2 discs, 700 and 300 sectors, deflated, 83 of 83 checksums match"}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(report(c.file), c.lines);
-        EXPECT_TRUE(passed);
-    }
+    expectReports(cases, true);
 }
 
 TEST_F(VerifyContainerTest, FaultsThatStopAReaderFail) {
@@ -175,11 +180,7 @@ TEST_F(VerifyContainerTest, FaultsThatStopAReaderFail) {
          {"EBOOT.PBP: 1 disc, 865 sectors, deflated, 54 of 54 checksums match",
           "every reader misses its end: its table of contents gives 865 sectors, but its blocks hold 864"}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(report(c.file), c.lines);
-        EXPECT_FALSE(passed);
-    }
+    expectReports(cases, false);
 }
 
 TEST_F(VerifyContainerTest, DamageThatExtractionRefusesFails) {
@@ -238,11 +239,7 @@ TEST_F(VerifyContainerTest, DamageThatExtractionRefusesFails) {
          {"EBOOT.PBP: damaged disc table",
           "no reader can play it: its disc table is damaged: disc 2 lies past the end of the file"}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(report(c.file), c.lines);
-        EXPECT_FALSE(passed);
-    }
+    expectReports(cases, false);
 }
 
 TEST_F(VerifyContainerTest, DiscInsideTheBlocksOfTheDiscBeforeFails) {
@@ -277,11 +274,7 @@ TEST_F(VerifyContainerTest, LimitsOfSomeReadersAreNotesThatPass) {
         {"blocks without checksum", withEntry(0, [](IndexEntry& e) { e.sha1Prefix.fill(0); }),
          {"EBOOT.PBP: 1 disc, 700 sectors, deflated, 53 of 53 checksums match, 1 block without checksum"}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(report(c.file), c.lines);
-        EXPECT_TRUE(passed);
-    }
+    expectReports(cases, true);
 }
 
 TEST_F(VerifyContainerTest, LibCryptSidecarsBesideItAreNamedAndChecked) {
