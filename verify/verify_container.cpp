@@ -162,11 +162,13 @@ Expected<Verification> ContainerCheck::run() {
 
 Status ContainerCheck::checkParamSfo(const PbpHeader& header) {
     const std::uint64_t length = header.icon0 > header.paramSfo ? header.icon0 - header.paramSfo : kParamSfoReadLimit;
-    auto sfo = file_.readUpTo(header.paramSfo, static_cast<std::size_t>(std::min<std::uint64_t>(length, kParamSfoReadLimit)));
+    const auto readLength = static_cast<std::size_t>(std::min<std::uint64_t>(length, kParamSfoReadLimit));
+    auto sfo = file_.readUpTo(header.paramSfo, readLength);
     if (!sfo) return sfo.error();
     const auto params = readParamEntries(*sfo);
     if (!params) {
-        add(FindingKind::Damage, "DuckStation and the PSP refuse it", "its PARAM.SFO is damaged: " + params.error().message);
+        add(FindingKind::Damage, "DuckStation and the PSP refuse it",
+            "its PARAM.SFO is damaged: " + params.error().message);
     } else {
         checkParams(*params);
     }
@@ -224,7 +226,8 @@ Expected<std::int64_t> ContainerCheck::findImageDataEnd(const std::vector<std::u
     endKnown_ = false;
     std::string fault = "its start-screen block lies inside the last disc-image block";
     if (file_.size() < kStartDatWindow) {
-        fault = "it is shorter than the " + groupedNumber(kStartDatWindow) + " bytes its start-screen block is looked for in";
+        fault = "it is shorter than the " + groupedNumber(kStartDatWindow) +
+                " bytes its start-screen block is looked for in";
     } else if (*startDat < 0) {
         fault = "it has no start-screen block (\"STARTDAT\") in its last " + groupedNumber(kStartDatWindow) + " bytes";
     }
@@ -303,11 +306,13 @@ void ContainerCheck::checkToc(std::span<const std::uint8_t> head, std::optional<
     const std::uint64_t held = *blocks * kSectorsPerBlock;
     if (held < sectors) {
         add(FindingKind::Damage, "every reader misses " + disc.possessive() + " end",
-            "its table of contents gives " + countOf(sectors, "sector") + ", but its blocks hold " + groupedNumber(held));
+            "its table of contents gives " + countOf(sectors, "sector") + ", but its blocks hold " +
+                groupedNumber(held));
     } else if (*blocks < indexBlocksFor(sectors)) {
         add(FindingKind::WriterFault, "DuckStation cannot preload " + disc.it(),
-            "its blocks hold " + countOf(held, "sector") + ", not the " + groupedNumber(sectors + kSectorsPastImageEnd) +
-                " it reads (the image's " + groupedNumber(sectors) + " + " + std::to_string(kSectorsPastImageEnd) + ")");
+            "its blocks hold " + countOf(held, "sector") + ", not the " +
+                groupedNumber(sectors + kSectorsPastImageEnd) + " it reads (the image's " + groupedNumber(sectors) +
+                " + " + std::to_string(kSectorsPastImageEnd) + ")");
     }
 }
 
@@ -322,10 +327,12 @@ void ContainerCheck::addBlockFindings() {
             tally_.mismatching.text("does not match its SHA-1 checksum", "do not match their SHA-1 checksums"));
     }
     if (tally_.stored > 0 && tally_.stored == tally_.blocks) {
-        add(FindingKind::Note, "pcsxr and PCSX ReARMed cannot read its " + countOf(tally_.stored, "stored block") + " (level 0)");
+        add(FindingKind::Note,
+            "pcsxr and PCSX ReARMed cannot read its " + countOf(tally_.stored, "stored block") + " (level 0)");
     } else if (tally_.stored > 0) {
         add(FindingKind::WriterFault,
-            "pcsxr and PCSX ReARMed cannot read its " + countOf(tally_.stored, "stored block") + " among deflated ones");
+            "pcsxr and PCSX ReARMed cannot read its " + countOf(tally_.stored, "stored block") +
+                " among deflated ones");
     }
     if (tally_.largerThanBlock > 0) {
         add(FindingKind::Note, "Beetle PSX cannot read its " + countOf(tally_.largerThanBlock, "block") +

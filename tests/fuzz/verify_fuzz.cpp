@@ -27,7 +27,8 @@ Bytes withZeroRuns(std::span<const std::uint8_t> input) {
     for (std::size_t run = 0; run < runs; ++run) {
         const std::uint8_t* fields = input.data() + 1 + run * kRunFields;
         const std::size_t at = std::clamp<std::size_t>(loadLe32(fields), copied, body.size());
-        file.insert(file.end(), body.begin() + static_cast<std::ptrdiff_t>(copied), body.begin() + static_cast<std::ptrdiff_t>(at));
+        file.insert(file.end(), body.begin() + static_cast<std::ptrdiff_t>(copied),
+                    body.begin() + static_cast<std::ptrdiff_t>(at));
         file.resize(file.size() + std::min(loadLe32(fields + 4), kMaxRunLength), 0);
         copied = at;
     }

@@ -105,7 +105,8 @@ class VerifyContainerTest : public ::testing::Test {
 protected:
     // The report of the container `file` written as EBOOT.PBP.
     std::vector<std::string> report(const Bytes& file) {
-        const auto verification = verifyContainer(dir.write("EBOOT.PBP", file), [](const ProgressReport&) { return true; });
+        const auto verification =
+            verifyContainer(dir.write("EBOOT.PBP", file), [](const ProgressReport&) { return true; });
         if (!verification) return {"error: " + verification.error().message};
         passed = verification->passed();
         return verification->lines("EBOOT.PBP");
@@ -174,7 +175,8 @@ TEST_F(VerifyContainerTest, FaultsThatStopAReaderFail) {
         {"header offsets out of order",
          changed(oneDisc(), [](Bytes& f) { testing::setHeaderOffset(f, PbpSection::Pic0, 50); }),
          {summary, "PPSSPP and Quillon refuse it: its header is damaged: PIC0.PNG (offset 50) starts before "
-                   "ICON1.PMF (offset " + std::to_string(loadLe32(&oneDisc()[testing::headerField(PbpSection::Icon1)])) +
+                   "ICON1.PMF (offset " +
+                       std::to_string(loadLe32(&oneDisc()[testing::headerField(PbpSection::Icon1)])) +
                    ")"}},
         {"table of contents longer than the blocks", readableContainer({longerToc}),
          {"EBOOT.PBP: 1 disc, 865 sectors, deflated, 54 of 54 checksums match",
@@ -200,21 +202,26 @@ TEST_F(VerifyContainerTest, DamageThatExtractionRefusesFails) {
          {"EBOOT.PBP: no disc image",
           "no reader can play it: its DATA.PSAR starts with neither \"PSISOIMG\" nor \"PSTITLEIMG\""}},
         {"DATA.PSAR at the end of the file",
-         changed(oneDisc(), [](Bytes& f) { testing::setHeaderOffset(f, PbpSection::DataPsar, static_cast<std::uint32_t>(f.size())); }),
+         changed(oneDisc(),
+                 [](Bytes& f) {
+                     testing::setHeaderOffset(f, PbpSection::DataPsar, static_cast<std::uint32_t>(f.size()));
+                 }),
          {"EBOOT.PBP: no disc image",
           "no reader can play it: its DATA.PSAR starts with neither \"PSISOIMG\" nor \"PSTITLEIMG\""}},
         {"no start-screen block", withText(startDatPosition, "X"),
          {"EBOOT.PBP: 1 disc, 700 sectors, deflated, 54 of 54 checksums match",
           "Quillon cannot extract it: it has no start-screen block (\"STARTDAT\") in its last 1,048,575 bytes"}},
         {"start-screen block inside the disc-image block",
-         changed(withText(startDatPosition, "X"), [&](Bytes& f) { std::copy(startDat.begin(), startDat.end(), f.begin() + f.size() - 0xF0000); }),
+         changed(withText(startDatPosition, "X"),
+                 [&](Bytes& f) { std::copy(startDat.begin(), startDat.end(), f.end() - 0xF0000); }),
          {"EBOOT.PBP: 1 disc, 700 sectors, deflated, 54 of 54 checksums match",
           "Quillon cannot extract it: its start-screen block lies inside the last disc-image block"}},
         {"shorter than the start-screen search", tooShort,
          {"EBOOT.PBP: disc-image block past the end",
           "Quillon cannot extract it: it is shorter than the 1,048,575 bytes its start-screen block is looked for in",
           "no reader can play it: its last disc-image block ends past the end of the file"}},
-        {"block that does not inflate", changed(oneDisc(), [](Bytes& f) { std::fill_n(f.begin() + blockPosition(2), 8, 0xFF); }),
+        {"block that does not inflate",
+         changed(oneDisc(), [](Bytes& f) { std::fill_n(f.begin() + blockPosition(2), 8, 0xFF); }),
          {"EBOOT.PBP: 1 disc, 700 sectors, deflated, 53 of 53 checksums match",
           "no reader can read it whole: block 3" + at(blockPosition(2)) + " does not inflate to 37,632 bytes"}},
         {"checksum", withEntry(1, [](IndexEntry& e) { e.sha1Prefix[5] ^= 1; }),
@@ -224,12 +231,15 @@ TEST_F(VerifyContainerTest, DamageThatExtractionRefusesFails) {
          {noBlock, indexDamaged + "entry 2 gives offset " + std::to_string(second.offset + 1) + " where " +
                        std::to_string(second.offset) + " follows"}},
         {"entry far away", withEntry(1, [](IndexEntry& e) { e.offset = 0x7fffffff; }),
-         {noBlock, indexDamaged + "entry 2 gives offset 2147483647 where " + std::to_string(second.offset) + " follows"}},
+         {noBlock,
+          indexDamaged + "entry 2 gives offset 2147483647 where " + std::to_string(second.offset) + " follows"}},
         {"blocks short of the image data", withEntry(53, [](IndexEntry& e) { e.storedSize -= 1; }),
-         {noBlock, indexDamaged + "its blocks end at " + std::to_string(deflatedDisc().packed.data.size() - 1) + " of " +
+         {noBlock, indexDamaged + "its blocks end at " + std::to_string(deflatedDisc().packed.data.size() - 1) +
+                       " of " +
                        std::to_string(deflatedDisc().packed.data.size()) + " bytes of image data"}},
         {"no end entry",
-         changed(oneDisc(), [&](Bytes& f) { std::fill(f.begin() + psar + kIndexOffset, f.begin() + psar + kImageDataOffset, 1); }),
+         changed(oneDisc(),
+                 [&](Bytes& f) { std::fill(f.begin() + psar + kIndexOffset, f.begin() + psar + kImageDataOffset, 1); }),
          {noBlock, indexDamaged + "it has no end entry"}},
         {"table of contents", changed(oneDisc(), [&](Bytes& f) { f[psar + kTocOffset + 28] = 0x60; }),
          {"EBOOT.PBP: 1 disc, ? sectors, deflated, 54 of 54 checksums match",
@@ -252,7 +262,8 @@ TEST_F(VerifyContainerTest, DiscInsideTheBlocksOfTheDiscBeforeFails) {
     ByteWriter(file).putBytes(disc2, asBytes("PSISOIMG0000"));
     const std::vector<std::string> lines = report(file);
     EXPECT_FALSE(passed);
-    const std::string inside = "every reader misreads disc 1: the disc table puts disc 2 at byte " + groupedNumber(disc2) +
+    const std::string inside = "every reader misreads disc 1: the disc table puts disc 2 at byte " +
+                               groupedNumber(disc2) +
                                ", inside the blocks of disc 1, which end at byte " +
                                groupedNumber(disc1 + kImageDataOffset + 54 * kImageBlockSize);
     EXPECT_NE(std::find(lines.begin(), lines.end(), inside), lines.end()) << ::testing::PrintToString(lines);
