@@ -24,6 +24,9 @@ constexpr TextOption kTextOptions[] = {
     {"--compression", Field::Compression, false},
 };
 
+// The value of --compression that asks for the strongest compression.
+constexpr const char* kStrongestWord = "max";
+
 const TextOption* findTextOption(const std::string& name) {
     for (const TextOption& option : kTextOptions) {
         if (name == option.name) return &option;
@@ -46,6 +49,7 @@ int runConvertVerb(CliProgram& program, const std::vector<std::string>& args) {
     std::optional<std::string> output;
     std::map<Field, std::string> texts;
     bool palFix = false;
+    ToolCompression compression = ToolCompression::Setting;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const OptionWord word = splitOption(args[i]);
         const std::string& name = word.name;
@@ -60,6 +64,11 @@ int runConvertVerb(CliProgram& program, const std::vector<std::string>& args) {
             if (name == "--output") {
                 output = absolutePath(*value);
                 continue;
+            }
+            if (option->field == Field::Compression) {
+                // The strongest compression is this run's alone: the setting stays as it is.
+                compression = *value == kStrongestWord ? ToolCompression::Strongest : ToolCompression::Setting;
+                if (compression == ToolCompression::Strongest) continue;
             }
             if (const std::string refusal = typingRefusal(name, option->field, *value); !refusal.empty()) {
                 return usageError(refusal);
@@ -79,7 +88,7 @@ int runConvertVerb(CliProgram& program, const std::vector<std::string>& args) {
     fields.setPalFix(palFix);
     if (output) chooseOutputFolder(fields, *output);
     QtToolProcess tool;
-    program.session.convert(tool);
+    program.session.convert(tool, compression);
     return program.host.finish();
 }
 

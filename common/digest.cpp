@@ -1,9 +1,42 @@
 #include "common/digest.h"
 
+#include <memory>
+#include <new>
+
+#include <libdeflate.h>
 #include <openssl/evp.h>
-#include <zlib.h>
 
 namespace quillon {
+namespace {
+
+struct FreeCompressor {
+    void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
+};
+struct FreeDecompressor {
+    void operator()(libdeflate_decompressor* decompressor) const { libdeflate_free_decompressor(decompressor); }
+};
+
+// A compressor's tables take a while to set up and up to a few MiB: each thread keeps
+// the one of the level it used last (threads work on their own blocks at one level).
+libdeflate_compressor& compressorFor(int level) {
+    thread_local std::unique_ptr<libdeflate_compressor, FreeCompressor> compressor;
+    thread_local int compressorLevel = -1;
+    if (!compressor || compressorLevel != level) {
+        compressor.reset(libdeflate_alloc_compressor(level));
+        if (!compressor) throw std::bad_alloc();
+        compressorLevel = level;
+    }
+    return *compressor;
+}
+
+libdeflate_decompressor& threadDecompressor() {
+    thread_local std::unique_ptr<libdeflate_decompressor, FreeDecompressor> decompressor(
+        libdeflate_alloc_decompressor());
+    if (!decompressor) throw std::bad_alloc();
+    return *decompressor;
+}
+
+}  // namespace
 
 Sha1 sha1(std::span<const std::uint8_t> data) {
     Sha1 digest{};
@@ -13,33 +46,32 @@ Sha1 sha1(std::span<const std::uint8_t> data) {
 }
 
 Bytes deflateRaw(std::span<const std::uint8_t> data, int level) {
-    z_stream stream{};
-    deflateInit2(&stream, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    Bytes out(deflateBound(&stream, static_cast<uLong>(data.size())));
-    stream.next_in = const_cast<Bytef*>(data.data());
-    stream.avail_in = static_cast<uInt>(data.size());
-    stream.next_out = out.data();
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
+    libdeflate_compressor& compressor = compressorFor(level);
+    Bytes out(libdeflate_deflate_compress_bound(&compressor, data.size()));
+    out.resize(libdeflate_deflate_compress(&compressor, data.data(), data.size(), out.data(), out.size()));
     return out;
 }
 
+bool inflateRaw(std::span<const std::uint8_t> data, std::span<std::uint8_t> out) {
+    // Without a place for the size it gives, the call fails unless the stream fills
+    // `out` exactly.
+    return libdeflate_deflate_decompress(&threadDecompressor(), data.data(), data.size(), out.data(), out.size(),
+                                         nullptr) == LIBDEFLATE_SUCCESS;
+}
+
 std::optional<Bytes> inflateRaw(std::span<const std::uint8_t> data, std::size_t expectedSize) {
-    z_stream stream{};
-    if (inflateInit2(&stream, -15) != Z_OK) return std::nullopt;
-    Bytes out(expectedSize + 1);  // one byte more shows a stream that inflates to too much
-    stream.next_in = const_cast<Bytef*>(data.data());
-    stream.avail_in = static_cast<uInt>(data.size());
-    stream.next_out = out.data();
-    stream.avail_out = static_cast<uInt>(out.size());
-    const int result = inflate(&stream, Z_FINISH);
-    const std::size_t produced = stream.total_out;
-    inflateEnd(&stream);
-    if (result != Z_STREAM_END || produced != expectedSize) return std::nullopt;
-    out.resize(produced);
+    Bytes out(expectedSize);
+    if (!inflateRaw(data, out)) return std::nullopt;
     return out;
 }
+
+Bytes deflateZlib(std::span<const std::uint8_t> data, int level) {
+    libdeflate_compressor& compressor = compressorFor(level);
+    Bytes out(libdeflate_zlib_compress_bound(&compressor, data.size()));
+    out.resize(libdeflate_zlib_compress(&compressor, data.data(), data.size(), out.data(), out.size()));
+    return out;
+}
+
+std::uint32_t crc32(std::span<const std::uint8_t> data) { return libdeflate_crc32(0, data.data(), data.size()); }
 
 }  // namespace quillon

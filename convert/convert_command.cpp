@@ -86,10 +86,10 @@ struct RemovedAtTheEnd {
 
 // The stages, from the kind of source on.
 StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool,
-                       const ProgramFolder& folder, int& patchCount) {
+                       const ProgramFolder& folder, ToolCompression compression, int& patchCount) {
     const std::string source = fields.text(Field::srcIso);
     const bool sourceIsPbp = isPbpPath(source);
-    ToolJob toolJob{folder.popstationTool(), folder.filesFolder(), {}, source, {}};
+    ToolJob toolJob{folder.popstationTool(), folder.filesFolder(), {}, source, {}, compression};
     // A disc image goes through the tool's container in the Files folder: an output
     // folder that is the Files folder would have finishing read and write one file.
     const std::string sourcePbp = sourceIsPbp ? source : toolContainerPath(toolJob);
@@ -130,9 +130,17 @@ std::optional<std::optional<FileLock>> lockWorkplace(const std::string& source,
     return std::move(*lock);
 }
 
+// Whether a conversion of `source` asks the tool for what it cannot give: the strongest
+// compression from a tool that is there and is not the project's own (a missing tool is
+// the tool stage's to report).
+bool strongestRefused(const std::string& source, const ProgramFolder& folder, ToolCompression compression) {
+    const std::string tool = folder.popstationTool();
+    return compression == ToolCompression::Strongest && !isPbpPath(source) && isFile(tool) && !isOwnTool(tool);
+}
+
 // Everything before the end of the busy state.
 StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool,
-                     const ProgramFolder& folder, int& patchCount) {
+                     const ProgramFolder& folder, ToolCompression compression, int& patchCount) {
     // Checks that need no folder made and no busy state: a source that is no file says
     // so before any other field is looked at.
     const std::string source = fields.text(Field::srcIso);
@@ -141,6 +149,10 @@ StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool,
             busy.showFileError(regular.error());
             return StageOutcome::EndWithoutSummary;
         }
+    }
+    if (strongestRefused(source, folder, compression)) {
+        busy.showMessage(strongestNeedsOwnTool(folder.popstationTool()));
+        return StageOutcome::EndWithoutSummary;
     }
     const std::string outputFolder = fields.text(Field::dstPbp);
     if (outputFolder.empty()) {
@@ -158,7 +170,7 @@ StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool,
     }
     busy.begin(Operation::Convert);
     StageOutcome outcome = StageOutcome::EndWithSummary;
-    if (requiredFieldsFilled(fields, busy)) outcome = runStages(fields, busy, tool, folder, patchCount);
+    if (requiredFieldsFilled(fields, busy)) outcome = runStages(fields, busy, tool, folder, compression, patchCount);
     // A folder this run made and left empty goes again (a full one stays).
     if (output.made) {
         std::error_code ec;
@@ -169,10 +181,10 @@ StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool,
 
 }  // namespace
 
-void runConversion(FieldState& fields, BusyState& busy, ToolProcess& tool,
-                   const ProgramFolder& folder) {
+void runConversion(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
+                   ToolCompression compression) {
     int patchCount = -1;
-    const StageOutcome outcome = convert(fields, busy, tool, folder, patchCount);
+    const StageOutcome outcome = convert(fields, busy, tool, folder, compression, patchCount);
     busy.end();
     if (outcome == StageOutcome::EndWithSummary && fields.palFix()) {
         busy.setStatus(patchSummary(patchCount));

@@ -16,10 +16,17 @@ enum class StageOutcome {
     EndWithoutSummary,  // the command ends: "Done." or "User aborted.", never the summary
 };
 
+// How hard the tool packs: at the level of the setting `Compression`, or at the
+// strongest level, which only the project's own tool offers (the command line asks for
+// it for one run; it is never a setting).
+enum class ToolCompression { Setting, Strongest };
+
 // The command from its output-folder step on (the abort click is the caller's): reads the
 // fields, runs the stages, shows every message through the busy state's host and ends
-// the busy state once, on every way out.
-void runConversion(FieldState& fields, BusyState& busy, ToolProcess& tool,
-                   const ProgramFolder& folder);
+// the busy state once, on every way out. `compression` is how the tool packs a disc
+// image: the strongest compression is refused, before anything is written, when the
+// tool is not the project's own.
+void runConversion(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
+                   ToolCompression compression = ToolCompression::Setting);
 
 }  // namespace quillon

@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 
+#include "common/ordered_work.h"
 #include "common/text.h"
 #include "source/pbp.h"
 
@@ -68,27 +69,26 @@ namespace {
 // The whole of a block's image bytes: every start is in the window.
 constexpr PatchWindow kWholeBlock{-1, std::numeric_limits<std::int64_t>::max()};
 
+// Blocks are read, patched and written a run at a time: one read per run.
+constexpr std::size_t kBlocksPerRun = 16;
+
 // A block on its way through the patch: its image bytes, and whether the patch changed
 // them.
 struct HeldBlock {
-    IndexEntry entry;
+    IndexEntry entry;  // the source's; once stored anew, with the new size and checksum
     Bytes stored;
-    Bytes image;
+    Bytes image = Bytes(kImageBlockSize);
     bool changed = false;
 };
 
-Expected<HeldBlock> loadHeldBlock(InputFile& source, std::uint64_t imageDataStart, const IndexEntry& entry,
-                                  std::size_t number) {
-    auto stored = source.readBytes(imageDataStart + entry.offset, entry.storedSize);
-    if (!stored) return stored.error();
-    auto image = loadBlock(*stored, entry);
-    if (!image) {
-        return Error::format("Cannot patch the disc image in " + inQuotes(source.path()) + ". Its block " +
-                             std::to_string(number) + " does not inflate to " +
-                             std::to_string(kImageBlockSize) + " bytes.");
-    }
-    return HeldBlock{entry, std::move(*stored), std::move(*image), false};
-}
+// A run of consecutive blocks: read in one piece (the blocks of a valid index lie one
+// after the other), then each block held on its own.
+struct PatchedRun {
+    std::size_t first = 0;
+    Bytes stored;
+    std::vector<HeldBlock> blocks;
+    int patched = 0;  // occurrences inside the run's blocks and across their edges
+};
 
 // Patches the occurrences that start in the last 7 bytes of `before` and end in `after`.
 int patchAcrossEdge(HeldBlock& before, HeldBlock& after) {
@@ -103,56 +103,133 @@ int patchAcrossEdge(HeldBlock& before, HeldBlock& after) {
     return patched;
 }
 
-// Writes a block at the output's end: as it was stored when unchanged, else stored anew
-// the way it was stored (as it is, or deflated at level 9) with the checksum of its new
-// bytes. Gives its entry in the output's index.
-Expected<IndexEntry> writeHeldBlock(OutputFile& output, HeldBlock& block, std::uint64_t outputImageDataStart) {
-    IndexEntry entry = block.entry;
-    entry.offset = static_cast<std::uint32_t>(output.written() - outputImageDataStart);
-    if (block.changed) {
-        block.stored = storeBlock(block.image, block.entry.isCompressed() ? 9 : 0);
-        entry.storedSize = static_cast<std::uint16_t>(block.stored.size());
-        entry.sha1Prefix = blockChecksum(block.image);
-    }
-    if (auto written = output.write(block.stored); !written) return written.error();
-    return entry;
+// Stores a changed block anew the way it was stored (as it is, or deflated at level 9:
+// a deflated block never comes to the size of one stored as it is), with the checksum
+// of its new bytes.
+void storeAnew(HeldBlock& block) {
+    block.stored = storeBlock(block.image, block.entry.isCompressed() ? 9 : 0);
+    block.entry.storedSize = static_cast<std::uint16_t>(block.stored.size());
+    block.entry.sha1Prefix = blockChecksum(block.image);
 }
+
+// The patch of the blocks of one disc: runs of blocks read and written in image order,
+// inflated, patched and stored anew on all processor cores. The edge between two runs
+// is patched as the later run is written: the last block of each run is held back until
+// then.
+class BlockPatch {
+public:
+    BlockPatch(const ImageCopy& copy, std::uint64_t imageDataStart, const std::vector<IndexEntry>& index)
+        : copy_(copy), imageDataStart_(imageDataStart), index_(index) {}
+
+    // Gives the output's index.
+    Expected<std::vector<IndexEntry>> run(int& patchCount) {
+        outputImageDataStart_ = copy_.range.output.written();
+        const std::size_t runs = (index_.size() + kBlocksPerRun - 1) / kBlocksPerRun;
+        const Status patched = runOrderedBatches<PatchedRun>(
+            runs, processorCores(), [this](std::size_t number, PatchedRun& run) { return read(number, run); },
+            [this](PatchedRun& run) { return patch(run); },
+            [this](std::size_t, PatchedRun& run) { return write(run); });
+        if (!patched) return patched.error();
+        if (held_) {
+            if (Status st = writeBlock(*held_); !st) return st.error();
+        }
+        patchCount += patched_;
+        return std::move(written_);
+    }
+
+private:
+    std::uint64_t positionOf(std::size_t block) const { return imageDataStart_ + index_[block].offset; }
+
+    Status read(std::size_t number, PatchedRun& run) {
+        run.first = number * kBlocksPerRun;
+        run.blocks.resize(std::min(kBlocksPerRun, index_.size() - run.first));
+        const IndexEntry& last = index_[run.first + run.blocks.size() - 1];
+        run.stored.resize(static_cast<std::size_t>(imageDataStart_ + last.offset + last.storedSize -
+                                                   positionOf(run.first)));
+        return copy_.range.source.readExactAt(positionOf(run.first), run.stored);
+    }
+
+    Status patch(PatchedRun& run) const {
+        run.patched = 0;
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < run.blocks.size(); ++i) {
+            HeldBlock& block = run.blocks[i];
+            block.entry = index_[run.first + i];
+            block.stored.assign(run.stored.begin() + static_cast<std::ptrdiff_t>(at),
+                                run.stored.begin() + static_cast<std::ptrdiff_t>(at + block.entry.storedSize));
+            at += block.entry.storedSize;
+            if (!loadBlock(block.stored, block.entry, block.image)) return undecodable(run.first + i);
+            const int inside = patchOccurrences(block.image, 0, 0, kWholeBlock);
+            block.changed = inside > 0;
+            run.patched += inside;
+            if (i > 0) run.patched += patchAcrossEdge(run.blocks[i - 1], block);
+        }
+        for (HeldBlock& block : run.blocks) {
+            if (block.changed) storeAnew(block);
+        }
+        return {};
+    }
+
+    Error undecodable(std::size_t block) const {
+        return Error::format("Cannot patch the disc image in " + inQuotes(copy_.range.source.path()) +
+                             ". Its block " + std::to_string(block + 1) + " does not inflate to " +
+                             std::to_string(kImageBlockSize) + " bytes.");
+    }
+
+    // The block held back from the run before, patched across its edge with this run,
+    // then every block of this run but its last, which is held back in turn.
+    Status write(PatchedRun& run) {
+        patched_ += run.patched;
+        if (held_) {
+            if (const int across = patchAcrossEdge(*held_, run.blocks.front()); across > 0) {
+                patched_ += across;
+                storeAnew(*held_);
+                storeAnew(run.blocks.front());
+            }
+            if (Status st = writeBlock(*held_); !st) return st;
+        } else {
+            held_.emplace();
+        }
+        for (std::size_t i = 0; i < run.blocks.size(); ++i) {
+            const std::uint64_t size = copy_.range.source.size();
+            if (!copy_.progress(movingReport(positionOf(run.first + i), size))) return Error::cancelled();
+            if (i + 1 == run.blocks.size()) break;
+            if (Status st = writeBlock(run.blocks[i]); !st) return st;
+        }
+        std::swap(*held_, run.blocks.back());  // the slot keeps the room of the block written
+        return {};
+    }
+
+    Status writeBlock(const HeldBlock& block) {
+        IndexEntry entry = block.entry;
+        entry.offset = static_cast<std::uint32_t>(copy_.range.output.written() - outputImageDataStart_);
+        if (Status st = copy_.range.output.write(block.stored); !st) return st;
+        written_.push_back(entry);
+        return {};
+    }
+
+    const ImageCopy& copy_;
+    const std::uint64_t imageDataStart_;
+    const std::vector<IndexEntry>& index_;
+    std::uint64_t outputImageDataStart_ = 0;
+    std::optional<HeldBlock> held_;
+    std::vector<IndexEntry> written_;
+    int patched_ = 0;
+};
 
 }  // namespace
 
 Status copyPatchedBlocks(const ImageCopy& copy, std::uint64_t imageDataStart,
                          const std::vector<IndexEntry>& index, std::uint64_t outputIndexPosition,
                          int& patchCount) {
-    InputFile& source = copy.range.source;
-    OutputFile& output = copy.range.output;
-    const std::uint64_t size = source.size();
-    if (auto head = copyImageData({{source, output, copy.range.start, imageDataStart}, copy.progress}); !head) {
+    if (auto head = copyImageData({{copy.range.source, copy.range.output, copy.range.start, imageDataStart},
+                                   copy.progress});
+        !head) {
         return head;
     }
-    const std::uint64_t outputImageDataStart = output.written();
-    std::vector<IndexEntry> written;
-    std::optional<HeldBlock> before;
-    for (std::size_t i = 0; i < index.size(); ++i) {
-        if (!copy.progress(movingReport(imageDataStart + index[i].offset, size))) return Error::cancelled();
-        auto block = loadHeldBlock(source, imageDataStart, index[i], i + 1);
-        if (!block) return block.error();
-        if (before) {
-            patchCount += patchAcrossEdge(*before, *block);
-            auto entry = writeHeldBlock(output, *before, outputImageDataStart);
-            if (!entry) return entry.error();
-            written.push_back(*entry);
-        }
-        const int inside = patchOccurrences(block->image, 0, 0, kWholeBlock);
-        block->changed = block->changed || inside > 0;
-        patchCount += inside;
-        before = std::move(*block);
-    }
-    if (before) {
-        auto entry = writeHeldBlock(output, *before, outputImageDataStart);
-        if (!entry) return entry.error();
-        written.push_back(*entry);
-    }
-    return output.writeAt(outputIndexPosition, encodeIndex(written));
+    auto written = BlockPatch(copy, imageDataStart, index).run(patchCount);
+    if (!written) return written.error();
+    return copy.range.output.writeAt(outputIndexPosition, encodeIndex(*written));
 }
 
 std::string patchSummary(int patchCount) {

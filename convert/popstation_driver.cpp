@@ -1,6 +1,8 @@
 #include "convert/popstation_driver.h"
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -136,14 +138,37 @@ void waitForTool(const ToolJob& job, const std::string& outputPath, BusyState& b
 
 }  // namespace
 
-std::vector<std::string> popstationArguments(const std::string& compressionLevel,
-                                             const std::string& sourcePath,
-                                             const std::string& baseContainer) {
+std::vector<std::string> popstationArguments(const ToolJob& job) {
     std::vector<std::string> arguments;
-    if (!baseContainer.empty()) arguments = {"--base", baseContainer};
-    if (!compressionLevel.empty()) arguments.insert(arguments.end(), {"", "SLPM86023", compressionLevel});
-    arguments.push_back(sourcePath);
+    if (!job.baseContainer.empty()) arguments = {"--base", job.baseContainer};
+    if (job.compression == ToolCompression::Strongest) {
+        arguments.emplace_back(kStrongestOption);
+    } else if (!job.compressionLevel.empty()) {
+        arguments.insert(arguments.end(), {"", "SLPM86023", job.compressionLevel});
+    }
+    arguments.push_back(job.source);
     return arguments;
+}
+
+bool isOwnTool(const std::string& tool) {
+    auto file = InputFile::open(tool);
+    if (!file) return false;
+    const Bytes mark(std::begin(kStrongestOptionHelp), std::end(kStrongestOptionHelp) - 1);
+    const std::boyer_moore_horspool_searcher searcher(mark.begin(), mark.end());
+    // The pieces overlap by the mark's length less one: a mark across an edge is seen whole.
+    constexpr std::size_t kPiece = std::size_t{1} << 20;
+    for (std::uint64_t at = 0; at < file->size(); at += kPiece - (mark.size() - 1)) {
+        auto piece = file->readUpTo(at, kPiece);
+        if (!piece) return false;
+        if (std::search(piece->begin(), piece->end(), searcher) != piece->end()) return true;
+    }
+    return false;
+}
+
+std::string strongestNeedsOwnTool(const std::string& tool) {
+    return "The popstation tool " + inQuotes(tool) +
+           " is not Quillon's own: only Quillon's tool packs at the strongest compression "
+           "(--compression max). Choose a level from 0 to 9, or put Quillon's tool back.";
 }
 
 std::string toolContainerPath(const ToolJob& job) { return job.workFolder + kEbootName; }
@@ -154,8 +179,7 @@ StageOutcome runPopstation(const ToolJob& job, BusyState& busy, ToolProcess& too
         busy.showError(ErrorCode::ToolMissing);
         return StageOutcome::EndWithSummary;
     }
-    if (!tool.start(job.tool, popstationArguments(job.compressionLevel, job.source, job.baseContainer),
-                    job.workFolder, outputPath)) {
+    if (!tool.start(job.tool, popstationArguments(job), job.workFolder, outputPath)) {
         removeFile(outputPath);
         busy.showError(ErrorCode::ToolDidNotStart);
         return StageOutcome::EndWithSummary;

@@ -17,14 +17,23 @@ struct ToolJob {
     std::string compressionLevel;  // as typed: empty, or meant as 0 to 9
     std::string source;            // the disc image, as the user named it
     std::string baseContainer;     // the sample container, when not base.pbp in workFolder
+    ToolCompression compression = ToolCompression::Setting;
 };
 
 // The tool's arguments: the source path alone when the compression level is empty;
 // otherwise an empty title, the placeholder disc ID SLPM86023, the level and the path.
-// A sample container elsewhere than in the tool's folder is named in front of them.
-std::vector<std::string> popstationArguments(const std::string& compressionLevel,
-                                             const std::string& sourcePath,
-                                             const std::string& baseContainer = {});
+// At the strongest compression, the option kStrongestOption and the path alone. A
+// sample container elsewhere than in the tool's folder is named in front of them.
+std::vector<std::string> popstationArguments(const ToolJob& job);
+
+// Whether the tool's program file is the project's own tool, which alone offers the
+// strongest compression: it holds that option's help line. A file that cannot be read
+// is not.
+bool isOwnTool(const std::string& tool);
+
+// The message that refuses the strongest compression with another tool than the
+// project's own.
+std::string strongestNeedsOwnTool(const std::string& tool);
 
 // The container that the tool writes: workFolder + "EBOOT.PBP".
 std::string toolContainerPath(const ToolJob& job);

@@ -57,9 +57,10 @@ struct ChecksumMismatches {
 // `afterBlock` is asked after each full one (so also after the last one when the length
 // is a multiple of the block size), not after a last, partial block. Decoded blocks are
 // each inflated (or taken as they are when stored) to exactly 0x9300 bytes and checked
-// against their checksum, and `afterBlock` is asked after each but the last; a block that
-// does not inflate is a format error naming the container and the block, one that does
-// not match its checksum is written all the same and counted.
+// against their checksum, on all processor cores and written in image order, and
+// `afterBlock` is asked after each but the last; a block that does not inflate is a
+// format error naming the container and the first such block, one that does not match
+// its checksum is written all the same and counted.
 Expected<ChecksumMismatches> writeDiscImage(InputFile& container, const StoredDisc& image,
                                             OutputFile& output, const AfterBlock& afterBlock);
 

@@ -3,7 +3,7 @@
 # needs, only those that are missing. Usage: install-deps.sh run|test|package
 set -euo pipefail
 
-common=(build-essential cmake ninja-build pkg-config libgtest-dev qt6-base-dev zlib1g-dev libssl-dev)
+common=(build-essential cmake ninja-build pkg-config libgtest-dev qt6-base-dev libdeflate-dev libssl-dev)
 case "${1:-test}" in
   run)  wanted=("${common[@]}" fonts-wqy-microhei) ;;
   # pcsxr, genisoimage and python3 for the real-emulator check of the containers.

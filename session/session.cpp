@@ -22,7 +22,9 @@ Status Session::saveOptions() const {
     return quillon::saveOptions(fields_, folder_.optionsFile());
 }
 
-void Session::convert(ToolProcess& tool) { runConversion(fields_, busy_, tool, folder_); }
+void Session::convert(ToolProcess& tool, ToolCompression compression) {
+    runConversion(fields_, busy_, tool, folder_, compression);
+}
 
 void Session::extract() { runIsoExtraction(fields_, busy_); }
 

@@ -4,6 +4,7 @@
 // line fills them from its arguments; both then call the same operations.
 #pragma once
 
+#include "convert/convert_command.h"
 #include "convert/tool_process.h"
 #include "source/game_list.h"
 #include "state/busy_state.h"
@@ -33,7 +34,7 @@ public:
 
     // The conversion command and the ISO extraction, from their start (the abort click
     // is the front end's).
-    void convert(ToolProcess& tool);
+    void convert(ToolProcess& tool, ToolCompression compression = ToolCompression::Setting);
     void extract();
 
 private:

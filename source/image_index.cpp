@@ -66,9 +66,17 @@ Bytes storeBlock(std::span<const std::uint8_t> image, int level) {
     return stored;
 }
 
+bool loadBlock(std::span<const std::uint8_t> stored, const IndexEntry& entry, std::span<std::uint8_t> image) {
+    if (entry.isCompressed()) return inflateRaw(stored, image);
+    if (stored.size() != image.size()) return false;
+    std::copy(stored.begin(), stored.end(), image.begin());
+    return true;
+}
+
 std::optional<Bytes> loadBlock(std::span<const std::uint8_t> stored, const IndexEntry& entry) {
-    if (!entry.isCompressed()) return Bytes(stored.begin(), stored.end());
-    return inflateRaw(stored, kImageBlockSize);
+    Bytes image(kImageBlockSize);
+    if (!loadBlock(stored, entry, image)) return std::nullopt;
+    return image;
 }
 
 std::array<std::uint8_t, 16> blockChecksum(std::span<const std::uint8_t> image) {

@@ -89,13 +89,16 @@ struct ImageDataExtent {
 };
 
 // How a block of 0x9300 image bytes is stored at a compression level: as it is at level
-// 0; at 1 to 9 always raw-deflated, also when that makes it no smaller, with one zero
-// byte after the stream when its size would be exactly 0x9300 (which readers take for a
-// block stored as it is).
+// 0; at 1 to 9 (and at the strongest level, kStrongestDeflateLevel) always
+// raw-deflated, also when that makes it no smaller, with one zero byte after the stream
+// when its size would be exactly 0x9300 (which readers take for a block stored as it is).
 Bytes storeBlock(std::span<const std::uint8_t> image, int level);
 
-// The 0x9300 image bytes of a stored block: taken as they are or inflated, as the entry's
-// size says; nullopt when a deflated block does not inflate to exactly 0x9300 bytes.
+// Puts the 0x9300 image bytes of a stored block into `image` (0x9300 bytes): taken as
+// they are or inflated, as the entry's size says; false when a deflated block does not
+// inflate to exactly 0x9300 bytes.
+bool loadBlock(std::span<const std::uint8_t> stored, const IndexEntry& entry, std::span<std::uint8_t> image);
+// The same into bytes of their own: nullopt where the above gives false.
 std::optional<Bytes> loadBlock(std::span<const std::uint8_t> stored, const IndexEntry& entry);
 
 // The first 16 bytes of the SHA-1 of a block's image bytes.

@@ -125,6 +125,34 @@ TEST_F(ConvertImageTest, DeflatedBlocksInflateToTheSource) {
     EXPECT_GT(deflated, 30);
 }
 
+TEST_F(ConvertImageTest, CompressionMaxDeflatesEveryBlockAtTheStrongestLevelForThisRunAlone) {
+    std::fill(image.begin() + 0x10000, image.begin() + 0x10000 + image.size() / 2, 'a');
+    dir.write("game image.bin", image);
+    const std::string settings = "[Options]\r\nCompression=3\r\n";
+    dir.write("Files/options.ini", settings);
+    const CliRun run = convert({"--compression", "max"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Bytes eboot = output();
+    const std::uint64_t block = decodePbpHeader(eboot)->dataPsar;
+    Bytes padded = image;
+    padded.resize((image.size() + kImageBlockSize - 1) / kImageBlockSize * kImageBlockSize, 0);
+    for (std::size_t i = 0; i * kImageBlockSize < padded.size(); ++i) {
+        const IndexEntry entry = decodeIndexEntry(&eboot[block + kIndexOffset + i * kIndexEntrySize]);
+        const auto expected = std::span(padded).subspan(i * kImageBlockSize, kImageBlockSize);
+        EXPECT_EQ(entry.storedSize, storeBlock(expected, kStrongestDeflateLevel).size()) << i;
+    }
+    EXPECT_EQ(readFile(dir.file("Files/options.ini")), settings);
+}
+
+TEST_F(ConvertImageTest, CompressionMaxIsRefusedWhenTheToolInFilesIsAnother) {
+    const std::string tool = dir.write(std::string("Files/") + kPopstationFileName, "#!/bin/sh\necho Done.\n");
+    const CliRun run = convert({"--compression", "max"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("The popstation tool \"" + tool + "\" is not Quillon's own"), std::string::npos)
+        << run.err;
+    EXPECT_TRUE(output().empty());
+}
+
 TEST_F(ConvertImageTest, PatchedContainerExtractsToThePatchedImageAtEveryLevel) {
     // Zeros, which deflate, around five places of PAL code: inside blocks, across the
     // edge of two blocks, and in the last bytes of the image.

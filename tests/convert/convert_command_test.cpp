@@ -1,7 +1,10 @@
 #include "convert/convert_command.h"
 
+#include <optional>
+
 #include "common/file_io.h"
 #include "convert/conversion_fixture.h"
+#include "source/pbp.h"
 
 namespace quillon::testing {
 namespace {
@@ -79,6 +82,69 @@ TEST_F(ConvertCommandTest, ExtensionDecidesTheKindOfSourceInAnyLetterCase) {
     EXPECT_EQ(host.shown(),
               std::vector<std::string>{"Error: " + errorMessage(ErrorCode::ToolMissing)});
     EXPECT_EQ(host.status(), kNoCodeSummary);
+}
+
+// The strongest compression, which the command line asks for, with a tool in Files
+// that is the project's own or another.
+class StrongestCompressionTest : public ConversionTest {
+protected:
+    // A packing tool that keeps the arguments it was started with.
+    struct ArgumentsTool : PackingTool {
+        bool start(const std::string& program, const std::vector<std::string>& args, const std::string& folder,
+                   const std::string& outputFile) override {
+            arguments = args;
+            return PackingTool::start(program, args, folder, outputFile);
+        }
+        std::optional<std::vector<std::string>> arguments;
+    };
+
+    StrongestCompressionTest() { packer.container = build(ContainerRecipe{}); }
+    void placeTool(const std::string& script) { dir.write("Files/" + std::string(kPopstationFileName), script); }
+    void convertStrongest() {
+        runConversion(fields, busy, packer, ProgramFolder(dir.folder()), ToolCompression::Strongest);
+    }
+
+    ArgumentsTool packer;
+};
+
+TEST_F(StrongestCompressionTest, GoesToTheProjectsOwnToolAsItsOptionInPlaceOfTheLevel) {
+    placeTool("#!/bin/sh\n# " + std::string(kStrongestOptionHelp) + "\n");
+    fields.setText(Field::Compression, "5");
+    const std::string source = useSource(ContainerRecipe{}, "game.bin");
+    convertStrongest();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(packer.arguments, (std::vector<std::string>{"--max-compression", source}));
+    EXPECT_TRUE(isFile(outputPath()));
+    EXPECT_EQ(fields.text(Field::Compression), "5");  // the setting stays
+}
+
+TEST_F(StrongestCompressionTest, IsRefusedWithAnotherToolBeforeAnythingIsMade) {
+    placeTool("#!/bin/sh\necho Done.\n");
+    const std::string tool = dir.file("Files/" + std::string(kPopstationFileName));
+    useSource(ContainerRecipe{}, "game.bin");
+    fields.setText(Field::dstPbp, outputFolder + kPathSeparator + "Game");
+    convertStrongest();
+    EXPECT_EQ(host.shown(), std::vector<std::string>{
+                                "Error: The popstation tool \"" + tool +
+                                "\" is not Quillon's own: only Quillon's tool packs at the strongest compression "
+                                "(--compression max). Choose a level from 0 to 9, or put Quillon's tool back."});
+    EXPECT_FALSE(packer.arguments.has_value());
+    EXPECT_FALSE(isFolder(outputFolder + kPathSeparator + "Game"));
+    EXPECT_EQ(host.status(), "Done.");
+}
+
+TEST_F(StrongestCompressionTest, LeavesAContainerSourceAndAMissingToolToTheirOwnWays) {
+    // A container is only finished: no tool runs, whichever is there.
+    placeTool("#!/bin/sh\n");
+    useSource(ContainerRecipe{});
+    convertStrongest();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(isFile(outputPath()));
+    // No tool at all: the tool stage's error, as at any level.
+    std::filesystem::remove(dir.file("Files/" + std::string(kPopstationFileName)));
+    useSource(ContainerRecipe{}, "game.bin");
+    convertStrongest();
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: " + errorMessage(ErrorCode::ToolMissing)});
 }
 
 TEST_F(ConvertCommandTest, SourceThatIsTheOutputFileIsRefusedUnchanged) {

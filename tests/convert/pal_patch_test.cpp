@@ -234,6 +234,48 @@ TEST_F(IndexedPatchTest, StoredAndDeflatedBlocksSideBySideAndUnchangedBlocksAsTh
     EXPECT_EQ(unchanged.sha1Prefix, packed.index[4].sha1Prefix);
 }
 
+// The blocks are patched in runs on all cores: occurrences across the edges of runs as
+// well as inside them are each patched once.
+TEST_F(IndexedPatchTest, OccurrencesAcrossTheEdgesOfRunsArePatchedOnce) {
+    Bytes image(40 * kImageBlockSize, 0);
+    const std::size_t places[] = {16 * kImageBlockSize - 3, 17 * kImageBlockSize - 1, 20 * kImageBlockSize + 50,
+                                  32 * kImageBlockSize - 7, 40 * kImageBlockSize - 8};
+    Bytes expected = image;
+    for (const std::size_t at : places) {
+        put(image, at, kPattern1);
+        put(expected, at, kPattern1);
+        expected[at] = expected[at + 4] = 0;
+    }
+    for (const int level : {0, 9}) {
+        SCOPED_TRACE(level);
+        const PackedImage packed = packImage(image, level);
+        const Bytes out = convertPacked(packed);
+        EXPECT_EQ(host.status(), "Done. Patched iso in 5 places.");
+        EXPECT_EQ(decodedImage(out), expected);
+        for (std::size_t i = 0; i < 40; ++i) {
+            EXPECT_EQ(entryOf(out, i).sha1Prefix,
+                      blockChecksum(std::span(expected).subspan(i * kImageBlockSize, kImageBlockSize)))
+                << i;
+        }
+        EXPECT_EQ(entryOf(out, 5).storedSize, packed.index[5].storedSize);  // unchanged
+    }
+}
+
+TEST_F(IndexedPatchTest, TheFirstBlockThatDoesNotInflateStopsThePatchWithoutOutput) {
+    Bytes image = imageWithOccurrences();
+    image.resize(40 * kImageBlockSize, 0);
+    PackedImage packed = packImage(image, 9);
+    for (const std::size_t block : {30, 18}) {
+        std::fill_n(packed.data.begin() + packed.index[block].offset, 8, std::uint8_t{0xFF});
+    }
+    const std::string source = useSource(packedContainer(packed).build());
+    convert();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text,
+              "Cannot patch the disc image in \"" + source + "\". Its block 19 does not inflate to 37632 bytes.");
+    EXPECT_EQ(outputFolderNames(), std::set<std::string>{});
+}
+
 // ---- containers of several discs ----
 
 // The disc-image blocks of a container of several discs, from its disc table.
@@ -253,9 +295,8 @@ Bytes discImage(const Bytes& container, std::uint64_t block) {
         const IndexEntry entry = decodeIndexEntry(&container[block + kIndexOffset + i * kIndexEntrySize]);
         if (entry.isEnd()) return image;
         const auto stored = std::span(container).subspan(block + kImageDataOffset + entry.offset, entry.storedSize);
-        const auto decoded = loadBlock(stored, entry);
-        if (!decoded) return {};
-        image.insert(image.end(), decoded->begin(), decoded->end());
+        image.resize(image.size() + kImageBlockSize);
+        if (!loadBlock(stored, entry, std::span(image).last(kImageBlockSize))) return {};
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "common/file_io.h"
 #include "convert/popstation_stage.h"
+#include "source/pbp.h"
 #include "support/temp_folder.h"
 
 namespace quillon {
@@ -56,22 +57,67 @@ protected:
     FakeTool tool;
 };
 
+// A job for the source `path` at the compression level `level` as typed, or at `compression`.
+ToolJob jobFor(const std::string& level, const std::string& path,
+               ToolCompression compression = ToolCompression::Setting) {
+    ToolJob job;
+    job.compressionLevel = level;
+    job.source = path;
+    job.compression = compression;
+    return job;
+}
+
 TEST(PopstationArgumentsTest, LevelDecidesBetweenPathAloneAndPlaceholdersFirst) {
-    EXPECT_EQ(popstationArguments("", "D:\\Games\\game1.bin"),
+    EXPECT_EQ(popstationArguments(jobFor("", "D:\\Games\\game1.bin")),
               (std::vector<std::string>{"D:\\Games\\game1.bin"}));
-    EXPECT_EQ(popstationArguments("9", "D:\\Games\\game1.bin"),
+    EXPECT_EQ(popstationArguments(jobFor("9", "D:\\Games\\game1.bin")),
               (std::vector<std::string>{"", "SLPM86023", "9", "D:\\Games\\game1.bin"}));
     // The level is passed as typed; the tool judges it.
-    EXPECT_EQ(popstationArguments("x", "a.bin")[2], "x");
+    EXPECT_EQ(popstationArguments(jobFor("x", "a.bin"))[2], "x");
+}
+
+TEST(PopstationArgumentsTest, StrongestCompressionIsAnOptionOfItsOwnInPlaceOfTheLevel) {
+    for (const std::string level : {"", "5"}) {
+        EXPECT_EQ(popstationArguments(jobFor(level, "/g/a.bin", ToolCompression::Strongest)),
+                  (std::vector<std::string>{"--max-compression", "/g/a.bin"}));
+    }
+    ToolJob installed = jobFor("", "/g/a.bin", ToolCompression::Strongest);
+    installed.baseContainer = "/usr/share/quillon/base.pbp";
+    EXPECT_EQ(popstationArguments(installed),
+              (std::vector<std::string>{"--base", "/usr/share/quillon/base.pbp", "--max-compression", "/g/a.bin"}));
 }
 
 TEST(PopstationArgumentsTest, PathsPassUnchangedWhateverTheyHold) {
     for (const std::string path : {"/my games/a b.bin", "/g/\"quoted\" name.iso",
                                    "/g/R&D & more.img", "/g/100% %PATH% done.bin",
                                    "C:\\Program Files\\x&y\\\"%1\".bin"}) {
-        EXPECT_EQ(popstationArguments("", path).back(), path);
-        EXPECT_EQ(popstationArguments("5", path).back(), path);
+        EXPECT_EQ(popstationArguments(jobFor("", path)).back(), path);
+        EXPECT_EQ(popstationArguments(jobFor("5", path)).back(), path);
+        EXPECT_EQ(popstationArguments(jobFor("", path, ToolCompression::Strongest)).back(), path);
     }
+}
+
+TEST(OwnToolTest, TheProgramFileHoldingTheHelpLineOfTheStrongestLevelIsTheProjectsOwn) {
+    testing::TempFolder dir;
+    const std::string mark = kStrongestOptionHelp;
+    const std::size_t piece = std::size_t{1} << 20;  // as the file is read
+    const struct {
+        const char* what;
+        std::string content;
+        bool own;
+    } cases[] = {
+        {"the mark at the start", mark + std::string(100, '\0'), true},
+        {"the mark across the edge of two pieces", std::string(piece - 10, 'x') + mark, true},
+        {"the mark at the end of the second piece", std::string(2 * piece - mark.size() - 20, 'x') + mark, true},
+        {"no mark", std::string(piece + 5, 'x') + "--max-compression", false},
+        {"the mark cut short", std::string(piece - 10, 'x') + mark.substr(0, mark.size() - 1), false},
+        {"an empty file", "", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(isOwnTool(dir.write("tool", c.content)), c.own) << c.what;
+    }
+    EXPECT_FALSE(isOwnTool(dir.file("missing")));
+    EXPECT_FALSE(isOwnTool(dir.folder()));
 }
 
 TEST_F(PopstationDriverTest, MissingToolShowsError1WithoutStarting) {
@@ -102,7 +148,7 @@ TEST_F(PopstationDriverTest, DoneAsLastLineProceedsAndTheOutputFileIsDeleted) {
     EXPECT_EQ(run(), StageOutcome::Proceed);
 
     EXPECT_EQ(tool.program, filesPath(kPopstationFileName));
-    EXPECT_EQ(tool.arguments, popstationArguments("9", "/games/My Game.bin"));
+    EXPECT_EQ(tool.arguments, popstationArguments(jobFor("9", "/games/My Game.bin")));
     EXPECT_EQ(tool.workingFolder, job.workFolder);
     EXPECT_EQ(tool.outputPath, filesPath("info.txt"));
     EXPECT_EQ(host.statuses,

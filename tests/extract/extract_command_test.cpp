@@ -435,6 +435,45 @@ TEST_F(ExtractionTest, BlocksThatDoNotMatchTheirChecksumAreWrittenAndReportedOnc
     }
 }
 
+// Blocks are decoded in runs on all cores: the image, the progress and the first fault
+// come out in image order, across the runs, as one block at a time gives them.
+TEST_F(ExtractionTest, ManyBlocksComeOutInImageOrderWithTheFirstFaultNamed) {
+    const Bytes image = testing::compressibleBytes(50 * kImageBlockSize - 500, 5);
+    const auto packed = packImage(image, 1);
+    const std::uint64_t start = testing::packedContainer(packed).imageDataStart();
+    const auto at = [&](std::size_t block) { return std::to_string(start + packed.index[block].offset); };
+
+    std::string source = writeContainer(testing::packedContainer(packed));
+    extract(source, dir.file("game.iso"));
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(readFile(dir.file("game.iso")), bytesText(paddedImage(image)));
+    ASSERT_EQ(host.statuses.size(), 50u);
+    for (std::size_t i = 0; i + 1 < 50; ++i) {
+        EXPECT_EQ(host.statuses[i], progress(start + packed.index[i].offset + packed.index[i].storedSize)) << i;
+    }
+
+    TestContainer container = testing::packedContainer(packed);
+    for (const std::size_t block : {40, 20, 35}) container.index[block].sha1Prefix[0] ^= 1;
+    source = writeContainer(container);
+    host = ExtractionHost();
+    extract(source, dir.file("game.iso"));
+    EXPECT_EQ(host.shown(), std::vector<std::string>{
+                                "Quillon: 3 blocks in \"" + source + "\" do not match their SHA-1 checksums, the "
+                                "first block 21 (at byte " + at(20) + "). They were written as they are: the "
+                                "extracted disc image may be damaged."});
+
+    for (const std::size_t block : {45, 33}) {
+        std::fill_n(container.imageData.begin() + packed.index[block].offset, 8, std::uint8_t{0xFF});
+    }
+    source = writeContainer(container, "damaged.pbp");
+    host = ExtractionHost();
+    extract(source, dir.file("game.iso"));
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: Cannot extract the disc image from \"" + source +
+                                                     "\". Its block 34 (at byte " + at(33) +
+                                                     ") is damaged: it does not inflate to 37632 bytes."});
+    EXPECT_EQ(host.statuses.size(), 34u) << "a text after each block before it, then the end";
+}
+
 TEST_F(ExtractionTest, DeflatedBlocksUnderAnIndexThatDoesNotTileTheImageDataAreRefused) {
     const auto packed = packImage(testing::compressibleBytes(3 * kImageBlockSize), 9);
     auto withData = [&](std::function<void(TestContainer&)> change) {

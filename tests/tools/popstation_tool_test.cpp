@@ -15,6 +15,7 @@
 
 #include "common/digest.h"
 #include "common/file_io.h"
+#include "convert/popstation_driver.h"
 #include "source/disc_toc.h"
 #include "source/param_sfo.h"
 #include "source/pbp.h"
@@ -169,6 +170,53 @@ TEST_P(PopstationLevelTest, AOneTrackBinDecodesBackByteForByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, PopstationLevelTest, ::testing::Values("0", "9"));
+
+TEST_F(PopstationToolTest, MaxCompressionDeflatesEveryBlockAtTheStrongestLevel) {
+    // Numbers as text: deflate finds more to gain there the harder it searches.
+    Bytes image = makeImage(40 * kImageBlockSize + 100);
+    std::string numbers;
+    for (std::uint32_t i = 0; numbers.size() < 20 * kImageBlockSize; ++i) {
+        numbers += std::to_string(i * 7919 % 100003) + ' ';
+    }
+    std::copy_n(numbers.begin(), 20 * kImageBlockSize, image.begin() + 20 * kImageBlockSize);
+    const std::string source = writeImage(image);
+    const ToolRun result = run({"--max-compression", source});
+    ASSERT_EQ(result.lastLine(), "Done.") << ::testing::PrintToString(result.lines);
+    EXPECT_NE(std::ranges::find(result.lines, "Compression level: 12 (blocks deflated at the strongest level)"),
+              result.lines.end());
+    const Container strongest = container();
+    EXPECT_EQ(decodeDisc(strongest, strongest.psar), paddedToBlocks(image));
+
+    ASSERT_EQ(run({"", "SLUS01234", "9", source}).lastLine(), "Done.");
+    const Container level9 = container();
+    std::uint64_t strongestSize = 0, level9Size = 0;
+    for (std::size_t i = 0; i < 41; ++i) {
+        ASSERT_TRUE(strongest.indexEntry(i).isCompressed()) << i;
+        strongestSize += strongest.indexEntry(i).storedSize;
+        level9Size += level9.indexEntry(i).storedSize;
+    }
+    // Not smaller block by block, but smaller in all.
+    EXPECT_LT(strongestSize, level9Size);
+}
+
+TEST_F(PopstationToolTest, MaxCompressionTakesTheLevelsPlaceOrIsASourceAlone) {
+    const std::string source = writeImage(makeImage(3 * kImageBlockSize));
+    ToolRun result = run({"--max-compression", "T", "SLUS01234", "9", source});
+    expectNoOutput(result);
+    EXPECT_EQ(result.exitStatus, 2);
+    EXPECT_EQ(result.lines[0], "Compression level \"9\" given with --max-compression: give an empty level with it.");
+    EXPECT_EQ(result.lastLine(), kStrongestOptionHelp);
+
+    // Alone, the word is a source's name, as any lone argument is.
+    result = run({"--max-compression"});
+    expectNoOutput(result);
+    EXPECT_EQ(result.lines[0], "Error: Cannot open file \"--max-compression\". No such file or directory");
+
+    result = run({"--max-compression", "T", "SLUS01234", "", source});
+    ASSERT_EQ(result.lastLine(), "Done.") << ::testing::PrintToString(result.lines);
+    EXPECT_NE(std::ranges::find(result.lines, "Compression level: 12 (blocks deflated at the strongest level)"),
+              result.lines.end());
+}
 
 TEST_F(PopstationToolTest, ProgressRisesOnePercentAtATime) {
     const ToolRun result = run({writeImage(makeImage(250 * kImageBlockSize))});
@@ -357,6 +405,11 @@ TEST(ImageBlockTest, IndexRoomLimitsTheImageSize) {
     EXPECT_EQ(*imageBlockCount(1), 10u);
     EXPECT_EQ(*imageBlockCount(10 * kSectorSize), 10u);
     EXPECT_EQ(*imageBlockCount(11 * kSectorSize), 11u);
+}
+
+// What tells the conversion that the tool may be given --max-compression.
+TEST(PopstationProgramTest, ItsProgramFileShowsItAsTheProjectsOwnTool) {
+    EXPECT_TRUE(isOwnTool(QUILLON_POPSTATION_TOOL));
 }
 
 #ifndef _WIN32

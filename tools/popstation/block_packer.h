@@ -1,9 +1,10 @@
 // Packing a disc image into the blocks of a disc-image block: each block of 0x9300
-// image bytes is stored as it is (level 0) or deflated (levels 1 to 9, also when deflate
-// does not make it smaller, as readers of the PCSX family inflate every block), with its
-// index entry. Blocks are independent, so several threads pack them at once; each holds
-// one run of 16 blocks at a time (about 1.2 MiB with its packed form), which keeps
-// memory at a few MiB whatever the image size.
+// image bytes is stored as it is (level 0) or deflated (levels 1 to 9 and the strongest
+// level, also when deflate does not make it smaller, as readers of the PCSX family
+// inflate every block), with its index entry. Blocks are independent, so several
+// threads pack them at once; two runs of 16 blocks per thread are held at a time (about
+// 1.2 MiB each with its packed form), which keeps memory at a few MiB whatever the
+// image size.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +20,7 @@
 namespace quillon::popstation {
 
 struct PackSettings {
-    int level = 0;
+    int level = 0;  // 0, 1 to 9, or kStrongestDeflateLevel
     unsigned threads = 1;
     // Called in image order after each block written, with the image bytes packed so
     // far of the image's size; false stops the packing before the next block.

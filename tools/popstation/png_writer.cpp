@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include <zlib.h>
+#include "common/digest.h"
 
 namespace quillon::popstation {
 namespace {
@@ -18,8 +18,7 @@ void appendChunk(Bytes& out, std::string_view type, std::span<const std::uint8_t
     const std::size_t typeStart = out.size();
     out.insert(out.end(), type.begin(), type.end());
     out.insert(out.end(), data.begin(), data.end());
-    const uLong crc = crc32(0L, out.data() + typeStart, static_cast<uInt>(out.size() - typeStart));
-    appendBe32(out, static_cast<std::uint32_t>(crc));
+    appendBe32(out, crc32(std::span(out).subspan(typeStart)));
 }
 
 }  // namespace
@@ -34,10 +33,7 @@ Bytes encodePng(std::uint32_t width, std::uint32_t height, std::span<const std::
         const auto row = rgb.subspan(y * rowBytes, rowBytes);
         raw.insert(raw.end(), row.begin(), row.end());
     }
-    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-    Bytes packed(packedSize);
-    compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9);
-    packed.resize(packedSize);
+    const Bytes packed = deflateZlib(raw, 9);
 
     Bytes header;
     appendBe32(header, width);

@@ -1,8 +1,9 @@
 #include "tools/popstation/tool.h"
 
 #include <limits>
-#include <thread>
 
+#include "common/digest.h"
+#include "common/ordered_work.h"
 #include "source/disc_id.h"
 #include "source/disc_image.h"
 #include "source/disc_toc.h"
@@ -204,9 +205,15 @@ Expected<ContainerParts> chooseParts(const ToolRequest& request, const Workplace
     return parts;
 }
 
+std::string levelMeaning(int level) {
+    if (level == 0) return " (blocks stored as they are)";
+    if (level == kStrongestDeflateLevel) return " (blocks deflated at the strongest level)";
+    return " (blocks deflated)";
+}
+
 unsigned threadsFor(const Workplace& place) {
     if (place.threads > 0) return place.threads;
-    return std::max(1u, std::thread::hardware_concurrency());
+    return processorCores();
 }
 
 // Where the packing of one disc stands among all discs' image bytes.
@@ -262,8 +269,7 @@ Status makeEboot(const ToolRequest& request, const Workplace& place, const Progr
     if (!discs) return discs.error();
     reporter.say("Title: " + inQuotes(request.title));
     if (Status st = chooseDiscIds(request, *discs, reporter); !st) return st;
-    reporter.say("Compression level: " + std::to_string(request.level) +
-                 (request.level == 0 ? " (blocks stored as they are)" : " (blocks deflated)"));
+    reporter.say("Compression level: " + std::to_string(request.level) + levelMeaning(request.level));
     auto parts = chooseParts(request, place, reporter);
     if (!parts) return parts.error();
 
@@ -308,7 +314,7 @@ int runTool(const std::vector<std::string>& args, const Workplace& place,
     auto request = parseToolArguments(args);
     if (!request) {
         say(request.error().message);
-        say(kToolUsage);
+        out << kToolUsage << '\n' << kStrongestOptionHelp << std::endl;
         return 2;
     }
     const Progress progress = [&](const ProgressReport& report) {
