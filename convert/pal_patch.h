@@ -54,8 +54,10 @@ Status copyPatchedImageData(const ImageCopy& copy, const PatchWindow& window, in
 // where deflated) are patched, occurrences across block edges seen whole and counted
 // once; a block that changes is stored anew (deflated again at level 9 where it was
 // deflated), a block that does not is copied as it is, and the output's index is
-// written anew at `outputIndexPosition`. `copy.range` runs from the head's rest to the
-// end of the blocks, which begin at `imageDataStart`.
+// written anew at `outputIndexPosition`. The blocks are inflated, patched and stored
+// anew on all processor cores and written in order; a block that does not inflate
+// stops the patch with an error naming the first such block. `copy.range` runs from the
+// head's rest to the end of the blocks, which begin at `imageDataStart`.
 Status copyPatchedBlocks(const ImageCopy& copy, std::uint64_t imageDataStart,
                          const std::vector<IndexEntry>& index, std::uint64_t outputIndexPosition,
                          int& patchCount);
