@@ -295,8 +295,9 @@ Bytes discImage(const Bytes& container, std::uint64_t block) {
         const IndexEntry entry = decodeIndexEntry(&container[block + kIndexOffset + i * kIndexEntrySize]);
         if (entry.isEnd()) return image;
         const auto stored = std::span(container).subspan(block + kImageDataOffset + entry.offset, entry.storedSize);
-        image.resize(image.size() + kImageBlockSize);
-        if (!loadBlock(stored, entry, std::span(image).last(kImageBlockSize))) return {};
+        const auto decoded = loadBlock(stored, entry);
+        if (!decoded) return {};
+        image.insert(image.end(), decoded->begin(), decoded->end());
     }
 }
 

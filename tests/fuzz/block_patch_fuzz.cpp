@@ -80,12 +80,10 @@ std::optional<Bytes> decodedBlocks(std::span<const std::uint8_t> file, std::uint
     for (std::size_t i = 0;; ++i) {
         const IndexEntry entry = decodeIndexEntry(&file[indexStart + i * kIndexEntrySize]);
         if (entry.isEnd()) return image;
-        image.resize(image.size() + kImageBlockSize);
-        const auto block = std::span(image).last(kImageBlockSize);
-        if (!loadBlock(file.subspan(imageDataStart + entry.offset, entry.storedSize), entry, block)) {
-            return std::nullopt;
-        }
-        if (checkSums) FUZZ_REQUIRE(entry.sha1Prefix == blockChecksum(block));
+        const auto block = loadBlock(file.subspan(imageDataStart + entry.offset, entry.storedSize), entry);
+        if (!block) return std::nullopt;
+        if (checkSums) FUZZ_REQUIRE(entry.sha1Prefix == blockChecksum(*block));
+        image.insert(image.end(), block->begin(), block->end());
     }
 }
 

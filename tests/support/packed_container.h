@@ -72,8 +72,9 @@ inline Bytes decodedImage(const Bytes& container) {
         const IndexEntry entry = decodeIndexEntry(&container[psar + kIndexOffset + i * kIndexEntrySize]);
         if (entry.isEnd()) return image;
         const auto stored = std::span(container).subspan(psar + kImageDataOffset + entry.offset, entry.storedSize);
-        image.resize(image.size() + kImageBlockSize);
-        if (!loadBlock(stored, entry, std::span(image).last(kImageBlockSize))) return {};
+        const auto block = loadBlock(stored, entry);
+        if (!block) return {};
+        image.insert(image.end(), block->begin(), block->end());
     }
 }
 
