@@ -69,9 +69,6 @@ namespace {
 // The whole of a block's image bytes: every start is in the window.
 constexpr PatchWindow kWholeBlock{-1, std::numeric_limits<std::int64_t>::max()};
 
-// Blocks are read, patched and written a run at a time: one read per run.
-constexpr std::size_t kBlocksPerRun = 16;
-
 // A block on its way through the patch: its image bytes, and whether the patch changed
 // them.
 struct HeldBlock {
@@ -84,6 +81,8 @@ struct HeldBlock {
 // A run of consecutive blocks: read in one piece (the blocks of a valid index lie one
 // after the other), then each block held on its own.
 struct PatchedRun {
+    PatchedRun() { stored.reserve(kStoredRunRoom); }
+
     std::size_t first = 0;
     Bytes stored;
     std::vector<HeldBlock> blocks;
@@ -190,8 +189,8 @@ private:
         } else {
             held_.emplace();
         }
+        const std::uint64_t size = copy_.range.source.size();
         for (std::size_t i = 0; i < run.blocks.size(); ++i) {
-            const std::uint64_t size = copy_.range.source.size();
             if (!copy_.progress(movingReport(positionOf(run.first + i), size))) return Error::cancelled();
             if (i + 1 == run.blocks.size()) break;
             if (Status st = writeBlock(run.blocks[i]); !st) return st;
@@ -222,14 +221,14 @@ private:
 Status copyPatchedBlocks(const ImageCopy& copy, std::uint64_t imageDataStart,
                          const std::vector<IndexEntry>& index, std::uint64_t outputIndexPosition,
                          int& patchCount) {
-    if (auto head = copyImageData({{copy.range.source, copy.range.output, copy.range.start, imageDataStart},
-                                   copy.progress});
-        !head) {
+    InputFile& source = copy.range.source;
+    OutputFile& output = copy.range.output;
+    if (auto head = copyImageData({{source, output, copy.range.start, imageDataStart}, copy.progress}); !head) {
         return head;
     }
     auto written = BlockPatch(copy, imageDataStart, index).run(patchCount);
     if (!written) return written.error();
-    return copy.range.output.writeAt(outputIndexPosition, encodeIndex(*written));
+    return output.writeAt(outputIndexPosition, encodeIndex(*written));
 }
 
 std::string patchSummary(int patchCount) {

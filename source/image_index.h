@@ -28,6 +28,14 @@ inline constexpr std::uint64_t kIndexOffset = 0x4000;
 inline constexpr std::size_t kIndexEntrySize = 32;
 inline constexpr std::size_t kIndexEntryChecksum = 8;  // where the SHA-1 prefix stands
 inline constexpr std::size_t kMaxIndexEntries = (0x100000 - kIndexOffset) / kIndexEntrySize - 1;
+// Packing, extraction and the PAL patch move blocks in runs of this many (about 0.6 MB
+// of image): one read, one write and one hand-over between threads per run.
+inline constexpr std::size_t kBlocksPerRun = 16;
+// Room for the stored bytes of a run as the project's tool writes them, set aside once
+// for every run held: a block deflates to at most its size and a few bytes of deflate's
+// stored mode, and one zero byte may follow. (Room that grew run by run would leave the
+// memory allocator's freed pieces behind, more of them the larger the image.)
+inline constexpr std::size_t kStoredRunRoom = kBlocksPerRun * (kImageBlockSize + 64);
 // Emulators' readers place the end of the last track two seconds past the image's last
 // sector and read up to there (one of them fails the whole disc on the first sector no
 // entry holds), so the index goes on with blocks of zero bytes over that many sectors.

@@ -7,16 +7,16 @@
 namespace quillon::popstation {
 namespace {
 
-// Blocks are read, packed and appended a run at a time: one read, one write and one
-// hand-over between threads per run instead of per block keeps level 0 close to a
-// plain copy.
-constexpr std::uint32_t kBlocksPerRun = 16;
+// A run at a time instead of a block at a time keeps level 0 close to a plain copy.
+constexpr auto kRunBlocks = static_cast<std::uint32_t>(kBlocksPerRun);
 
 // A run of consecutive blocks on its way through the packing.
 struct BlockRun {
+    BlockRun() { deflated.reserve(kStoredRunRoom); }
+
     std::uint32_t first = 0;
     std::uint32_t count = 0;
-    Bytes image = Bytes(std::size_t{kBlocksPerRun} * kImageBlockSize);
+    Bytes image = Bytes(kBlocksPerRun * kImageBlockSize);
     Bytes deflated;                   // the stored blocks at levels above 0
     std::vector<IndexEntry> entries;  // offsets from the start of the run's stored blocks
 
@@ -38,7 +38,7 @@ public:
     }
 
     Expected<std::vector<IndexEntry>> run() {
-        const std::uint32_t runs = (blockCount_ + kBlocksPerRun - 1) / kBlocksPerRun;
+        const std::uint32_t runs = (blockCount_ + kRunBlocks - 1) / kRunBlocks;
         const Status packed = runOrderedBatches<BlockRun>(
             runs, std::min(settings_.threads, runs),
             [this](std::size_t number, BlockRun& run) { return readRun(number, run); },
@@ -52,8 +52,8 @@ private:
     // The run's blocks of the image; the part past the end of the image (its last
     // block's rest and the blocks that follow it) stays zero.
     Status readRun(std::size_t number, BlockRun& run) {
-        run.first = static_cast<std::uint32_t>(number) * kBlocksPerRun;
-        run.count = std::min(kBlocksPerRun, blockCount_ - run.first);
+        run.first = static_cast<std::uint32_t>(number) * kRunBlocks;
+        run.count = std::min(kRunBlocks, blockCount_ - run.first);
         const std::uint64_t position = std::uint64_t{run.first} * kImageBlockSize;
         const std::uint64_t wanted = std::uint64_t{run.count} * kImageBlockSize;
         const std::uint64_t left = position < image_.size() ? image_.size() - position : 0;
