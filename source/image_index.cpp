@@ -1,6 +1,7 @@
 #include "source/image_index.h"
 
 #include "common/digest.h"
+#include "common/ordered_work.h"
 
 namespace quillon {
 namespace {
@@ -121,21 +122,64 @@ Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsar
     return index;
 }
 
-Status forEachBlock(InputFile& container, std::uint64_t imageDataBegin, std::span<const IndexEntry> entries,
-                    const std::function<Status(const DecodedBlock& block)>& visit) {
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        DecodedBlock block;
-        block.number = i;
-        block.position = imageDataBegin + entries[i].offset;
-        block.entry = &entries[i];
-        auto stored = container.readBytes(block.position, entries[i].storedSize);
-        if (!stored) return stored.error();
-        block.image = loadBlock(*stored, entries[i]);
-        block.checksumDiffers =
-            block.image && entries[i].hasChecksum() && blockChecksum(*block.image) != entries[i].sha1Prefix;
-        if (Status visited = visit(block); !visited) return visited;
+namespace {
+
+// A run of consecutive blocks on their way through forEachBlock: each block's stored
+// bytes (in room set aside once), then the block decoded. A read that fails ends the run
+// before its block, whose failure comes after the blocks before it.
+struct DecodedRun {
+    std::vector<Bytes> stored = std::vector<Bytes>(kBlocksPerRun, Bytes(kImageBlockSize + 64));
+    std::vector<DecodedBlock> blocks;
+    Status readFailure;
+};
+
+Status readRun(InputFile& container, std::uint64_t imageDataBegin, std::span<const IndexEntry> entries,
+               std::size_t number, DecodedRun& run) {
+    const std::size_t first = number * kBlocksPerRun;
+    run.blocks.resize(std::min(kBlocksPerRun, entries.size() - first));
+    run.readFailure = {};
+    for (std::size_t i = 0; i < run.blocks.size(); ++i) {
+        DecodedBlock& block = run.blocks[i];
+        block.number = first + i;
+        block.entry = &entries[first + i];
+        block.position = imageDataBegin + block.entry->offset;
+        run.stored[i].resize(block.entry->storedSize);
+        if (Status read = container.readExactAt(block.position, run.stored[i]); !read) {
+            run.readFailure = read;
+            run.blocks.resize(i);
+            break;
+        }
     }
     return {};
+}
+
+void decodeRun(DecodedRun& run) {
+    for (std::size_t i = 0; i < run.blocks.size(); ++i) {
+        DecodedBlock& block = run.blocks[i];
+        if (!block.image) block.image.emplace(kImageBlockSize);
+        if (!loadBlock(run.stored[i], *block.entry, *block.image)) block.image.reset();
+        block.checksumDiffers =
+            block.image && block.entry->hasChecksum() && blockChecksum(*block.image) != block.entry->sha1Prefix;
+    }
+}
+
+}  // namespace
+
+Status forEachBlock(InputFile& container, std::uint64_t imageDataBegin, std::span<const IndexEntry> entries,
+                    const std::function<Status(const DecodedBlock& block)>& visit) {
+    return runOrderedBatches<DecodedRun>(
+        (entries.size() + kBlocksPerRun - 1) / kBlocksPerRun, processorCores(),
+        [&](std::size_t number, DecodedRun& run) { return readRun(container, imageDataBegin, entries, number, run); },
+        [](DecodedRun& run) {
+            decodeRun(run);
+            return Status();
+        },
+        [&](std::size_t, const DecodedRun& run) {
+            for (const DecodedBlock& block : run.blocks) {
+                if (Status visited = visit(block); !visited) return visited;
+            }
+            return run.readFailure;
+        });
 }
 
 }  // namespace quillon

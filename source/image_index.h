@@ -160,7 +160,9 @@ struct DecodedBlock {
 
 // Reads the blocks of `entries` (offsets from the image data at `imageDataBegin`) one
 // after the other and hands each to `visit`; stops at the first failed read or the first
-// error that `visit` gives, and gives that.
+// error that `visit` gives, and gives that. The blocks are read and visited in order on
+// the calling thread, and inflated and checked against their checksums on all processor
+// cores meanwhile, a few runs of blocks ahead.
 Status forEachBlock(InputFile& container, std::uint64_t imageDataBegin, std::span<const IndexEntry> entries,
                     const std::function<Status(const DecodedBlock& block)>& visit);
 
