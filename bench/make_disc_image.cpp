@@ -72,7 +72,6 @@ std::vector<std::uint8_t> readFile(const char* path) {
 
 void dataSector(Sector& sector, std::size_t number, Random& random, Samples& code, Samples& text) {
     sector.fill(0);
-    sector[0] = 0;
     for (std::size_t i = 1; i < 11; ++i) sector[i] = 0xFF;
     const std::size_t frames = number + 150;
     sector[12] = bcd(frames / (60 * 75));
@@ -91,15 +90,18 @@ void dataSector(Sector& sector, std::size_t number, Random& random, Samples& cod
             break;
     }
     // The error-detection and correction bytes look random to a compressor.
-    for (std::size_t i = kPayload + kPayloadSize; i < kSector; ++i) sector[i] = static_cast<std::uint8_t>(random.next());
+    for (std::size_t i = kPayload + kPayloadSize; i < kSector; ++i) {
+        sector[i] = static_cast<std::uint8_t>(random.next());
+    }
 }
 
 // 588 stereo frames of two tones whose pitch drifts, and a little noise.
 void audioSector(Sector& sector, std::size_t number, Random& random) {
     for (std::size_t frame = 0; frame < kSector / 4; ++frame) {
         const double t = static_cast<double>(number * (kSector / 4) + frame) / 44100.0;
+        const double noise = static_cast<double>(random.next() % 256) - 128;
         const double tone = 9000 * std::sin(2 * std::numbers::pi * (220 + 30 * std::sin(t / 3)) * t) +
-                            4000 * std::sin(2 * std::numbers::pi * 331 * t) + static_cast<double>(random.next() % 256) - 128;
+                            4000 * std::sin(2 * std::numbers::pi * 331 * t) + noise;
         const auto left = static_cast<std::int16_t>(tone);
         const auto right = static_cast<std::int16_t>(tone * 0.8);
         for (const auto& [at, sample] : {std::pair{frame * 4, left}, std::pair{frame * 4 + 2, right}}) {
