@@ -1,4 +1,5 @@
-// Little-endian loads and stores, and bounds-checked views over byte buffers.
+// Little-endian loads and stores, big-endian loads, and bounds-checked views over byte
+// buffers.
 // Every offset taken from a file goes through ByteReader/ByteWriter, which answer
 // "does not fit" instead of reading or writing past the buffer.
 #pragma once
@@ -39,6 +40,18 @@ inline void storeLe32(std::uint8_t* p, std::uint32_t v) {
     storeLe24(p, v);
     p[3] = static_cast<std::uint8_t>(v >> 24);
 }
+
+// Big-endian loads, for the formats that store their numbers that way (CHD).
+inline std::uint16_t loadBe16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+}
+inline std::uint64_t loadBe(const std::uint8_t* p, std::size_t bytes) {
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < bytes; ++i) value = (value << 8) | p[i];
+    return value;
+}
+inline std::uint32_t loadBe32(const std::uint8_t* p) { return static_cast<std::uint32_t>(loadBe(p, 4)); }
+inline std::uint64_t loadBe64(const std::uint8_t* p) { return loadBe(p, 8); }
 
 // True when [offset, offset + count) lies within a buffer of `size` bytes; safe
 // against overflow for any 64-bit inputs.

@@ -45,6 +45,19 @@ Sha1 sha1(std::span<const std::uint8_t> data) {
     return digest;
 }
 
+Sha1Hasher::Sha1Hasher() : context_(EVP_MD_CTX_new()) { EVP_DigestInit_ex(context_, EVP_sha1(), nullptr); }
+
+Sha1Hasher::~Sha1Hasher() { EVP_MD_CTX_free(context_); }
+
+void Sha1Hasher::add(std::span<const std::uint8_t> data) { EVP_DigestUpdate(context_, data.data(), data.size()); }
+
+Sha1 Sha1Hasher::finish() {
+    Sha1 digest{};
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(context_, digest.data(), &length);
+    return digest;
+}
+
 Bytes deflateRaw(std::span<const std::uint8_t> data, int level) {
     libdeflate_compressor& compressor = compressorFor(level);
     Bytes out(libdeflate_deflate_compress_bound(&compressor, data.size()));

@@ -9,10 +9,28 @@
 
 #include "common/bytes.h"
 
+struct evp_md_ctx_st;  // OpenSSL's digest state
+
 namespace quillon {
 
 using Sha1 = std::array<std::uint8_t, 20>;
 Sha1 sha1(std::span<const std::uint8_t> data);
+
+// The SHA-1 of data that arrives in parts.
+class Sha1Hasher {
+public:
+    Sha1Hasher();
+    ~Sha1Hasher();
+    Sha1Hasher(const Sha1Hasher&) = delete;
+    Sha1Hasher& operator=(const Sha1Hasher&) = delete;
+
+    void add(std::span<const std::uint8_t> data);
+    // The digest of all the parts added; the hasher is done then.
+    Sha1 finish();
+
+private:
+    ::evp_md_ctx_st* context_;
+};
 
 // Levels 1 to 9 compress as zlib's levels of those numbers are meant to (9: the best
 // of the usual ones); 10 to 12 search harder still, 12 giving the smallest output at

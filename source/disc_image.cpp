@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "source/chd/chd_header.h"
 #include "source/image_index.h"
+#include "source/packed_files.h"
 
 namespace quillon {
 
@@ -15,6 +17,10 @@ Expected<DiscImage> DiscImage::open(const std::string& path) {
     }
     auto file = InputFile::open(path);
     if (!file) return file.error();
+    auto head = file->readUpTo(0, std::max(kChdSignature.size(), kPackedSignatureSize));
+    if (!head) return head.error();
+    if (hasChdSignature(*head)) return fromChd(path);
+    if (auto problem = packedFileProblem(path, *head)) return Error::format(*problem);
     DiscImage image;
     image.path_ = path;
     image.size_ = file->size();
@@ -50,6 +56,17 @@ Expected<DiscImage> DiscImage::fromCueSheet(const CueSheet& sheet) {
         image.tracks_.push_back({track.number, track.type(), firstSector + track.index01 - begin,
                                  track.pregap + track.index01 - begin});
     }
+    return image;
+}
+
+Expected<DiscImage> DiscImage::fromChd(const std::string& path) {
+    auto chd = ChdDisc::open(path);
+    if (!chd) return chd.error();
+    DiscImage image;
+    image.path_ = path;
+    image.size_ = (*chd)->size();
+    image.tracks_ = (*chd)->tracks();
+    image.chd_ = std::move(*chd);
     return image;
 }
 
@@ -94,6 +111,7 @@ Status DiscImage::readPiece(const Piece& piece, std::uint64_t position,
 
 Status DiscImage::readExactAt(std::uint64_t position, std::span<std::uint8_t> out) {
     if (!fitsIn(size_, position, out.size())) return readError("Read beyond end of file");
+    if (chd_) return chd_->readExactAt(position, out);
     if (out.empty()) return {};
     const auto after =
         std::upper_bound(pieces_.begin(), pieces_.end(), position,
@@ -106,6 +124,11 @@ Status DiscImage::readExactAt(std::uint64_t position, std::span<std::uint8_t> ou
         out = out.subspan(part.size());
         position += take;
     }
+    return {};
+}
+
+Status DiscImage::checkAfterReadingAll() {
+    if (chd_) return chd_->checkData();
     return {};
 }
 

@@ -2,10 +2,11 @@ cmake_minimum_required(VERSION 3.25)
 # Checks the include structure: each folder includes only from the folders below it, the
 # core has no Qt at all, and the command line has no Qt Widgets.
 #   cmake -DSOURCE_DIR=<repository> -P check_layers.cmake
-set(core common state source options convert extract verify session)
+set(core common state source source/chd options convert extract verify session)
 set(allowed_common common)
 set(allowed_state common state)
 set(allowed_source common state source)
+set(allowed_source/chd common state source)
 set(allowed_options common state options)
 set(allowed_convert common state source convert)
 set(allowed_extract common state source extract)
@@ -16,7 +17,7 @@ set(allowed_gui ${core} gui)
 set(allowed_cli ${core} cli gui/qt_tool_process.h)
 
 set(faults "")
-foreach(folder common state source options convert extract verify session tools/popstation gui cli)
+foreach(folder common state source source/chd options convert extract verify session tools/popstation gui cli)
   file(GLOB files ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
   foreach(file ${files})
     file(STRINGS ${file} includes REGEX "^#include [\"<]")
