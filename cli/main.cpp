@@ -14,9 +14,9 @@ namespace {
 
 constexpr const char* kHelp = R"(Usage: quillon-cli [--program-folder DIR] VERB ...
 
-Turns PlayStation disc images (.iso, .img, .bin, or a .cue sheet of a disc's tracks, or an
-.m3u playlist of a game's discs) into PSP EBOOT.PBP containers and back, as the Quillon
-window does. Each run starts as a freshly started program: fields empty,
+Turns PlayStation disc images (.iso, .img, .bin, a .cue sheet of a disc's tracks, a .chd
+CD image, or an .m3u playlist of a game's discs) into PSP EBOOT.PBP containers and back,
+as the Quillon window does. Each run starts as a freshly started program: fields empty,
 settings from Files/options.ini, game list from Files/gameInfo.txt.
 
 Verbs:

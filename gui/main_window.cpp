@@ -107,8 +107,8 @@ void TForm1::createControls() {
 
     OpenDialogDiv.filter = QString::fromLatin1(kPngFilter);
     OpenDialogIso.filter = QStringLiteral(
-        "Supported Files|*.iso;*.img;*.bin;*.cue;*.m3u;*.pbp|ISO Files|*.iso|IMG Files|*.img|"
-        "BIN Files|*.bin|CUE Sheets|*.cue|M3U Playlists|*.m3u|PBP Files|*.pbp");
+        "Supported Files|*.iso;*.img;*.bin;*.cue;*.chd;*.m3u;*.pbp|ISO Files|*.iso|IMG Files|*.img|"
+        "BIN Files|*.bin|CUE Sheets|*.cue|CHD Images|*.chd|M3U Playlists|*.m3u|PBP Files|*.pbp");
     SaveDialogIso.filter = QStringLiteral("ISO Files|*.ISO");
 
     QWidget* tabOrder[] = {srcIso, dstPbp, labelText, saveTitle, saveID_l, saveID,

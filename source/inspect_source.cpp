@@ -47,7 +47,7 @@ std::string titleFromFileName(const std::string& path) {
 }
 
 // The bytes of a disc that its ID is looked for in: the first data track's, for a disc
-// of a cue sheet; the file's first bytes for any other image.
+// of a cue sheet or a CHD; the file's first bytes for any other image.
 Expected<Bytes> identificationBytes(const std::string& disc) {
     auto image = DiscImage::open(disc);
     if (!image) return image.error();

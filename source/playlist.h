@@ -1,6 +1,7 @@
 // Playlists (.m3u): the discs of a game of several discs, one path a line, relative to
 // the playlist's folder unless absolute; blank lines and lines starting with '#' are
-// skipped. A disc is a disc image or a cue sheet; a playlist or a PBP container is not.
+// skipped. A disc is a disc image, a cue sheet or a CHD; a playlist or a PBP container is
+// not.
 #pragma once
 
 #include <optional>
@@ -16,7 +17,7 @@ namespace quillon {
 bool isPlaylistPath(const std::string& path);
 
 // Why the file at `path` cannot be one disc of a game (it is a playlist or a PBP
-// container); nullopt for a disc image or a cue sheet.
+// container); nullopt for a disc image, a cue sheet or a CHD.
 std::optional<std::string> discKindProblem(const std::string& path);
 
 // The disc paths of the playlist `text` found at `playlistPath`: one to five, each an

@@ -162,6 +162,7 @@ public:
         std::uint16_t crc = 0xFFFF;
         for (std::uint64_t h = 0; h < types.size(); ++h) {
             auto hunk = next(bits, types[h], h);
+            if (bits.overran()) return chdDamaged(path_, "its hunk map ends early");
             if (!hunk) return hunk.error();
             crc = recordCrc(crc, *hunk);
             // A copy of a copy names the hunk that holds the bytes.
@@ -170,7 +171,6 @@ public:
             }
             hunks.push_back(*hunk);
         }
-        if (bits.overran()) return chdDamaged(path_, "its hunk map ends early");
         if (crc != head_.crc) return chdDamaged(path_, "its hunk map does not match its checksum");
         return hunks;
     }

@@ -147,4 +147,24 @@ inline Bytes audioTrack(std::uint64_t count, std::uint64_t firstLba, std::uint64
     return track;
 }
 
+// A data track alone: Form 1 and Form 2 sectors, zero and damaged ones.
+inline std::vector<TestTrack> dataDisc() { return {{TestTrack::Mode::Mode2, 0, 0, mixedDataTrack(301, 0, 1)}}; }
+
+// A Mode 2 track, an audio track whose pregap is in its file (INDEX 00) and one whose
+// pregap is not (PREGAP).
+inline std::vector<TestTrack> audioDisc() {
+    Bytes second(150 * kSectorSize, 0);
+    const Bytes tone = audioTrack(201, 400, 2);
+    second.insert(second.end(), tone.begin(), tone.end());
+    return {{TestTrack::Mode::Mode2, 0, 0, mixedDataTrack(250, 0, 3)},
+            {TestTrack::Mode::Audio, 150, 0, second},
+            {TestTrack::Mode::Audio, 0, 150, audioTrack(101, 751, 4)}};
+}
+
+// Mode 1 sectors, then audio.
+inline std::vector<TestTrack> mode1Disc() {
+    return {{TestTrack::Mode::Mode1, 0, 0, mixedDataTrack(202, 0, 5, SectorKind::Mode1)},
+            {TestTrack::Mode::Audio, 0, 0, audioTrack(130, 202, 6)}};
+}
+
 }  // namespace quillon::testing

@@ -27,8 +27,8 @@ struct BlockRun {
     }
 };
 
-// The runs are read and appended in image order on the calling thread, and packed on
-// all threads at once.
+// The runs are taken and appended in image order on the calling thread, and read and
+// packed on all threads at once: a CHD's hunks decode on every thread.
 class BlockPacker {
 public:
     BlockPacker(DiscImage& image, std::uint32_t blockCount, OutputFile& out,
@@ -41,19 +41,26 @@ public:
         const std::uint32_t runs = (blockCount_ + kRunBlocks - 1) / kRunBlocks;
         const Status packed = runOrderedBatches<BlockRun>(
             runs, std::min(settings_.threads, runs),
-            [this](std::size_t number, BlockRun& run) { return readRun(number, run); },
-            [this](BlockRun& run) { return pack(run); },
+            [this](std::size_t number, BlockRun& run) { return takeRun(number, run); },
+            [this](BlockRun& run) {
+                if (Status st = readRun(run); !st) return st;
+                return pack(run);
+            },
             [this](std::size_t, BlockRun& run) { return append(run); });
         if (!packed) return packed.error();
         return std::move(entries_);
     }
 
 private:
-    // The run's blocks of the image; the part past the end of the image (its last
-    // block's rest and the blocks that follow it) stays zero.
-    Status readRun(std::size_t number, BlockRun& run) {
+    Status takeRun(std::size_t number, BlockRun& run) const {
         run.first = static_cast<std::uint32_t>(number) * kRunBlocks;
         run.count = std::min(kRunBlocks, blockCount_ - run.first);
+        return {};
+    }
+
+    // The run's blocks of the image; the part past the end of the image (its last
+    // block's rest and the blocks that follow it) stays zero.
+    Status readRun(BlockRun& run) const {
         const std::uint64_t position = std::uint64_t{run.first} * kImageBlockSize;
         const std::uint64_t wanted = std::uint64_t{run.count} * kImageBlockSize;
         const std::uint64_t left = position < image_.size() ? image_.size() - position : 0;

@@ -236,6 +236,7 @@ Status writeDiscBlock(Disc& disc, const std::string& title, OutputFile& out, con
         }};
     auto entries = packImageBlocks(disc.image, disc.blocks, out, settings);
     if (!entries) return entries.error();
+    if (Status st = disc.image.checkAfterReadingAll(); !st) return st;
     return out.writeAt(blockStart + kIndexOffset, encodeIndex(*entries));
 }
 
