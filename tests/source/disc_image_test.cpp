@@ -164,3 +164,61 @@ TEST(DiscImageTest, ASheetWithoutDataTrackGivesNoBytesToScan) {
 
 }  // namespace
 }  // namespace quillon
+
+namespace quillon {
+namespace {
+
+struct PackedCase {
+    const char* name;
+    std::string head;
+    const char* message;  // after the quoted path
+};
+
+class PackedSourceTest : public ::testing::TestWithParam<PackedCase> {};
+
+// Whatever the file's name, its first bytes tell.
+TEST_P(PackedSourceTest, IsRefusedNamingItsFormat) {
+    TempFolder folder;
+    std::string content = GetParam().head;
+    content.resize(3 * 2352, 'x');
+    const std::string path = folder.write("game.bin", content);
+    auto image = DiscImage::open(path);
+    ASSERT_FALSE(image.ok());
+    EXPECT_EQ(image.error().message, "\"" + path + "\" " + GetParam().message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, PackedSourceTest,
+    ::testing::Values(
+        PackedCase{"Zip", "PK\x03\x04", "is a ZIP archive, not a disc image: unpack the disc image from it first."},
+        PackedCase{"SevenZip", "7z\xBC\xAF\x27\x1C",
+                   "is a 7-Zip archive, not a disc image: unpack the disc image from it first."},
+        PackedCase{"Rar", "Rar!\x1A\x07\x01", "is a RAR archive, not a disc image: unpack the disc image from it first."},
+        PackedCase{"Gzip", "\x1F\x8B\x08",
+                   "is a gzip-compressed file, not a disc image: unpack the disc image from it first."},
+        PackedCase{"Ecm", std::string("ECM\0", 4),
+                   "is an ECM file (a disc image whose error-correction data was taken out), not a disc image: "
+                   "unpack it into the disc image with an ECM decoder first."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DiscImageTest, FilesThatOnlyBeginLikeAPackedOneAreImages) {
+    TempFolder folder;
+    for (const std::string& head : std::vector<std::string>{"PK", "7z", "Rar!", "\x1F\x8B", "ECM", "MCompr"}) {
+        const std::string path = folder.write("game.iso", head);
+        auto image = DiscImage::open(path);
+        ASSERT_TRUE(image.ok()) << image.error().message;
+        EXPECT_EQ(image->size(), head.size());
+    }
+}
+
+TEST(DiscImageTest, AFileWithTheChdSignatureIsReadAsACHDWhateverItsName) {
+    TempFolder folder;
+    const std::string path = folder.write("game.bin", std::string("MComprHD\0\0\0\x7C\0\0\0\x04", 16));
+    auto image = DiscImage::open(path);
+    ASSERT_FALSE(image.ok());
+    EXPECT_EQ(image.error().message, "The CHD \"" + path +
+                                         "\" cannot be read: it is a CHD of version 4, and only version 5 is read.");
+}
+
+}  // namespace
+}  // namespace quillon

@@ -2,8 +2,13 @@
 // sheets describe, sector for sector, with every codec; damaged ones are refused.
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "common/file_io.h"
+#include "source/chd/chd_map.h"
 #include "source/disc_image.h"
 #include "support/cd_sectors.h"
+#include "support/chd_writer.h"
 #include "support/chdman.h"
 #include "support/temp_folder.h"
 
@@ -55,6 +60,160 @@ INSTANTIATE_TEST_SUITE_P(Codecs, ChdDiscTest,
                                            // Hunks of 64 KiB and more give their base length in 3 bytes.
                                            ChdCase{"AudioLargeHunks", audioDisc, "", "-hs 78336"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// chdman took the ECC out of exactly the sectors whose ECC the tests made right: those
+// frames come back through the ECC that the reader makes again.
+TEST(ChdmanTest, FlagsTheMode1AndForm1SectorsOfTheTestDiscs) {
+    QUILLON_NEED_CHDMAN();
+    TempFolder dir;
+    ASSERT_TRUE(makeChd(writeTestDisc(dir, "game", dataDisc()), dir.file("game.chd"), "cdzl"));
+    const Bytes file = *readWholeFile(dir.file("game.chd"));
+    const auto header = parseChdHeader(std::span(file).first(kChdHeaderSize), file.size(), "game.chd");
+    ASSERT_TRUE(header.ok());
+    const auto hunks = parseChdMap(*header, std::span(file).subspan(header->mapOffset), file.size(), "game.chd");
+    ASSERT_TRUE(hunks.ok());
+    ASSERT_EQ((*hunks)[0].kind, ChdHunk::Kind::Compressed);
+    // Frames 0 to 7: Form 1, Form 1, Form 1, Form 2, Form 1, Form 1 with a damaged byte,
+    // Form 1, zeros.
+    EXPECT_EQ(file[(*hunks)[0].offset], 0b01010111);
+}
+
+// A CHD of the audio disc read by several threads at once, each a run of sectors in
+// turn, as the packer reads: the same bytes, and the SHA-1 of the data matches.
+TEST(ChdDiscReadTest, ThreadsReadingAtOnceGetTheDiscAndItsChecksum) {
+    TempFolder dir;
+    const std::string cue = writeTestDisc(dir, "game", audioDisc());
+    dir.write("game.chd", writeTestChd(testChdOf(audioDisc())));
+    auto fromCue = DiscImage::open(cue);
+    auto fromChd = DiscImage::open(dir.file("game.chd"));
+    ASSERT_TRUE(fromChd.ok()) << fromChd.error().message;
+    const Bytes expected = wholeImage(*fromCue);
+    Bytes read(expected.size());
+    constexpr std::size_t kRun = 37 * kSectorSize + 5;
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (std::size_t at; (at = next.fetch_add(kRun)) < read.size();) {
+                const auto part = std::span(read).subspan(at, std::min(kRun, read.size() - at));
+                if (!fromChd->readExactAt(at, part).ok()) failed = true;
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_FALSE(failed);
+    EXPECT_TRUE(read == expected);
+    EXPECT_TRUE(fromChd->checkAfterReadingAll().ok());
+}
+
+TEST(ChdDiscReadTest, HunksOfCdzsAndRepeatedHunksReadAsTheirDisc) {
+    TempFolder dir;
+    const std::string cue = writeTestDisc(dir, "game", audioDisc());
+    TestChd chd = testChdOf(audioDisc());
+    chd.codecs = {kChdCodecCdzs, 0, 0, 0};
+    // The silent pregap of track 2 (frames 252 to 401) in hunks 32 to 49 is all zeros.
+    for (std::uint64_t h = 0; h < 32; ++h) chd.hunks.push_back({TestChdHunk::How::Codec, 0});
+    chd.hunks.push_back({TestChdHunk::How::Stored});
+    for (std::uint64_t h = 33; h < 50; ++h) chd.hunks.push_back({TestChdHunk::How::CopyOf, 0, 32});
+    dir.write("game.chd", writeTestChd(chd));
+    auto fromCue = DiscImage::open(cue);
+    auto fromChd = DiscImage::open(dir.file("game.chd"));
+    ASSERT_TRUE(fromChd.ok()) << fromChd.error().message;
+    EXPECT_TRUE(wholeImage(*fromChd) == wholeImage(*fromCue));
+    EXPECT_TRUE(fromChd->checkAfterReadingAll().ok());
+}
+
+TEST(ChdDiscReadTest, AHunkThatDoesNotMatchItsChecksumFailsTheRead) {
+    TempFolder dir;
+    TestChd chd = testChdOf(dataDisc());
+    chd.hunks = {{}, {}, {TestChdHunk::How::Stored}};
+    Bytes file = writeTestChd(chd);
+    const auto header = parseChdHeader(std::span(file).first(kChdHeaderSize), file.size(), "");
+    const auto hunks = parseChdMap(*header, std::span(file).subspan(header->mapOffset), file.size(), "");
+    file[(*hunks)[2].offset + 100] ^= 1;
+    const std::string path = dir.write("game.chd", file);
+    auto image = DiscImage::open(path);
+    ASSERT_TRUE(image.ok()) << image.error().message;
+    Bytes sector(kSectorSize);
+    EXPECT_TRUE(image->readExactAt(15 * kSectorSize, sector).ok());
+    EXPECT_EQ(image->readExactAt(16 * kSectorSize, sector).error().message,
+              "The CHD \"" + path + "\" is damaged: hunk 2 does not match its checksum.");
+}
+
+// The file of a CHD of the data disc with one change, and where it shows: opening the
+// CHD, reading its disc, or checking its data at the end.
+struct Damage {
+    const char* name;
+    void (*change)(Bytes& file, const std::vector<ChdHunk>& hunks);
+    enum class Stage { Open, Read, Check } stage;
+    const char* message;
+};
+
+class ChdDamageTest : public ::testing::TestWithParam<Damage> {};
+
+void replaceText(Bytes& file, std::string_view from, std::string_view to) {
+    const std::string all(file.begin(), file.end());
+    const std::size_t at = all.find(from);
+    ASSERT_NE(at, std::string::npos);
+    std::copy(to.begin(), to.end(), file.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+TEST_P(ChdDamageTest, IsRefusedWithAMessage) {
+    QUILLON_NEED_CHDMAN();
+    TempFolder dir;
+    const std::string chd = dir.file("game.chd");
+    ASSERT_TRUE(makeChd(writeTestDisc(dir, "game", dataDisc()), chd));
+    Bytes file = *readWholeFile(chd);
+    const auto header = parseChdHeader(std::span(file).first(kChdHeaderSize), file.size(), chd);
+    const auto hunks = parseChdMap(*header, std::span(file).subspan(header->mapOffset), file.size(), chd);
+    GetParam().change(file, *hunks);
+    dir.write("game.chd", file);
+
+    const std::string expected = "The CHD \"" + chd + "\" " + GetParam().message;
+    auto image = DiscImage::open(chd);
+    if (GetParam().stage == Damage::Stage::Open) {
+        ASSERT_FALSE(image.ok());
+        EXPECT_EQ(image.error().message, expected);
+        return;
+    }
+    ASSERT_TRUE(image.ok()) << image.error().message;
+    Bytes bytes(static_cast<std::size_t>(image->size()));
+    const Status read = image->readExactAt(0, bytes);
+    if (GetParam().stage == Damage::Stage::Read) {
+        ASSERT_FALSE(read.ok());
+        EXPECT_EQ(read.error().message, expected);
+        return;
+    }
+    ASSERT_TRUE(read.ok()) << read.error().message;
+    const Status checked = image->checkAfterReadingAll();
+    ASSERT_FALSE(checked.ok());
+    EXPECT_EQ(checked.error().message, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ChdDamageTest,
+    ::testing::Values(
+        Damage{"MapChecksum", [](Bytes& f, const auto&) { f[loadBe64(&f[40]) + 10] ^= 0x10; }, Damage::Stage::Open,
+               "is damaged: its hunk map does not match its checksum."},
+        Damage{"CutShort", [](Bytes& f, const auto&) { f.resize(f.size() - 40); }, Damage::Stage::Open,
+               "is damaged: its hunk map runs past the end of the file."},
+        Damage{"FramesThatLie", [](Bytes& f, const auto&) { replaceText(f, "FRAMES:301", "FRAMES:309"); },
+               Damage::Stage::Open, "is damaged: its track list does not match the size of its data."},
+        Damage{"TypeThatLies", [](Bytes& f, const auto&) { replaceText(f, "TYPE:MODE2_RAW", "TYPE:MODE2    "); },
+               Damage::Stage::Open,
+               "cannot be read: track 01 is of the type MODE2, and only tracks of raw sectors (MODE1_RAW, "
+               "MODE2_RAW) and AUDIO are read."},
+        Damage{"HunkData",
+               [](Bytes& f, const std::vector<ChdHunk>& h) {
+                   // Its base said to run past its data (cdlz, cdzl), or its first FLAC
+                   // frame broken (cdfl).
+                   f[h[3].offset + 1] = f[h[3].offset + 2] = 0xFF;
+               },
+               Damage::Stage::Read, "is damaged: hunk 3 does not decode."},
+        Damage{"DataChecksum", [](Bytes& f, const auto&) { f[64] ^= 0x80; }, Damage::Stage::Check,
+               "is damaged: its data does not match the SHA-1 in its header."}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quillon::testing
