@@ -7,6 +7,7 @@
 #include "source/image_index.h"
 #include "source/param_sfo.h"
 #include "source/pbp.h"
+#include "support/chd_writer.h"
 #include "support/disc_set.h"
 
 namespace quillon {
@@ -109,6 +110,20 @@ Bytes verifiedContainer(const std::vector<testing::TestDisc>& discs) {
     return input;
 }
 
+// A small disc as a CHD: a data track of 20 sectors and an audio track of 13 behind a
+// stored pregap of 3, its sectors mostly zeros (small hunks, quick to fuzz). The
+// compressed one has cdzl and cdzs hunks, a stored one and a copy (of zeros).
+testing::TestChd seedChd() {
+    Bytes data(20 * kSectorSize, 0), audio(16 * kSectorSize, 0);
+    for (std::size_t i = 0; i < data.size(); i += 500) data[i] = static_cast<std::uint8_t>(i / 500);
+    for (std::size_t i = 3 * kSectorSize; i < 4 * kSectorSize; i += 300) audio[i] = static_cast<std::uint8_t>(i);
+    using Track = testing::TestTrack;
+    testing::TestChd chd = testing::testChdOf({{Track::Mode::Mode2, 0, 0, data}, {Track::Mode::Audio, 3, 0, audio}});
+    using How = testing::TestChdHunk::How;
+    chd.hunks = {{How::Codec, 0}, {How::Codec, 1}, {How::Codec, 0}, {How::Stored}, {How::CopyOf, 0, 3}};
+    return chd;
+}
+
 Bytes text(std::string_view content) { return Bytes(content.begin(), content.end()); }
 
 Bytes withPosition(std::uint8_t position, const Bytes& head) {
@@ -140,6 +155,8 @@ Status writeSeeds(const std::string& root) {
         {"cue_sheet/one-file", text("REM x\nfile a.bin binary\ntrack 01 mode1/2352\nindex 01 00:00:00\n"
                                     "track 02 audio\npregap 00:02:00\nindex 00 00:00:02\nindex 01 00:00:03\n")},
         {"cue_sheet/playlist", text("#EXTM3U\r\na.bin\r\nb.bin\r\n")},
+        {"chd/compressed", testing::writeTestChd(seedChd())},
+        {"chd/plain-map", testing::writePlainTestChd(seedChd())},
         {"settings/options", text("[Options]\r\ndefWarning=C:\\pics\\warn.png\r\nfolderOption=2\r\n"
                                   "Compression=9\r\n\r\n; note\r\n[Other]\r\nx=0x1F\r\ny=$ff\r\n")},
     };

@@ -7,6 +7,7 @@
 
 #include <zstd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -23,7 +24,11 @@
 namespace quillon::testing {
 
 inline void appendBe(Bytes& to, std::uint64_t value, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i) to.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    for (int i = bytes - 1; i >= 0; --i) to.push_back(static_cast<std::uint8_t>(i < 8 ? value >> (8 * i) : 0));
+}
+
+inline void storeBe32(std::uint8_t* p, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
 }
 
 // Bits most significant first.
@@ -200,6 +205,40 @@ inline TestChd testChdOf(const std::vector<TestTrack>& tracks) {
         }
     }
     return chd;
+}
+
+// The CHD of `chd` without codecs: header, metadata, the plain map (each hunk's offset
+// in hunks, 0 for a hunk of zeros), then the hunks at multiples of the hunk size.
+inline Bytes writePlainTestChd(const TestChd& chd) {
+    const std::uint64_t hunkCount = (chd.logical.size() + chd.hunkBytes - 1) / chd.hunkBytes;
+    Bytes file(kChdHeaderSize, 0);
+    const Bytes metadata = chdMetadata(chd.tracks, kChdHeaderSize, chd.metadataTag);
+    file.insert(file.end(), metadata.begin(), metadata.end());
+    const std::uint64_t mapOffset = file.size();
+    file.resize(mapOffset + 4 * hunkCount, 0);
+    file.resize((file.size() + chd.hunkBytes - 1) / chd.hunkBytes * chd.hunkBytes, 0);
+    for (std::uint64_t h = 0; h < hunkCount; ++h) {
+        Bytes hunk(chd.hunkBytes, 0);
+        const std::size_t from = static_cast<std::size_t>(h * chd.hunkBytes);
+        std::copy_n(chd.logical.begin() + static_cast<std::ptrdiff_t>(from),
+                    std::min<std::size_t>(chd.hunkBytes, chd.logical.size() - from), hunk.begin());
+        if (std::all_of(hunk.begin(), hunk.end(), [](std::uint8_t b) { return b == 0; })) continue;
+        storeBe32(&file[mapOffset + 4 * h], static_cast<std::uint32_t>(file.size() / chd.hunkBytes));
+        file.insert(file.end(), hunk.begin(), hunk.end());
+    }
+    Bytes numbers;
+    appendBe(numbers, kChdHeaderSize, 4);
+    appendBe(numbers, 5, 4);
+    appendBe(numbers, 0, 16);
+    appendBe(numbers, chd.logical.size(), 8);
+    appendBe(numbers, mapOffset, 8);
+    appendBe(numbers, metadata.empty() ? 0 : kChdHeaderSize, 8);
+    appendBe(numbers, chd.hunkBytes, 4);
+    appendBe(numbers, kChdFrameSize, 4);
+    ByteWriter header(file);
+    header.putBytes(0, asBytes(kChdSignature));
+    header.putBytes(8, numbers);
+    return file;
 }
 
 }  // namespace quillon::testing

@@ -124,6 +124,16 @@ TEST(ChdDiscReadTest, HunksOfCdzsAndRepeatedHunksReadAsTheirDisc) {
     EXPECT_TRUE(fromChd->checkAfterReadingAll().ok());
 }
 
+TEST(ChdDiscReadTest, AChdWithoutCodecsReadsAsItsDisc) {
+    TempFolder dir;
+    const std::string cue = writeTestDisc(dir, "game", audioDisc());
+    dir.write("game.chd", writePlainTestChd(testChdOf(audioDisc())));
+    auto fromCue = DiscImage::open(cue);
+    auto fromChd = DiscImage::open(dir.file("game.chd"));
+    ASSERT_TRUE(fromChd.ok()) << fromChd.error().message;
+    EXPECT_TRUE(wholeImage(*fromChd) == wholeImage(*fromCue));
+}
+
 TEST(ChdDiscReadTest, AHunkThatDoesNotMatchItsChecksumFailsTheRead) {
     TempFolder dir;
     TestChd chd = testChdOf(dataDisc());
