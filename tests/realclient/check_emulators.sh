@@ -25,7 +25,7 @@ unavailable() {
 }
 
 [ -d "$realclient" ] || unavailable "no $realclient"
-for tool in cc python3 genisoimage; do
+for tool in cc python3 genisoimage chdman; do
     command -v "$tool" >/dev/null || unavailable "$tool is not installed"
 done
 [ -x /usr/games/pcsxr ] || command -v pcsxr >/dev/null || unavailable "pcsxr is not installed"

@@ -2,8 +2,8 @@
 # Boots a test disc in PCSX ReARMed (its libretro core and its own reader of PBP containers,
 # with its built-in BIOS) from containers that BIN_DIR's quillon-cli makes, and checks that
 # every sector of the disc's program came through: levels 0, 1 and 9, a PAL-patched finish,
-# a cue sheet with an audio track, both discs of a playlist, a LibCrypt sidecar, and three
-# corrupted copies that must not boot.
+# a cue sheet with an audio track, both discs of a playlist, a LibCrypt sidecar, a CHD of
+# the disc (made by chdman), and three corrupted copies that must not boot.
 #
 # Usage: rearmed_cases.sh [--strict] ASSETS BIN_DIR
 #   ASSETS holds the core (pcsx_rearmed_libretro.so), its front end run-core.c and the disc
@@ -30,7 +30,7 @@ for f in "$build/quillon-cli" "$build/Files/popstation"; do
     [ -x "$f" ] || { echo "rearmed: not run (no $f)"; exit 2; }
 done
 [ -f "$core" ] || { echo "rearmed: not run (no core at $core)"; exit 2; }
-for t in genisoimage python3 cc; do
+for t in genisoimage python3 cc chdman; do
     command -v "$t" >/dev/null || { echo "rearmed: not run (no $t)"; exit 2; }
 done
 
@@ -216,6 +216,22 @@ else
 fi
 echo "sbi: ${r[sbi]}"
 
+# ---- a CHD of the disc (chdman createcd from a cue sheet of disc.bin), at level 9
+mkdir -p "$w/chd"
+printf 'FILE "disc.bin" BINARY\r\n  TRACK 01 MODE2/2352\r\n    INDEX 01 00:00:00\r\n' > "$w/d1/disc.cue"
+if ! chdman createcd -i "$w/d1/disc.cue" -o "$w/chd/game.chd" >"$w/chdman.log" 2>&1; then
+    r[chd]="FAIL(chdman: $(tail -1 "$w/chdman.log"))"; fail=1
+else
+    convert chd "$w/chd/game.chd" --compression 9
+    if [ -z "$pbp" ]; then r[chd]="FAIL(no container)"; fail=1
+    else
+        boot chd "$pbp"
+        r[chd]=$verdict
+        if [ "$verdict" != OK ]; then e=$(err_line chd); r[chd]="FAIL($verdict${e:+; $e})"; fail=1; fi
+    fi
+fi
+echo "chd: ${r[chd]}"
+
 # ---- corrupted indexes
 rc=""
 if [ -n "${pbps[9]}" ]; then
@@ -245,5 +261,5 @@ else rc=" not-run"; fail=1; fi
 case $rc in *NOT-CAUGHT*|*not-run*) corrupt="corrupt:${rc# }" ;; *) corrupt="corrupt:caught" ;; esac
 [ "$corrupt" = "corrupt:caught" ] && echo "corrupted level-9 index:$rc"
 
-echo "rearmed: level0 ${r[level0]} level1 ${r[level1]} level9 ${r[level9]} pal ${r[pal]} cue ${r[cue]} m3u ${r[m3u]} sbi ${r[sbi]} $corrupt"
+echo "rearmed: level0 ${r[level0]} level1 ${r[level1]} level9 ${r[level9]} pal ${r[pal]} cue ${r[cue]} m3u ${r[m3u]} sbi ${r[sbi]} chd ${r[chd]} $corrupt"
 exit $fail

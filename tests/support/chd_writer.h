@@ -24,7 +24,7 @@
 namespace quillon::testing {
 
 inline void appendBe(Bytes& to, std::uint64_t value, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i) to.push_back(static_cast<std::uint8_t>(i < 8 ? value >> (8 * i) : 0));
+    for (int i = bytes - 1; i >= 0; --i) to.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
 inline void storeBe32(std::uint8_t* p, std::uint32_t value) {
@@ -61,7 +61,6 @@ struct TestChd {
     std::array<std::uint32_t, 4> codecs{kChdCodecCdzl, kChdCodecCdzs, 0, 0};
     Bytes logical;                    // the logical data: the frames of every track, padded
     std::vector<TestChdHunk> hunks;   // per hunk; missing ones: slot 0
-    bool recordSha1 = true;
     std::vector<int> typeSymbols;     // when not empty: the type stream as sent (with runs)
 };
 
@@ -102,6 +101,21 @@ inline Bytes chdMetadata(const std::vector<std::string>& tracks, std::uint64_t a
         out.push_back(0);
     }
     return out;
+}
+
+// The header at the start of `file`, SHA-1s left zero.
+inline void writeChdHeader(Bytes& file, const TestChd& chd, const std::array<std::uint32_t, 4>& codecs,
+                           std::uint64_t mapOffset, bool metadata) {
+    Bytes numbers(kChdSignature.begin(), kChdSignature.end());
+    appendBe(numbers, kChdHeaderSize, 4);
+    appendBe(numbers, 5, 4);
+    for (const std::uint32_t codec : codecs) appendBe(numbers, codec, 4);
+    appendBe(numbers, chd.logical.size(), 8);
+    appendBe(numbers, mapOffset, 8);
+    appendBe(numbers, metadata ? kChdHeaderSize : 0, 8);
+    appendBe(numbers, chd.hunkBytes, 4);
+    appendBe(numbers, kChdFrameSize, 4);
+    ByteWriter(file).putBytes(0, numbers);
 }
 
 // The whole file: header, metadata, hunks, map.
@@ -165,19 +179,8 @@ inline Bytes writeTestChd(const TestChd& chd) {
     map.insert(map.end(), body.begin(), body.end());
     file.insert(file.end(), map.begin(), map.end());
 
-    ByteWriter header(file);
-    header.putBytes(0, asBytes(kChdSignature));
-    Bytes numbers;
-    appendBe(numbers, kChdHeaderSize, 4);
-    appendBe(numbers, 5, 4);
-    for (const std::uint32_t codec : chd.codecs) appendBe(numbers, codec, 4);
-    appendBe(numbers, chd.logical.size(), 8);
-    appendBe(numbers, mapOffset, 8);
-    appendBe(numbers, metadata.empty() ? 0 : kChdHeaderSize, 8);
-    appendBe(numbers, chd.hunkBytes, 4);
-    appendBe(numbers, kChdFrameSize, 4);
-    header.putBytes(8, numbers);
-    if (chd.recordSha1) header.putBytes(64, sha1(chd.logical));
+    writeChdHeader(file, chd, chd.codecs, mapOffset, !metadata.empty());
+    ByteWriter(file).putBytes(64, sha1(chd.logical));
     return file;
 }
 
@@ -226,18 +229,7 @@ inline Bytes writePlainTestChd(const TestChd& chd) {
         storeBe32(&file[mapOffset + 4 * h], static_cast<std::uint32_t>(file.size() / chd.hunkBytes));
         file.insert(file.end(), hunk.begin(), hunk.end());
     }
-    Bytes numbers;
-    appendBe(numbers, kChdHeaderSize, 4);
-    appendBe(numbers, 5, 4);
-    appendBe(numbers, 0, 16);
-    appendBe(numbers, chd.logical.size(), 8);
-    appendBe(numbers, mapOffset, 8);
-    appendBe(numbers, metadata.empty() ? 0 : kChdHeaderSize, 8);
-    appendBe(numbers, chd.hunkBytes, 4);
-    appendBe(numbers, kChdFrameSize, 4);
-    ByteWriter header(file);
-    header.putBytes(0, asBytes(kChdSignature));
-    header.putBytes(8, numbers);
+    writeChdHeader(file, chd, {}, mapOffset, !metadata.empty());
     return file;
 }
 

@@ -78,61 +78,71 @@ TEST(ChdmanTest, FlagsTheMode1AndForm1SectorsOfTheTestDiscs) {
     EXPECT_EQ(file[(*hunks)[0].offset], 0b01010111);
 }
 
-// A CHD of the audio disc read by several threads at once, each a run of sectors in
-// turn, as the packer reads: the same bytes, and the SHA-1 of the data matches.
-TEST(ChdDiscReadTest, ThreadsReadingAtOnceGetTheDiscAndItsChecksum) {
-    TempFolder dir;
-    const std::string cue = writeTestDisc(dir, "game", audioDisc());
-    dir.write("game.chd", writeTestChd(testChdOf(audioDisc())));
-    auto fromCue = DiscImage::open(cue);
-    auto fromChd = DiscImage::open(dir.file("game.chd"));
-    ASSERT_TRUE(fromChd.ok()) << fromChd.error().message;
-    const Bytes expected = wholeImage(*fromCue);
-    Bytes read(expected.size());
+// The disc read by `threads` threads at once, each a run of sectors in turn, as the
+// packer reads.
+Bytes readByThreads(DiscImage& image, int threads) {
+    Bytes read(static_cast<std::size_t>(image.size()));
     constexpr std::size_t kRun = 37 * kSectorSize + 5;
     std::atomic<std::size_t> next{0};
     std::atomic<bool> failed{false};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([&] {
+    std::vector<std::thread> readers;
+    for (int t = 0; t < threads; ++t) {
+        readers.emplace_back([&] {
             for (std::size_t at; (at = next.fetch_add(kRun)) < read.size();) {
                 const auto part = std::span(read).subspan(at, std::min(kRun, read.size() - at));
-                if (!fromChd->readExactAt(at, part).ok()) failed = true;
+                if (!image.readExactAt(at, part).ok()) failed = true;
             }
         });
     }
-    for (std::thread& thread : threads) thread.join();
+    for (std::thread& reader : readers) reader.join();
     EXPECT_FALSE(failed);
-    EXPECT_TRUE(read == expected);
-    EXPECT_TRUE(fromChd->checkAfterReadingAll().ok());
+    return read;
 }
 
-TEST(ChdDiscReadTest, HunksOfCdzsAndRepeatedHunksReadAsTheirDisc) {
+// CHDs of the audio disc written here: cdzl and cdzs; cdzs alone with the zeros of the
+// pregap as a stored hunk and copies of it; no codecs.
+struct WrittenCase {
+    const char* name;
+    Bytes (*write)();
+    int threads;
+};
+
+class WrittenChdTest : public ::testing::TestWithParam<WrittenCase> {};
+
+TEST_P(WrittenChdTest, ReadsAsItsDiscAndMatchesItsChecksum) {
     TempFolder dir;
-    const std::string cue = writeTestDisc(dir, "game", audioDisc());
+    auto fromCue = DiscImage::open(writeTestDisc(dir, "game", audioDisc()));
+    auto fromChd = DiscImage::open(dir.write("game.chd", GetParam().write()));
+    ASSERT_TRUE(fromChd.ok()) << fromChd.error().message;
+    EXPECT_TRUE(readByThreads(*fromChd, GetParam().threads) == wholeImage(*fromCue));
+    const Status checked = fromChd->checkAfterReadingAll();
+    EXPECT_TRUE(checked.ok()) << checked.error().message;
+}
+
+Bytes cdzlAndCdzs() {
+    TestChd chd = testChdOf(audioDisc());
+    for (int h = 0; h < 90; ++h) chd.hunks.push_back({TestChdHunk::How::Codec, h % 2});
+    return writeTestChd(chd);
+}
+
+Bytes cdzsWithCopies() {
     TestChd chd = testChdOf(audioDisc());
     chd.codecs = {kChdCodecCdzs, 0, 0, 0};
     // The silent pregap of track 2 (frames 252 to 401) in hunks 32 to 49 is all zeros.
     for (std::uint64_t h = 0; h < 32; ++h) chd.hunks.push_back({TestChdHunk::How::Codec, 0});
     chd.hunks.push_back({TestChdHunk::How::Stored});
     for (std::uint64_t h = 33; h < 50; ++h) chd.hunks.push_back({TestChdHunk::How::CopyOf, 0, 32});
-    dir.write("game.chd", writeTestChd(chd));
-    auto fromCue = DiscImage::open(cue);
-    auto fromChd = DiscImage::open(dir.file("game.chd"));
-    ASSERT_TRUE(fromChd.ok()) << fromChd.error().message;
-    EXPECT_TRUE(wholeImage(*fromChd) == wholeImage(*fromCue));
-    EXPECT_TRUE(fromChd->checkAfterReadingAll().ok());
+    return writeTestChd(chd);
 }
 
-TEST(ChdDiscReadTest, AChdWithoutCodecsReadsAsItsDisc) {
-    TempFolder dir;
-    const std::string cue = writeTestDisc(dir, "game", audioDisc());
-    dir.write("game.chd", writePlainTestChd(testChdOf(audioDisc())));
-    auto fromCue = DiscImage::open(cue);
-    auto fromChd = DiscImage::open(dir.file("game.chd"));
-    ASSERT_TRUE(fromChd.ok()) << fromChd.error().message;
-    EXPECT_TRUE(wholeImage(*fromChd) == wholeImage(*fromCue));
-}
+Bytes withoutCodecs() { return writePlainTestChd(testChdOf(audioDisc())); }
+
+INSTANTIATE_TEST_SUITE_P(Cases, WrittenChdTest,
+                         ::testing::Values(WrittenCase{"ByOneThread", cdzlAndCdzs, 1},
+                                           WrittenCase{"ByFourThreads", cdzlAndCdzs, 4},
+                                           WrittenCase{"CdzsWithCopies", cdzsWithCopies, 2},
+                                           WrittenCase{"WithoutCodecs", withoutCodecs, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ChdDiscReadTest, AHunkThatDoesNotMatchItsChecksumFailsTheRead) {
     TempFolder dir;

@@ -52,10 +52,15 @@ TEST(ChdMapTest, ExpandsEveryKindOfHunk) {
 
 TEST(ChdMapTest, RunsRepeatTheLastType) {
     // 0, then a short run of 3 + 1 more: five hunks of slot 0; 21 hunks with a long run.
-    for (const auto& [frames, symbols] : {std::pair<std::size_t, std::vector<int>>{40, {0, 7, 1}},
-                                          std::pair<std::size_t, std::vector<int>>{168, {0, 8, 0, 1}}}) {
+    struct Run {
+        std::size_t frames;
+        std::vector<int> symbols;
+    };
+    const std::vector<Run> runs{{40, {0, 7, 1}}, {168, {0, 8, 0, 1}}};
+    for (const Run& run : runs) {
+        const std::size_t frames = run.frames;
         TestChd chd = testChdOf({{TestTrack::Mode::Mode2, 0, 0, mixedDataTrack(frames, 0, 8)}});
-        chd.typeSymbols = symbols;
+        chd.typeSymbols = run.symbols;
         const auto hunks = mapOf(writeTestChd(chd));
         ASSERT_TRUE(hunks.ok()) << hunks.error().message;
         ASSERT_EQ(hunks->size(), frames / 8);
