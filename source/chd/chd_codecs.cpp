@@ -10,7 +10,6 @@
 
 #include "common/digest.h"
 #include "source/chd/cd_ecc.h"
-#include "source/chd/chd_header.h"
 #include "source/image_index.h"
 
 namespace quillon {

@@ -11,13 +11,14 @@
 #include <span>
 
 #include "common/bytes.h"
+#include "source/chd/chd_header.h"
 
 namespace quillon {
 
-inline constexpr std::uint32_t kChdCodecCdzl = 0x63647A6C;  // "cdzl"
-inline constexpr std::uint32_t kChdCodecCdlz = 0x63646C7A;  // "cdlz"
-inline constexpr std::uint32_t kChdCodecCdzs = 0x63647A73;  // "cdzs"
-inline constexpr std::uint32_t kChdCodecCdfl = 0x6364666C;  // "cdfl"
+inline constexpr std::uint32_t kChdCodecCdzl = chdTag("cdzl");
+inline constexpr std::uint32_t kChdCodecCdlz = chdTag("cdlz");
+inline constexpr std::uint32_t kChdCodecCdzs = chdTag("cdzs");
+inline constexpr std::uint32_t kChdCodecCdfl = chdTag("cdfl");
 
 // True for the four codecs above.
 bool isChdCdCodec(std::uint32_t codec);

@@ -300,10 +300,11 @@ Status ChdDisc::readExactAt(std::uint64_t position, std::span<std::uint8_t> out)
         return Error::read("Cannot read the disc " + inQuotes(path()) + ". Read beyond end of file");
     }
     if (out.empty()) return {};
-    auto stretch = std::upper_bound(state.stretches.begin(), state.stretches.end(), position / kSectorSize,
-                                    [](std::uint64_t sector, const Stretch& s) { return sector < s.firstSector; }) -
-                   1;
-    const std::uint64_t firstFrame = stretch->firstFrame.value_or(0) + (position / kSectorSize - stretch->firstSector);
+    const std::uint64_t firstSector = position / kSectorSize;
+    auto stretch = std::prev(std::upper_bound(state.stretches.begin(), state.stretches.end(), firstSector,
+                                              [](std::uint64_t sector, const Stretch& s) { return sector < s.firstSector; }));
+    // A hint: the worker that holds the first hunk to read, if one does.
+    const std::uint64_t firstFrame = stretch->firstFrame.value_or(0) + (firstSector - stretch->firstSector);
     std::unique_ptr<Worker> worker = state.takeWorker(firstFrame / state.header.framesPerHunk());
     Status result;
     while (!out.empty() && result) {

@@ -31,8 +31,8 @@ inline constexpr std::uint64_t kChdMaxFrames = 100 * 60 * 75 + 99 * 3;
 // Far above what any tool writes for a CD (8 frames); keeps a decoder's buffers small.
 inline constexpr std::uint32_t kChdMaxHunkBytes = 256 * kChdFrameSize;
 
-// A codec's four-letter name as the header stores it.
-constexpr std::uint32_t chdCodecTag(std::string_view name) {
+// A four-letter name (a codec's, a metadata entry's) as the file stores it.
+constexpr std::uint32_t chdTag(std::string_view name) {
     std::uint32_t tag = 0;
     for (const char c : name) tag = (tag << 8) | static_cast<std::uint8_t>(c);
     return tag;

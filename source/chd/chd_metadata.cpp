@@ -9,11 +9,11 @@
 namespace quillon {
 namespace {
 
-constexpr std::uint32_t kTrackTag = chdCodecTag("CHT2");
-constexpr std::uint32_t kOldTrackTag = chdCodecTag("CHTR");
-constexpr std::uint32_t kOldestTrackTag = chdCodecTag("CHCD");
-constexpr std::uint32_t kGdTrackTag = chdCodecTag("CHGT");
-constexpr std::uint32_t kGdOldTrackTag = chdCodecTag("CHGD");
+constexpr std::uint32_t kTrackTag = chdTag("CHT2");
+constexpr std::uint32_t kOldTrackTag = chdTag("CHTR");
+constexpr std::uint32_t kOldestTrackTag = chdTag("CHCD");
+constexpr std::uint32_t kGdTrackTag = chdTag("CHGT");
+constexpr std::uint32_t kGdOldTrackTag = chdTag("CHGD");
 // Far more entries than a disc of 99 tracks has: a chain that goes on loops.
 constexpr int kMaxEntries = 4096;
 // A track's text is about 90 bytes.

@@ -88,7 +88,7 @@ TEST(ChdHunkDecoderTest, FlacAndLzmaRefuseDataThatIsNotTheirs) {
     EXPECT_TRUE(decoded(kChdCodecCdfl, data).empty());
     EXPECT_TRUE(decoded(kChdCodecCdlz, data).empty());
     EXPECT_TRUE(decoded(kChdCodecCdfl, Bytes(40, 0xFF)).empty());
-    EXPECT_TRUE(decoded(chdCodecTag("zlib"), data).empty());
+    EXPECT_TRUE(decoded(chdTag("zlib"), data).empty());
 }
 
 }  // namespace

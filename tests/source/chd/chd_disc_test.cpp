@@ -144,6 +144,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, WrittenChdTest,
                                            WrittenCase{"WithoutCodecs", withoutCodecs, 1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(ChdDiscReadTest, AChdOfAnotherCodecIsRefusedNamingIt) {
+    TempFolder dir;
+    TestChd chd = testChdOf(dataDisc());
+    chd.codecs = {kChdCodecCdzl, chdTag("huff"), 0, 0};
+    chd.hunks = {{}, {}, {TestChdHunk::How::Codec, 1}};
+    const std::string path = dir.write("game.chd", writeTestChd(chd));
+    EXPECT_EQ(DiscImage::open(path).error().message,
+              "The CHD \"" + path + "\" cannot be read: its hunks are compressed with the codec huff, and only "
+              "the CD codecs cdlz, cdzl, cdfl and cdzs are read.");
+}
+
 TEST(ChdDiscReadTest, AHunkThatDoesNotMatchItsChecksumFailsTheRead) {
     TempFolder dir;
     TestChd chd = testChdOf(dataDisc());
@@ -216,7 +227,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Damage{"MapChecksum", [](Bytes& f, const auto&) { f[loadBe64(&f[40]) + 10] ^= 0x10; }, Damage::Stage::Open,
                "is damaged: its hunk map does not match its checksum."},
-        Damage{"CutShort", [](Bytes& f, const auto&) { f.resize(f.size() - 40); }, Damage::Stage::Open,
+        Damage{"CutShort", [](Bytes& f, const auto&) { f.erase(f.end() - 40, f.end()); }, Damage::Stage::Open,
                "is damaged: its hunk map runs past the end of the file."},
         Damage{"FramesThatLie", [](Bytes& f, const auto&) { replaceText(f, "FRAMES:301", "FRAMES:309"); },
                Damage::Stage::Open, "is damaged: its track list does not match the size of its data."},

@@ -71,7 +71,7 @@ TEST(ChdHeaderTest, AFileEndingInItsHeaderIsDamaged) {
 
 TEST(ChdHeaderTest, CodecNamesAreTheirLettersOrTheirNumber) {
     EXPECT_EQ(chdCodecName(kChdCodecCdlz), "cdlz");
-    EXPECT_EQ(chdCodecName(chdCodecTag("huff")), "huff");
+    EXPECT_EQ(chdCodecName(chdTag("huff")), "huff");
     EXPECT_EQ(chdCodecName(0x01020304), "0x01020304");
 }
 
