@@ -48,6 +48,21 @@ private:
     std::uint64_t used_ = 0;
 };
 
+inline Bytes chdMetadata(const std::vector<std::string>& tracks, std::uint64_t at, const std::string& tag = "CHT2") {
+    Bytes out;
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        const std::string& text = tracks[i];
+        const std::uint64_t next = i + 1 < tracks.size() ? at + out.size() + 16 + text.size() + 1 : 0;
+        out.insert(out.end(), tag.begin(), tag.end());
+        out.push_back(0x01);
+        appendBe(out, text.size() + 1, 3);
+        appendBe(out, next, 8);
+        out.insert(out.end(), text.begin(), text.end());
+        out.push_back(0);
+    }
+    return out;
+}
+
 struct TestChdHunk {
     enum class How { Codec, Stored, CopyOf } how = How::Codec;
     int slot = 0;             // Codec: the header's codec slot
@@ -62,6 +77,23 @@ struct TestChd {
     Bytes logical;                    // the logical data: the frames of every track, padded
     std::vector<TestChdHunk> hunks;   // per hunk; missing ones: slot 0
     std::vector<int> typeSymbols;     // when not empty: the type stream as sent (with runs)
+
+    std::uint64_t hunkCount() const { return (logical.size() + hunkBytes - 1) / hunkBytes; }
+    // Hunk `h` of the logical data, the last one completed with zeros.
+    Bytes hunk(std::uint64_t h) const {
+        Bytes bytes(hunkBytes, 0);
+        const std::size_t from = static_cast<std::size_t>(h * hunkBytes);
+        std::copy_n(logical.begin() + static_cast<std::ptrdiff_t>(from), std::min<std::size_t>(hunkBytes, logical.size() - from),
+                    bytes.begin());
+        return bytes;
+    }
+    // Room for the header, then the metadata.
+    Bytes headerAndMetadata() const {
+        Bytes file(kChdHeaderSize, 0);
+        const Bytes metadata = chdMetadata(tracks, kChdHeaderSize, metadataTag);
+        file.insert(file.end(), metadata.begin(), metadata.end());
+        return file;
+    }
 };
 
 // One hunk in the separated form of cdzl and cdzs: no ECC flags, base length, base,
@@ -88,20 +120,6 @@ inline Bytes compressCdHunk(std::uint32_t codec, std::span<const std::uint8_t> h
     return out;
 }
 
-inline Bytes chdMetadata(const std::vector<std::string>& tracks, std::uint64_t at, const std::string& tag = "CHT2") {
-    Bytes out;
-    for (std::size_t i = 0; i < tracks.size(); ++i) {
-        const std::string& text = tracks[i];
-        const std::uint64_t next = i + 1 < tracks.size() ? at + out.size() + 16 + text.size() + 1 : 0;
-        out.insert(out.end(), tag.begin(), tag.end());
-        out.push_back(0x01);
-        appendBe(out, text.size() + 1, 3);
-        appendBe(out, next, 8);
-        out.insert(out.end(), text.begin(), text.end());
-        out.push_back(0);
-    }
-    return out;
-}
 
 // The header at the start of `file`, SHA-1s left zero.
 inline void writeChdHeader(Bytes& file, const TestChd& chd, const std::array<std::uint32_t, 4>& codecs,
@@ -120,21 +138,14 @@ inline void writeChdHeader(Bytes& file, const TestChd& chd, const std::array<std
 
 // The whole file: header, metadata, hunks, map.
 inline Bytes writeTestChd(const TestChd& chd) {
-    const std::uint64_t hunkCount = (chd.logical.size() + chd.hunkBytes - 1) / chd.hunkBytes;
-    Bytes file(kChdHeaderSize, 0);
-    const Bytes metadata = chdMetadata(chd.tracks, kChdHeaderSize, chd.metadataTag);
-    file.insert(file.end(), metadata.begin(), metadata.end());
+    Bytes file = chd.headerAndMetadata();
     const std::uint64_t firstOffset = file.size();
     std::vector<int> types;
     BitWriter fields;
     std::uint64_t lastCopy = 0;
     std::uint16_t mapCrc = 0xFFFF;
-    for (std::uint64_t h = 0; h < hunkCount; ++h) {
-        Bytes hunk(chd.hunkBytes, 0);
-        const std::size_t from = static_cast<std::size_t>(h * chd.hunkBytes);
-        std::copy(chd.logical.begin() + static_cast<std::ptrdiff_t>(from),
-                  chd.logical.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(chd.logical.size(), from + chd.hunkBytes)),
-                  hunk.begin());
+    for (std::uint64_t h = 0; h < chd.hunkCount(); ++h) {
+        const Bytes hunk = chd.hunk(h);
         const TestChdHunk how = h < chd.hunks.size() ? chd.hunks[h] : TestChdHunk{};
         const std::uint16_t crc = chdCrc16(hunk);
         Bytes stored;
@@ -179,7 +190,7 @@ inline Bytes writeTestChd(const TestChd& chd) {
     map.insert(map.end(), body.begin(), body.end());
     file.insert(file.end(), map.begin(), map.end());
 
-    writeChdHeader(file, chd, chd.codecs, mapOffset, !metadata.empty());
+    writeChdHeader(file, chd, chd.codecs, mapOffset, !chd.tracks.empty());
     ByteWriter(file).putBytes(64, sha1(chd.logical));
     return file;
 }
@@ -213,23 +224,17 @@ inline TestChd testChdOf(const std::vector<TestTrack>& tracks) {
 // The CHD of `chd` without codecs: header, metadata, the plain map (each hunk's offset
 // in hunks, 0 for a hunk of zeros), then the hunks at multiples of the hunk size.
 inline Bytes writePlainTestChd(const TestChd& chd) {
-    const std::uint64_t hunkCount = (chd.logical.size() + chd.hunkBytes - 1) / chd.hunkBytes;
-    Bytes file(kChdHeaderSize, 0);
-    const Bytes metadata = chdMetadata(chd.tracks, kChdHeaderSize, chd.metadataTag);
-    file.insert(file.end(), metadata.begin(), metadata.end());
+    Bytes file = chd.headerAndMetadata();
     const std::uint64_t mapOffset = file.size();
-    file.resize(mapOffset + 4 * hunkCount, 0);
+    file.resize(mapOffset + 4 * chd.hunkCount(), 0);
     file.resize((file.size() + chd.hunkBytes - 1) / chd.hunkBytes * chd.hunkBytes, 0);
-    for (std::uint64_t h = 0; h < hunkCount; ++h) {
-        Bytes hunk(chd.hunkBytes, 0);
-        const std::size_t from = static_cast<std::size_t>(h * chd.hunkBytes);
-        std::copy_n(chd.logical.begin() + static_cast<std::ptrdiff_t>(from),
-                    std::min<std::size_t>(chd.hunkBytes, chd.logical.size() - from), hunk.begin());
+    for (std::uint64_t h = 0; h < chd.hunkCount(); ++h) {
+        const Bytes hunk = chd.hunk(h);
         if (std::all_of(hunk.begin(), hunk.end(), [](std::uint8_t b) { return b == 0; })) continue;
         storeBe32(&file[mapOffset + 4 * h], static_cast<std::uint32_t>(file.size() / chd.hunkBytes));
         file.insert(file.end(), hunk.begin(), hunk.end());
     }
-    writeChdHeader(file, chd, {}, mapOffset, !metadata.empty());
+    writeChdHeader(file, chd, {}, mapOffset, !chd.tracks.empty());
     return file;
 }
 
