@@ -76,6 +76,14 @@ TEST_F(ConvertChdTest, TheContainerOfAChdIsTheContainerOfItsCueSheet) {
     }
 }
 
+TEST_F(ConvertChdTest, InspectionFindsTheDiscIdInTheFirstDataTrack) {
+    QUILLON_NEED_CHDMAN();
+    ASSERT_TRUE(makeChd(writeTestDisc(dir, "game", audioDisc()), dir.file("game.chd")));
+    const CliRun run = runCli(dir, {"inspect", dir.file("game.chd")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("kind: image\ndisc-id: SLUS01234\n"), std::string::npos) << run.out;
+}
+
 TEST_F(ConvertChdTest, AChdWhoseDataDoesNotMatchItsSha1LeavesNoContainer) {
     QUILLON_NEED_CHDMAN();
     const std::string chd = dir.file("game.chd");
