@@ -188,7 +188,9 @@ void ChdDisc::State::layOut(const std::vector<ChdTrack>& chdTracks) {
     for (const ChdTrack& track : chdTracks) {
         const bool audio = track.type == ChdTrackType::Audio;
         const std::uint64_t trackStart = size / kSectorSize;
-        if (!track.pregapStored && track.pregap > 0) stretches.push_back({trackStart, track.pregap, std::nullopt, audio});
+        if (!track.pregapStored && track.pregap > 0) {
+            stretches.push_back({trackStart, track.pregap, std::nullopt, audio});
+        }
         const std::uint64_t firstSector = trackStart + (track.pregapStored ? 0 : track.pregap);
         stretches.push_back({firstSector, track.frames, frame, audio});
         tracks.push_back({track.number, audio ? TrackType::Audio : TrackType::Data, trackStart + track.pregap,
@@ -301,8 +303,9 @@ Status ChdDisc::readExactAt(std::uint64_t position, std::span<std::uint8_t> out)
     }
     if (out.empty()) return {};
     const std::uint64_t firstSector = position / kSectorSize;
-    auto stretch = std::prev(std::upper_bound(state.stretches.begin(), state.stretches.end(), firstSector,
-                                              [](std::uint64_t sector, const Stretch& s) { return sector < s.firstSector; }));
+    const auto startsAfter = [](std::uint64_t sector, const Stretch& s) { return sector < s.firstSector; };
+    const auto& stretches = state.stretches;
+    auto stretch = std::prev(std::upper_bound(stretches.begin(), stretches.end(), firstSector, startsAfter));
     // A hint: the worker that holds the first hunk to read, if one does.
     const std::uint64_t firstFrame = stretch->firstFrame.value_or(0) + (firstSector - stretch->firstSector);
     std::unique_ptr<Worker> worker = state.takeWorker(firstFrame / state.header.framesPerHunk());

@@ -297,7 +297,9 @@ Expected<std::uint64_t> chdMapSize(const ChdHeader& header, std::span<const std:
         if (mapHead.size() < kChdMapHeaderSize) return chdDamaged(path, "its hunk map ends early");
         size = kChdMapHeaderSize + loadBe32(&mapHead[0]);
     }
-    if (!fitsIn(fileSize, header.mapOffset, size)) return chdDamaged(path, "its hunk map runs past the end of the file");
+    if (!fitsIn(fileSize, header.mapOffset, size)) {
+        return chdDamaged(path, "its hunk map runs past the end of the file");
+    }
     return size;
 }
 

@@ -95,7 +95,9 @@ Status checkTracks(const std::vector<ChdTrack>& tracks, const ChdHeader& header,
     if (tracks.size() > static_cast<std::size_t>(kMaxTracks)) return chdDamaged(path, "it lists more than 99 tracks");
     std::uint64_t frames = 0;
     for (std::size_t i = 0; i < tracks.size(); ++i) {
-        if (tracks[i].number != static_cast<int>(i + 1)) return chdDamaged(path, "its tracks are not numbered in order");
+        if (tracks[i].number != static_cast<int>(i + 1)) {
+            return chdDamaged(path, "its tracks are not numbered in order");
+        }
         frames += tracks[i].paddedFrames();
     }
     if (frames * kChdFrameSize != header.logicalBytes) {
@@ -117,7 +119,9 @@ Expected<ChdTrack> parseChdTrack(std::string_view text, const std::string& path)
     const auto trackNumber = decimal(*number);
     const auto frameCount = decimal(*frames);
     const auto pregap = decimal(valueOf(text, "PREGAP").value_or("0"));
-    if (!trackNumber || !frameCount || !pregap || *trackNumber > static_cast<std::uint32_t>(kMaxTracks)) return broken();
+    if (!trackNumber || !frameCount || !pregap || *trackNumber > static_cast<std::uint32_t>(kMaxTracks)) {
+        return broken();
+    }
     track.number = static_cast<int>(*trackNumber);
     const auto trackType = trackTypeOf(*type);
     if (!trackType) {

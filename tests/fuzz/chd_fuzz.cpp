@@ -28,7 +28,9 @@ void parseFromMemory(std::span<const std::uint8_t> input) {
         FUZZ_REQUIRE(hunks->size() == header->hunkCount());
         for (std::size_t h = 0; h < hunks->size(); ++h) {
             const ChdHunk& hunk = (*hunks)[h];
-            if (hunk.kind == ChdHunk::Kind::Copy) FUZZ_REQUIRE(hunk.offset < h && (*hunks)[hunk.offset].kind != ChdHunk::Kind::Copy);
+            if (hunk.kind == ChdHunk::Kind::Copy) {
+                FUZZ_REQUIRE(hunk.offset < h && (*hunks)[hunk.offset].kind != ChdHunk::Kind::Copy);
+            }
             if (hunk.kind == ChdHunk::Kind::Compressed || hunk.kind == ChdHunk::Kind::Stored) {
                 FUZZ_REQUIRE(fitsIn(input.size(), hunk.offset, hunk.length) && hunk.length <= header->hunkBytes);
             }
@@ -52,7 +54,8 @@ void readDisc(ChdDisc& disc) {
         FUZZ_REQUIRE(i == 0 || tracks[i].start - tracks[i].pregap > tracks[i - 1].start);
     }
     Bytes bytes(3 * kSectorSize + 7);
-    for (const std::uint64_t at : {std::uint64_t{0}, disc.size() / 2, disc.size() - std::min<std::uint64_t>(disc.size(), bytes.size())}) {
+    const std::uint64_t last = disc.size() - std::min<std::uint64_t>(disc.size(), bytes.size());
+    for (const std::uint64_t at : {std::uint64_t{0}, disc.size() / 2, last}) {
         (void)disc.readExactAt(at, std::span(bytes).first(std::min<std::size_t>(bytes.size(), disc.size() - at)));
     }
     if (disc.size() > (4u << 20)) return;

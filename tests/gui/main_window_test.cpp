@@ -210,7 +210,8 @@ private slots:
         dialogs.fileAnswers = {chosen, std::nullopt};
         form().SpeedButton4->click();
         QCOMPARE(dialogs.openRequests.back().initialDir, QStringLiteral("/isos"));
-        QVERIFY(dialogs.openRequests.back().filter.startsWith("Supported Files|*.iso;*.img;*.bin;*.cue;*.chd;*.m3u;*.pbp|"));
+        QVERIFY(dialogs.openRequests.back().filter.startsWith(
+            "Supported Files|*.iso;*.img;*.bin;*.cue;*.chd;*.m3u;*.pbp|"));
         QCOMPARE(form().srcIso->text(), chosen);
         form().SpeedButton4->click();
         QCOMPARE(dialogs.openRequests.back().fileName, chosen);

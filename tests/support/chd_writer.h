@@ -83,8 +83,8 @@ struct TestChd {
     Bytes hunk(std::uint64_t h) const {
         Bytes bytes(hunkBytes, 0);
         const std::size_t from = static_cast<std::size_t>(h * hunkBytes);
-        std::copy_n(logical.begin() + static_cast<std::ptrdiff_t>(from), std::min<std::size_t>(hunkBytes, logical.size() - from),
-                    bytes.begin());
+        const std::size_t count = std::min<std::size_t>(hunkBytes, logical.size() - from);
+        std::copy_n(logical.begin() + static_cast<std::ptrdiff_t>(from), count, bytes.begin());
         return bytes;
     }
     // Room for the header, then the metadata.
@@ -211,7 +211,10 @@ inline TestChd testChdOf(const std::vector<TestTrack>& tracks) {
                              " PGTYPE:" + (stored ? "V" + type : std::string("MODE1")) + " PGSUB:NONE POSTGAP:0");
         for (std::uint64_t f = 0; f < (frames + 3) / 4 * 4; ++f) {
             Bytes frame(kChdFrameSize, 0);
-            if (f < frames) std::copy_n(track.bytes.begin() + static_cast<std::ptrdiff_t>(f * kSectorSize), kSectorSize, frame.begin());
+            if (f < frames) {
+                const auto sector = track.bytes.begin() + static_cast<std::ptrdiff_t>(f * kSectorSize);
+                std::copy_n(sector, kSectorSize, frame.begin());
+            }
             if (audio) {
                 for (std::size_t b = 0; b < kSectorSize; b += 2) std::swap(frame[b], frame[b + 1]);
             }

@@ -49,7 +49,8 @@ TEST_P(ChdDiscTest, ReadsAsTheDiscOfItsCueSheet) {
 
 INSTANTIATE_TEST_SUITE_P(Codecs, ChdDiscTest,
                          ::testing::Values(ChdCase{"DataCdlz", dataDisc, "cdlz"}, ChdCase{"DataCdzl", dataDisc, "cdzl"},
-                                           ChdCase{"DataCdfl", dataDisc, "cdfl"}, ChdCase{"AudioCdlz", audioDisc, "cdlz"},
+                                           ChdCase{"DataCdfl", dataDisc, "cdfl"},
+                                           ChdCase{"AudioCdlz", audioDisc, "cdlz"},
                                            ChdCase{"AudioCdzl", audioDisc, "cdzl"},
                                            ChdCase{"AudioCdfl", audioDisc, "cdfl"},
                                            ChdCase{"AudioDefault", audioDisc, ""},

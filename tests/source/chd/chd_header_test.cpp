@@ -40,7 +40,8 @@ class ChdHeaderRefusalTest : public ::testing::TestWithParam<HeaderCase> {};
 
 TEST_P(ChdHeaderRefusalTest, RefusesWithAMessageNamingTheFile) {
     Bytes file = smallChd();
-    std::copy(GetParam().bytes.begin(), GetParam().bytes.end(), file.begin() + static_cast<std::ptrdiff_t>(GetParam().offset));
+    const Bytes& change = GetParam().bytes;
+    std::copy(change.begin(), change.end(), file.begin() + static_cast<std::ptrdiff_t>(GetParam().offset));
     const auto header = parse(file);
     ASSERT_FALSE(header.ok());
     EXPECT_EQ(header.error().message, GetParam().message);
@@ -58,7 +59,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "The CHD \"x.chd\" cannot be read: it holds no CD image (its hunks are 19584 bytes and its "
                    "units 512, where a CD's are whole frames of 2448 bytes)."},
         HeaderCase{"HeaderLength", 8, {0, 0, 0, 0x78}, "The CHD \"x.chd\" is damaged: its header length is wrong."},
-        HeaderCase{"MapPastTheEnd", 40, {0, 0, 0, 1}, "The CHD \"x.chd\" is damaged: its hunk map lies outside the file."},
+        HeaderCase{"MapPastTheEnd", 40, {0, 0, 0, 1},
+                   "The CHD \"x.chd\" is damaged: its hunk map lies outside the file."},
         HeaderCase{"SizeOfNoCd", 32, {0, 0, 0, 0, 0, 0, 0, 1},
                    "The CHD \"x.chd\" is damaged: it gives a size of 1 bytes, which is no CD image's."}),
     [](const auto& info) { return std::string(info.param.name); });

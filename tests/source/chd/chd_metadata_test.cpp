@@ -33,7 +33,8 @@ TEST(ChdTrackTest, RefusesOtherSectorTypesByName) {
 }
 
 TEST(ChdTrackTest, RefusesTextsThatDoNotDescribeATrack) {
-    for (const char* text : {"TYPE:AUDIO FRAMES:20", "TRACK:1 FRAMES:20", "TRACK:1 TYPE:AUDIO", "TRACK:1 TYPE:AUDIO FRAMES:x",
+    for (const char* text : {"TYPE:AUDIO FRAMES:20", "TRACK:1 FRAMES:20", "TRACK:1 TYPE:AUDIO",
+                             "TRACK:1 TYPE:AUDIO FRAMES:x",
                              "TRACK:1 TYPE:AUDIO FRAMES:-1", "TRACK:100 TYPE:AUDIO FRAMES:20",
                              "TRACK:1 TYPE:AUDIO FRAMES:0", "TRACK:1 TYPE:AUDIO FRAMES:150 PREGAP:150 PGTYPE:VAUDIO",
                              "TRACK:1 TYPE:AUDIO FRAMES:99999999", "TRACK:1 TYPE:AUDIO FRAMES:20 PREGAP:"}) {
