@@ -157,6 +157,19 @@ bool isFolder(const std::string& path) {
     return std::filesystem::is_directory(toFsPath(path), ec);
 }
 
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    const auto pathA = toFsPath(a);
+    const auto pathB = toFsPath(b);
+    if (std::filesystem::exists(pathA, ec) && std::filesystem::exists(pathB, ec)) {
+        return std::filesystem::equivalent(pathA, pathB, ec);
+    }
+    const auto canonicalA = std::filesystem::weakly_canonical(pathA, ec);
+    if (ec) return false;
+    const auto canonicalB = std::filesystem::weakly_canonical(pathB, ec);
+    return !ec && canonicalA == canonicalB;
+}
+
 bool removeFile(const std::string& path) {
     std::error_code ec;
     std::filesystem::remove(toFsPath(path), ec);

@@ -28,6 +28,9 @@ std::string fromFsPath(const std::filesystem::path& path);
 
 bool isFile(const std::string& path);    // an existing regular file (links followed)
 bool isFolder(const std::string& path);  // an existing folder
+// Whether two paths name the same file (by device and file number) when both exist, else
+// whether their absolute names with links resolved are the same.
+bool sameFile(const std::string& a, const std::string& b);
 // Removes a file if it is there; the result tells whether none is left.
 bool removeFile(const std::string& path);
 // The file name part of a path: what follows the last separator ('/' or the platform's).

@@ -13,7 +13,6 @@
 namespace quillon {
 namespace {
 
-constexpr const char* kSameFile = "Source file and Destination file cannot be the same.";
 constexpr const char* kNoOutputFolder = "Unable to create output folder.";
 // In the Files folder: held while a conversion works there.
 constexpr const char* kWorkplaceLockName = ".conversion.lock";
@@ -30,21 +29,6 @@ OutputFolder makeOutputFolder(const std::string& folder) {
     std::error_code ec;
     const bool made = std::filesystem::create_directory(toFsPath(folder), ec);
     return {!ec && isFolder(folder), made && !ec};
-}
-
-// Whether two paths name the same file: by identity when both exist, else by their
-// absolute names with links resolved.
-bool sameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    const auto pathA = toFsPath(a);
-    const auto pathB = toFsPath(b);
-    if (std::filesystem::exists(pathA, ec) && std::filesystem::exists(pathB, ec)) {
-        return std::filesystem::equivalent(pathA, pathB, ec);
-    }
-    const auto canonicalA = std::filesystem::weakly_canonical(pathA, ec);
-    if (ec) return false;
-    const auto canonicalB = std::filesystem::weakly_canonical(pathB, ec);
-    return !ec && canonicalA == canonicalB;
 }
 
 // The fields a conversion cannot do without, checked in this order through showError
@@ -94,7 +78,7 @@ StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool,
     // folder that is the Files folder would have finishing read and write one file.
     const std::string sourcePbp = sourceIsPbp ? source : toolContainerPath(toolJob);
     if (sameFile(sourcePbp, outputPbpPath(fields.text(Field::dstPbp)))) {
-        busy.showMessage(kSameFile);
+        busy.showMessage(kSameFileMessage);
         return StageOutcome::EndWithoutSummary;
     }
     // Checked before anything is written.

@@ -1,5 +1,6 @@
 #include "extract/extract_command.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "common/file_io.h"
@@ -96,6 +97,16 @@ std::vector<std::string> targetsOf(const DiscFiles& files) {
     std::vector<std::string> targets{files.target};
     for (const FileBeside& file : files.beside) targets.push_back(file.target);
     return targets;
+}
+
+// Whether a file to be written is the container itself under another name: a link to
+// it, or the same file by another path.
+bool writesOverSource(const std::vector<DiscFiles>& discs, const std::string& source) {
+    return std::any_of(discs.begin(), discs.end(), [&](const DiscFiles& files) {
+        const std::vector<std::string> targets = targetsOf(files);
+        return std::any_of(targets.begin(), targets.end(),
+                           [&](const std::string& target) { return sameFile(target, source); });
+    });
 }
 
 // Asks once before replacing files that exist, but for the one the save dialog asked
@@ -218,6 +229,7 @@ void extractImage(const FieldState& fields, BusyState& busy, std::optional<std::
 
     auto planned = planDiscs(*container, *blocks, onlyDisc, isoOutputName(*chosen));
     if (!planned) return busy.showFileError(planned.error());
+    if (writesOverSource(*planned, source)) return busy.showMessage(kSameFileMessage);
     // The dialog asked about the name the user typed; a file under any other name is not
     // replaced without asking.
     if (!replaceAllowed(*planned, *chosen, busy.host())) return;

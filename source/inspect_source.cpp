@@ -272,10 +272,7 @@ private:
 
     // The files that inspection replaces never include the source itself, whatever
     // the user named as source.
-    bool isSource(const std::string& path) const {
-        std::error_code ec;
-        return std::filesystem::equivalent(toFsPath(path), toFsPath(source_), ec);
-    }
+    bool isSource(const std::string& path) const { return sameFile(path, source_); }
     void removeUnlessSource(const std::string& path) const {
         if (!isSource(path)) removeFile(path);
     }

@@ -17,6 +17,7 @@ inline constexpr const char* kErrorCaption = "Error";
 inline constexpr const char* kStatusDone = "Done.";
 inline constexpr const char* kStatusAborted = "User aborted.";
 inline constexpr const char* kAbortCaption = "Abort";
+inline constexpr const char* kSameFileMessage = "Source file and Destination file cannot be the same.";
 
 // The name of the outside tool's file in the Files folder on this platform.
 #ifdef _WIN32

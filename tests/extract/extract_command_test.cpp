@@ -197,6 +197,31 @@ TEST_F(ExtractionTest, ExistingFileUnderTheAppendedNameIsReplacedOnlyWhenTheUser
     EXPECT_EQ(readFile(twin), bytesText(container.imageData));
 }
 
+TEST_F(ExtractionTest, OutputThatIsTheContainerByAnotherNameIsRefused) {
+    const testing::TestDisc disc = testing::testDisc(testing::compressibleBytes(700 * kSectorSize), 9,
+                                                     {{1, TrackType::Data, 0, 0}, {2, TrackType::Audio, 450, 150}});
+    const Bytes container = testing::buildDiscContainer(disc);
+    const std::string source = dir.write("game.pbp", container);
+    using Link = void (*)(const std::filesystem::path&, const std::filesystem::path&);
+    const std::vector<std::pair<std::string, Link>> cases{
+        {"image.iso", [](const auto& to, const auto& link) { std::filesystem::create_symlink(to, link); }},
+        {"image.iso", [](const auto& to, const auto& link) { std::filesystem::create_hard_link(to, link); }},
+        {"image.cue", [](const auto& to, const auto& link) { std::filesystem::create_symlink(to, link); }},
+    };
+    for (const auto& [name, link] : cases) {
+        SCOPED_TRACE(name);
+        host.messages.clear();
+        link(source, dir.path() / name);
+
+        extract(source, dir.file("image.iso"));
+
+        EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: Source file and Destination file cannot be the same."});
+        EXPECT_TRUE(host.questions.empty());
+        EXPECT_EQ(readFile(source), bytesText(container)) << "the source is never changed";
+        removeFile(dir.file(name));
+    }
+}
+
 // ---- cancel and abort ----
 
 TEST_F(ExtractionTest, CancelledDialogWritesNothingAndSearchesNoStartScreen) {
