@@ -27,16 +27,6 @@ Error damagedBlock(const InputFile& container, const StoredDisc& image, std::siz
                              ") " + reason);
 }
 
-// The table of contents of the disc-image block at `position`; nullopt when it does
-// not decode.
-Expected<std::optional<DiscToc>> readToc(InputFile& container, std::uint64_t position) {
-    auto head = container.readUpTo(position, kTocOffset + tocSize(kMaxTracks));
-    if (!head) return head.error();
-    auto toc = decodeToc(*head);
-    if (!toc) return std::optional<DiscToc>();
-    return std::optional<DiscToc>(std::move(*toc));
-}
-
 // The table records where each track's INDEX 01 stands, not its pregap: a track whose
 // type differs from the one before it gets the usual pause when the track before keeps
 // a sector of its own, and the sectors in front of the first track can only be its
@@ -97,13 +87,13 @@ Expected<StoredDisc> readStoredDisc(InputFile& container, const DiscBlock& block
     // A disc of several ends with its blocks; zero bytes up to the next disc follow.
     const std::uint64_t end = index->valid() ? extent.begin + index->storedEnd : std::max(extent.begin, extent.end);
     image.stored = {extent.begin, end};
+    image.length = index->imageBytes(end - extent.begin);
     if (index->valid() && index->hasCompressedBlock()) image.blocks = std::move(index->entries);
-    const std::uint64_t holds = image.blocks.empty() ? end - extent.begin : image.blocks.size() * kImageBlockSize;
-    image.length = holds;
 
+    // The index gives at least the disc that the table describes.
     auto toc = readToc(container, block.position);
     if (!toc) return toc.error();
-    if (*toc && (*toc)->imageSectors() * kSectorSize <= holds) {
+    if (*toc) {
         image.length = (*toc)->imageSectors() * kSectorSize;
         image.tracks = withLikelyPregaps((*toc)->tracks);
     }

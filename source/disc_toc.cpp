@@ -149,4 +149,12 @@ Expected<DiscToc> decodeToc(std::span<const std::uint8_t> blockHead) {
     return toc;
 }
 
+Expected<std::optional<DiscToc>> readToc(InputFile& container, std::uint64_t blockPosition) {
+    auto head = container.readUpTo(blockPosition, kTocOffset + tocSize(kMaxTracks));
+    if (!head) return head.error();
+    auto toc = decodeToc(*head);
+    if (!toc) return std::optional<DiscToc>();
+    return std::optional<DiscToc>(std::move(*toc));
+}
+
 }  // namespace quillon

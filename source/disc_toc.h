@@ -13,6 +13,7 @@
 
 #include "common/bytes.h"
 #include "common/expected.h"
+#include "common/file_io.h"
 
 namespace quillon {
 
@@ -81,5 +82,9 @@ struct DiscToc {
 // ascending and the lead-out after the last one. The error's message says what does not
 // fit as a clause ("the lead-out is not a BCD time"), for a message that names the disc.
 Expected<DiscToc> decodeToc(std::span<const std::uint8_t> blockHead);
+
+// The table of contents of the disc-image block at `blockPosition`; nullopt when it does
+// not decode. An error only when a read fails.
+Expected<std::optional<DiscToc>> readToc(InputFile& container, std::uint64_t blockPosition);
 
 }  // namespace quillon

@@ -2,6 +2,7 @@
 
 #include "common/digest.h"
 #include "common/ordered_work.h"
+#include "source/disc_toc.h"
 
 namespace quillon {
 namespace {
@@ -58,6 +59,54 @@ std::string tilingFault(const IndexEntries& found, std::uint64_t length, BlocksE
     return {};
 }
 
+// A deflated block stores its 0x9300 bytes in at most this many (deflate's stored mode
+// adds a few bytes to each piece, and the tool one zero byte).
+constexpr std::size_t kLongestDeflatedBlock = kImageBlockSize + 0x100;
+
+// Whether the image data starts with a deflated block, which raw sectors never form.
+Expected<bool> startsDeflated(InputFile& container, std::uint64_t begin, std::uint64_t length) {
+    auto start = container.readUpTo(begin, static_cast<std::size_t>(std::min<std::uint64_t>(length, kLongestDeflatedBlock)));
+    if (!start) return start.error();
+    return inflateRaw(*start, kImageBlockSize).has_value();
+}
+
+// What the entries say of `length` bytes of image data, as far as they go.
+BlockIndex describeEntries(IndexEntries found, std::uint64_t length, BlocksEnd blocksEnd) {
+    BlockIndex index;
+    if (found.entries.empty()) return index;
+    std::string fault = tilingFault(found, length, blocksEnd);
+    if (fault.empty()) {
+        index.state = BlockIndex::State::Valid;
+        index.entries = std::move(found.entries);
+        for (const IndexEntry& entry : index.entries) index.storedEnd += entry.storedSize;
+        index.endOffset = found.end->offset;
+        return index;
+    }
+    if (anyCompressed(found.entries)) index.state = BlockIndex::State::Damaged;
+    index.fault = std::move(fault);
+    return index;
+}
+
+// Why the image data cannot be read by `index`: deflated data that it does not
+// describe, or fewer bytes of image than the table of contents of the block at
+// `blockPosition` gives the disc. Empty when neither.
+Expected<std::string> misfitFault(InputFile& container, std::uint64_t blockPosition, const ImageDataExtent& extent,
+                                  const BlockIndex& index, std::uint64_t length) {
+    if (!index.valid()) {
+        auto deflated = startsDeflated(container, extent.begin, length);
+        if (!deflated) return deflated.error();
+        if (*deflated) return std::string("it does not describe the image data, which is deflated");
+    }
+    auto toc = readToc(container, blockPosition);
+    if (!toc) return toc.error();
+    const std::uint64_t covered = index.imageBytes(length);
+    if (*toc && (*toc)->imageSectors() * kSectorSize > covered) {
+        return "it gives " + std::to_string(covered) + " bytes of image where the table of contents gives the disc " +
+               std::to_string((*toc)->imageSectors() * kSectorSize);
+    }
+    return std::string();
+}
+
 }  // namespace
 
 Bytes storeBlock(std::span<const std::uint8_t> image, int level) {
@@ -100,25 +149,28 @@ Bytes encodeIndex(const std::vector<IndexEntry>& entries) {
 
 bool BlockIndex::hasCompressedBlock() const { return anyCompressed(entries); }
 
+std::uint64_t BlockIndex::imageBytes(std::uint64_t dataLength) const {
+    if (!valid()) return dataLength;
+    return hasCompressedBlock() ? entries.size() * kImageBlockSize : storedEnd;
+}
+
 Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsarOffset,
                                     const ImageDataExtent& extent, BlocksEnd blocksEnd) {
     auto table =
         container.readUpTo(dataPsarOffset + kIndexOffset, (kMaxIndexEntries + 1) * kIndexEntrySize);
     if (!table) return table.error();
-    IndexEntries found = decodeEntries(*table);
-    BlockIndex index;
-    if (found.entries.empty()) return index;
     const std::uint64_t length = extent.end > extent.begin ? extent.end - extent.begin : 0;
-    std::string fault = tilingFault(found, length, blocksEnd);
-    if (fault.empty()) {
-        index.state = BlockIndex::State::Valid;
-        index.entries = std::move(found.entries);
-        for (const IndexEntry& entry : index.entries) index.storedEnd += entry.storedSize;
-        index.endOffset = found.end->offset;
-        return index;
+    BlockIndex index = describeEntries(decodeEntries(*table), length, blocksEnd);
+    if (index.state == BlockIndex::State::Damaged) return index;
+    auto fault = misfitFault(container, dataPsarOffset, extent, index, length);
+    if (!fault) return fault.error();
+    if (!fault->empty()) {
+        index.state = BlockIndex::State::Damaged;
+        index.entries.clear();
+        index.storedEnd = 0;
+        index.endOffset = 0;
+        index.fault = std::move(*fault);
     }
-    if (anyCompressed(found.entries)) index.state = BlockIndex::State::Damaged;
-    index.fault = std::move(fault);
     return index;
 }
 

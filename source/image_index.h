@@ -122,7 +122,9 @@ struct BlockIndex {
         Absent,   // no entries, or only blocks stored as they are that do not tile the
                   // image data: the image data is the disc image as it stands
         Valid,    // the entries tile the image data exactly
-        Damaged,  // deflated blocks, but entries that do not tile the image data
+        Damaged,  // deflated blocks, but entries that do not tile the image data;
+                  // deflated image data that the entries do not describe; or fewer
+                  // bytes of image than the table of contents gives the disc
     };
     State state = State::Absent;
     std::vector<IndexEntry> entries;  // Valid: the blocks in image order
@@ -134,6 +136,10 @@ struct BlockIndex {
 
     bool valid() const { return state == State::Valid; }
     bool hasCompressedBlock() const;
+    // The bytes of image that the image data gives by this index: the decoded blocks
+    // when one is deflated, else the stored bytes (all `dataLength` of them without a
+    // valid index).
+    std::uint64_t imageBytes(std::uint64_t dataLength) const;
 };
 
 // Where the blocks of an index end: at the end of the image data's extent (one disc's
@@ -143,8 +149,10 @@ enum class BlocksEnd { AtExtentEnd, WithinExtent };
 
 // Reads the index up to its end entry (stored size 0, its offset the end of the stored
 // blocks, or 0 in older containers) and checks that its entries run in order and
-// without gaps from the start of the image data to where they must end. An error only
-// when a read fails.
+// without gaps from the start of the image data to where they must end; that image data
+// that starts with a deflated block has such entries; and that they give at least the
+// bytes of image that the block's table of contents, when it decodes, gives the disc
+// (the blocks may go on past it with zero bytes). An error only when a read fails.
 Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsarOffset,
                                     const ImageDataExtent& extent,
                                     BlocksEnd blocksEnd = BlocksEnd::AtExtentEnd);

@@ -345,15 +345,27 @@ TEST_F(IndexedPatchTest, EveryDiscOfSeveralIsFinishedAndPatchedAndKeepsItsOwnBlo
 }
 
 TEST_F(IndexedPatchTest, ADamagedIndexOfDeflatedBlocksIsRefusedWithoutOutput) {
-    PackedImage packed = packImage(imageWithOccurrences(), 9);
-    packed.index[2].offset += 1;
-    const std::string source = useSource(packedContainer(packed).build());
-    convert();
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text.rfind("Cannot patch the disc image in \"" + source +
-                                          "\". Its block index is damaged: entry 3 gives offset", 0), 0u)
-        << host.messages[0].text;
-    EXPECT_EQ(outputFolderNames(), std::set<std::string>{});
+    // An entry out of place, and an index that has lost its entries (its first one reads
+    // as the end entry) over deflated blocks.
+    PackedImage misplaced = packImage(imageWithOccurrences(), 9);
+    misplaced.index[2].offset += 1;
+    PackedImage emptied = packImage(imageWithOccurrences(), 9);
+    emptied.index.clear();
+    const std::vector<std::pair<PackedImage, std::string>> cases{
+        {misplaced, "entry 3 gives offset"},
+        {emptied, "it does not describe the image data, which is deflated."},
+    };
+    for (const auto& [packed, fault] : cases) {
+        SCOPED_TRACE(fault);
+        host.messages.clear();
+        const std::string source = useSource(packedContainer(packed).build());
+        convert();
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text.rfind("Cannot patch the disc image in \"" + source +
+                                              "\". Its block index is damaged: " + fault, 0), 0u)
+            << host.messages[0].text;
+        EXPECT_EQ(outputFolderNames(), std::set<std::string>{});
+    }
 }
 
 }  // namespace

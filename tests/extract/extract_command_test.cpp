@@ -586,26 +586,26 @@ TEST_F(ExtractionTest, TableOfContentsCutsTheImageAndSeveralTracksGetACueSheet) 
         std::string name;
         int level;
         std::vector<DiscTrack> tracks;  // with the pregaps the cue sheet is to give them
-        std::uint64_t recordedSize;     // of the image, as the table records it; 0: the image's
-        bool cut;
+        std::size_t zeroSectorsAfter;   // that the blocks hold past the disc's end
     };
-    const std::uint64_t blocks = 44 * kImageBlockSize;  // the 700 sectors of the image, completed
     const std::vector<Case> cases{
-        {"stored", 0, {data, {2, TrackType::Audio, 450, 150}, {3, TrackType::Audio, 600, 0}}, 0, true},
-        {"deflated", 9, {data, {2, TrackType::Audio, 450, 150}, {3, TrackType::Audio, 600, 0}}, 0, true},
+        {"stored", 0, {data, {2, TrackType::Audio, 450, 150}, {3, TrackType::Audio, 600, 0}}, 0},
+        {"deflated", 9, {data, {2, TrackType::Audio, 450, 150}, {3, TrackType::Audio, 600, 0}}, 0},
         {"first track after a pregap, a change without room",
          9,
          {{1, TrackType::Data, 150, 150}, {2, TrackType::Audio, 300, 0}, {3, TrackType::Data, 452, 150}},
-         0,
-         true},
-        {"one track", 9, {data}, 0, true},
-        {"a table longer than the blocks", 0, {data, {2, TrackType::Audio, 450, 150}}, blocks + kSectorSize, false},
+         0},
+        {"one track", 9, {data}, 0},
+        {"zero blocks past the end, stored", 0, {data}, 150},
+        {"zero blocks past the end, deflated", 9, {data, {2, TrackType::Audio, 450, 150}}, 150},
     };
     const Bytes image = testing::compressibleBytes(700 * kSectorSize);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        testing::TestDisc disc = testing::testDisc(image, c.level, c.tracks);
-        if (c.recordedSize > 0) disc.imageSize = c.recordedSize;
+        Bytes blocks = image;
+        blocks.resize(image.size() + c.zeroSectorsAfter * kSectorSize, 0);
+        testing::TestDisc disc = testing::testDisc(blocks, c.level, c.tracks);
+        disc.imageSize = image.size();
         const std::string target = dir.file("disc.iso");
         const std::string cue = dir.file("disc.cue");
         removeFile(target);
@@ -614,8 +614,8 @@ TEST_F(ExtractionTest, TableOfContentsCutsTheImageAndSeveralTracksGetACueSheet) 
         extract(dir.write("game.pbp", testing::buildDiscContainer(disc)), target);
 
         EXPECT_TRUE(host.messages.empty());
-        EXPECT_EQ(readFile(target), bytesText(c.cut ? image : paddedImage(image)));
-        EXPECT_EQ(isFile(cue), c.cut && c.tracks.size() > 1);
+        EXPECT_EQ(readFile(target), bytesText(image));
+        EXPECT_EQ(isFile(cue), c.tracks.size() > 1);
         if (!isFile(cue)) continue;
         const auto sheet = readCueSheet(cue);
         ASSERT_TRUE(sheet.ok()) << sheet.error().message;
@@ -628,6 +628,35 @@ TEST_F(ExtractionTest, TableOfContentsCutsTheImageAndSeveralTracksGetACueSheet) 
                               track.index00 ? track.index01 - *track.index00 : 0});
         }
         EXPECT_EQ(tracks, c.tracks);
+    }
+}
+
+TEST_F(ExtractionTest, IndexThatGivesLessThanTheDiscOrDoesNotDescribeDeflatedDataIsDamaged) {
+    const Bytes image = testing::compressibleBytes(700 * kSectorSize);
+    const std::uint64_t blocks = 44 * kImageBlockSize;  // the 700 sectors of the image, completed
+    const std::string longer = std::to_string(blocks + kSectorSize);
+    auto disc = [&](int level, std::function<void(testing::TestDisc&)> change) {
+        testing::TestDisc made = testing::testDisc(image, level);
+        change(made);
+        return made;
+    };
+    const std::vector<std::pair<testing::TestDisc, std::string>> cases{
+        {disc(0, [&](auto& d) { d.imageSize = blocks + kSectorSize; }),
+         "it gives " + std::to_string(blocks) + " bytes of image where the table of contents gives the disc " + longer},
+        {disc(9, [&](auto& d) { d.imageSize = blocks + kSectorSize; }),
+         "it gives " + std::to_string(blocks) + " bytes of image where the table of contents gives the disc " + longer},
+        {disc(9, [](auto& d) { d.packed.index.clear(); }), "it does not describe the image data, which is deflated"},
+        {disc(9, [](auto& d) { d.packed.index.clear(); d.tracks.clear(); }),
+         "it does not describe the image data, which is deflated"},
+    };
+    for (const auto& [damaged, fault] : cases) {
+        SCOPED_TRACE(fault);
+        host.messages.clear();
+        const std::string source = dir.write("game.pbp", testing::buildDiscContainer(damaged));
+        extract(source, dir.file("game.iso"));
+        EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: Cannot extract the disc image from \"" + source +
+                                                         "\". Its block index is damaged: " + fault + "."});
+        EXPECT_FALSE(isFile(dir.file("game.iso")));
     }
 }
 
