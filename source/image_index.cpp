@@ -31,6 +31,13 @@ IndexEntries decodeEntries(std::span<const std::uint8_t> table) {
     return found;
 }
 
+// The index area's entries of the disc-image block at `blockPosition`.
+Expected<IndexEntries> readEntries(InputFile& container, std::uint64_t blockPosition) {
+    auto table = container.readUpTo(blockPosition + kIndexOffset, (kMaxIndexEntries + 1) * kIndexEntrySize);
+    if (!table) return table.error();
+    return decodeEntries(*table);
+}
+
 // Why the entries do not tile `length` bytes of image data (or a start of them); empty
 // when they do.
 std::string tilingFault(const IndexEntries& found, std::uint64_t length, BlocksEnd blocksEnd) {
@@ -154,13 +161,20 @@ std::uint64_t BlockIndex::imageBytes(std::uint64_t dataLength) const {
     return hasCompressedBlock() ? entries.size() * kImageBlockSize : storedEnd;
 }
 
+Expected<std::uint64_t> readStoredBlocksEnd(InputFile& container, std::uint64_t blockPosition) {
+    auto found = readEntries(container, blockPosition);
+    if (!found) return found.error();
+    std::uint64_t end = 0;
+    for (const IndexEntry& entry : found->entries) end += entry.storedSize;
+    return end;
+}
+
 Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsarOffset,
                                     const ImageDataExtent& extent, BlocksEnd blocksEnd) {
-    auto table =
-        container.readUpTo(dataPsarOffset + kIndexOffset, (kMaxIndexEntries + 1) * kIndexEntrySize);
-    if (!table) return table.error();
+    auto found = readEntries(container, dataPsarOffset);
+    if (!found) return found.error();
     const std::uint64_t length = extent.end > extent.begin ? extent.end - extent.begin : 0;
-    BlockIndex index = describeEntries(decodeEntries(*table), length, blocksEnd);
+    BlockIndex index = describeEntries(std::move(*found), length, blocksEnd);
     if (index.state == BlockIndex::State::Damaged) return index;
     auto fault = misfitFault(container, dataPsarOffset, extent, index, length);
     if (!fault) return fault.error();

@@ -116,6 +116,10 @@ std::array<std::uint8_t, 16> blockChecksum(std::span<const std::uint8_t> image);
 // the stored blocks.
 Bytes encodeIndex(const std::vector<IndexEntry>& entries);
 
+// Where the blocks that the index of the disc-image block at `blockPosition` names end,
+// from the start of its image data: the sum of their stored sizes up to the end entry.
+Expected<std::uint64_t> readStoredBlocksEnd(InputFile& container, std::uint64_t blockPosition);
+
 // What the block index at DATA.PSAR + 0x4000 says about the image data.
 struct BlockIndex {
     enum class State {

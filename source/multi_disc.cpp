@@ -11,8 +11,27 @@ Error tableError(const InputFile& container, const std::string& what) {
                          ".");
 }
 
-// Reads the disc table and checks that it names at least one disc, each inside the file,
-// ascending, each at a "PSISOIMG" marker.
+std::string startsInside(const std::string& disc) { return disc + " starts inside the disc before it"; }
+
+// Checks that each disc's stored blocks, as its block index names them, end before the
+// next disc's block starts; the discs from the first that does not keep apart are cut
+// off the table, with the fault. An error only when a read fails.
+Status checkDiscsApart(InputFile& container, DiscTable& table) {
+    for (std::size_t i = 1; i < table.positions.size(); ++i) {
+        auto blocksEnd = readStoredBlocksEnd(container, table.positions[i - 1]);
+        if (!blocksEnd) return blocksEnd.error();
+        if (table.positions[i - 1] + kImageDataOffset + *blocksEnd > table.positions[i]) {
+            table.fault = startsInside("disc " + std::to_string(i + 1));
+            table.positions.resize(i);
+            return {};
+        }
+    }
+    return {};
+}
+
+// Reads the disc table and checks that it names at least one disc, each after the table
+// and inside the file, ascending, each past the head of the one before it (0x100000
+// bytes), each at a "PSISOIMG" marker.
 Expected<DiscTable> decodeDiscTable(InputFile& container, std::uint64_t dataPsarOffset) {
     auto bytes = container.readUpTo(dataPsarOffset + kDiscTableOffset, kMaxDiscs * 4);
     if (!bytes) return bytes.error();
@@ -26,8 +45,16 @@ Expected<DiscTable> decodeDiscTable(InputFile& container, std::uint64_t dataPsar
         if (offset == 0) break;
         const std::uint64_t position = dataPsarOffset + offset;
         const std::string name = "disc " + std::to_string(disc + 1);
+        if (offset < kDiscTableOffset + kMaxDiscs * 4) {
+            table.fault = name + " does not come after the disc table";
+            return table;
+        }
         if (!table.positions.empty() && position <= table.positions.back()) {
             table.fault = name + " does not come after the disc before it";
+            return table;
+        }
+        if (!table.positions.empty() && position < table.positions.back() + kImageDataOffset) {
+            table.fault = startsInside(name);
             return table;
         }
         if (!fitsIn(container.size(), position, kIsoMarker.size())) {
@@ -94,6 +121,9 @@ Expected<std::optional<DiscTable>> locateDiscBlocks(InputFile& container, std::u
     if (!hasTitleImageMarker(*head)) return Found();
     auto table = decodeDiscTable(container, dataPsarOffset);
     if (!table) return table.error();
+    if (table->fault.empty()) {
+        if (auto apart = checkDiscsApart(container, *table); !apart) return apart.error();
+    }
     return Found(std::move(*table));
 }
 

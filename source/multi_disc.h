@@ -59,13 +59,15 @@ struct DiscTable {
 };
 
 // The positions in `container` of the disc-image blocks that the disc table of the
-// DATA.PSAR at `dataPsarOffset` names: at least one, each inside the file, ascending,
-// each at a "PSISOIMG" marker. The error says what is wrong and names the file.
+// DATA.PSAR at `dataPsarOffset` names: at least one, each after the table and inside the
+// file, ascending, each past the head of the one before it (0x100000 bytes), each at a
+// "PSISOIMG" marker. The error says what is wrong and names the file.
 Expected<std::vector<std::uint64_t>> readDiscTable(InputFile& container,
                                                    std::uint64_t dataPsarOffset);
 
 // The container's disc-image blocks: the one at DATA.PSAR, or those that the disc table
-// of a container of several discs names, with what is wrong with that table. nullopt
+// of a container of several discs names, each also past the stored blocks of the one
+// before it (which its block index names), with what is wrong with that table. nullopt
 // when DATA.PSAR starts with neither; an error only when a read fails.
 Expected<std::optional<DiscTable>> locateDiscBlocks(InputFile& container, std::uint64_t dataPsarOffset);
 

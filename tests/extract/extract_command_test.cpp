@@ -830,14 +830,27 @@ TEST_F(SeveralDiscsTest, AbortOrFailureInALaterDiscLeavesNoDiscAndKeepsEarlierFi
 }
 
 TEST_F(SeveralDiscsTest, DamagedDiscTableIsReportedBeforeTheSaveDialog) {
-    Bytes file = testing::buildDiscSet({discs[0], discs[1]});
-    storeLe32(&file[TestContainer::dataPsarOf(file) + kDiscTableOffset + 4], 0x7fffffff);
-    const std::string source = dir.write("game.pbp", file);
-    extract(source, dir.file("game.iso"));
-    EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: The disc table of \"" + source +
-                                                     "\" is damaged: disc 2 lies past the end of the file."});
-    EXPECT_TRUE(host.dialogFolders.empty());
-    EXPECT_EQ(dir.names(), std::vector<std::string>{"game.pbp"});
+    const Bytes file = testing::buildDiscSet({discs[0], discs[1]});
+    const std::uint64_t table = TestContainer::dataPsarOf(file) + kDiscTableOffset;
+    const std::uint32_t first = loadLe32(&file[table]);
+    const std::vector<std::pair<std::uint32_t, std::string>> cases{
+        {0x7fffffff, "disc 2 lies past the end of the file"},
+        {first + 0x10000, "disc 2 starts inside the disc before it"},  // in disc 1's index area
+    };
+    for (const auto& [second, fault] : cases) {
+        SCOPED_TRACE(fault);
+        host.messages.clear();
+        Bytes damaged = file;
+        storeLe32(&damaged[table + 4], second);
+        const std::uint64_t block = TestContainer::dataPsarOf(file) + second;
+        if (block < damaged.size()) std::copy(kIsoMarker.begin(), kIsoMarker.end(), damaged.begin() + block);
+        const std::string source = dir.write("game.pbp", damaged);
+        extract(source, dir.file("game.iso"));
+        EXPECT_EQ(host.shown(),
+                  std::vector<std::string>{"Quillon: The disc table of \"" + source + "\" is damaged: " + fault + "."});
+        EXPECT_TRUE(host.dialogFolders.empty());
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"game.pbp"});
+    }
 }
 
 }  // namespace
