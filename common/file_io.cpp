@@ -354,12 +354,10 @@ std::filesystem::path writtenThrough(const std::filesystem::path& target) {
 std::string temporaryStem(const std::string& name) {
     constexpr std::size_t kLongest = 200;
     if (name.size() <= kLongest) return "." + name;
-    std::size_t cut = 160;
-    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // whole characters
     const std::size_t hash = std::hash<std::string>{}(name);
     char hex[17];
     std::snprintf(hex, sizeof hex, "%016zx", hash);
-    return "." + name.substr(0, cut) + "~" + hex;
+    return "." + std::string(wholeCharactersWithin(name, 160)) + "~" + hex;
 }
 
 bool processIsAlive(int id) {

@@ -66,6 +66,15 @@ inline std::string groupedNumber(std::uint64_t number) {
     return grouped;
 }
 
+// The longest start of `text` that takes at most `room` bytes and does not end inside
+// a UTF-8 character: a character that would cross the room is left out whole.
+inline std::string_view wholeCharactersWithin(std::string_view text, std::size_t room) {
+    if (text.size() <= room) return text;
+    std::size_t cut = room;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // a continuation byte
+    return text.substr(0, cut);
+}
+
 // A name as messages show it: in double quotes.
 inline std::string inQuotes(std::string_view text) { return "\"" + std::string(text) + "\""; }
 

@@ -8,7 +8,7 @@ namespace quillon {
 void writeDiscHeadFields(std::span<std::uint8_t> block, const DiscHeadFields& fields) {
     ByteWriter writer(block);
     writer.putPaddedText(kDiscIdTextOffset, fields.discIdText, kDiscIdTextSize);
-    writer.putPaddedText(kSaveTitleOffset, fields.saveTitle, kSaveTitleSize);
+    writer.putPaddedText(kSaveTitleOffset, storedSaveTitle(fields.saveTitle), kSaveTitleSize);
 }
 
 Status writeDiscHeadFields(OutputFile& output, const std::vector<std::uint64_t>& blocks,

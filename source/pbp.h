@@ -41,6 +41,10 @@ inline constexpr std::uint64_t kDiscIdTextOffset = 0x400;  // "_SLUS_01234"
 inline constexpr std::size_t kDiscIdTextSize = 12;
 inline constexpr std::uint64_t kSaveTitleOffset = 0x122C;
 inline constexpr std::size_t kSaveTitleSize = 128;
+
+// The save title as a disc-image block holds it: as many whole characters as fit into
+// its 128 bytes (a title of 128 bytes has no terminating zero).
+inline std::string_view storedSaveTitle(std::string_view title) { return wholeCharactersWithin(title, kSaveTitleSize); }
 inline constexpr std::uint64_t kImageHeadSize = 0x12AC;  // 4,780: the part readers and writers touch
 inline constexpr std::uint64_t kImageDataOffset = 0x100000;
 // Where the block says its image data starts (kImageDataOffset): one emulator reads every

@@ -64,6 +64,15 @@ TEST_F(FinishEbootTest, DiscIdTextAndSaveTitleAreCutToTheirRoom) {
     EXPECT_EQ(std::string(shorter.begin() + block + 0x400, shorter.begin() + block + 0x40C),
               std::string("_SLUS_01234") + '\0');
     EXPECT_EQ(shorter, build(finished(expected)));
+
+    // A character that would cross the room's end is left out whole.
+    std::string umlauts;
+    for (int i = 0; i < 100; ++i) umlauts += "\xC3\x84";
+    fields.setText(Field::saveTitle, "a" + umlauts);
+    convert();
+    const Bytes cut = output();
+    EXPECT_EQ(std::string(cut.begin() + block + 0x122C, cut.begin() + block + 0x12AC),
+              "a" + umlauts.substr(0, 126) + '\0');
 }
 
 TEST_F(FinishEbootTest, DataPsarTakesTheFirstBoundaryAboveTheFrontPart) {

@@ -136,6 +136,19 @@ TEST(PbpFileTest, StartScreenPictureLiesBetweenBlockHeadAndTrailer) {
     EXPECT_FALSE(startScreenPicture(-1, 1000000));
 }
 
+TEST(SaveTitleTest, KeepsWholeCharactersWithinItsRoom) {
+    const std::string euro = "\xE2\x82\xAC";  // three bytes
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {std::string(128, 'S'), std::string(128, 'S')},
+        {std::string(129, 'S'), std::string(128, 'S')},
+        {std::string(126, 'S') + euro, std::string(126, 'S')},
+        {std::string(125, 'S') + euro + "x", std::string(125, 'S') + euro},
+        {std::string(127, 'S') + "\xF0\x9F\x8E\xAE", std::string(127, 'S')},
+        {"Harbor Run", "Harbor Run"},
+    };
+    for (const auto& [title, stored] : cases) EXPECT_EQ(storedSaveTitle(title), stored);
+}
+
 TEST(PbpLayoutTest, DataPsarTakesTheFirstBoundaryAboveTheEnd) {
     const PieceLengths none;
     const auto layoutFor = [&](std::uint64_t end) { return layOutContainer(1000, none, end - 1000); };

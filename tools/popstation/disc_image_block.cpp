@@ -35,7 +35,7 @@ Bytes imageBlockHead(std::string_view discId, std::string_view title,
     writer.putPaddedText(kDiscIdTextOffset, discIdText(discId), kDiscIdTextSize);
     writer.putBytes(kTocOffset, toc);
     writer.putLe32(kImageDataPositionOffset, static_cast<std::uint32_t>(kImageDataOffset));
-    writer.putPaddedText(kSaveTitleOffset, title, kSaveTitleSize);
+    writer.putPaddedText(kSaveTitleOffset, storedSaveTitle(title), kSaveTitleSize);
     return head;
 }
 
