@@ -117,10 +117,16 @@ int main(int argc, char** argv) {
     const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(next) + 1,
                                         args.end());
     if (verb == "verify") return quillon::runVerifyVerb(rest);
-    quillon::CliProgram program(
-        programFolder ? quillon::ProgramFolder(*programFolder)
-                      : quillon::ProgramFolder::forExecutable(
-                            QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString()));
+    const auto folder = programFolder ? quillon::ProgramFolder(*programFolder)
+                                      : quillon::ProgramFolder::forExecutable(
+                                            QDir::toNativeSeparators(QCoreApplication::applicationDirPath())
+                                                .toStdString(),
+                                            quillon::userHomeFolder());
+    if (!folder) {
+        std::cerr << folder.error().message << "\n";
+        return 1;
+    }
+    quillon::CliProgram program(*folder);
     if (verb == "convert") return quillon::runConvertVerb(program, rest);
     if (verb == "extract") return quillon::runExtractVerb(program, rest);
     if (verb == "inspect") return quillon::runInspectVerb(program, rest);

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "gui/qt_text.h"
 #include "gui/startup.h"
 
 int main(int argc, char** argv) {
@@ -15,8 +16,12 @@ int main(int argc, char** argv) {
     quillon::SystemDialogs dialogs;
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
-    const auto folder = quillon::ProgramFolder::forExecutable(quillon::executableFolder());
-    auto windows = quillon::startProgram(folder, dialogs, arguments);
+    const auto folder = quillon::ProgramFolder::forExecutable(quillon::executableFolder(), quillon::userHomeFolder());
+    if (!folder) {
+        dialogs.showMessage(nullptr, quillon::toQt(folder.error().message), QString::fromUtf8(quillon::kProgramTitle));
+        return 1;
+    }
+    auto windows = quillon::startProgram(*folder, dialogs, arguments);
     windows->form1->show();
     return app.exec();
 }

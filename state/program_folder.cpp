@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #ifndef _WIN32
+#include <pwd.h>
 #include <unistd.h>
 #endif
 
@@ -27,19 +28,27 @@ std::string withSeparator(std::string folder) {
     return folder;
 }
 
-// A base directory of the XDG rules: the variable when it holds an absolute path, else
-// the fallback below the home folder.
-std::string baseDirectory(const char* variable, const char* belowHome) {
+bool isAbsolutePath(const char* path) { return path && std::filesystem::path(path).is_absolute(); }
+
+// A base directory of the XDG rules, with "quillon" appended: the variable when it holds
+// an absolute path, else the fallback below the home folder; nullopt without either.
+std::optional<std::string> userFolder(const char* variable, const char* belowHome,
+                                      const std::optional<std::string>& home) {
     const char* set = std::getenv(variable);
-    if (set && std::filesystem::path(set).is_absolute()) return set;
+    std::filesystem::path base;
+    if (isAbsolutePath(set)) {
+        base = toFsPath(set);
+    } else if (home) {
 #ifdef _WIN32
-    const char* home = std::getenv("LOCALAPPDATA");
-    (void)belowHome;
-    return home ? home : ".";
+        (void)belowHome;
+        base = toFsPath(*home);
 #else
-    const char* home = std::getenv("HOME");
-    return fromFsPath((toFsPath(home ? home : ".") / belowHome).lexically_normal());
+        base = toFsPath(*home) / belowHome;
 #endif
+    } else {
+        return std::nullopt;
+    }
+    return fromFsPath((base / "quillon").lexically_normal());
 }
 
 bool writableFolder(const std::string& folder) {
@@ -57,6 +66,18 @@ std::string besideExecutable(const std::string& executableFolder, const char* re
 
 }  // namespace
 
+std::optional<std::string> userHomeFolder() {
+#ifdef _WIN32
+    const char* home = std::getenv("LOCALAPPDATA");
+    if (isAbsolutePath(home)) return home;
+#else
+    const char* home = std::getenv("HOME");
+    if (isAbsolutePath(home)) return home;
+    if (const passwd* user = ::getpwuid(::getuid()); user && isAbsolutePath(user->pw_dir)) return user->pw_dir;
+#endif
+    return std::nullopt;
+}
+
 ProgramFolder::ProgramFolder(std::string root) : root_(withSeparator(std::move(root))) {}
 
 ProgramFolder ProgramFolder::installed(std::string sharedData, std::string tool, std::string userData,
@@ -68,13 +89,17 @@ ProgramFolder ProgramFolder::installed(std::string sharedData, std::string tool,
     return folder;
 }
 
-ProgramFolder ProgramFolder::forExecutable(const std::string& executableFolder) {
+Expected<ProgramFolder> ProgramFolder::forExecutable(const std::string& executableFolder,
+                                                     const std::optional<std::string>& home) {
     if (writableFolder(withSeparator(executableFolder) + "Files")) return ProgramFolder(executableFolder);
-    const std::string quillon = std::string(1, kPathSeparator) + "quillon";
+    const auto data = userFolder("XDG_DATA_HOME", ".local/share", home);
+    const auto config = userFolder("XDG_CONFIG_HOME", ".config", home);
+    if (!data || !config) {
+        return Error::write("There is no folder for your own files and settings: HOME is not set, and the "
+                            "user database gives no home folder. Set HOME to your home folder.");
+    }
     return installed(besideExecutable(executableFolder, QUILLON_INSTALLED_DATA_DIR_FROM_BIN),
-                     besideExecutable(executableFolder, QUILLON_INSTALLED_TOOL_FROM_BIN),
-                     baseDirectory("XDG_DATA_HOME", ".local/share") + quillon,
-                     baseDirectory("XDG_CONFIG_HOME", ".config") + quillon);
+                     besideExecutable(executableFolder, QUILLON_INSTALLED_TOOL_FROM_BIN), *data, *config);
 }
 
 std::string ProgramFolder::filesFolder() const { return root_ + "Files" + kPathSeparator; }

@@ -13,10 +13,17 @@
 // container and KEYS.BIN, which win over the shipped ones; its Pics/ is the library.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "common/expected.h"
+
 namespace quillon {
+
+// The user's home folder: HOME when it names a folder absolutely, else the one that the
+// user database gives this user; nullopt when neither does.
+std::optional<std::string> userHomeFolder();
 
 class ProgramFolder {
 public:
@@ -27,8 +34,11 @@ public:
     static ProgramFolder installed(std::string sharedData, std::string tool, std::string userData,
                                    std::string userConfig);
     // The layout of a program whose executable lies in `executableFolder`: portable when
-    // that folder holds a Files folder the user can write, installed otherwise.
-    static ProgramFolder forExecutable(const std::string& executableFolder);
+    // that folder holds a Files folder the user can write, installed otherwise, the
+    // user's folders then below `home` unless the XDG variables name them. An error,
+    // saying so, when the user's folders cannot be told.
+    static Expected<ProgramFolder> forExecutable(const std::string& executableFolder,
+                                                 const std::optional<std::string>& home);
 
     bool portable() const { return sharedData_.empty(); }
     // The program folder, or the user's data folder: it holds Files and Pics, and the

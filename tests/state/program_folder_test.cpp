@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <pwd.h>
 #include <unistd.h>
 
 #include "common/file_io.h"
@@ -38,7 +39,7 @@ protected:
 
 TEST_F(LayoutTest, AnExecutableBesideAWritableFilesFolderIsPortable) {
     std::filesystem::create_directories(prefix.path() / "bin" / "Files");
-    const ProgramFolder folder = ProgramFolder::forExecutable(bin());
+    const ProgramFolder folder = *ProgramFolder::forExecutable(bin(), home.folder());
     EXPECT_TRUE(folder.portable());
     EXPECT_EQ(folder.root(), sep(bin()));
     EXPECT_EQ(folder.gameListFile(), sep(bin()) + "Files" + kPathSeparator + "gameInfo.txt");
@@ -51,11 +52,11 @@ TEST_F(LayoutTest, AReadOnlyFilesFolderMakesNoPortableProgram) {
     std::filesystem::permissions(prefix.path() / "bin" / "Files", std::filesystem::perms::owner_read |
                                                                      std::filesystem::perms::owner_exec);
     if (::geteuid() == 0) GTEST_SKIP() << "root may write every folder";
-    EXPECT_FALSE(ProgramFolder::forExecutable(bin()).portable());
+    EXPECT_FALSE(ProgramFolder::forExecutable(bin(), home.folder())->portable());
 }
 
 TEST_F(LayoutTest, AnInstalledProgramReadsTheShippedFilesUntilTheUserHasTheirOwn) {
-    const ProgramFolder folder = ProgramFolder::forExecutable(bin());
+    const ProgramFolder folder = *ProgramFolder::forExecutable(bin(), home.folder());
     EXPECT_FALSE(folder.portable());
     const std::string data = home.file("data/quillon");
     EXPECT_EQ(folder.root(), sep(data));
@@ -73,13 +74,36 @@ TEST_F(LayoutTest, AnInstalledProgramReadsTheShippedFilesUntilTheUserHasTheirOwn
 TEST_F(LayoutTest, WithoutAFilesFolderTheProgramIsInstalledAndHomeGivesTheUsersFolders) {
     ::unsetenv("XDG_DATA_HOME");
     ::setenv("XDG_CONFIG_HOME", "relative/config", 1);  // not absolute: not taken
-    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
-    ::setenv("HOME", home.folder().c_str(), 1);
-    const ProgramFolder folder = ProgramFolder::forExecutable(bin());
-    ::setenv("HOME", oldHome.c_str(), 1);
-    EXPECT_FALSE(folder.portable());
-    EXPECT_EQ(folder.root(), sep(home.file(".local/share/quillon")));
-    EXPECT_EQ(folder.optionsFile(), home.file(".config/quillon/options.ini"));
+    const auto folder = ProgramFolder::forExecutable(bin(), home.folder());
+    ASSERT_TRUE(folder.ok());
+    EXPECT_FALSE(folder->portable());
+    EXPECT_EQ(folder->root(), sep(home.file(".local/share/quillon")));
+    EXPECT_EQ(folder->optionsFile(), home.file(".config/quillon/options.ini"));
+}
+
+TEST_F(LayoutTest, WithoutHomeTheUserDatabaseGivesItAndWithoutEitherThereAreNoUsersFolders) {
+    const char* set = std::getenv("HOME");
+    const std::string oldHome = set ? set : "";
+    for (const char* value : {static_cast<const char*>(nullptr), "", "relative"}) {
+        if (value) {
+            ::setenv("HOME", value, 1);
+        } else {
+            ::unsetenv("HOME");
+        }
+        const passwd* user = ::getpwuid(::getuid());
+        ASSERT_NE(user, nullptr);
+        EXPECT_EQ(userHomeFolder(), std::optional<std::string>(user->pw_dir)) << (value ? value : "unset");
+    }
+    if (set) ::setenv("HOME", oldHome.c_str(), 1);
+
+    // The XDG variables still name the folders.
+    EXPECT_EQ(ProgramFolder::forExecutable(bin(), std::nullopt)->root(), sep(home.file("data/quillon")));
+    ::unsetenv("XDG_CONFIG_HOME");
+    const auto none = ProgramFolder::forExecutable(bin(), std::nullopt);
+    ASSERT_FALSE(none.ok());
+    EXPECT_EQ(none.error().message, "There is no folder for your own files and settings: HOME is not set, and the "
+                                    "user database gives no home folder. Set HOME to your home folder.");
+    EXPECT_TRUE(std::filesystem::is_empty(home.path())) << "nothing was made";
 }
 
 }  // namespace
