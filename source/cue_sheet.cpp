@@ -39,6 +39,12 @@ std::string timeText(std::uint64_t sectors) {
     return twoDigits(time.minutes) + ":" + twoDigits(time.seconds) + ":" + twoDigits(time.frames);
 }
 
+// How far a file reaches, for a position past its end.
+std::string extentText(const CueFile& file) {
+    if (file.sectors() == 0) return "it holds no whole sector";
+    return std::to_string(file.sectors()) + " sectors, the last at " + timeText(file.sectors() - 1);
+}
+
 class CueParser {
 public:
     explicit CueParser(const std::string& sheetPath) { sheet_.path = sheetPath; }
@@ -110,7 +116,9 @@ private:
         std::filesystem::path name = toFsPath(words[1]);
         if (name.is_relative()) name = toFsPath(sheet_.path).parent_path() / name;
         CueFile file{fromFsPath(name), 0};
-        if (!isFile(file.path)) return error("FILE names a missing file: " + inQuotes(file.path));
+        if (auto unreadable = unreadableEntry(file.path, "FILE names a missing file: " + inQuotes(file.path))) {
+            return error(*unreadable);
+        }
         auto opened = InputFile::open(file.path);
         if (!opened) return error(opened.error().message);
         file.size = opened->size();
@@ -196,8 +204,7 @@ private:
         const CueFile& file = sheet_.files[track.file];
         if (*position >= file.sectors()) {
             return error("INDEX " + words[1] + " " + words[2] + " lies past the end of " +
-                         inQuotes(file.path) + " (" + std::to_string(file.sectors()) +
-                         " sectors, the last at " + timeText(file.sectors() - 1) + ")");
+                         inQuotes(file.path) + " (" + extentText(file) + ")");
         }
         if (*number == 0) {
             track.index00 = *position;

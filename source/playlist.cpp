@@ -37,7 +37,9 @@ Expected<std::vector<std::string>> parsePlaylist(std::span<const std::uint8_t> t
         if (disc.is_relative()) disc = folder / disc;
         const std::string path = fromFsPath(disc);
         if (auto problem = discKindProblem(path)) return error(i + 1, *problem);
-        if (!isFile(path)) return error(i + 1, "the disc file " + inQuotes(path) + " is missing");
+        if (auto unreadable = unreadableEntry(path, "the disc file " + inQuotes(path) + " is missing")) {
+            return error(i + 1, *unreadable);
+        }
         discs.push_back(path);
     }
     if (discs.empty()) {

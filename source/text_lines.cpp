@@ -1,5 +1,8 @@
 #include "source/text_lines.h"
 
+#include <filesystem>
+
+#include "common/file_io.h"
 #include "common/text.h"
 
 namespace quillon {
@@ -14,6 +17,14 @@ Error lineError(std::string_view kind, const std::string& path, std::size_t line
                 const std::string& what) {
     return Error::format(std::string(kind) + " " + inQuotes(path) + ", line " + std::to_string(line) +
                          ": " + what);
+}
+
+std::optional<std::string> unreadableEntry(const std::string& path, const std::string& missing) {
+    const Status regular = checkRegularFile(path);
+    if (regular) return std::nullopt;
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(toFsPath(path), ec))) return missing;
+    return regular.error().message;
 }
 
 }  // namespace quillon

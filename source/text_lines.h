@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,5 +18,10 @@ std::string_view trimBlanks(std::string_view text);
 // `Cue sheet "/discs/game.cue", line 4: what`.
 Error lineError(std::string_view kind, const std::string& path, std::size_t line,
                 const std::string& what);
+
+// Why the file that a line names cannot be read: `missing` when nothing is there, else
+// what the path names instead (a folder, a named pipe, a device, a loop of links);
+// nullopt when it is a regular file.
+std::optional<std::string> unreadableEntry(const std::string& path, const std::string& missing);
 
 }  // namespace quillon

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "source/disc_files.h"
 #include "source/disc_image.h"
 #include "support/temp_folder.h"
@@ -141,6 +147,30 @@ INSTANTIATE_TEST_SUITE_P(
         SheetError{"FILE \"a.bin BINARY\n", 1, "a double quote is not closed"},
         SheetError{"FILE a.bin BINARY\nTRAK 01 AUDIO\n", 2, "unknown keyword \"TRAK\""},
         SheetError{"REM nothing\n\n", 2, "the sheet names no TRACK"}));
+
+#ifndef _WIN32
+TEST_F(CueSheetTest, AFileThatIsEmptyOrNoFileAtAllIsCalledWhatItIs) {
+    folder.write("empty.bin", std::string());
+    folder.write("sub/inside", std::string());
+    ASSERT_EQ(::mkfifo(folder.file("pipe.bin").c_str(), 0600), 0);
+    std::filesystem::create_symlink("loop2", folder.path() / "loop1");
+    std::filesystem::create_symlink("loop1", folder.path() / "loop2");
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"empty.bin", "INDEX 01 00:00:00 lies past the end of \"" + folder.file("empty.bin") +
+                          "\" (it holds no whole sector)"},
+        {"sub", "Cannot open file \"" + folder.file("sub") + "\". It is a folder, not a file."},
+        {"pipe.bin", "Cannot open file \"" + folder.file("pipe.bin") + "\". It is a named pipe, not a file."},
+        {"/dev/zero", "Cannot open file \"/dev/zero\". It is a device, not a file."},
+        {"loop1", "Cannot open file \"" + folder.file("loop1") + "\". Too many levels of symbolic links"},
+    };
+    for (const auto& [name, what] : cases) {
+        const auto sheet = parse("FILE \"" + name + "\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n");
+        ASSERT_FALSE(sheet.ok());
+        EXPECT_EQ(sheet.error().message,
+                  "Cue sheet \"" + sheetPath() + "\", line " + (name == "empty.bin" ? "3" : "1") + ": " + what);
+    }
+}
+#endif
 
 TEST_F(CueSheetTest, WrittenSheetReadsBackToTheSameTracks) {
     const std::vector<DiscTrack> tracks{

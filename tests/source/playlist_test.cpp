@@ -19,6 +19,7 @@ protected:
                                  "d6.bin", "other.m3u", "game.PBP"}) {
             folder.write(name, std::string("x"));
         }
+        folder.write("sub/disc.bin", std::string("x"));
     }
     std::string playlistPath() const { return folder.file("Game.m3u"); }
     Expected<std::vector<std::string>> parse(const std::string& text) const {
@@ -62,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PlaylistError{"disc2.bin\nother.m3u\n", 2, "is a playlist, not a disc"},
                       PlaylistError{"game.PBP\n", 1, "is a PBP container, not a disc image"},
                       PlaylistError{"disc2.bin\r\nmissing.bin\r\n", 2,
-                                    "missing.bin\" is missing"}));
+                                    "missing.bin\" is missing"},
+                      PlaylistError{"disc2.bin\nsub\n", 2, "sub\". It is a folder, not a file."}));
 
 }  // namespace
 }  // namespace quillon
