@@ -84,6 +84,8 @@ int runConvertVerb(CliProgram& program, const std::vector<std::string>& args) {
 
     FieldState& fields = program.session.fields();
     chooseSource(fields, absolutePath(*source));
+    // The inspection has refused the source once; a conversion would only say so again.
+    if (program.session.sourceRefused()) return program.host.finish();
     for (const auto& [field, text] : texts) fields.setPath(field, text);
     fields.setPalFix(palFix);
     if (output) chooseOutputFolder(fields, *output);

@@ -100,27 +100,26 @@ private:
 };
 
 // The bytes of the discs a source holds: a disc image's, a cue sheet's disc, a
-// playlist's discs; 0 when that cannot be told.
-std::uint64_t discBytes(const std::string& source) {
+// playlist's discs. The error says why one of them cannot be read, as the tool would.
+Expected<std::uint64_t> discBytes(const std::string& source) {
     const auto discs = discPathsOf(source);
-    if (!discs) return 0;
+    if (!discs) return discs.error();
     std::uint64_t total = 0;
     for (const std::string& disc : *discs) {
         auto image = DiscImage::open(disc);
-        if (!image) return 0;
+        if (!image) return image.error();
         total += image->size();
     }
     return total;
 }
 
 // Lets the window work and polls the tool every 10 ms until it has ended, passing on
-// the share of its work that it reports in `outputPath` (against the size of the source). An abort
-// interrupts the tool once; the stage still waits for it to end, so that it has
-// released its output file and removed its partial container.
-void waitForTool(const ToolJob& job, const std::string& outputPath, BusyState& busy, ToolProcess& tool) {
+// the share of its work that it reports in `outputPath` (against the `work` of its
+// discs' bytes). An abort interrupts the tool once; the stage still waits for it to
+// end, so that it has released its output file and removed its partial container.
+void waitForTool(const std::string& outputPath, std::uint64_t work, BusyState& busy, ToolProcess& tool) {
     const Progress progress = busy.progress();
     ToolReports reports(outputPath);
-    const std::uint64_t work = discBytes(job.source);
     ProgressReport report;
     bool interrupted = false;
     for (int pass = 0;; ++pass) {
@@ -179,6 +178,12 @@ StageOutcome runPopstation(const ToolJob& job, BusyState& busy, ToolProcess& too
         busy.showError(ErrorCode::ToolMissing);
         return StageOutcome::EndWithSummary;
     }
+    // A source whose discs cannot be read is refused here rather than by the tool.
+    const auto work = discBytes(job.source);
+    if (!work) {
+        busy.showFileError(work.error());
+        return StageOutcome::EndWithoutSummary;
+    }
     if (!tool.start(job.tool, popstationArguments(job), job.workFolder, outputPath)) {
         removeFile(outputPath);
         busy.showError(ErrorCode::ToolDidNotStart);
@@ -186,7 +191,7 @@ StageOutcome runPopstation(const ToolJob& job, BusyState& busy, ToolProcess& too
     }
     busy.setStatus(kConvertingStatus);
 
-    waitForTool(job, outputPath, busy, tool);
+    waitForTool(outputPath, *work, busy, tool);
     const ToolOutput output = takeToolOutput(outputPath);
     if (busy.abortRequested()) {
         removeFile(toolContainerPath(job));

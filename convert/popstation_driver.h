@@ -39,7 +39,8 @@ std::string strongestNeedsOwnTool(const std::string& tool);
 std::string toolContainerPath(const ToolJob& job);
 
 // Proceed when the tool reported "Done."; EndWithSummary after a reported error;
-// EndWithoutSummary after an abort (the tool's container removed).
+// EndWithoutSummary after an abort (the tool's container removed), and when a disc of
+// the source cannot be read (the tool is not started).
 StageOutcome runPopstation(const ToolJob& job, BusyState& busy, ToolProcess& tool);
 
 }  // namespace quillon

@@ -10,7 +10,7 @@ namespace quillon {
 Session::Session(ProgramFolder folder, Host& host)
     : folder_(std::move(folder)), busy_(host) {
     fields_.setReaction(FieldTrigger::InspectSource,
-                        [this] { inspectSource(fields_, busy_.host(), gameList_, folder_); });
+                        [this] { inspection_ = inspectSource(fields_, busy_.host(), gameList_, folder_); });
 }
 
 void Session::loadGameList() { gameList_ = quillon::loadGameList(folder_.gameListFile()); }

@@ -32,6 +32,10 @@ public:
     // The options fields into the settings file.
     Status saveOptions() const;
 
+    // Whether the inspection of the source chosen last could not read the source (it
+    // has said why); a file it could not write does not count.
+    bool sourceRefused() const { return !inspection_ && inspection_.error().kind != Error::Kind::Write; }
+
     // The conversion command and the ISO extraction, from their start (the abort click
     // is the front end's).
     void convert(ToolProcess& tool, ToolCompression compression = ToolCompression::Setting);
@@ -42,6 +46,7 @@ private:
     FieldState fields_;
     BusyState busy_;
     GameList gameList_;
+    Status inspection_;
 };
 
 }  // namespace quillon

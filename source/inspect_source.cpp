@@ -314,16 +314,16 @@ SourceKind classifySource(const std::string& path) {
     return isPbpPath(path) ? SourceKind::Pbp : SourceKind::Image;
 }
 
-void inspectSource(FieldState& fields, Host& host, const GameList& gameList,
-                   const ProgramFolder& folder) {
+Status inspectSource(FieldState& fields, Host& host, const GameList& gameList, const ProgramFolder& folder) {
     Inspection inspection(fields, gameList, folder);
     if (const Status st = inspection.run(); !st) {
         host.showMessage(st.error().message, kProgramTitle);
-        return;
+        return st;
     }
     if (const std::string message = inspection.damageMessage(); !message.empty()) {
         host.showMessage(message, kProgramTitle);
     }
+    return {};
 }
 
 }  // namespace quillon

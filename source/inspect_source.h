@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "common/expected.h"
+
 #include "source/game_list.h"
 #include "state/fields.h"
 #include "state/host.h"
@@ -30,9 +32,8 @@ SourceKind classifySource(const std::string& path);
 //   the save title from the disc-image block, the region from the game list, the
 //   per-game output sub-folder.
 // File errors are shown through `host` as the application's default error handler
-// shows them, and inspection stops there; what was done before stays. Sections of a
-// damaged container are skipped, with one message naming them.
-void inspectSource(FieldState& fields, Host& host, const GameList& gameList,
-                   const ProgramFolder& folder);
+// shows them, and inspection stops there; what was done before stays, and the error
+// comes back. Sections of a damaged container are skipped, with one message naming them.
+Status inspectSource(FieldState& fields, Host& host, const GameList& gameList, const ProgramFolder& folder);
 
 }  // namespace quillon

@@ -69,6 +69,19 @@ TEST_F(ConvertVerbTest, SourceThatIsTheOutputIsRefused) {
     EXPECT_EQ(readFile(existing), std::string(container.begin(), container.end()));
 }
 
+TEST_F(ConvertVerbTest, ASourceThatTheInspectionRefusesIsRefusedOnceAndNotConverted) {
+    dir.write("game.bin", std::string(2352, 'x'));
+    const std::string wave = dir.write("wave.cue", "FILE \"game.bin\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
+    const CliRun run = convert(wave);
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "\n") << "the status line is as the inspection left it";
+    EXPECT_EQ(run.err, "Cue sheet \"" + wave +
+                           "\", line 1: FILE type WAVE is not supported: the files must be BINARY files of raw "
+                           "2,352-byte sectors\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out"));
+}
+
 TEST_F(ConvertVerbTest, MissingSourceIsAUsageError) {
     EXPECT_EQ(runCli(dir, {"convert"}).status, 2);
 }

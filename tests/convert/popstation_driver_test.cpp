@@ -50,7 +50,6 @@ struct FakeTool : ToolProcess {
 
 class PopstationDriverTest : public ::testing::Test, protected PopstationStage {
 protected:
-    void SetUp() override { job.source = "/games/My Game.bin"; }
     void installTool() { PopstationStage::installTool(""); }
     StageOutcome run() { return PopstationStage::run(tool); }
 
@@ -148,7 +147,7 @@ TEST_F(PopstationDriverTest, DoneAsLastLineProceedsAndTheOutputFileIsDeleted) {
     EXPECT_EQ(run(), StageOutcome::Proceed);
 
     EXPECT_EQ(tool.program, filesPath(kPopstationFileName));
-    EXPECT_EQ(tool.arguments, popstationArguments(jobFor("9", "/games/My Game.bin")));
+    EXPECT_EQ(tool.arguments, popstationArguments(jobFor("9", job.source)));
     EXPECT_EQ(tool.workingFolder, job.workFolder);
     EXPECT_EQ(tool.outputPath, filesPath("info.txt"));
     EXPECT_EQ(host.statuses,
@@ -168,6 +167,23 @@ TEST_F(PopstationDriverTest, TheSharesTheToolReportsArePassedOnAgainstTheSources
     EXPECT_EQ(run(), StageOutcome::EndWithSummary);  // the last line is no "Done."
     ASSERT_FALSE(host.amounts.empty());
     EXPECT_EQ(host.amounts.front(), (std::pair<std::uint64_t, std::uint64_t>{400, 1000}));
+}
+
+TEST_F(PopstationDriverTest, ASourceWhoseDiscsCannotBeReadIsRefusedWithoutTheTool) {
+    installTool();
+    program.write("game.bin", std::string(1000, 'x'));
+    const std::string wave = program.write("wave.cue", "FILE \"game.bin\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
+    const std::string playlist = program.write("game.m3u", "game.bin\nwave.cue\n");
+    const std::string refusal = "Cue sheet \"" + wave + "\", line 1: FILE type WAVE is not supported";
+    for (const std::string& source : {wave, playlist}) {
+        host.messages.clear();
+        job.source = source;
+        EXPECT_EQ(run(), StageOutcome::EndWithoutSummary);
+        EXPECT_EQ(tool.starts, 0);
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].caption, "Quillon");
+        EXPECT_EQ(host.messages[0].text.rfind(refusal, 0), 0u) << host.messages[0].text;
+    }
 }
 
 TEST_F(PopstationDriverTest, LineEndsAreCrLfOrCrOrLfAndAFinalLineEndStartsNoLine) {

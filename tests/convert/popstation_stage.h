@@ -12,13 +12,14 @@
 
 namespace quillon::testing {
 
-// The stage's inputs with the tool `kPopstationFileName` in the Files folder when a test
-// installs it, as a shell script.
+// The stage's inputs, a source of 1,000 bytes, and the tool `kPopstationFileName` in the
+// Files folder when a test installs it, as a shell script.
 struct PopstationStage {
     PopstationStage() {
         job.workFolder = program.folder() + "Files" + kPathSeparator;
         job.tool = job.workFolder + kPopstationFileName;
         std::filesystem::create_directories(job.workFolder);
+        job.source = program.write("My Game.bin", std::string(1000, 'x'));
         busy.begin(Operation::Convert);
     }
     void installTool(const std::string& script) {

@@ -24,7 +24,7 @@ protected:
 
 TEST_F(PopstationProcessTest, ArgumentsReachTheToolUnchangedInTheFilesFolder) {
     installTool("pwd > cwd.txt\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > args.txt\necho Done.\n");
-    const std::string path = program.folder() + "R&D \"100%\" %PATH% $HOME `x`.bin";
+    const std::string path = program.write("R&D \"100%\" %PATH% $HOME `x`.bin", "x");
     job.source = path;
     job.compressionLevel = "7";
     EXPECT_EQ(run(), StageOutcome::Proceed);

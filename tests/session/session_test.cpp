@@ -55,5 +55,21 @@ TEST_F(InstalledSessionTest, SettingsAreSavedIntoTheUsersFolderAndReadBack) {
     EXPECT_EQ(later.fields().folderOption(), 2);
 }
 
+TEST_F(InstalledSessionTest, AnInspectionThatCannotReadTheSourceRefusesIt) {
+    Session session(folder(), host);
+    TempFolder discs;
+    discs.write("game.bin", std::string(2352, 'x'));
+    const std::vector<std::pair<std::string, bool>> sources{
+        {discs.write("wave.cue", "FILE game.bin WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"), true},
+        {discs.file("game.bin"), false},
+        {discs.write("lost.m3u", "lost.bin\n"), true},
+        {discs.file("missing.bin"), false},  // no source at all: the conversion says so
+    };
+    for (const auto& [source, refused] : sources) {
+        session.fields().setPath(Field::srcIso, source);
+        EXPECT_EQ(session.sourceRefused(), refused) << source;
+    }
+}
+
 }  // namespace
 }  // namespace quillon
