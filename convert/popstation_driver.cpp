@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <numeric>
 #include <optional>
 #include <string_view>
 
 #include "common/file_io.h"
+#include "common/file_system.h"
 #include "common/text.h"
 #include "source/disc_image.h"
+#include "source/image_index.h"
+#include "source/multi_disc.h"
 #include "source/pbp.h"
 #include "source/playlist.h"
 
@@ -99,18 +103,28 @@ private:
     std::optional<int> last_;
 };
 
-// The bytes of the discs a source holds: a disc image's, a cue sheet's disc, a
+// The sizes of the discs a source holds: a disc image's, a cue sheet's disc, a
 // playlist's discs. The error says why one of them cannot be read, as the tool would.
-Expected<std::uint64_t> discBytes(const std::string& source) {
+Expected<std::vector<std::uint64_t>> discSizes(const std::string& source) {
     const auto discs = discPathsOf(source);
     if (!discs) return discs.error();
-    std::uint64_t total = 0;
+    std::vector<std::uint64_t> sizes;
     for (const std::string& disc : *discs) {
         auto image = DiscImage::open(disc);
         if (!image) return image.error();
-        total += image->size();
+        sizes.push_back(image->size());
     }
-    return total;
+    return sizes;
+}
+
+// The most bytes that the tool's container of discs of `sizes` can take: the front part
+// up to the last place of DATA.PSAR; each disc's block (its head and its stored blocks)
+// on a round offset; the start-screen block, which lies within the final bytes in which
+// readers look for it.
+std::uint64_t mostToolContainerBytes(const std::vector<std::uint64_t>& sizes) {
+    std::uint64_t bytes = kDataPsarBoundaries.back() + kStartDatWindow;
+    for (const std::uint64_t size : sizes) bytes += kDiscAlignment + kImageDataOffset + mostStoredBytes(size);
+    return bytes;
 }
 
 // Lets the window work and polls the tool every 10 ms until it has ended, passing on
@@ -178,10 +192,15 @@ StageOutcome runPopstation(const ToolJob& job, BusyState& busy, ToolProcess& too
         busy.showError(ErrorCode::ToolMissing);
         return StageOutcome::EndWithSummary;
     }
-    // A source whose discs cannot be read is refused here rather than by the tool.
-    const auto work = discBytes(job.source);
-    if (!work) {
-        busy.showFileError(work.error());
+    // A source whose discs cannot be read, or a workplace without room for the tool's
+    // container, is refused here rather than by the tool.
+    const auto sizes = discSizes(job.source);
+    if (!sizes) {
+        busy.showFileError(sizes.error());
+        return StageOutcome::EndWithoutSummary;
+    }
+    if (auto room = checkRoomFor(toolContainerPath(job), mostToolContainerBytes(*sizes)); !room) {
+        busy.showFileError(room.error());
         return StageOutcome::EndWithoutSummary;
     }
     if (!tool.start(job.tool, popstationArguments(job), job.workFolder, outputPath)) {
@@ -191,7 +210,7 @@ StageOutcome runPopstation(const ToolJob& job, BusyState& busy, ToolProcess& too
     }
     busy.setStatus(kConvertingStatus);
 
-    waitForTool(outputPath, *work, busy, tool);
+    waitForTool(outputPath, std::accumulate(sizes->begin(), sizes->end(), std::uint64_t{0}), busy, tool);
     const ToolOutput output = takeToolOutput(outputPath);
     if (busy.abortRequested()) {
         removeFile(toolContainerPath(job));

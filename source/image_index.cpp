@@ -66,13 +66,9 @@ std::string tilingFault(const IndexEntries& found, std::uint64_t length, BlocksE
     return {};
 }
 
-// A deflated block stores its 0x9300 bytes in at most this many (deflate's stored mode
-// adds a few bytes to each piece, and the tool one zero byte).
-constexpr std::size_t kLongestDeflatedBlock = kImageBlockSize + 0x100;
-
 // Whether the image data starts with a deflated block, which raw sectors never form.
 Expected<bool> startsDeflated(InputFile& container, std::uint64_t begin, std::uint64_t length) {
-    auto start = container.readUpTo(begin, static_cast<std::size_t>(std::min<std::uint64_t>(length, kLongestDeflatedBlock)));
+    auto start = container.readUpTo(begin, static_cast<std::size_t>(std::min<std::uint64_t>(length, kLongestStoredBlock)));
     if (!start) return start.error();
     return inflateRaw(*start, kImageBlockSize).has_value();
 }
@@ -152,6 +148,10 @@ Bytes encodeIndex(const std::vector<IndexEntry>& entries) {
     }
     encodeIndexEntry(indexEndEntry(static_cast<std::uint32_t>(end)), index.data() + entries.size() * kIndexEntrySize);
     return index;
+}
+
+std::uint64_t mostStoredBytes(std::uint64_t imageBytes) {
+    return indexBlocksFor((imageBytes + kSectorSize - 1) / kSectorSize) * kLongestStoredBlock;
 }
 
 bool BlockIndex::hasCompressedBlock() const { return anyCompressed(entries); }

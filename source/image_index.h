@@ -28,14 +28,17 @@ inline constexpr std::uint64_t kIndexOffset = 0x4000;
 inline constexpr std::size_t kIndexEntrySize = 32;
 inline constexpr std::size_t kIndexEntryChecksum = 8;  // where the SHA-1 prefix stands
 inline constexpr std::size_t kMaxIndexEntries = (0x100000 - kIndexOffset) / kIndexEntrySize - 1;
+// A block of 0x9300 image bytes is stored in at most this many as the project's tool
+// writes it: a block deflates to at most its size and a few bytes of deflate's stored
+// mode, and one zero byte may follow.
+inline constexpr std::size_t kLongestStoredBlock = kImageBlockSize + 64;
 // Packing, extraction and the PAL patch move blocks in runs of this many (about 0.6 MB
 // of image): one read, one write and one hand-over between threads per run.
 inline constexpr std::size_t kBlocksPerRun = 16;
-// Room for the stored bytes of a run as the project's tool writes them, set aside once
-// for every run held: a block deflates to at most its size and a few bytes of deflate's
-// stored mode, and one zero byte may follow. (Room that grew run by run would leave the
-// memory allocator's freed pieces behind, more of them the larger the image.)
-inline constexpr std::size_t kStoredRunRoom = kBlocksPerRun * (kImageBlockSize + 64);
+// Room for the stored bytes of a run, set aside once for every run held. (Room that
+// grew run by run would leave the memory allocator's freed pieces behind, more of them
+// the larger the image.)
+inline constexpr std::size_t kStoredRunRoom = kBlocksPerRun * kLongestStoredBlock;
 // Emulators' readers place the end of the last track two seconds past the image's last
 // sector and read up to there (one of them fails the whole disc on the first sector no
 // entry holds), so the index goes on with blocks of zero bytes over that many sectors.
@@ -111,6 +114,10 @@ std::optional<Bytes> loadBlock(std::span<const std::uint8_t> stored, const Index
 
 // The first 16 bytes of the SHA-1 of a block's image bytes.
 std::array<std::uint8_t, 16> blockChecksum(std::span<const std::uint8_t> image);
+
+// The most bytes that the blocks of an image of `imageBytes` take: its blocks and the
+// zero blocks past it (indexBlocksFor), each stored in at most kLongestStoredBlock bytes.
+std::uint64_t mostStoredBytes(std::uint64_t imageBytes);
 
 // The index area's entries: `entries`, then the end entry whose offset is the end of
 // the stored blocks.

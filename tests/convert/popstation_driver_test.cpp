@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "common/file_io.h"
+#include "common/file_system.h"
+#include "source/image_index.h"
+#include "source/multi_disc.h"
+#include "source/pbp.h"
 #include "convert/popstation_stage.h"
 #include "source/pbp.h"
 #include "support/temp_folder.h"
@@ -183,6 +187,31 @@ TEST_F(PopstationDriverTest, ASourceWhoseDiscsCannotBeReadIsRefusedWithoutTheToo
         ASSERT_EQ(host.messages.size(), 1u);
         EXPECT_EQ(host.messages[0].caption, "Quillon");
         EXPECT_EQ(host.messages[0].text.rfind(refusal, 0), 0u) << host.messages[0].text;
+    }
+}
+
+TEST_F(PopstationDriverTest, AWorkplaceWithoutRoomForTheToolsContainerIsNamedBeforeTheTool) {
+    installTool();
+    tool.output = "Done.\n";
+    const std::uint64_t most = kDataPsarBoundaries.back() + kStartDatWindow + kDiscAlignment + kImageDataOffset +
+                               mostStoredBytes(1000);
+    for (const std::uint64_t free : {most - 1, most}) {
+        host.messages.clear();
+        quillon::testing::pretendFreeSpace(free);
+        const StageOutcome outcome = run();
+        quillon::testing::pretendFreeSpace(std::nullopt);
+        if (free == most) {
+            EXPECT_EQ(outcome, StageOutcome::Proceed);
+            continue;
+        }
+        EXPECT_EQ(outcome, StageOutcome::EndWithoutSummary);
+        EXPECT_EQ(tool.starts, 0);
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text.rfind("Not enough free space to write \"" + filesPath("EBOOT.PBP") +
+                                                  "\": it needs " + std::to_string(most) + " bytes",
+                                              0),
+                  0u)
+            << host.messages[0].text;
     }
 }
 

@@ -23,6 +23,7 @@ TEST(StoreBlockTest, AnIncompressibleBlockIsStillDeflatedAtEveryLevelButZero) {
     for (const int level : {1, 9, kStrongestDeflateLevel}) {
         const Bytes stored = storeBlock(block, level);
         EXPECT_GT(stored.size(), kImageBlockSize);  // deflate's stored mode
+        EXPECT_LE(stored.size(), kLongestStoredBlock);
         EXPECT_EQ(inflateRaw(stored, kImageBlockSize), block);
     }
     EXPECT_EQ(storeBlock(block, 0), block);
@@ -41,6 +42,13 @@ TEST(StoreBlockTest, AStreamOfExactlyTheBlockSizeGetsOneZeroByteMore) {
     ASSERT_EQ(stored.size(), kImageBlockSize + 1);
     EXPECT_EQ(stored.back(), 0);
     EXPECT_EQ(inflateRaw(stored, kImageBlockSize), *exact);
+}
+
+TEST(StoreBlockTest, TheMostStoredBytesOfAnImageHoldItsBlocksAndTheZeroBlocksPastIt) {
+    // 1,000 sectors and 150 more: 72 blocks of 16 sectors; part of a sector counts whole.
+    EXPECT_EQ(mostStoredBytes(1000 * kSectorSize), 72 * kLongestStoredBlock);
+    EXPECT_EQ(mostStoredBytes(1000 * kSectorSize + 1), 72 * kLongestStoredBlock);
+    EXPECT_EQ(mostStoredBytes(0), 10 * kLongestStoredBlock);
 }
 
 }  // namespace
