@@ -1,6 +1,7 @@
 #include "common/file_io.h"
 
 #include <algorithm>
+#include <charconv>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -369,25 +370,38 @@ bool processIsAlive(int id) {
 #endif
 }
 
-// Removes what runs that were killed before they could clean up left beside `folder`'s
-// file: temporary files of the form STEM.PID-N.part whose process is gone.
-void removeLeftovers(const std::filesystem::path& folder, const std::string& stem) {
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string name = fromFsPath(it->path().filename());
-        if (!name.starts_with(stem + ".") || !name.ends_with(".part")) continue;
-        const std::string middle = name.substr(stem.size() + 1, name.size() - stem.size() - 6);
-        const auto dash = middle.find('-');
-        if (dash == std::string::npos || dash == 0 ||
-            middle.find_first_not_of("0123456789-") != std::string::npos) {
-            continue;
-        }
-        if (!processIsAlive(std::stoi(middle.substr(0, dash)))) removeFile(fromFsPath(it->path()));
+// The process that wrote a temporary file of OutputFile's name (".NAME.PID-N.part");
+// nullopt for any other name.
+std::optional<int> temporaryWriter(const std::string& name) {
+    constexpr std::string_view kSuffix = ".part";
+    if (!name.starts_with('.') || !name.ends_with(kSuffix)) return std::nullopt;
+    const std::string_view rest = std::string_view(name).substr(0, name.size() - kSuffix.size());
+    const auto dot = rest.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) return std::nullopt;
+    const std::string_view mark = rest.substr(dot + 1);
+    const auto dash = mark.find('-');
+    const auto digits = [](std::string_view text) {
+        return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (dash == std::string_view::npos || !digits(mark.substr(0, dash)) || !digits(mark.substr(dash + 1))) {
+        return std::nullopt;
     }
+    int id = 0;
+    const auto [end, ec] = std::from_chars(mark.data(), mark.data() + dash, id);
+    if (ec != std::errc()) return std::nullopt;
+    return id;
 }
 
 }  // namespace
+
+void removeStaleTemporaries(const std::string& folder) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder.empty() ? "." : toFsPath(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const auto writer = temporaryWriter(fromFsPath(it->path().filename()));
+        if (writer && !processIsAlive(*writer)) removeFile(fromFsPath(it->path()));
+    }
+}
 
 Expected<OutputFile> OutputFile::create(const std::string& target) {
     static std::atomic<unsigned> counter{0};
@@ -406,7 +420,7 @@ Expected<OutputFile> OutputFile::create(const std::string& target) {
     }
     const std::filesystem::path folder = destination.parent_path();
     const std::string stem = temporaryStem(fromFsPath(destination.filename()));
-    removeLeftovers(folder, stem);
+    removeStaleTemporaries(fromFsPath(folder));
     const std::string prefix = folder.empty() ? std::string() : fromFsPath(folder) + kPathSeparator;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temp = prefix + stem + "." + std::to_string(processId()) + "-" +

@@ -100,7 +100,7 @@ private:
 // a failed or stopped write never leaves a partial target and never touches an
 // earlier file of that name. A target that is a symbolic link is written through (the
 // link stays), a replaced file keeps its permissions, and the temporary files that
-// killed runs left beside the target are removed.
+// killed runs left in the target's folder are removed.
 class OutputFile {
 public:
     static Expected<OutputFile> create(const std::string& target);
@@ -188,6 +188,11 @@ private:
 
     std::vector<OutputFile> files_;
 };
+
+// Removes the temporary files that runs of OutputFile left in `folder` when they were
+// killed: those of its naming (".NAME.PID-N.part") whose process no longer runs.
+// OutputFile::create does so in its target's folder.
+void removeStaleTemporaries(const std::string& folder);
 
 // Creates or replaces a whole file through OutputFile.
 Status writeFileAtomically(const std::string& path, std::span<const std::uint8_t> data);

@@ -16,6 +16,8 @@ namespace {
 constexpr const char* kNoOutputFolder = "Unable to create output folder.";
 // In the Files folder: held while a conversion works there.
 constexpr const char* kWorkplaceLockName = ".conversion.lock";
+// In the Files folder: the output folder of the conversion that started last.
+constexpr const char* kLastOutputName = ".last-output";
 
 // The output folder as the command finds it: made by this run, or there already.
 struct OutputFolder {
@@ -122,6 +124,15 @@ bool strongestRefused(const std::string& source, const ProgramFolder& folder, To
     return compression == ToolCompression::Strongest && !isPbpPath(source) && isFile(tool) && !isOwnTool(tool);
 }
 
+// A conversion that was killed could not remove its partial container from its output
+// folder: the next one removes what killed runs left there, and notes its own.
+void cleanUpAfterAKilledConversion(const ProgramFolder& folder, const std::string& outputFolder) {
+    const std::string record = folder.inFiles(kLastOutputName);
+    if (const auto last = readWholeFile(record)) removeStaleTemporaries(std::string(asText(*last)));
+    // Without the note, leftovers wait for the next conversion into that folder.
+    static_cast<void>(writeFileAtomically(record, asBytes(outputFolder)));
+}
+
 // Everything before the end of the busy state.
 StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool,
                      const ProgramFolder& folder, ToolCompression compression, int& patchCount) {
@@ -152,6 +163,7 @@ StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool,
         busy.showMessage(kNoOutputFolder);
         return StageOutcome::EndWithoutSummary;
     }
+    cleanUpAfterAKilledConversion(folder, outputFolder);
     busy.begin(Operation::Convert);
     StageOutcome outcome = StageOutcome::EndWithSummary;
     if (requiredFieldsFilled(fields, busy)) outcome = runStages(fields, busy, tool, folder, compression, patchCount);

@@ -211,6 +211,8 @@ StageOutcome runPopstation(const ToolJob& job, BusyState& busy, ToolProcess& too
     busy.setStatus(kConvertingStatus);
 
     waitForTool(outputPath, std::accumulate(sizes->begin(), sizes->end(), std::uint64_t{0}), busy, tool);
+    // A tool that was killed could not remove its partial container.
+    removeStaleTemporaries(job.workFolder);
     const ToolOutput output = takeToolOutput(outputPath);
     if (busy.abortRequested()) {
         removeFile(toolContainerPath(job));

@@ -363,13 +363,18 @@ TEST_F(OutputFileTest, LongNamesGetAShortTemporaryAndLeftoversOfKilledRunsGo) {
     const std::string longName = dir.file(std::string(246, 'a') + ".iso");
     ASSERT_TRUE(writeFileAtomically(longName, asBytes("image")).ok());
     EXPECT_EQ(readFile(longName), "image");
-    // A run that was killed left its temporary file behind (its process is gone); a
-    // running one's stays.
+    // Runs that were killed left their temporary files behind, of this name or another
+    // (their processes are gone); a running one's stays, and so do names of other forms.
     const std::string leftover = dir.write(".game.iso.999999999-0.part", "partial");
+    const std::string otherLeftover = dir.write(".EBOOT.PBP.999999998-3.part", "partial");
     const std::string running = dir.write(".game.iso." + std::to_string(::getpid()) + "-99.part", "busy");
+    const std::vector<std::string> others{dir.write(".notes.part", "mine"), dir.write(".x.12a-3.part", "mine"),
+                                          dir.write("x.999999999-0.part", "mine"), dir.write(".x.999999999.part", "mine")};
     ASSERT_TRUE(writeFileAtomically(dir.file("game.iso"), asBytes("whole")).ok());
     EXPECT_FALSE(isFile(leftover));
+    EXPECT_FALSE(isFile(otherLeftover));
     EXPECT_TRUE(isFile(running));
+    for (const std::string& other : others) EXPECT_TRUE(isFile(other)) << other;
 }
 #endif
 

@@ -38,6 +38,17 @@ TEST_F(ConvertCommandTest, OutputFolderIsMadeOneLevelDeep) {
     EXPECT_TRUE(isFile(outputFolder + kPathSeparator + "Game" + kPathSeparator + "EBOOT.PBP"));
 }
 
+TEST_F(ConvertCommandTest, TheNextConversionRemovesWhatAKilledOneLeftInItsOutputFolder) {
+    useSource(ContainerRecipe{});
+    convert();
+    const std::string left = dir.write("out/.EBOOT.PBP.999999999-0.part", "partial");
+    fields.setText(Field::dstPbp, dir.file("elsewhere"));
+    convert();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_FALSE(isFile(left));
+    EXPECT_TRUE(isFile(dir.file("elsewhere/EBOOT.PBP")));
+}
+
 TEST_F(ConvertCommandTest, OnlyTheFirstEmptyFieldIsReportedAndThePatchSummaryFollows) {
     fields.setPalFix(true);
     fields.setText(Field::labelText, "");

@@ -215,6 +215,15 @@ TEST_F(PopstationDriverTest, AWorkplaceWithoutRoomForTheToolsContainerIsNamedBef
     }
 }
 
+TEST_F(PopstationDriverTest, APartialContainerThatAKilledToolLeftIsRemovedWhenItHasEnded) {
+    installTool();
+    tool.output = "Writing EBOOT.PBP... 10%\n";
+    tool.ending = {true, 9};
+    const std::string left = program.write("Files/.EBOOT.PBP.999999999-0.part", "partial");
+    EXPECT_EQ(run(), StageOutcome::EndWithSummary);
+    EXPECT_FALSE(isFile(left));
+}
+
 TEST_F(PopstationDriverTest, LineEndsAreCrLfOrCrOrLfAndAFinalLineEndStartsNoLine) {
     installTool();
     for (const std::string output : {"a\rb\r\nDone.", "Done.\r", "x\n\nDone.\r\n"}) {
