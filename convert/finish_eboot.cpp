@@ -225,7 +225,7 @@ private:
         if (!job_.palFix) return std::nullopt;
         const BlocksEnd end = severalDiscs_ ? BlocksEnd::WithinExtent : BlocksEnd::AtExtentEnd;
         for (const DiscBlock& disc : discs_) {
-            auto index = readBlockIndex(*source_, disc.position, disc.imageData(), end);
+            auto index = readDiscBlockIndex(*source_, disc.position, disc.imageData(), end);
             if (!index) return fileError(index.error());
             if (index->state == BlockIndex::State::Damaged) {
                 return fileError(Error::format("Cannot patch the disc image in " + inQuotes(source_->path()) +

@@ -79,7 +79,7 @@ Expected<StoredDisc> readStoredDisc(InputFile& container, const DiscBlock& block
     StoredDisc image;
     image.disc = disc;
     const ImageDataExtent extent = block.imageData();
-    auto index = readBlockIndex(container, block.position, extent, blocksEnd);
+    auto index = readDiscBlockIndex(container, block.position, extent, blocksEnd);
     if (!index) return index.error();
     if (index->state == BlockIndex::State::Damaged) {
         return cannotExtract(container, image, "Its block index is damaged: " + index->fault);

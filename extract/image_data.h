@@ -40,7 +40,7 @@ struct StoredDisc {
 // Reads the block index and the table of contents of `block`. The image is cut to the
 // length that the table records when the table decodes; otherwise it is the image data
 // whole (the stored bytes, or the decoded blocks). An error when a read fails or when
-// the index is damaged (readBlockIndex), as when it gives less than the table records.
+// the index is damaged (readDiscBlockIndex), as when it gives less than the table records.
 Expected<StoredDisc> readStoredDisc(InputFile& container, const DiscBlock& block, BlocksEnd blocksEnd,
                                   std::size_t disc);
 

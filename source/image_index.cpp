@@ -174,16 +174,21 @@ Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsar
     auto found = readEntries(container, dataPsarOffset);
     if (!found) return found.error();
     const std::uint64_t length = extent.end > extent.begin ? extent.end - extent.begin : 0;
-    BlockIndex index = describeEntries(std::move(*found), length, blocksEnd);
-    if (index.state == BlockIndex::State::Damaged) return index;
-    auto fault = misfitFault(container, dataPsarOffset, extent, index, length);
+    return describeEntries(std::move(*found), length, blocksEnd);
+}
+
+Expected<BlockIndex> readDiscBlockIndex(InputFile& container, std::uint64_t blockPosition,
+                                        const ImageDataExtent& extent, BlocksEnd blocksEnd) {
+    auto index = readBlockIndex(container, blockPosition, extent, blocksEnd);
+    if (!index || index->state == BlockIndex::State::Damaged) return index;
+    const std::uint64_t length = extent.end > extent.begin ? extent.end - extent.begin : 0;
+    auto fault = misfitFault(container, blockPosition, extent, *index, length);
     if (!fault) return fault.error();
     if (!fault->empty()) {
-        index.state = BlockIndex::State::Damaged;
-        index.entries.clear();
-        index.storedEnd = 0;
-        index.endOffset = 0;
-        index.fault = std::move(*fault);
+        BlockIndex damaged;
+        damaged.state = BlockIndex::State::Damaged;
+        damaged.fault = std::move(*fault);
+        return damaged;
     }
     return index;
 }

@@ -133,9 +133,8 @@ struct BlockIndex {
         Absent,   // no entries, or only blocks stored as they are that do not tile the
                   // image data: the image data is the disc image as it stands
         Valid,    // the entries tile the image data exactly
-        Damaged,  // deflated blocks, but entries that do not tile the image data;
-                  // deflated image data that the entries do not describe; or fewer
-                  // bytes of image than the table of contents gives the disc
+        Damaged,  // deflated blocks, but entries that do not tile the image data (and,
+                  // as readDiscBlockIndex reads it, more that keep the disc from being read)
     };
     State state = State::Absent;
     std::vector<IndexEntry> entries;  // Valid: the blocks in image order
@@ -160,13 +159,19 @@ enum class BlocksEnd { AtExtentEnd, WithinExtent };
 
 // Reads the index up to its end entry (stored size 0, its offset the end of the stored
 // blocks, or 0 in older containers) and checks that its entries run in order and
-// without gaps from the start of the image data to where they must end; that image data
-// that starts with a deflated block has such entries; and that they give at least the
-// bytes of image that the block's table of contents, when it decodes, gives the disc
-// (the blocks may go on past it with zero bytes). An error only when a read fails.
+// without gaps from the start of the image data to where they must end. An error only
+// when a read fails.
 Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsarOffset,
                                     const ImageDataExtent& extent,
                                     BlocksEnd blocksEnd = BlocksEnd::AtExtentEnd);
+
+// The index of the disc-image block at `blockPosition` as reading the disc's image needs
+// it: readBlockIndex's, and Damaged also when image data that starts with a deflated
+// block has no entries that describe it, or when the entries give fewer bytes of image
+// than the block's table of contents, when it decodes, gives the disc (the blocks may go
+// on past it with zero bytes). An error only when a read fails.
+Expected<BlockIndex> readDiscBlockIndex(InputFile& container, std::uint64_t blockPosition,
+                                        const ImageDataExtent& extent, BlocksEnd blocksEnd);
 
 // One block as read from the container and decoded.
 struct DecodedBlock {

@@ -13,17 +13,14 @@ Error tableError(const InputFile& container, const std::string& what) {
 
 std::string startsInside(const std::string& disc) { return disc + " starts inside the disc before it"; }
 
-// Checks that each disc's stored blocks, as its block index names them, end before the
-// next disc's block starts; the discs from the first that does not keep apart are cut
-// off the table, with the fault. An error only when a read fails.
-Status checkDiscsApart(InputFile& container, DiscTable& table) {
-    for (std::size_t i = 1; i < table.positions.size(); ++i) {
-        auto blocksEnd = readStoredBlocksEnd(container, table.positions[i - 1]);
+// Each disc's stored blocks, as its block index names them, end before the next disc's
+// block starts.
+Status checkDiscsApart(InputFile& container, const std::vector<std::uint64_t>& positions) {
+    for (std::size_t i = 1; i < positions.size(); ++i) {
+        auto blocksEnd = readStoredBlocksEnd(container, positions[i - 1]);
         if (!blocksEnd) return blocksEnd.error();
-        if (table.positions[i - 1] + kImageDataOffset + *blocksEnd > table.positions[i]) {
-            table.fault = startsInside("disc " + std::to_string(i + 1));
-            table.positions.resize(i);
-            return {};
+        if (positions[i - 1] + kImageDataOffset + *blocksEnd > positions[i]) {
+            return tableError(container, startsInside("disc " + std::to_string(i + 1)));
         }
     }
     return {};
@@ -121,9 +118,6 @@ Expected<std::optional<DiscTable>> locateDiscBlocks(InputFile& container, std::u
     if (!hasTitleImageMarker(*head)) return Found();
     auto table = decodeDiscTable(container, dataPsarOffset);
     if (!table) return table.error();
-    if (table->fault.empty()) {
-        if (auto apart = checkDiscsApart(container, *table); !apart) return apart.error();
-    }
     return Found(std::move(*table));
 }
 
@@ -134,6 +128,7 @@ Expected<std::optional<std::vector<std::uint64_t>>> findDiscBlocks(InputFile& co
     if (!discs) return discs.error();
     if (!*discs) return Found();
     if (!(*discs)->fault.empty()) return tableError(container, (*discs)->fault);
+    if (auto apart = checkDiscsApart(container, (*discs)->positions); !apart) return apart.error();
     return Found(std::move((*discs)->positions));
 }
 

@@ -66,12 +66,12 @@ Expected<std::vector<std::uint64_t>> readDiscTable(InputFile& container,
                                                    std::uint64_t dataPsarOffset);
 
 // The container's disc-image blocks: the one at DATA.PSAR, or those that the disc table
-// of a container of several discs names, each also past the stored blocks of the one
-// before it (which its block index names), with what is wrong with that table. nullopt
+// of a container of several discs names, with what is wrong with that table. nullopt
 // when DATA.PSAR starts with neither; an error only when a read fails.
 Expected<std::optional<DiscTable>> locateDiscBlocks(InputFile& container, std::uint64_t dataPsarOffset);
 
-// The positions of the container's disc-image blocks, as locateDiscBlocks finds them;
+// The positions of the container's disc-image blocks, as locateDiscBlocks finds them,
+// each also past the stored blocks of the one before it (which its block index names);
 // an error also when the disc table is not right.
 Expected<std::optional<std::vector<std::uint64_t>>> findDiscBlocks(InputFile& container,
                                                                    std::uint64_t dataPsarOffset);
