@@ -4,6 +4,7 @@
 
 #include "cli/cli_program.h"
 #include "gui/qt_tool_process.h"
+#include "state/compression_level.h"
 #include "state/default_fields.h"
 
 namespace quillon {
@@ -69,6 +70,10 @@ int runConvertVerb(CliProgram& program, const std::vector<std::string>& args) {
                 // The strongest compression is this run's alone: the setting stays as it is.
                 compression = *value == kStrongestWord ? ToolCompression::Strongest : ToolCompression::Setting;
                 if (compression == ToolCompression::Strongest) continue;
+                const auto level = CompressionLevel::parse(*value);
+                if (!level) return usageError(name + " takes a level from 0 to 9, " + kStrongestWord + " or nothing");
+                texts[option->field] = level->text();
+                continue;
             }
             if (const std::string refusal = typingRefusal(name, option->field, *value); !refusal.empty()) {
                 return usageError(refusal);

@@ -27,10 +27,11 @@ Verbs:
       artwork and warning picture), applies the options, then converts it into
       EBOOT.PBP. --output DIR sets the output folder and appends the per-game
       sub-folder that the folderOption setting asks for, as the output-folder browser
-      does. --compression L is the popstation compression level (one character, 0 to 9)
-      in place of the setting; --compression max packs every block at the strongest
-      level, for the smallest container, at several times the time of level 9 (this
-      run only, never a setting; Quillon's own popstation tool only).
+      does. --compression L is the popstation compression level (a digit from 0 to 9,
+      or nothing: --compression "") in place of the setting; --compression max packs
+      every block at the strongest level, for the smallest container, at several times
+      the time of level 9 (this run only, never a setting; Quillon's own popstation
+      tool only).
 
   extract SOURCE OUTPUT [--disc N]
       Writes the disc image stored in the container SOURCE (.pbp) into OUTPUT, the name

@@ -82,6 +82,18 @@ TEST_F(ConvertVerbTest, ASourceThatTheInspectionRefusesIsRefusedOnceAndNotConver
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "out"));
 }
 
+TEST_F(ConvertVerbTest, ACompressionLevelOtherThanADigitOrNothingIsAUsageError) {
+    for (const std::string level : {"a", "10", "-1", " ", "９"}) {
+        SCOPED_TRACE(level);
+        const CliRun run = convert(source(), {"--compression", level});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find("--compression takes a level from 0 to 9, max or nothing"), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "out"));
+    }
+    for (const std::string level : {"", "0", "9"}) EXPECT_EQ(convert(source(), {"--compression", level}).status, 0);
+}
+
 TEST_F(ConvertVerbTest, MissingSourceIsAUsageError) {
     EXPECT_EQ(runCli(dir, {"convert"}).status, 2);
 }
