@@ -103,7 +103,11 @@ private:
     }
 
     Status onFile(const std::vector<std::string>& words) {
-        if (Status st = closeFile(); !st) return st;
+        // A track whose pregap runs to the end of this file takes its INDEX 01 in the next.
+        const bool carry = !carried_ && inTrack() && !hasIndex01_ && sheet_.tracks.back().index00;
+        if (!carry) {
+            if (Status st = closeFile(); !st) return st;
+        }
         if (words.size() != 3) {
             return error("FILE needs a file name and a type (FILE \"name\" BINARY)");
         }
@@ -125,6 +129,7 @@ private:
         sheet_.files.push_back(std::move(file));
         fileLine_ = line_;
         firstTrackOfFile_ = sheet_.tracks.size();
+        carried_ = carry;
         return {};
     }
 
@@ -182,7 +187,7 @@ private:
     }
 
     Status onIndex(const std::vector<std::string>& words) {
-        if (!inTrack()) {
+        if (!inTrack() && !carried_) {
             return error("INDEX comes before any TRACK of its FILE");
         }
         if (words.size() != 3) {
@@ -196,7 +201,8 @@ private:
         if (*number > 1) return {};
         if (hasIndex01_) return error("INDEX " + words[1] + " comes after the track's INDEX 01");
         if (*number == 0 && track.index00) return error("the track has a second INDEX 00");
-        const std::uint64_t floor = track.index00.value_or(trackFloor());
+        if (carried_) takeCarriedTrack(track);
+        const std::uint64_t floor = track.pregapInFileBefore ? 0 : track.index00.value_or(trackFloor());
         if (*position < floor) {
             return error("INDEX " + words[1] + " " + words[2] +
                          " goes backwards: it must not come before " + timeText(floor));
@@ -215,6 +221,14 @@ private:
         return {};
     }
 
+    // The track carried over from the file before becomes this file's first.
+    void takeCarriedTrack(CueTrack& track) {
+        track.file = sheet_.files.size() - 1;
+        track.pregapInFileBefore = true;
+        firstTrackOfFile_ = sheet_.tracks.size() - 1;
+        carried_ = false;
+    }
+
     Status onPregap(const std::vector<std::string>& words) {
         if (!inTrack()) {
             return error("PREGAP comes before any TRACK of its FILE");
@@ -228,7 +242,7 @@ private:
     }
 
     Status closeTrack() {
-        if (!inTrack() || hasIndex01_) return {};
+        if (hasIndex01_ || (!inTrack() && !carried_)) return {};
         return errorAt(trackLine_, "track " + trackNumberText(sheet_.tracks.back().number) +
                                        " has no INDEX 01");
     }
@@ -246,6 +260,7 @@ private:
     std::size_t firstTrackOfFile_ = 0;  // index of the current file's first track
     bool hasIndex01_ = false;
     bool hasPregap_ = false;
+    bool carried_ = false;  // the last track waits for its INDEX 01 in the current file
 };
 
 }  // namespace

@@ -33,18 +33,22 @@ struct CueFile {
 struct CueTrack {
     int number = 0;
     TrackMode mode = TrackMode::Mode2;
-    std::size_t file = 0;                  // its FILE, an index into CueSheet::files
+    std::size_t file = 0;                  // the FILE of its INDEX 01, an index into CueSheet::files
     std::optional<std::uint64_t> index00;  // sector of the file where its pregap starts
     std::uint64_t index01 = 0;             // sector of the file where the track starts
     std::uint64_t pregap = 0;              // PREGAP: zero sectors in front of it
+    // Its INDEX 00 stands in the FILE before its own, whose sectors from there on are
+    // the first of its pregap (the sectors of its own file in front of INDEX 01 follow).
+    bool pregapInFileBefore = false;
 
     TrackType type() const { return mode == TrackMode::Audio ? TrackType::Audio : TrackType::Data; }
 };
 
 // A sheet as read: its files in order, and its tracks, numbered from 1 up by one, in the
-// order of the sheet. Every file exists and holds at least one track; within a file the
-// positions go forward, each track starting after the INDEX 01 of the track before it,
-// and every position lies inside the file.
+// order of the sheet. Every file exists and holds at least one track (or a track's
+// INDEX 00 whose INDEX 01 comes in the next FILE, before any TRACK of that file); within
+// a file the positions go forward, each track starting after the INDEX 01 of the track
+// before it, and every position lies inside the file.
 struct CueSheet {
     std::string path;
     std::vector<CueFile> files;

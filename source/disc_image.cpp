@@ -41,20 +41,27 @@ Expected<DiscImage> DiscImage::fromCueSheet(const CueSheet& sheet) {
     const auto& tracks = sheet.tracks;
     for (std::size_t i = 0; i < tracks.size(); ++i) {
         const CueTrack& track = tracks[i];
+        const CueTrack* next = i + 1 < tracks.size() ? &tracks[i + 1] : nullptr;
         const bool firstOfFile = i == 0 || tracks[i - 1].file != track.file;
-        const bool lastOfFile = i + 1 == tracks.size() || tracks[i + 1].file != track.file;
+        const bool lastOfFile = !next || next->file != track.file;
         // A track's bytes run from its pregap up to the next track's pregap; the first
         // track of a file also takes the bytes in front of it, the last one the rest of
-        // the file.
+        // the file unless the next track's pregap begins in it.
         const std::uint64_t begin = firstOfFile ? 0 : track.index00.value_or(track.index01);
-        const std::uint64_t end = lastOfFile
-                                      ? sheet.files[track.file].sectors()
-                                      : tracks[i + 1].index00.value_or(tracks[i + 1].index01);
+        std::uint64_t end = lastOfFile ? sheet.files[track.file].sectors() : next->index00.value_or(next->index01);
+        if (next && next->pregapInFileBefore && next->file == track.file + 1) end = *next->index00;
         image.addPiece(track.pregap, std::nullopt, 0);
+        std::uint64_t tail = 0;  // of the file before, in its pregap (all of it, when it holds no track)
+        if (track.pregapInFileBefore) {
+            const std::size_t before = track.file - 1;
+            const std::uint64_t from = i > 0 && tracks[i - 1].file == before ? *track.index00 : 0;
+            tail = sheet.files[before].sectors() - from;
+            image.addPiece(tail, before, from);
+        }
         const std::uint64_t firstSector = image.size_ / kSectorSize;
         image.addPiece(end - begin, track.file, begin);
         image.tracks_.push_back({track.number, track.type(), firstSector + track.index01 - begin,
-                                 track.pregap + track.index01 - begin});
+                                 track.pregap + tail + track.index01 - begin});
     }
     return image;
 }

@@ -201,27 +201,44 @@ TEST_F(RoundTripTest, CueSheetComesBackAsOneImageWithASheetOfTheSameTracks) {
     const Bytes audio = randomBytes(200 * kSectorSize, 7);
     dir.write("Game (Track 1).bin", data);
     dir.write("Game (Track 2).bin", audio);
-    const std::string sheet = dir.write(
-        "Game.cue", std::string("FILE \"Game (Track 1).bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n"
-                                "    INDEX 01 00:00:00\r\nFILE \"Game (Track 2).bin\" BINARY\r\n"
-                                "  TRACK 02 AUDIO\r\n    INDEX 00 00:00:00\r\n    INDEX 01 00:02:00\r\n"));
     Bytes merged = data;
     merged.insert(merged.end(), audio.begin(), audio.end());
+    struct Case {
+        std::string track2;  // its lines, from the second FILE line on
+        std::uint64_t index00, index01;  // of track 2 in the sheet that comes back
+    };
+    const std::vector<Case> cases{
+        // The pregap in the file of track 2: after the 300 sectors of track 1.
+        {"FILE \"Game (Track 2).bin\" BINARY\r\n  TRACK 02 AUDIO\r\n    INDEX 00 00:00:00\r\n"
+         "    INDEX 01 00:02:00\r\n",
+         300, 450},
+        // The pregap at the end of the file of track 1, track 2 at the start of its own.
+        {"  TRACK 02 AUDIO\r\n    INDEX 00 00:02:00\r\nFILE \"Game (Track 2).bin\" BINARY\r\n"
+         "    INDEX 01 00:00:00\r\n",
+         150, 300},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.track2);
+        removeFile(dir.file("back.iso"));
+        removeFile(dir.file("back.cue"));
+        const std::string sheet = dir.write(
+            "Game.cue", "FILE \"Game (Track 1).bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n    INDEX 01 00:00:00\r\n" +
+                            c.track2);
 
-    EXPECT_EQ(convertAndExtract(sheet, "9"), std::string(merged.begin(), merged.end()));
+        EXPECT_EQ(convertAndExtract(sheet, "9"), std::string(merged.begin(), merged.end()));
 
-    const auto back = readCueSheet(dir.file("back.cue"));
-    ASSERT_TRUE(back.ok()) << back.error().message;
-    ASSERT_EQ(back->files.size(), 1u);
-    EXPECT_EQ(back->files[0].path, dir.file("back.iso"));
-    ASSERT_EQ(back->tracks.size(), 2u);
-    EXPECT_EQ(back->tracks[0].mode, TrackMode::Mode2);
-    EXPECT_EQ(back->tracks[0].index00, std::nullopt);
-    EXPECT_EQ(back->tracks[0].index01, 0u);
-    // Track 2's file starts after the 300 sectors of track 1.
-    EXPECT_EQ(back->tracks[1].mode, TrackMode::Audio);
-    EXPECT_EQ(back->tracks[1].index00, std::optional<std::uint64_t>(300));
-    EXPECT_EQ(back->tracks[1].index01, 450u);
+        const auto back = readCueSheet(dir.file("back.cue"));
+        ASSERT_TRUE(back.ok()) << back.error().message;
+        ASSERT_EQ(back->files.size(), 1u);
+        EXPECT_EQ(back->files[0].path, dir.file("back.iso"));
+        ASSERT_EQ(back->tracks.size(), 2u);
+        EXPECT_EQ(back->tracks[0].mode, TrackMode::Mode2);
+        EXPECT_EQ(back->tracks[0].index00, std::nullopt);
+        EXPECT_EQ(back->tracks[0].index01, 0u);
+        EXPECT_EQ(back->tracks[1].mode, TrackMode::Audio);
+        EXPECT_EQ(back->tracks[1].index00, std::optional<std::uint64_t>(c.index00));
+        EXPECT_EQ(back->tracks[1].index01, c.index01);
+    }
 }
 
 // ---- containers of several discs, packed by the real tool from a playlist ----

@@ -112,6 +112,21 @@ INSTANTIATE_TEST_SUITE_P(
                 {2, TrackType::Audio, 450, 150},
                 {3, TrackType::Audio, 900, 150}},
                {{"all.bin", 0, 300}, {nullptr, 0, 150}, {"all.bin", 300, 700}}},
+        // The audio track's pregap at the end of the file before its own: its INDEX 00
+        // there, its INDEX 01 in its file (at its start, or further in).
+        Layout{"FILE data.bin BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 00 00:02:00\n"
+               "FILE audio.bin BINARY\nINDEX 01 00:00:00\n",
+               {{1, TrackType::Data, 0, 0}, {2, TrackType::Audio, 300, 150}},
+               {{"data.bin", 0, 300}, {"audio.bin", 0, 200}}},
+        Layout{"FILE data.bin BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 00 00:03:74\n"
+               "FILE audio.bin BINARY\nINDEX 01 00:00:10\nTRACK 03 AUDIO\nINDEX 01 00:01:00\n",
+               {{1, TrackType::Data, 0, 0}, {2, TrackType::Audio, 310, 11}, {3, TrackType::Audio, 375, 0}},
+               {{"data.bin", 0, 300}, {"audio.bin", 0, 200}}},
+        // A file that holds only the pregap of the track after it.
+        Layout{"FILE data.bin BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\nFILE all.bin BINARY\nTRACK 02 AUDIO\n"
+               "INDEX 00 00:01:00\nFILE audio.bin BINARY\nINDEX 01 00:00:00\n",
+               {{1, TrackType::Data, 0, 0}, {2, TrackType::Audio, 1300, 1000}},
+               {{"data.bin", 0, 300}, {"all.bin", 0, 1000}, {"audio.bin", 0, 200}}},
         // An audio track first: the data track after it.
         Layout{"FILE audio.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
                "FILE data.bin BINARY\nTRACK 02 MODE1/2352\nPREGAP 00:00:10\nINDEX 01 00:00:00\n",
