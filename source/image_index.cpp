@@ -68,7 +68,8 @@ std::string tilingFault(const IndexEntries& found, std::uint64_t length, BlocksE
 
 // Whether the image data starts with a deflated block, which raw sectors never form.
 Expected<bool> startsDeflated(InputFile& container, std::uint64_t begin, std::uint64_t length) {
-    auto start = container.readUpTo(begin, static_cast<std::size_t>(std::min<std::uint64_t>(length, kLongestStoredBlock)));
+    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(length, kLongestStoredBlock));
+    auto start = container.readUpTo(begin, count);
     if (!start) return start.error();
     return inflateRaw(*start, kImageBlockSize).has_value();
 }

@@ -368,8 +368,10 @@ TEST_F(OutputFileTest, LongNamesGetAShortTemporaryAndLeftoversOfKilledRunsGo) {
     const std::string leftover = dir.write(".game.iso.999999999-0.part", "partial");
     const std::string otherLeftover = dir.write(".EBOOT.PBP.999999998-3.part", "partial");
     const std::string running = dir.write(".game.iso." + std::to_string(::getpid()) + "-99.part", "busy");
-    const std::vector<std::string> others{dir.write(".notes.part", "mine"), dir.write(".x.12a-3.part", "mine"),
-                                          dir.write("x.999999999-0.part", "mine"), dir.write(".x.999999999.part", "mine")};
+    std::vector<std::string> others;
+    for (const char* name : {".notes.part", ".x.12a-3.part", "x.999999999-0.part", ".x.999999999.part"}) {
+        others.push_back(dir.write(name, "mine"));
+    }
     ASSERT_TRUE(writeFileAtomically(dir.file("game.iso"), asBytes("whole")).ok());
     EXPECT_FALSE(isFile(leftover));
     EXPECT_FALSE(isFile(otherLeftover));

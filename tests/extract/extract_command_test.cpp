@@ -215,7 +215,8 @@ TEST_F(ExtractionTest, OutputThatIsTheContainerByAnotherNameIsRefused) {
 
         extract(source, dir.file("image.iso"));
 
-        EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: Source file and Destination file cannot be the same."});
+        EXPECT_EQ(host.shown(),
+                  std::vector<std::string>{"Error: Source file and Destination file cannot be the same."});
         EXPECT_TRUE(host.questions.empty());
         EXPECT_EQ(readFile(source), bytesText(container)) << "the source is never changed";
         removeFile(dir.file(name));
