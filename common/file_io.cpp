@@ -1,9 +1,9 @@
 #include "common/file_io.h"
 
 #include <algorithm>
-#include <charconv>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstring>

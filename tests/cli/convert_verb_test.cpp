@@ -87,7 +87,8 @@ TEST_F(ConvertVerbTest, ACompressionLevelOtherThanADigitOrNothingIsAUsageError) 
         SCOPED_TRACE(level);
         const CliRun run = convert(source(), {"--compression", level});
         EXPECT_EQ(run.status, 2);
-        EXPECT_NE(run.err.find("--compression takes a level from 0 to 9, max or nothing"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("--compression takes a level from 0 to 9, max or nothing"), std::string::npos)
+            << run.err;
         EXPECT_EQ(run.out, "");
         EXPECT_FALSE(std::filesystem::exists(dir.path() / "out"));
     }
