@@ -1,9 +1,11 @@
 # Measuring helpers of the benchmark scripts, which source this file (bash). Every
 # command runs ROUNDS times (default 3, rounds alternating between the commands of a
 # script); a label's result is its best wall-clock time, its best processor time (user
-# plus system, which other load on a shared machine disturbs less) and its largest peak
+# plus system, which other load on a shared machine disturbs less), its largest peak
 # memory (maximum resident set, from /usr/bin/time; "-" without it: Debian package
-# `time`). Results are kept under $work/.results.
+# `time`) and the most bytes it wrote to storage (the block writes that /usr/bin/time
+# reports for the command and its children; none on a memory file system). Results are
+# kept under $work/.results.
 
 rounds=${ROUNDS:-3}
 
@@ -18,25 +20,29 @@ new_work_folder() {
 
 # measure LABEL COMMAND...: runs the command once, its standard output thrown away, with
 # the dirty pages of earlier runs written back first (so it does not pay for them), and
-# adds "wall cpu peak" to LABEL's results. Times come from the shell, to the millisecond.
+# adds "wall cpu peak written" to LABEL's results. Times come from the shell, to the
+# millisecond.
 measure() {
-    local label=$1 times wall user system peak=- TIMEFORMAT='%3R %3U %3S'
+    local label=$1 times wall user system peak=- written=- TIMEFORMAT='%3R %3U %3S'
     shift
     sync
     if [ -x /usr/bin/time ]; then
-        times=$( { time /usr/bin/time -f %M -o "$work/.results/peak" "$@" > /dev/null 2>&3; } 3>&2 2>&1 )
-        peak=$(tail -n 1 "$work/.results/peak")
+        times=$( { time /usr/bin/time -f '%M %O' -o "$work/.results/peak" "$@" > /dev/null 2>&3; } 3>&2 2>&1 )
+        read -r peak written < <(tail -n 1 "$work/.results/peak")
+        written=$((written * 512))
     else
         times=$( { time "$@" > /dev/null 2>&3; } 3>&2 2>&1 )
     fi
     read -r wall user system <<< "$times"
-    echo "$wall $(awk -v u="$user" -v s="$system" 'BEGIN { print u + s }') $peak" >> "$work/.results/$label"
+    echo "$wall $(awk -v u="$user" -v s="$system" 'BEGIN { print u + s }') $peak $written" >> "$work/.results/$label"
 }
 
 # best LABEL COLUMN: the least wall (1) or cpu (2) seconds of LABEL's rounds.
 best() { awk -v c="$2" 'NR == 1 || $c < m { m = $c } END { printf "%.3f", m }' "$work/.results/$1"; }
 # peak LABEL: the largest peak memory of LABEL's rounds, in KiB.
 peak() { awk '$3 == "-" { print "-"; exit } $3 > m { m = $3 } END { if (m != "") print m }' "$work/.results/$1"; }
+# written LABEL: the most bytes that LABEL's rounds wrote to storage.
+written() { awk '$4 == "-" { print "-"; exit } $4 > m { m = $4 } END { if (m != "") printf "%d", m }' "$work/.results/$1"; }
 walls() { cut -d' ' -f1 "$work/.results/$1" | tr '\n' ' '; }
 
 # report LABEL: one line of LABEL's results.
