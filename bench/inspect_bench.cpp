@@ -14,7 +14,7 @@
 #include <string>
 
 #include "common/file_io.h"
-#include "source/inspect_source.h"
+#include "inspect/inspect_source.h"
 #include "support/pbp_builder.h"
 
 namespace {

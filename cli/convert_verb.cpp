@@ -3,7 +3,7 @@
 #include <string>
 
 #include "cli/cli_program.h"
-#include "gui/qt_tool_process.h"
+#include "process/qt_tool_process.h"
 #include "state/compression_level.h"
 #include "state/default_fields.h"
 

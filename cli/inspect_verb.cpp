@@ -2,7 +2,7 @@
 #include <utility>
 
 #include "cli/cli_program.h"
-#include "source/inspect_source.h"
+#include "inspect/inspect_source.h"
 #include "state/artwork_kinds.h"
 #include "state/default_fields.h"
 

@@ -13,7 +13,7 @@
 #include "gui/options_window.h"
 #include "gui/preview_window.h"
 #include "gui/qt_text.h"
-#include "gui/qt_tool_process.h"
+#include "process/qt_tool_process.h"
 #include "gui/widgets.h"
 #include "source/disc_id.h"
 #include "state/artwork_kinds.h"

@@ -3,7 +3,7 @@
 #include "convert/convert_command.h"
 #include "extract/extract_command.h"
 #include "options/settings.h"
-#include "source/inspect_source.h"
+#include "inspect/inspect_source.h"
 
 namespace quillon {
 

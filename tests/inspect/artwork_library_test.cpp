@@ -1,4 +1,4 @@
-#include "source/artwork_library.h"
+#include "inspect/artwork_library.h"
 
 #include <gtest/gtest.h>
 

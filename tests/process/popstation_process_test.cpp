@@ -7,7 +7,7 @@
 
 #include "common/file_io.h"
 #include "convert/popstation_stage.h"
-#include "gui/qt_tool_process.h"
+#include "process/qt_tool_process.h"
 
 namespace quillon {
 namespace {

@@ -1,4 +1,4 @@
-#include "gui/qt_tool_process.h"
+#include "process/qt_tool_process.h"
 
 #include <QFile>
 #include <QStringList>

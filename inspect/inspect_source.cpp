@@ -1,4 +1,4 @@
-#include "source/inspect_source.h"
+#include "inspect/inspect_source.h"
 
 #include <array>
 #include <filesystem>
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/file_io.h"
-#include "source/artwork_library.h"
+#include "inspect/artwork_library.h"
 #include "source/disc_image.h"
 #include "source/disc_id.h"
 #include "source/multi_disc.h"

@@ -1,4 +1,4 @@
-#include "source/inspect_source.h"
+#include "inspect/inspect_source.h"
 
 #include <gtest/gtest.h>
 
