@@ -24,7 +24,7 @@ struct Error {
 };
 
 template <class T>
-class Expected {
+class [[nodiscard]] Expected {
 public:
     Expected(T value) : state_(std::move(value)) {}
     Expected(Error error) : state_(std::move(error)) {}
@@ -47,7 +47,7 @@ private:
 };
 
 // The result of an operation that gives nothing back but may fail.
-class Status {
+class [[nodiscard]] Status {
 public:
     Status() = default;
     Status(Error error) : error_(std::move(error)), failed_(true) {}

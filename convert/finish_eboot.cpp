@@ -329,7 +329,7 @@ void placeKeys(const std::string& keysFile, const std::string& outputFolder) {
     std::error_code ec;
     if (std::filesystem::exists(toFsPath(target), ec) || ec) return;
     auto keys = readWholeFile(keysFile);
-    if (keys) writeFileAtomically(target, *keys);
+    if (keys) (void)writeFileAtomically(target, *keys);
 }
 
 }  // namespace

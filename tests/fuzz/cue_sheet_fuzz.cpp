@@ -23,8 +23,9 @@ public:
         : path_(std::filesystem::temp_directory_path() /
                 ("quillon-fuzz-cue-" + std::to_string(::getpid()))) {
         std::filesystem::create_directories(path_);
-        writeFileAtomically(file("a.bin"), Bytes(3 * kSectorSize + 100, 0x41));
-        writeFileAtomically(file("b.bin"), Bytes(2 * kSectorSize, 0x42));
+        // A folder that cannot be written only leaves the sheets' files missing.
+        (void)writeFileAtomically(file("a.bin"), Bytes(3 * kSectorSize + 100, 0x41));
+        (void)writeFileAtomically(file("b.bin"), Bytes(2 * kSectorSize, 0x42));
     }
     ~DiscFolder() {
         std::error_code ec;
