@@ -23,9 +23,7 @@ constexpr std::uint64_t kImageDataSize = 700ull * 1024 * 1024;
 
 class NoWindow : public quillon::Host {
 public:
-    void showMessage(const std::string& text, const std::string&) override {
-        std::cerr << "message: " << text << "\n";
-    }
+    void showMessage(const std::string& text, const std::string&) override { std::cerr << "message: " << text << "\n"; }
     void setStatus(const std::string&) override {}
     void showProgress(const quillon::ProgressReport&) override {}
     void pump() override {}
@@ -49,8 +47,8 @@ std::optional<std::uint64_t> bytesReadSoFar() {
 // The container: a small front part, then image data left as a hole in the file, then
 // the start-screen block.
 std::uint64_t writeLargeContainer(const std::string& path) {
-    const quillon::Bytes whole = quillon::testing::buildContainer(
-        {.imageDataSize = 0, .startPicture = quillon::Bytes(20000, 0x89)});
+    const quillon::Bytes whole =
+        quillon::testing::buildContainer({.imageDataSize = 0, .startPicture = quillon::Bytes(20000, 0x89)});
     const std::size_t blockSize = quillon::kStartDatPictureOffset + 20000 + quillon::kStartDatTrailerSize;
     const std::size_t frontSize = whole.size() - blockSize;
     std::ofstream out(path, std::ios::binary);
@@ -65,9 +63,8 @@ std::uint64_t writeLargeContainer(const std::string& path) {
 int main(int argc, char** argv) {
     namespace fs = std::filesystem;
     std::random_device random;
-    const fs::path folder = argc > 1 ? fs::path(argv[1])
-                                     : fs::temp_directory_path() /
-                                           ("quillon-bench-" + std::to_string(random()));
+    const fs::path folder =
+        argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / ("quillon-bench-" + std::to_string(random()));
     const bool ownFolder = argc <= 1;
     fs::create_directories(folder / "Files");
     const std::string programFolder = (folder / "").string();
@@ -90,8 +87,7 @@ int main(int argc, char** argv) {
     } else {
         std::cout << "bytes read by inspection: unknown (no /proc/self/io)\n";
     }
-    std::cout << "time: "
-              << std::chrono::duration<double, std::milli>(elapsed).count() << " ms\n"
+    std::cout << "time: " << std::chrono::duration<double, std::milli>(elapsed).count() << " ms\n"
               << "save title: " << fields.text(quillon::Field::saveTitle) << "\n";
     if (ownFolder) fs::remove_all(folder);
     else fs::remove(source);

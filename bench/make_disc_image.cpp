@@ -42,8 +42,8 @@ struct Random {
 enum class Payload { Code, Text, Zeros, Packed };
 
 Payload payloadOf(std::size_t file) {
-    constexpr Payload kinds[] = {Payload::Code, Payload::Packed, Payload::Code, Payload::Text, Payload::Packed,
-                                 Payload::Code, Payload::Zeros, Payload::Packed, Payload::Code, Payload::Text};
+    constexpr Payload kinds[] = {Payload::Code, Payload::Packed, Payload::Code,   Payload::Text, Payload::Packed,
+                                 Payload::Code, Payload::Zeros,  Payload::Packed, Payload::Code, Payload::Text};
     return kinds[(file * 7) % std::size(kinds)];
 }
 

@@ -54,8 +54,7 @@ std::string duration(double seconds) {
 
 }  // namespace
 
-std::string progressLine(const std::string& status, std::uint64_t done, std::uint64_t total,
-                         double elapsedSeconds) {
+std::string progressLine(const std::string& status, std::uint64_t done, std::uint64_t total, double elapsedSeconds) {
     if (total == 0) return status;
     std::string line = status + (status.empty() ? "" : "  ") + std::to_string(percentOf(done, total)) + "%  " +
                        mebibytes(done) + " of " + mebibytes(total) + " MiB";

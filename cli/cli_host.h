@@ -14,8 +14,7 @@ namespace quillon {
 
 // The progress line of a long operation on a terminal: its status, then the share done,
 // the bytes done of all, the rate and the time left, once those can be told.
-std::string progressLine(const std::string& status, std::uint64_t done, std::uint64_t total,
-                         double elapsedSeconds);
+std::string progressLine(const std::string& status, std::uint64_t done, std::uint64_t total, double elapsedSeconds);
 
 class CliHost : public Host {
 public:

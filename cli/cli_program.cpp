@@ -27,8 +27,7 @@ OptionWord splitOption(const std::string& word) {
     return {word.substr(0, eq), word.substr(eq + 1)};
 }
 
-std::optional<std::string> optionValue(const OptionWord& word, const std::vector<std::string>& args,
-                                       std::size_t& i) {
+std::optional<std::string> optionValue(const OptionWord& word, const std::vector<std::string>& args, std::size_t& i) {
     if (word.value) return word.value;
     if (i + 1 >= args.size()) return std::nullopt;
     return args[++i];

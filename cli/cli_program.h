@@ -37,8 +37,7 @@ OptionWord splitOption(const std::string& word);
 
 // The value of the option `word` at args[i]: its own, or else the next word (and `i`
 // moves past it); nullopt when there is neither.
-std::optional<std::string> optionValue(const OptionWord& word, const std::vector<std::string>& args,
-                                       std::size_t& i);
+std::optional<std::string> optionValue(const OptionWord& word, const std::vector<std::string>& args, std::size_t& i);
 
 // Prints a usage error to stderr; the exit status of a usage error.
 int usageError(const std::string& message);

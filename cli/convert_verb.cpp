@@ -17,11 +17,16 @@ struct TextOption {
 };
 
 constexpr TextOption kTextOptions[] = {
-    {"--title", Field::labelText, false},   {"--save-title", Field::saveTitle, false},
-    {"--id-prefix", Field::saveID_l, false}, {"--id-number", Field::saveID, false},
-    {"--icon0", Field::icon0, true},        {"--icon1", Field::icon1, true},
-    {"--pic0", Field::unknown, true},       {"--pic1", Field::pic1, true},
-    {"--snd0", Field::snd0, true},          {"--warning", Field::warning, true},
+    {"--title", Field::labelText, false},
+    {"--save-title", Field::saveTitle, false},
+    {"--id-prefix", Field::saveID_l, false},
+    {"--id-number", Field::saveID, false},
+    {"--icon0", Field::icon0, true},
+    {"--icon1", Field::icon1, true},
+    {"--pic0", Field::unknown, true},
+    {"--pic1", Field::pic1, true},
+    {"--snd0", Field::snd0, true},
+    {"--warning", Field::warning, true},
     {"--compression", Field::Compression, false},
 };
 

@@ -115,14 +115,13 @@ int main(int argc, char** argv) {
     }
     if (next >= args.size()) return quillon::usageError("no verb given");
     const std::string verb = args[next];
-    const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(next) + 1,
-                                        args.end());
+    const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(next) + 1, args.end());
     if (verb == "verify") return quillon::runVerifyVerb(rest);
-    const auto folder = programFolder ? quillon::ProgramFolder(*programFolder)
-                                      : quillon::ProgramFolder::forExecutable(
-                                            QDir::toNativeSeparators(QCoreApplication::applicationDirPath())
-                                                .toStdString(),
-                                            quillon::userHomeFolder());
+    const auto folder = programFolder
+                            ? quillon::ProgramFolder(*programFolder)
+                            : quillon::ProgramFolder::forExecutable(
+                                  QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString(),
+                                  quillon::userHomeFolder());
     if (!folder) {
         std::cerr << folder.error().message << "\n";
         return 1;

@@ -23,8 +23,8 @@ int runVerifyVerb(const std::vector<std::string>& args) {
         const auto verification = verifyContainer(path, progress);
         host.eraseProgressLine();
         if (!verification && verification.error().kind == Error::Kind::Cancelled) return CliHost::stoppedStatus();
-        const std::vector<std::string> lines = verification ? verification->lines(path)
-                                                            : std::vector{path + ": " + verification.error().message};
+        const std::vector<std::string> lines =
+            verification ? verification->lines(path) : std::vector{path + ": " + verification.error().message};
         for (const std::string& line : lines) std::cout << line << "\n";
         std::cout.flush();
         if (!verification || !verification->passed()) status = 1;

@@ -17,16 +17,12 @@ namespace quillon {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline std::uint16_t loadLe16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
+inline std::uint16_t loadLe16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 inline std::uint32_t loadLe24(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16);
 }
-inline std::uint32_t loadLe32(const std::uint8_t* p) {
-    return loadLe24(p) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
+inline std::uint32_t loadLe32(const std::uint8_t* p) { return loadLe24(p) | (static_cast<std::uint32_t>(p[3]) << 24); }
 inline void storeLe16(std::uint8_t* p, std::uint16_t v) {
     p[0] = static_cast<std::uint8_t>(v);
     p[1] = static_cast<std::uint8_t>(v >> 8);
@@ -42,9 +38,7 @@ inline void storeLe32(std::uint8_t* p, std::uint32_t v) {
 }
 
 // Big-endian loads, for the formats that store their numbers that way (CHD).
-inline std::uint16_t loadBe16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
-}
+inline std::uint16_t loadBe16(const std::uint8_t* p) { return static_cast<std::uint16_t>((p[0] << 8) | p[1]); }
 inline std::uint64_t loadBe(const std::uint8_t* p, std::size_t bytes) {
     std::uint64_t value = 0;
     for (std::size_t i = 0; i < bytes; ++i) value = (value << 8) | p[i];
@@ -64,9 +58,7 @@ public:
     explicit ByteReader(std::span<const std::uint8_t> data) : data_(data) {}
 
     std::size_t size() const { return data_.size(); }
-    bool fits(std::uint64_t offset, std::uint64_t count) const {
-        return fitsIn(data_.size(), offset, count);
-    }
+    bool fits(std::uint64_t offset, std::uint64_t count) const { return fitsIn(data_.size(), offset, count); }
     std::optional<std::uint8_t> u8(std::uint64_t offset) const {
         if (!fits(offset, 1)) return std::nullopt;
         return data_[offset];
@@ -83,15 +75,13 @@ public:
         if (!fits(offset, 4)) return std::nullopt;
         return loadLe32(data_.data() + offset);
     }
-    std::optional<std::span<const std::uint8_t>> bytes(std::uint64_t offset,
-                                                       std::uint64_t count) const {
+    std::optional<std::span<const std::uint8_t>> bytes(std::uint64_t offset, std::uint64_t count) const {
         if (!fits(offset, count)) return std::nullopt;
         return data_.subspan(offset, count);
     }
     // True when the bytes at offset spell `text` exactly.
     bool matches(std::uint64_t offset, std::string_view text) const {
-        return fits(offset, text.size()) &&
-               std::memcmp(data_.data() + offset, text.data(), text.size()) == 0;
+        return fits(offset, text.size()) && std::memcmp(data_.data() + offset, text.data(), text.size()) == 0;
     }
 
 private:
@@ -103,9 +93,7 @@ public:
     explicit ByteWriter(std::span<std::uint8_t> data) : data_(data) {}
 
     std::size_t size() const { return data_.size(); }
-    bool fits(std::uint64_t offset, std::uint64_t count) const {
-        return fitsIn(data_.size(), offset, count);
-    }
+    bool fits(std::uint64_t offset, std::uint64_t count) const { return fitsIn(data_.size(), offset, count); }
     bool putLe16(std::uint64_t offset, std::uint16_t v) {
         if (!fits(offset, 2)) return false;
         storeLe16(data_.data() + offset, v);

@@ -46,8 +46,8 @@ int openForReading(const std::string& path) {
     return _wopen(toFsPath(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
 }
 int createNew(const std::string& path) {
-    return _wopen(toFsPath(path).c_str(),
-                  _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+    return _wopen(toFsPath(path).c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                  _S_IREAD | _S_IWRITE);
 }
 long long readAtPosition(int handle, void* data, std::size_t count, std::uint64_t position) {
     if (_lseeki64(handle, static_cast<long long>(position), SEEK_SET) < 0) return -1;
@@ -74,9 +74,7 @@ int openForReading(const std::string& path) {
     ::fcntl(handle, F_SETFL, ::fcntl(handle, F_GETFL) & ~O_NONBLOCK);
     return handle;
 }
-int createNew(const std::string& path) {
-    return ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-}
+int createNew(const std::string& path) { return ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666); }
 long long readAtPosition(int handle, void* data, std::size_t count, std::uint64_t position) {
     long long n;
     do n = ::pread(handle, data, count, static_cast<off_t>(position));
@@ -111,8 +109,7 @@ std::optional<std::string> nonRegularKind(const std::filesystem::file_status& st
 // Copies between two files inside the kernel, at explicit positions in both (the
 // handles' own positions stay as they are); the count copied, 0 at the end of the
 // source, or -1 with errno set.
-long long copyInsideKernel(int from, std::uint64_t fromPosition, int to, std::uint64_t toPosition,
-                           std::size_t count) {
+long long copyInsideKernel(int from, std::uint64_t fromPosition, int to, std::uint64_t toPosition, std::size_t count) {
     auto in = static_cast<loff_t>(fromPosition);
     auto out = static_cast<loff_t>(toPosition);
     long long n;
@@ -188,13 +185,9 @@ std::string extensionOf(const std::string& path) {
     return dot == std::string::npos ? std::string() : name.substr(dot);
 }
 
-std::string withoutExtension(const std::string& path) {
-    return path.substr(0, path.size() - extensionOf(path).size());
-}
+std::string withoutExtension(const std::string& path) { return path.substr(0, path.size() - extensionOf(path).size()); }
 
-std::string systemErrorText(int errorNumber) {
-    return std::generic_category().message(errorNumber);
-}
+std::string systemErrorText(int errorNumber) { return std::generic_category().message(errorNumber); }
 
 // ---- InputFile ----
 
@@ -299,10 +292,7 @@ Expected<Bytes> readWholeFile(const std::string& path) {
 // ---- OutputFile ----
 
 OutputFile::OutputFile(int handle, std::string target, std::string destination, std::string temp)
-    : handle_(handle),
-      target_(std::move(target)),
-      destination_(std::move(destination)),
-      temp_(std::move(temp)) {}
+    : handle_(handle), target_(std::move(target)), destination_(std::move(destination)), temp_(std::move(temp)) {}
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : handle_(other.handle_),
@@ -414,8 +404,7 @@ Expected<OutputFile> OutputFile::create(const std::string& target) {
     // A file its owner marked read-only is not replaced behind its back.
     using std::filesystem::perms;
     if (!ec && std::filesystem::is_regular_file(status) &&
-        (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) ==
-            perms::none) {
+        (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none) {
         return Error::write("Cannot create file " + inQuotes(target) + ". " + systemErrorText(EACCES));
     }
     const std::filesystem::path folder = destination.parent_path();
@@ -423,13 +412,12 @@ Expected<OutputFile> OutputFile::create(const std::string& target) {
     removeStaleTemporaries(fromFsPath(folder));
     const std::string prefix = folder.empty() ? std::string() : fromFsPath(folder) + kPathSeparator;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temp = prefix + stem + "." + std::to_string(processId()) + "-" +
-                                 std::to_string(counter++) + ".part";
+        const std::string temp =
+            prefix + stem + "." + std::to_string(processId()) + "-" + std::to_string(counter++) + ".part";
         const int handle = createNew(temp);
         if (handle >= 0) return OutputFile(handle, target, fromFsPath(destination), temp);
         if (errno != EEXIST) {
-            return Error::write("Cannot create file " + inQuotes(target) + ". " +
-                                systemErrorText(errno));
+            return Error::write("Cannot create file " + inQuotes(target) + ". " + systemErrorText(errno));
         }
     }
     return Error::write("Cannot create file " + inQuotes(target) + ". " + systemErrorText(EEXIST));
@@ -495,8 +483,8 @@ Status OutputFile::appendFrom(InputFile& source, std::uint64_t position, std::ui
     // the rest goes to the kernel where the source then stands on a page boundary.
     const std::uint64_t toBoundary = (kLargePageSize - written_ % kLargePageSize) % kLargePageSize;
     const std::uint64_t head = std::min<std::uint64_t>(toBoundary, length);
-    const bool inKernel = rangeCopy_ != RangeCopy::ThroughBuffer && !gForceCopyFallback &&
-                          (position + head) % kPageSize == 0;
+    const bool inKernel =
+        rangeCopy_ != RangeCopy::ThroughBuffer && !gForceCopyFallback && (position + head) % kPageSize == 0;
     std::uint64_t copied = 0;
     if (inKernel) {
         if (auto st = copyThroughBuffer(source, position, head, written_); !st) return st;
@@ -641,7 +629,8 @@ Status OutputFileSet::placeAll() {
 Error OutputFileSet::restoreEarlier(Error error, const std::vector<std::string>& kept) {
     for (std::size_t i = kept.size(); i-- > 0;) {
         if (!files_[i].restoreEarlier(kept[i])) {
-            error.message += " The earlier file " + inQuotes(files_[i].target()) + " is kept as " + inQuotes(kept[i]) + ".";
+            error.message +=
+                " The earlier file " + inQuotes(files_[i].target()) + " is kept as " + inQuotes(kept[i]) + ".";
         }
     }
     return error;

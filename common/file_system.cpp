@@ -42,8 +42,8 @@ Status checkRoomFor(const std::string& target, std::uint64_t bytes) {
         if (ec) return {};  // a system that cannot tell leaves the write to find out
     }
     if (available >= bytes) return {};
-    return Error::write("Not enough free space to write " + inQuotes(target) + ": it needs " +
-                        sizeText(bytes) + ", and " + sizeText(available) + " are free.");
+    return Error::write("Not enough free space to write " + inQuotes(target) + ": it needs " + sizeText(bytes) +
+                        ", and " + sizeText(available) + " are free.");
 }
 
 namespace testing {

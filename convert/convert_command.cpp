@@ -45,8 +45,8 @@ bool requiredFieldsFilled(const FieldState& fields, BusyState& busy) {
 
 // The finishing's values, read from the fields when the stage starts (the warning
 // picture may have been changed in the options window while the tool ran).
-FinishJob readFinishJob(const FieldState& fields, const std::string& sourcePbp,
-                        const ProgramFolder& folder, std::vector<Sidecar> sidecars) {
+FinishJob readFinishJob(const FieldState& fields, const std::string& sourcePbp, const ProgramFolder& folder,
+                        std::vector<Sidecar> sidecars) {
     FinishJob job;
     job.sourcePbp = sourcePbp;
     job.outputFolder = fields.text(Field::dstPbp);
@@ -71,8 +71,8 @@ struct RemovedAtTheEnd {
 };
 
 // The stages, from the kind of source on.
-StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool,
-                       const ProgramFolder& folder, ToolCompression compression, int& patchCount) {
+StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
+                       ToolCompression compression, int& patchCount) {
     const std::string source = fields.text(Field::srcIso);
     const bool sourceIsPbp = isPbpPath(source);
     ToolJob toolJob{folder.popstationTool(), folder.filesFolder(), {}, source, {}, compression};
@@ -103,14 +103,14 @@ StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool,
 // The Files folder is the tool's workplace: a disc image is converted only while no
 // other conversion of this program folder runs. nullopt (with the message shown) when
 // one does; a lock that cannot be taken at all leaves the tool stage to report why.
-std::optional<std::optional<FileLock>> lockWorkplace(const std::string& source,
-                                                     const ProgramFolder& folder, BusyState& busy) {
+std::optional<std::optional<FileLock>> lockWorkplace(const std::string& source, const ProgramFolder& folder,
+                                                     BusyState& busy) {
     if (isPbpPath(source)) return std::optional<FileLock>();
     auto lock = FileLock::tryLock(folder.inFiles(kWorkplaceLockName));
     if (!lock) return std::optional<FileLock>();
     if (!*lock) {
-        busy.showMessage("Another conversion is running in the program folder " +
-                         inQuotes(folder.root()) + ". Start this one when it has ended.");
+        busy.showMessage("Another conversion is running in the program folder " + inQuotes(folder.root()) +
+                         ". Start this one when it has ended.");
         return std::nullopt;
     }
     return std::move(*lock);
@@ -134,8 +134,8 @@ void cleanUpAfterAKilledConversion(const ProgramFolder& folder, const std::strin
 }
 
 // Everything before the end of the busy state.
-StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool,
-                     const ProgramFolder& folder, ToolCompression compression, int& patchCount) {
+StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
+                     ToolCompression compression, int& patchCount) {
     // Checks that need no folder made and no busy state: a source that is no file says
     // so before any other field is looked at.
     const std::string source = fields.text(Field::srcIso);

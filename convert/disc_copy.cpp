@@ -11,8 +11,7 @@ void writeDiscHeadFields(std::span<std::uint8_t> block, const DiscHeadFields& fi
     writer.putPaddedText(kSaveTitleOffset, storedSaveTitle(fields.saveTitle), kSaveTitleSize);
 }
 
-Status writeDiscHeadFields(OutputFile& output, const std::vector<std::uint64_t>& blocks,
-                           const DiscHeadFields& fields) {
+Status writeDiscHeadFields(OutputFile& output, const std::vector<std::uint64_t>& blocks, const DiscHeadFields& fields) {
     Bytes head(kImageHeadSize, 0);
     writeDiscHeadFields(head, fields);
     const auto idText = std::span(head).subspan(kDiscIdTextOffset, kDiscIdTextSize);
@@ -30,8 +29,8 @@ void markImageDataPosition(std::span<std::uint8_t> block) {
     }
 }
 
-Status markImageDataPositions(InputFile& source, const std::vector<std::uint64_t>& sourceBlocks,
-                              OutputFile& output, const std::vector<std::uint64_t>& outputBlocks) {
+Status markImageDataPositions(InputFile& source, const std::vector<std::uint64_t>& sourceBlocks, OutputFile& output,
+                              const std::vector<std::uint64_t>& outputBlocks) {
     Bytes marked(4, 0);
     storeLe32(marked.data(), static_cast<std::uint32_t>(kImageDataOffset));
     for (std::size_t i = 0; i < sourceBlocks.size(); ++i) {
@@ -45,18 +44,15 @@ Status markImageDataPositions(InputFile& source, const std::vector<std::uint64_t
     return {};
 }
 
-Status copyPatchedDisc(const ImageCopy& copy, const DiscBlock& disc, const BlockIndex& index,
-                       std::uint64_t outputBlock, int& patchCount) {
+Status copyPatchedDisc(const ImageCopy& copy, const DiscBlock& disc, const BlockIndex& index, std::uint64_t outputBlock,
+                       int& patchCount) {
     if (index.valid()) {
-        return copyPatchedBlocks(copy, disc.imageData().begin, index.entries, outputBlock + kIndexOffset,
-                                 patchCount);
+        return copyPatchedBlocks(copy, disc.imageData().begin, index.entries, outputBlock + kIndexOffset, patchCount);
     }
-    return copyPatchedImageData(copy, imageDataWindow(disc.position, static_cast<std::int64_t>(disc.end)),
-                                patchCount);
+    return copyPatchedImageData(copy, imageDataWindow(disc.position, static_cast<std::int64_t>(disc.end)), patchCount);
 }
 
-Expected<std::vector<std::uint64_t>> copyPatchedDiscs(const ImageCopy& copy,
-                                                      const std::vector<DiscBlock>& discs,
+Expected<std::vector<std::uint64_t>> copyPatchedDiscs(const ImageCopy& copy, const std::vector<DiscBlock>& discs,
                                                       const std::vector<BlockIndex>& indexes,
                                                       std::uint64_t outputDataPsar, int& patchCount) {
     OutputFile& output = copy.range.output;

@@ -74,15 +74,12 @@ Error damagedSource(const InputFile& source, const std::string& reason) {
 }
 
 // The disc ID text and the save title for the head of each disc-image block.
-DiscHeadFields discHeadFields(const FinishJob& job) {
-    return {"_" + job.idPrefix + "_" + job.idNumber, job.saveTitle};
-}
+DiscHeadFields discHeadFields(const FinishJob& job) { return {"_" + job.idPrefix + "_" + job.idNumber, job.saveTitle}; }
 
 // Header and PARAM.SFO, the five pieces, DATA.PSP, the filler and the edited head of
 // the disc-image block.
-Status writeFrontPart(OutputFile& output, std::span<const std::uint8_t> head,
-                      const PbpHeader& header, std::uint64_t dataPspLength, const Pieces& pieces,
-                      const NewLayout& layout) {
+Status writeFrontPart(OutputFile& output, std::span<const std::uint8_t> head, const PbpHeader& header,
+                      std::uint64_t dataPspLength, const Pieces& pieces, const NewLayout& layout) {
     if (auto written = output.write(head.first(header.icon0)); !written) return written;
     for (const Piece& piece : pieces.artwork) {
         if (auto written = output.write(piece.bytes); !written) return written;
@@ -97,15 +94,14 @@ Status writeFrontPart(OutputFile& output, std::span<const std::uint8_t> head,
 // The source's start-screen block, with the warning picture in place of its own when
 // one is given: the first 80 bytes (with 80 + the picture's length at 20), the
 // picture, the trailer of the last 4,976 bytes.
-Status writeStartScreenBlock(OutputFile& output, InputFile& source, std::int64_t startDat,
-                             const Piece& warning) {
+Status writeStartScreenBlock(OutputFile& output, InputFile& source, std::int64_t startDat, const Piece& warning) {
     const auto position = static_cast<std::uint64_t>(startDat);
     auto tail = source.readBytes(position, static_cast<std::size_t>(source.size() - position));
     if (!tail) return tail.error();
     if (warning.length == 0) return output.write(*tail);
     const std::span<const std::uint8_t> block(*tail);
-    return output.write(startScreenBlock(block.first(kStartDatPictureOffset), warning.bytes,
-                                         block.last(kStartDatTrailerSize)));
+    return output.write(
+        startScreenBlock(block.first(kStartDatPictureOffset), warning.bytes, block.last(kStartDatTrailerSize)));
 }
 
 // The rewrite of one container, from reading the pieces to the committed output. The
@@ -155,12 +151,10 @@ private:
         dataPspLength_ = dataPspLength(head_, header_);
 
         // PARAM.SFO lies in the bytes before ICON0.PNG, and only those are written out.
-        const ParamWriteResult param =
-            writeParamFields(std::span(head_).first(header_.icon0), header_.paramSfo, job_.title,
-                             job_.idPrefix + job_.idNumber);
+        const ParamWriteResult param = writeParamFields(std::span(head_).first(header_.icon0), header_.paramSfo,
+                                                        job_.title, job_.idPrefix + job_.idNumber);
         if (param.outOfBounds) {
-            return fileError(damagedSource(
-                *source_, "The PBP file is damaged: PARAM.SFO reaches past ICON0.PNG."));
+            return fileError(damagedSource(*source_, "The PBP file is damaged: PARAM.SFO reaches past ICON0.PNG."));
         }
         if (param.titleCut) {
             busy_.showMessage("The game title is too long to fit into PARAM.SFO.");
@@ -177,9 +171,8 @@ private:
         }
         if (pieces_.warning.length > kMaxStartScreenPicture) {
             // A longer one would put the start-screen block where no reader looks for it.
-            busy_.showMessage("The warning picture is too large: " +
-                              std::to_string(pieces_.warning.length) + " bytes, at most " +
-                              std::to_string(kMaxStartScreenPicture) + " fit.");
+            busy_.showMessage("The warning picture is too large: " + std::to_string(pieces_.warning.length) +
+                              " bytes, at most " + std::to_string(kMaxStartScreenPicture) + " fit.");
             return Rewrite::NotTaken;
         }
         if (!severalDiscs_) {
@@ -189,10 +182,9 @@ private:
         }
 
         const auto& artwork = pieces_.artwork;
-        const PieceLengths lengths{artwork[0].length, artwork[1].length, artwork[2].length,
-                                   artwork[3].length, artwork[4].length};
-        const std::optional<NewLayout> layout =
-            layOutContainer(header_.icon0, lengths, dataPspLength_);
+        const PieceLengths lengths{artwork[0].length, artwork[1].length, artwork[2].length, artwork[3].length,
+                                   artwork[4].length};
+        const std::optional<NewLayout> layout = layOutContainer(header_.icon0, lengths, dataPspLength_);
         if (!layout) {
             busy_.showError(ErrorCode::FrontPartTooBig);
             return Rewrite::NotTaken;
@@ -290,7 +282,8 @@ private:
         if (job_.palFix) return copyPatchedDiscs(copy, discs_, indexes_, layout_.dataPsar, patchCount_);
         if (auto copied = copyImageData(copy); !copied) return copied.error();
         std::vector<std::uint64_t> blocks;
-        for (const std::uint64_t position : discPositions_) blocks.push_back(position - header_.dataPsar + layout_.dataPsar);
+        for (const std::uint64_t position : discPositions_)
+            blocks.push_back(position - header_.dataPsar + layout_.dataPsar);
         return blocks;
     }
 
@@ -334,16 +327,12 @@ void placeKeys(const std::string& keysFile, const std::string& outputFolder) {
 
 }  // namespace
 
-std::string outputPbpPath(const std::string& outputFolder) {
-    return outputFolder + kPathSeparator + kEbootName;
-}
+std::string outputPbpPath(const std::string& outputFolder) { return outputFolder + kPathSeparator + kEbootName; }
 
 StageOutcome finishEboot(const FinishJob& job, BusyState& busy, int& patchCount) {
     const Rewrite rewrite = ContainerRewrite(job, busy, patchCount).run();
     switch (rewrite) {
-        case Rewrite::Written:
-            placeKeys(job.keysFile, job.outputFolder);
-            return StageOutcome::Proceed;
+        case Rewrite::Written: placeKeys(job.keysFile, job.outputFolder); return StageOutcome::Proceed;
         case Rewrite::Aborted: return StageOutcome::EndWithoutSummary;
         case Rewrite::Refused: return StageOutcome::EndWithoutSummary;
         case Rewrite::NotTaken: return StageOutcome::EndWithSummary;

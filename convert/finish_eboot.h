@@ -15,7 +15,7 @@ namespace quillon {
 
 struct FinishJob {
     std::string sourcePbp;
-    std::string outputFolder;         // receives EBOOT.PBP
+    std::string outputFolder;            // receives EBOOT.PBP
     std::array<std::string, 5> artwork;  // paths, in the order of kArtworkKinds
     std::string warning;                 // the new start-screen picture
     std::string idPrefix, idNumber;

@@ -24,15 +24,15 @@ PatchWindow imageDataWindow(std::uint64_t dataPsarOffset, std::int64_t startDat)
     return {static_cast<std::int64_t>(dataPsarOffset + kImageDataOffset) - 1, startDat};
 }
 
-int patchOccurrences(std::span<std::uint8_t> block, std::uint64_t blockPosition,
-                     std::size_t firstStart, const PatchWindow& window) {
+int patchOccurrences(std::span<std::uint8_t> block, std::uint64_t blockPosition, std::size_t firstStart,
+                     const PatchWindow& window) {
     if (block.size() < kPatchPatternSize) return 0;
     // The range of start indexes that are both whole in the block and in the window.
     const auto position = static_cast<std::int64_t>(blockPosition);
     const std::int64_t first =
         std::max<std::int64_t>(static_cast<std::int64_t>(firstStart), window.lowerBound + 1 - position);
-    const std::int64_t last = std::min<std::int64_t>(
-        static_cast<std::int64_t>(block.size() - kPatchPatternSize), window.end - 1 - position);
+    const std::int64_t last =
+        std::min<std::int64_t>(static_cast<std::int64_t>(block.size() - kPatchPatternSize), window.end - 1 - position);
     int patched = 0;
     std::uint8_t* const data = block.data();
     for (std::int64_t k = first; k <= last;) {
@@ -143,8 +143,8 @@ private:
         run.first = number * kBlocksPerRun;
         run.blocks.resize(std::min(kBlocksPerRun, index_.size() - run.first));
         const IndexEntry& last = index_[run.first + run.blocks.size() - 1];
-        run.stored.resize(static_cast<std::size_t>(imageDataStart_ + last.offset + last.storedSize -
-                                                   positionOf(run.first)));
+        run.stored.resize(
+            static_cast<std::size_t>(imageDataStart_ + last.offset + last.storedSize - positionOf(run.first)));
         return copy_.range.source.readExactAt(positionOf(run.first), run.stored);
     }
 
@@ -170,9 +170,9 @@ private:
     }
 
     Error undecodable(std::size_t block) const {
-        return Error::format("Cannot patch the disc image in " + inQuotes(copy_.range.source.path()) +
-                             ". Its block " + std::to_string(block + 1) + " does not inflate to " +
-                             std::to_string(kImageBlockSize) + " bytes.");
+        return Error::format("Cannot patch the disc image in " + inQuotes(copy_.range.source.path()) + ". Its block " +
+                             std::to_string(block + 1) + " does not inflate to " + std::to_string(kImageBlockSize) +
+                             " bytes.");
     }
 
     // The block held back from the run before, patched across its edge with this run,
@@ -218,9 +218,8 @@ private:
 
 }  // namespace
 
-Status copyPatchedBlocks(const ImageCopy& copy, std::uint64_t imageDataStart,
-                         const std::vector<IndexEntry>& index, std::uint64_t outputIndexPosition,
-                         int& patchCount) {
+Status copyPatchedBlocks(const ImageCopy& copy, std::uint64_t imageDataStart, const std::vector<IndexEntry>& index,
+                         std::uint64_t outputIndexPosition, int& patchCount) {
     InputFile& source = copy.range.source;
     OutputFile& output = copy.range.output;
     if (auto head = copyImageData({{source, output, copy.range.start, imageDataStart}, copy.progress}); !head) {

@@ -39,8 +39,8 @@ PatchWindow imageDataWindow(std::uint64_t dataPsarOffset, std::int64_t startDat)
 // Patches every occurrence in `block` (which holds the source's bytes from
 // `blockPosition` on) that starts at an index of `firstStart` or more, lies wholly in
 // the block and starts inside the window. Returns the number of occurrences patched.
-int patchOccurrences(std::span<std::uint8_t> block, std::uint64_t blockPosition,
-                     std::size_t firstStart, const PatchWindow& window);
+int patchOccurrences(std::span<std::uint8_t> block, std::uint64_t blockPosition, std::size_t firstStart,
+                     const PatchWindow& window);
 
 // The patched copy: as the plain copy, but consecutive blocks overlap by 8 bytes so an
 // occurrence across a block edge is seen whole; the overlap is carried over from the
@@ -58,9 +58,8 @@ Status copyPatchedImageData(const ImageCopy& copy, const PatchWindow& window, in
 // anew on all processor cores and written in order; a block that does not inflate
 // stops the patch with an error naming the first such block. `copy.range` runs from the
 // head's rest to the end of the blocks, which begin at `imageDataStart`.
-Status copyPatchedBlocks(const ImageCopy& copy, std::uint64_t imageDataStart,
-                         const std::vector<IndexEntry>& index, std::uint64_t outputIndexPosition,
-                         int& patchCount);
+Status copyPatchedBlocks(const ImageCopy& copy, std::uint64_t imageDataStart, const std::vector<IndexEntry>& index,
+                         std::uint64_t outputIndexPosition, int& patchCount);
 
 // The status line after a conversion with the patch requested, by the count that
 // started at -1.

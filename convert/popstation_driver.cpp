@@ -57,8 +57,9 @@ std::string signalName(int signal) {
 // that a signal ended or that wrote nothing at all never gives an empty message.
 std::string failureText(std::string output, const ToolEnd& end) {
     if (!end.bySignal && !output.empty()) return output;
-    const std::string how = end.bySignal ? "by the signal " + signalName(end.code) + " (" + std::to_string(end.code) + ")"
-                                         : "with exit code " + std::to_string(end.code);
+    const std::string how = end.bySignal
+                                ? "by the signal " + signalName(end.code) + " (" + std::to_string(end.code) + ")"
+                                : "with exit code " + std::to_string(end.code);
     if (output.empty()) return "The popstation tool ended " + how + " and wrote nothing.";
     return output + "The popstation tool ended " + how + ".";
 }
@@ -139,7 +140,8 @@ void waitForTool(const std::string& outputPath, std::uint64_t work, BusyState& b
     for (int pass = 0;; ++pass) {
         constexpr int kPassesPerLook = 10;
         if (pass % kPassesPerLook == 0 && work > 0) {
-            if (const auto share = reports.share()) report = {{}, work * static_cast<std::uint64_t>(*share) / 100, work};
+            if (const auto share = reports.share())
+                report = {{}, work * static_cast<std::uint64_t>(*share) / 100, work};
         }
         if (!progress(report) && !interrupted) {
             tool.interrupt();

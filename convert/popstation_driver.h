@@ -12,8 +12,8 @@
 namespace quillon {
 
 struct ToolJob {
-    std::string tool;        // the tool's program file
-    std::string workFolder;  // where it runs and writes EBOOT.PBP, with a trailing separator
+    std::string tool;              // the tool's program file
+    std::string workFolder;        // where it runs and writes EBOOT.PBP, with a trailing separator
     std::string compressionLevel;  // as typed: empty, or meant as 0 to 9
     std::string source;            // the disc image, as the user named it
     std::string baseContainer;     // the sample container, when not base.pbp in workFolder

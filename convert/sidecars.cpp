@@ -12,8 +12,7 @@
 namespace quillon {
 namespace {
 
-Status addSidecar(const std::string& from, std::size_t disc, std::size_t discCount,
-                  std::vector<Sidecar>& sidecars) {
+Status addSidecar(const std::string& from, std::size_t disc, std::size_t discCount, std::vector<Sidecar>& sidecars) {
     auto bytes = readSbiFile(from);
     if (!bytes) return bytes.error();
     sidecars.push_back({sidecarPath(kEbootName, disc, discCount), std::move(*bytes)});

@@ -8,9 +8,9 @@
 #include "common/text.h"
 #include "extract/image_data.h"
 #include "source/cue_sheet.h"
-#include "source/sbi_file.h"
 #include "source/multi_disc.h"
 #include "source/pbp.h"
+#include "source/sbi_file.h"
 
 namespace quillon {
 namespace {
@@ -18,14 +18,13 @@ namespace {
 constexpr const char* kNotAPbpMessage = "You have to select a PBP file.";
 
 ProgressReport savingReport(std::uint64_t position, std::uint64_t containerSize) {
-    return {"Saving ISO file... (" + std::to_string(percentOf(position, containerSize)) + "%)",
-            position, containerSize};
+    return {"Saving ISO file... (" + std::to_string(percentOf(position, containerSize)) + "%)", position,
+            containerSize};
 }
 
 Error noSuchDisc(const InputFile& container, std::size_t discs, std::size_t wanted) {
     return Error::format(inQuotes(container.path()) + " holds " + std::to_string(discs) +
-                         (discs == 1 ? " disc" : " discs") + ": there is no disc " + std::to_string(wanted) +
-                         ".");
+                         (discs == 1 ? " disc" : " discs") + ": there is no disc " + std::to_string(wanted) + ".");
 }
 
 // Disc `number` of several goes to "NAME (Disc 2).iso" for the chosen "NAME.iso".
@@ -78,7 +77,7 @@ Expected<std::vector<DiscFiles>> planDiscs(InputFile& container, const std::vect
     for (std::size_t i = 0; i < blocks.size(); ++i) {
         if (onlyDisc && *onlyDisc != i + 1) continue;
         auto image = readStoredDisc(container, blocks[i], several ? BlocksEnd::WithinExtent : BlocksEnd::AtExtentEnd,
-                                   several ? i + 1 : 0);
+                                    several ? i + 1 : 0);
         if (!image) return image.error();
         DiscFiles files{std::move(*image), several && !onlyDisc ? numberedName(target, i + 1) : target, {}};
         if (files.image.tracks.size() > 1) {

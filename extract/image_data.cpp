@@ -16,15 +16,14 @@ namespace {
 constexpr std::uint64_t kUsualPregap = 150;
 
 Error cannotExtract(const InputFile& container, const StoredDisc& image, const std::string& why) {
-    return Error::format("Cannot extract " + image.name() + " from " + inQuotes(container.path()) + ". " +
-                         why + ".");
+    return Error::format("Cannot extract " + image.name() + " from " + inQuotes(container.path()) + ". " + why + ".");
 }
 
-Error damagedBlock(const InputFile& container, const StoredDisc& image, std::size_t block,
-                   std::uint64_t position, const std::string& reason) {
-    return cannotExtract(container, image,
-                         "Its block " + std::to_string(block + 1) + " (at byte " + std::to_string(position) +
-                             ") " + reason);
+Error damagedBlock(const InputFile& container, const StoredDisc& image, std::size_t block, std::uint64_t position,
+                   const std::string& reason) {
+    return cannotExtract(
+        container, image,
+        "Its block " + std::to_string(block + 1) + " (at byte " + std::to_string(position) + ") " + reason);
 }
 
 // The table records where each track's INDEX 01 stands, not its pregap: a track whose
@@ -43,11 +42,11 @@ std::vector<DiscTrack> withLikelyPregaps(std::vector<DiscTrack> tracks) {
     return tracks;
 }
 
-Expected<ChecksumMismatches> writeDecodedImage(InputFile& container, const StoredDisc& image,
-                                               OutputFile& output, const AfterBlock& afterBlock) {
+Expected<ChecksumMismatches> writeDecodedImage(InputFile& container, const StoredDisc& image, OutputFile& output,
+                                               const AfterBlock& afterBlock) {
     ChecksumMismatches mismatches;
-    const std::size_t count = std::min(
-        image.blocks.size(), static_cast<std::size_t>((image.length + kImageBlockSize - 1) / kImageBlockSize));
+    const std::size_t count =
+        std::min(image.blocks.size(), static_cast<std::size_t>((image.length + kImageBlockSize - 1) / kImageBlockSize));
     std::uint64_t left = image.length;
     const Status written = forEachBlock(
         container, image.stored.begin, std::span(image.blocks).first(count), [&](const DecodedBlock& block) -> Status {
@@ -75,7 +74,7 @@ Expected<ChecksumMismatches> writeDecodedImage(InputFile& container, const Store
 std::string StoredDisc::name() const { return disc == 0 ? "the disc image" : "disc " + std::to_string(disc); }
 
 Expected<StoredDisc> readStoredDisc(InputFile& container, const DiscBlock& block, BlocksEnd blocksEnd,
-                                  std::size_t disc) {
+                                    std::size_t disc) {
     StoredDisc image;
     image.disc = disc;
     const ImageDataExtent extent = block.imageData();
@@ -101,11 +100,10 @@ Expected<StoredDisc> readStoredDisc(InputFile& container, const DiscBlock& block
     return image;
 }
 
-Expected<ChecksumMismatches> writeDiscImage(InputFile& container, const StoredDisc& image,
-                                            OutputFile& output, const AfterBlock& afterBlock) {
+Expected<ChecksumMismatches> writeDiscImage(InputFile& container, const StoredDisc& image, OutputFile& output,
+                                            const AfterBlock& afterBlock) {
     if (!image.blocks.empty()) return writeDecodedImage(container, image, output, afterBlock);
-    const Status copied =
-        copyUnchanged({container, output, image.stored.begin, image.stored.end}, false, afterBlock);
+    const Status copied = copyUnchanged({container, output, image.stored.begin, image.stored.end}, false, afterBlock);
     if (!copied) return copied.error();
     return ChecksumMismatches{};
 }

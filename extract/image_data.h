@@ -42,7 +42,7 @@ struct StoredDisc {
 // whole (the stored bytes, or the decoded blocks). An error when a read fails or when
 // the index is damaged (readDiscBlockIndex), as when it gives less than the table records.
 Expected<StoredDisc> readStoredDisc(InputFile& container, const DiscBlock& block, BlocksEnd blocksEnd,
-                                  std::size_t disc);
+                                    std::size_t disc);
 
 // The blocks whose image bytes do not match the checksum of their index entry: how
 // many, and the first of them. Entries whose checksum is all zero are not checked.
@@ -60,7 +60,7 @@ struct ChecksumMismatches {
 // `afterBlock` is asked after each but the last; a block that does not inflate is a
 // format error naming the container and the first such block, one that does not match
 // its checksum is written all the same and counted.
-Expected<ChecksumMismatches> writeDiscImage(InputFile& container, const StoredDisc& image,
-                                            OutputFile& output, const AfterBlock& afterBlock);
+Expected<ChecksumMismatches> writeDiscImage(InputFile& container, const StoredDisc& image, OutputFile& output,
+                                            const AfterBlock& afterBlock);
 
 }  // namespace quillon

@@ -30,9 +30,8 @@ QString pickerFilter(Field field) {
     return QString::fromLatin1(kind ? kind->filter : kPngFilter);
 }
 
-void pickFileIntoField(Dialogs& dialogs, QWidget* owner, FileDialogState& dialog,
-                       FieldState& fields, Field field, const QString& filter,
-                       const std::optional<QString>& folderWhenEmpty) {
+void pickFileIntoField(Dialogs& dialogs, QWidget* owner, FileDialogState& dialog, FieldState& fields, Field field,
+                       const QString& filter, const std::optional<QString>& folderWhenEmpty) {
     dialog.filter = filter;
     dialog.fileName = toQt(fields.text(field));
     if (dialog.fileName.isEmpty() && folderWhenEmpty) dialog.initialDir = *folderWhenEmpty;
@@ -53,9 +52,8 @@ QString toQtFilter(const QString& filter) {
 namespace {
 
 // Texts such as paths and the tool's output are shown as they stand, never as markup.
-int runMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption,
-                  const QString& text, QMessageBox::StandardButtons buttons,
-                  QMessageBox::StandardButton defaultButton) {
+int runMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QString& text,
+                  QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) {
     QMessageBox box(icon, caption, text, buttons, owner);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton);
@@ -69,8 +67,8 @@ void SystemDialogs::showMessage(QWidget* owner, const QString& text, const QStri
 }
 
 std::optional<QString> SystemDialogs::openFile(QWidget* owner, FileDialogState& dialog) {
-    const QString chosen = QFileDialog::getOpenFileName(owner, QString(), startingPoint(dialog),
-                                                        toQtFilter(dialog.filter));
+    const QString chosen =
+        QFileDialog::getOpenFileName(owner, QString(), startingPoint(dialog), toQtFilter(dialog.filter));
     if (chosen.isEmpty()) return std::nullopt;
     dialog.fileName = QDir::toNativeSeparators(chosen);
     return dialog.fileName;
@@ -86,16 +84,15 @@ std::optional<QString> SystemDialogs::saveFile(QWidget* owner, FileDialogState& 
     return dialog.fileName;
 }
 
-QString SystemDialogs::browseForFolder(QWidget* owner, const QString& title,
-                                       const QString& startFolder) {
+QString SystemDialogs::browseForFolder(QWidget* owner, const QString& title, const QString& startFolder) {
     const QString chosen = QFileDialog::getExistingDirectory(
         owner, title, startFolder, QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     return chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen);
 }
 
 bool SystemDialogs::confirm(QWidget* owner, const QString& text, const QString& caption) {
-    return runMessageBox(owner, QMessageBox::Question, caption, text,
-                         QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    return runMessageBox(owner, QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
+                         QMessageBox::No) == QMessageBox::Yes;
 }
 
 void SystemDialogs::openUrl(const QUrl& url) { QDesktopServices::openUrl(url); }

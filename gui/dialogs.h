@@ -31,8 +31,7 @@ public:
     // A file-save dialog that asks before replacing an existing file.
     virtual std::optional<QString> saveFile(QWidget* owner, FileDialogState& dialog) = 0;
     // The folder browser: the chosen folder, or an empty text on cancel.
-    virtual QString browseForFolder(QWidget* owner, const QString& title,
-                                    const QString& startFolder) = 0;
+    virtual QString browseForFolder(QWidget* owner, const QString& title, const QString& startFolder) = 0;
     // A yes/no question; true for yes.
     virtual bool confirm(QWidget* owner, const QString& text, const QString& caption) = 0;
     // Opens a web address in the user's browser.
@@ -45,8 +44,7 @@ public:
     void showMessage(QWidget* owner, const QString& text, const QString& caption) override;
     std::optional<QString> openFile(QWidget* owner, FileDialogState& dialog) override;
     std::optional<QString> saveFile(QWidget* owner, FileDialogState& dialog) override;
-    QString browseForFolder(QWidget* owner, const QString& title,
-                            const QString& startFolder) override;
+    QString browseForFolder(QWidget* owner, const QString& title, const QString& startFolder) override;
     bool confirm(QWidget* owner, const QString& text, const QString& caption) override;
     void openUrl(const QUrl& url) override;
 };
@@ -58,9 +56,8 @@ QString pickerFilter(Field field);
 // A file picker of a field: the dialog takes `filter`, presets the field's path (an
 // empty field opens in `folderWhenEmpty`, when one is given) and the chosen file goes
 // into the field, with the caret at its end. Cancel changes nothing.
-void pickFileIntoField(Dialogs& dialogs, QWidget* owner, FileDialogState& dialog,
-                       FieldState& fields, Field field, const QString& filter,
-                       const std::optional<QString>& folderWhenEmpty = std::nullopt);
+void pickFileIntoField(Dialogs& dialogs, QWidget* owner, FileDialogState& dialog, FieldState& fields, Field field,
+                       const QString& filter, const std::optional<QString>& folderWhenEmpty = std::nullopt);
 
 // "PNG Files|*.png|..." as Qt writes it: "PNG Files (*.png);;...".
 QString toQtFilter(const QString& filter);

@@ -106,11 +106,10 @@ namespace {
 
 // The inputs that the busy state disables, in the order in which it disables them.
 std::array<QWidget*, 22> busyControls(TForm1& f) {
-    return {f.srcIso,    f.SpeedButton4, f.pic1,         f.SpeedButton1, f.icon0,
-            f.SpeedButton2, f.unknown,   f.SpeedButton3, f.dstPbp,       f.SpeedButton5,
-            f.saveID,    f.labelText,    f.convert,      f.saveID_l,     f.icon1,
-            f.snd0,      f.SpeedButton6, f.SpeedButton7, f.saveIso,      f.saveTitle,
-            f.preview,   f.palFix};
+    return {f.srcIso,  f.SpeedButton4, f.pic1,    f.SpeedButton1, f.icon0,        f.SpeedButton2,
+            f.unknown, f.SpeedButton3, f.dstPbp,  f.SpeedButton5, f.saveID,       f.labelText,
+            f.convert, f.saveID_l,     f.icon1,   f.snd0,         f.SpeedButton6, f.SpeedButton7,
+            f.saveIso, f.saveTitle,    f.preview, f.palFix};
 }
 
 }  // namespace
@@ -140,8 +139,7 @@ std::optional<std::string> WindowHost::chooseIsoSaveName(const std::string& init
 
 bool WindowHost::confirmReplace(const std::vector<std::string>& paths) {
     const char* them = paths.size() == 1 ? "it" : "them";
-    return dialogs_.confirm(&main_,
-                            toQt(existingFilesText(paths) + ".\nDo you want to replace " + them + "?"),
+    return dialogs_.confirm(&main_, toQt(existingFilesText(paths) + ".\nDo you want to replace " + them + "?"),
                             QStringLiteral("Confirm Save As"));
 }
 

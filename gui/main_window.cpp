@@ -13,8 +13,8 @@
 #include "gui/options_window.h"
 #include "gui/preview_window.h"
 #include "gui/qt_text.h"
-#include "process/qt_tool_process.h"
 #include "gui/widgets.h"
+#include "process/qt_tool_process.h"
 #include "source/disc_id.h"
 #include "state/artwork_kinds.h"
 #include "state/default_fields.h"
@@ -27,9 +27,8 @@ constexpr int kRegionRightEdge = 263;
 }  // namespace
 
 TForm1::TForm1(const ProgramFolder& folder, Dialogs& dialogs)
-    : QWidget(nullptr,
-              Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint),
       dialogs_(dialogs) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quillon \u2014 English interface by the Quillon team"));
@@ -111,18 +110,17 @@ void TForm1::createControls() {
         "BIN Files|*.bin|CUE Sheets|*.cue|CHD Images|*.chd|M3U Playlists|*.m3u|PBP Files|*.pbp");
     SaveDialogIso.filter = QStringLiteral("ISO Files|*.ISO");
 
-    QWidget* tabOrder[] = {srcIso, dstPbp, labelText, saveTitle, saveID_l, saveID,
-                           Options, saveIso, convert, icon0, pic1, unknown,
-                           snd0, icon1, palFix, preview};
+    QWidget* tabOrder[] = {srcIso,  dstPbp, labelText, saveTitle, saveID_l, saveID, Options, saveIso,
+                           convert, icon0,  pic1,      unknown,   snd0,     icon1,  palFix,  preview};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
 
 void TForm1::bindFields() {
     binding_ = std::make_unique<FieldBinding>(fields());
     const std::pair<Field, LineEdit*> edits[] = {
-        {Field::srcIso, srcIso}, {Field::dstPbp, dstPbp}, {Field::labelText, labelText},
-        {Field::saveTitle, saveTitle}, {Field::saveID, saveID}, {Field::icon0, icon0},
-        {Field::unknown, unknown}, {Field::pic1, pic1}, {Field::snd0, snd0}, {Field::icon1, icon1},
+        {Field::srcIso, srcIso}, {Field::dstPbp, dstPbp}, {Field::labelText, labelText}, {Field::saveTitle, saveTitle},
+        {Field::saveID, saveID}, {Field::icon0, icon0},   {Field::unknown, unknown},     {Field::pic1, pic1},
+        {Field::snd0, snd0},     {Field::icon1, icon1},
     };
     for (const auto& [field, edit] : edits) binding_->bind(field, edit);
     binding_->bind(Field::saveID_l, saveID_l);
@@ -159,7 +157,6 @@ void TForm1::attachWindows(TForm3* previewWindow, TForm4* optionsWindow) {
     optionsWindow_ = optionsWindow;
 }
 
-
 void TForm1::setRegionCaption(const QString& caption) {
     region->setText(caption);
     const QSize hint = region->sizeHint();
@@ -174,8 +171,7 @@ void TForm1::ComposePreview() {
 // presets its path.
 void TForm1::pickArtwork(Field field) {
     const std::string initialDir = fields().text(Field::defImageFolder) + kPathSeparator;
-    pickFileIntoField(dialogs_, this, OpenDialogDiv, fields(), field,
-                      pickerFilter(field), toQt(initialDir));
+    pickFileIntoField(dialogs_, this, OpenDialogDiv, fields(), field, pickerFilter(field), toQt(initialDir));
 }
 
 void TForm1::SpeedButton2Click() { pickArtwork(Field::icon0); }
@@ -191,8 +187,8 @@ void TForm1::SpeedButton4Click() {
 }
 
 void TForm1::SpeedButton5Click() {
-    const QString chosen = dialogs_.browseForFolder(this, QStringLiteral("Select output PBP folder:"),
-                                                    toQt(fields().text(Field::dstPbp)));
+    const QString chosen =
+        dialogs_.browseForFolder(this, QStringLiteral("Select output PBP folder:"), toQt(fields().text(Field::dstPbp)));
     if (!chosen.isEmpty()) chooseOutputFolder(fields(), toUtf8(chosen));
 }
 

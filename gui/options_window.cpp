@@ -19,8 +19,7 @@ namespace {
 
 const QString kSpaces = QStringLiteral("\u3000\u3000");
 
-QRadioButton* makeRadio(QWidget* parent, const char* name, const QString& caption, int top,
-                        int width) {
+QRadioButton* makeRadio(QWidget* parent, const char* name, const QString& caption, int top, int width) {
     auto* radio = new QRadioButton(caption, parent);
     radio->setObjectName(name);
     radio->setGeometry(8, top, width, 17);
@@ -47,11 +46,10 @@ TForm4::~TForm4() = default;
 void TForm4::bindFields() {
     binding_ = std::make_unique<FieldBinding>(session_.fields());
     const std::pair<Field, LineEdit*> edits[] = {
-        {Field::defIsoFolder, defIsoFolder}, {Field::defOutput, defOutput},
-        {Field::defImageFolder, defImageFolder}, {Field::Compression, Compression},
-        {Field::warning, warning}, {Field::defWarning, defWarning}, {Field::defIcon0, defIcon0},
-        {Field::defPic1, defPic1}, {Field::defUnknown, defUnknown}, {Field::defSnd0, defSnd0},
-        {Field::defIcon1, defIcon1},
+        {Field::defIsoFolder, defIsoFolder}, {Field::defOutput, defOutput}, {Field::defImageFolder, defImageFolder},
+        {Field::Compression, Compression},   {Field::warning, warning},     {Field::defWarning, defWarning},
+        {Field::defIcon0, defIcon0},         {Field::defPic1, defPic1},     {Field::defUnknown, defUnknown},
+        {Field::defSnd0, defSnd0},           {Field::defIcon1, defIcon1},
     };
     for (const auto& [field, edit] : edits) binding_->bind(field, edit);
     binding_->bindFolderOptions({folderOption1, folderOption2, folderOption3, folderOption4});
@@ -111,11 +109,9 @@ void TForm4::createControls() {
     save = makeButton(this, "save", QStringLiteral("保存"), 460, 308, 75);
 
     // The group box takes no focus itself: its radio buttons stand in its place.
-    QWidget* tabOrder[] = {warning,       defIsoFolder,  defImageFolder, folderOption1,
-                           folderOption2, folderOption3, folderOption4,  defWarning,
-                           defIcon0,      defPic1,       defUnknown,     defSnd0,
-                           defIcon1,      donate,        cancel,         save,
-                           defOutput,     Compression};
+    QWidget* tabOrder[] = {warning,       defIsoFolder, defImageFolder, folderOption1, folderOption2, folderOption3,
+                           folderOption4, defWarning,   defIcon0,       defPic1,       defUnknown,    defSnd0,
+                           defIcon1,      donate,       cancel,         save,          defOutput,     Compression};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
     // The first showing starts at the head of the tab order; later ones where the user left.
     warning->setFocus();
@@ -158,9 +154,7 @@ void TForm4::pickFile(Field field) {
     pickFileIntoField(dialogs_, this, OpenDialogDiv, session_.fields(), field, pickerFilter(field));
 }
 
-void TForm4::SpeedButton2Click() {
-    pickFolder(Field::defIsoFolder, QStringLiteral("Select default ISO/PBP folder:"));
-}
+void TForm4::SpeedButton2Click() { pickFolder(Field::defIsoFolder, QStringLiteral("Select default ISO/PBP folder:")); }
 void TForm4::SpeedButton10Click() {
     pickFolder(Field::defOutput, QStringLiteral("Select default output ISO/PBP folder:"));
 }

@@ -38,9 +38,7 @@ void drawUnscaled(QPainter& painter, const QImage& picture) {
 }  // namespace
 
 TForm3::TForm3(const ProgramFolder& folder, const FieldState& fields)
-    : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      folder_(folder),
-      fields_(fields) {
+    : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), folder_(folder), fields_(fields) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Preview"));
     createControls();

@@ -42,8 +42,8 @@ std::unique_ptr<ProgramWindows> startProgram(const ProgramFolder& folder, Dialog
     Session& session = windows->form1->session();
     windows->form3 = std::make_unique<TForm3>(session.folder(), session.fields());
     windows->form4 = std::make_unique<TForm4>(dialogs, session);
-    for (QWidget* window : std::initializer_list<QWidget*>{
-             windows->form1.get(), windows->form3.get(), windows->form4.get()}) {
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{windows->form1.get(), windows->form3.get(), windows->form4.get()}) {
         centreOnScreen(window);
     }
     windows->form1->attachWindows(windows->form3.get(), windows->form4.get());
@@ -54,8 +54,6 @@ std::unique_ptr<ProgramWindows> startProgram(const ProgramFolder& folder, Dialog
     return windows;
 }
 
-std::string executableFolder() {
-    return toUtf8(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
-}
+std::string executableFolder() { return toUtf8(QDir::toNativeSeparators(QCoreApplication::applicationDirPath())); }
 
 }  // namespace quillon

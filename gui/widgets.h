@@ -10,8 +10,7 @@
 namespace quillon {
 
 // A label that sizes itself to its caption.
-inline QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int left,
-                         int top) {
+inline QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int left, int top) {
     auto* label = new QLabel(caption, parent);
     label->setObjectName(name);
     label->move(left, top);
@@ -20,8 +19,8 @@ inline QLabel* makeLabel(QWidget* parent, const char* name, const QString& capti
 }
 
 // A label of fixed size whose caption keeps to its right edge (the PSP file names).
-inline QLabel* makeRightAlignedLabel(QWidget* parent, const char* name, const QString& caption,
-                                     int left, int top, int width) {
+inline QLabel* makeRightAlignedLabel(QWidget* parent, const char* name, const QString& caption, int left, int top,
+                                     int width) {
     auto* label = new QLabel(caption, parent);
     label->setObjectName(name);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -29,8 +28,7 @@ inline QLabel* makeRightAlignedLabel(QWidget* parent, const char* name, const QS
     return label;
 }
 
-inline LineEdit* makeEdit(QWidget* parent, const char* name, int left, int top, int width,
-                          bool selectAllOnFocus) {
+inline LineEdit* makeEdit(QWidget* parent, const char* name, int left, int top, int width, bool selectAllOnFocus) {
     auto* edit = new LineEdit(parent, name, selectAllOnFocus);
     edit->setGeometry(left, top, width, 21);
     return edit;
@@ -47,8 +45,8 @@ inline QToolButton* makeSpeedButton(QWidget* parent, const char* name, int left,
     return button;
 }
 
-inline QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
-                               int left, int top, int width = 75) {
+inline QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int left, int top,
+                               int width = 75) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
     button->setAutoDefault(false);

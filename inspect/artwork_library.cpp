@@ -14,16 +14,14 @@ namespace {
 // The entry of `folder` named `name` in any letter case, the exact spelling first;
 // among several other spellings the first in name order, so the choice is stable.
 // A name holding a separator or a zero byte (a disc ID may) names no entry.
-std::optional<std::string> entryIgnoringCase(const std::string& folder, const std::string& name,
-                                             bool wantFolder) {
+std::optional<std::string> entryIgnoringCase(const std::string& folder, const std::string& name, bool wantFolder) {
     if (name.find_first_of(std::string("/\\\0", 3)) != std::string::npos) return std::nullopt;
     const std::string exact = folder + name;
     if (wantFolder ? isFolder(exact) : isFile(exact)) return exact;
     const std::string wanted = toLowerAscii(name);
     std::optional<std::string> best;
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(toFsPath(folder), ec), end; !ec && it != end;
-         it.increment(ec)) {
+    for (std::filesystem::directory_iterator it(toFsPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
         const std::string entry = fromFsPath(it->path().filename());
         if (toLowerAscii(entry) != wanted) continue;
         const std::string path = folder + entry;

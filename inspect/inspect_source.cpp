@@ -8,12 +8,12 @@
 
 #include "common/file_io.h"
 #include "inspect/artwork_library.h"
-#include "source/disc_image.h"
 #include "source/disc_id.h"
+#include "source/disc_image.h"
 #include "source/multi_disc.h"
 #include "source/param_sfo.h"
-#include "source/playlist.h"
 #include "source/pbp.h"
+#include "source/playlist.h"
 #include "state/artwork_kinds.h"
 #include "state/busy_state.h"
 #include "state/default_fields.h"
@@ -42,9 +42,7 @@ Expected<StartScreen> readStartScreen(InputFile& file) {
 }
 
 // File name without its extension: Foo.Bar.bin gives Foo.Bar.
-std::string titleFromFileName(const std::string& path) {
-    return withoutExtension(fileNameOf(path));
-}
+std::string titleFromFileName(const std::string& path) { return withoutExtension(fileNameOf(path)); }
 
 // The bytes of a disc that its ID is looked for in: the first data track's, for a disc
 // of a cue sheet or a CHD; the file's first bytes for any other image.
@@ -57,10 +55,7 @@ Expected<Bytes> identificationBytes(const std::string& disc) {
 class Inspection {
 public:
     Inspection(FieldState& fields, const GameList& gameList, const ProgramFolder& folder)
-        : fields_(fields),
-          gameList_(gameList),
-          folder_(folder),
-          source_(fields.text(Field::srcIso)) {}
+        : fields_(fields), gameList_(gameList), folder_(folder), source_(fields.text(Field::srcIso)) {}
 
     // Runs the case that the source calls for; the first file error stops it.
     Status run() {
@@ -96,8 +91,8 @@ private:
         if (!discs) return discs.error();
         const std::string& disc = discs->front();
         // A playlist's title is its first disc's without the disc's number.
-        const std::string titleFromName = isPlaylistPath(source_) ? withoutDiscMarker(titleFromFileName(disc))
-                                                                  : titleFromFileName(source_);
+        const std::string titleFromName =
+            isPlaylistPath(source_) ? withoutDiscMarker(titleFromFileName(disc)) : titleFromFileName(source_);
         auto head = identificationBytes(disc);
         if (!head) return head.error();
         const std::optional<std::string> discId = scanDiscId(*head);

@@ -11,8 +11,7 @@ namespace {
 IniFile readIni(const std::string& path) {
     auto bytes = readWholeFile(path);
     if (!bytes) return IniFile();
-    return IniFile::parse(
-        std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+    return IniFile::parse(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
 }
 
 }  // namespace

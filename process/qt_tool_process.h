@@ -12,8 +12,8 @@ public:
     QtToolProcess() = default;
     ~QtToolProcess() override;
 
-    bool start(const std::string& program, const std::vector<std::string>& arguments,
-               const std::string& workingFolder, const std::string& outputFile) override;
+    bool start(const std::string& program, const std::vector<std::string>& arguments, const std::string& workingFolder,
+               const std::string& outputFile) override;
     bool waitForEnd(int milliseconds) override;
     void interrupt() override;
     ToolEnd end() const override;

@@ -2,13 +2,12 @@
 
 #include "convert/convert_command.h"
 #include "extract/extract_command.h"
-#include "options/settings.h"
 #include "inspect/inspect_source.h"
+#include "options/settings.h"
 
 namespace quillon {
 
-Session::Session(ProgramFolder folder, Host& host)
-    : folder_(std::move(folder)), busy_(host) {
+Session::Session(ProgramFolder folder, Host& host) : folder_(std::move(folder)), busy_(host) {
     fields_.setReaction(FieldTrigger::InspectSource,
                         [this] { inspection_ = inspectSource(fields_, busy_.host(), gameList_, folder_); });
 }

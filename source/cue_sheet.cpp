@@ -11,8 +11,8 @@
 namespace quillon {
 namespace {
 
-constexpr std::array<std::string_view, 8> kIgnoredKeywords{
-    "POSTGAP", "FLAGS", "CATALOG", "ISRC", "TITLE", "PERFORMER", "SONGWRITER", "REM"};
+constexpr std::array<std::string_view, 8> kIgnoredKeywords{"POSTGAP", "FLAGS",     "CATALOG",    "ISRC",
+                                                           "TITLE",   "PERFORMER", "SONGWRITER", "REM"};
 
 std::optional<unsigned> decimal(std::string_view digits, std::size_t maxDigits) {
     unsigned value = 0;
@@ -113,9 +113,8 @@ private:
         }
         const std::string type = toUpperAscii(words[2]);
         if (type != "BINARY") {
-            return error(
-                "FILE type " + words[2] +
-                " is not supported: the files must be BINARY files of raw 2,352-byte sectors");
+            return error("FILE type " + words[2] +
+                         " is not supported: the files must be BINARY files of raw 2,352-byte sectors");
         }
         std::filesystem::path name = toFsPath(words[1]);
         if (name.is_relative()) name = toFsPath(sheet_.path).parent_path() / name;
@@ -143,8 +142,7 @@ private:
                          " is not supported: a PlayStation disc image needs raw 2,352-byte "
                          "sectors (MODE2/2352, MODE1/2352 or AUDIO)");
         }
-        return error("unknown track mode " + inQuotes(text) +
-                     " (MODE2/2352, MODE1/2352 or AUDIO expected)");
+        return error("unknown track mode " + inQuotes(text) + " (MODE2/2352, MODE1/2352 or AUDIO expected)");
     }
 
     Status onTrack(const std::vector<std::string>& words) {
@@ -204,13 +202,13 @@ private:
         if (carried_) takeCarriedTrack(track);
         const std::uint64_t floor = track.pregapInFileBefore ? 0 : track.index00.value_or(trackFloor());
         if (*position < floor) {
-            return error("INDEX " + words[1] + " " + words[2] +
-                         " goes backwards: it must not come before " + timeText(floor));
+            return error("INDEX " + words[1] + " " + words[2] + " goes backwards: it must not come before " +
+                         timeText(floor));
         }
         const CueFile& file = sheet_.files[track.file];
         if (*position >= file.sectors()) {
-            return error("INDEX " + words[1] + " " + words[2] + " lies past the end of " +
-                         inQuotes(file.path) + " (" + extentText(file) + ")");
+            return error("INDEX " + words[1] + " " + words[2] + " lies past the end of " + inQuotes(file.path) + " (" +
+                         extentText(file) + ")");
         }
         if (*number == 0) {
             track.index00 = *position;
@@ -243,8 +241,7 @@ private:
 
     Status closeTrack() {
         if (hasIndex01_ || (!inTrack() && !carried_)) return {};
-        return errorAt(trackLine_, "track " + trackNumberText(sheet_.tracks.back().number) +
-                                       " has no INDEX 01");
+        return errorAt(trackLine_, "track " + trackNumberText(sheet_.tracks.back().number) + " has no INDEX 01");
     }
 
     Status closeFile() {

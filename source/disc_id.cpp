@@ -49,8 +49,7 @@ std::optional<std::string> scanDiscId(std::span<const std::uint8_t> head) {
 std::string idPrefixOf(std::string_view discId) { return std::string(discId.substr(0, kPrefixLength)); }
 
 std::string idNumberOf(std::string_view discId) {
-    return discId.size() > kPrefixLength ? std::string(discId.substr(kPrefixLength, kNumberLength))
-                                         : std::string();
+    return discId.size() > kPrefixLength ? std::string(discId.substr(kPrefixLength, kNumberLength)) : std::string();
 }
 
 std::string lookupKey(std::string_view discId) { return idPrefixOf(discId) + "-" + idNumberOf(discId); }

@@ -13,8 +13,8 @@
 namespace quillon {
 
 // The ten known ID prefixes, in the order of the main window's prefix list.
-inline constexpr std::array<std::string_view, 10> kKnownIdPrefixes{
-    "SCUS", "SLUS", "SCES", "SLES", "SLPS", "SLPM", "PBPX", "SLED", "SCED", "SCPS"};
+inline constexpr std::array<std::string_view, 10> kKnownIdPrefixes{"SCUS", "SLUS", "SCES", "SLES", "SLPS",
+                                                                   "SLPM", "PBPX", "SLED", "SCED", "SCPS"};
 
 inline constexpr std::size_t kIdentificationReadSize = 65535;
 inline constexpr const char* kUnknownRegionLabel = "Game region: [?]";

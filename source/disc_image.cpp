@@ -77,8 +77,7 @@ Expected<DiscImage> DiscImage::fromChd(const std::string& path) {
     return image;
 }
 
-void DiscImage::addPiece(std::uint64_t sectors, std::optional<std::size_t> file,
-                         std::uint64_t fileSector) {
+void DiscImage::addPiece(std::uint64_t sectors, std::optional<std::size_t> file, std::uint64_t fileSector) {
     if (sectors == 0) return;
     const std::uint64_t length = sectors * kSectorSize;
     const std::uint64_t fileOffset = fileSector * kSectorSize;
@@ -96,8 +95,7 @@ Error DiscImage::readError(const std::string& reason) const {
     return Error::read("Cannot read the disc " + inQuotes(path_) + ". " + reason);
 }
 
-Status DiscImage::readPiece(const Piece& piece, std::uint64_t position,
-                            std::span<std::uint8_t> out) {
+Status DiscImage::readPiece(const Piece& piece, std::uint64_t position, std::span<std::uint8_t> out) {
     if (!piece.file) {
         std::fill(out.begin(), out.end(), 0);
         return {};
@@ -105,8 +103,7 @@ Status DiscImage::readPiece(const Piece& piece, std::uint64_t position,
     InputFile& file = files_[*piece.file];
     const std::uint64_t filePosition = piece.fileOffset + (position - piece.start);
     const std::uint64_t inFile = filePosition < file.size() ? file.size() - filePosition : 0;
-    const std::size_t fromFile =
-        static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), inFile));
+    const std::size_t fromFile = static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), inFile));
     // What lies past the file's end within the piece is the rest of its partial last
     // sector.
     if (out.size() - fromFile >= kSectorSize) {
@@ -120,12 +117,10 @@ Status DiscImage::readExactAt(std::uint64_t position, std::span<std::uint8_t> ou
     if (!fitsIn(size_, position, out.size())) return readError("Read beyond end of file");
     if (chd_) return chd_->readExactAt(position, out);
     if (out.empty()) return {};
-    const auto after =
-        std::upper_bound(pieces_.begin(), pieces_.end(), position,
-                         [](std::uint64_t at, const Piece& p) { return at < p.start; });
+    const auto after = std::upper_bound(pieces_.begin(), pieces_.end(), position,
+                                        [](std::uint64_t at, const Piece& p) { return at < p.start; });
     for (auto piece = std::prev(after); !out.empty(); ++piece) {
-        const std::uint64_t take =
-            std::min<std::uint64_t>(out.size(), piece->start + piece->length - position);
+        const std::uint64_t take = std::min<std::uint64_t>(out.size(), piece->start + piece->length - position);
         const auto part = out.first(static_cast<std::size_t>(take));
         if (Status st = readPiece(*piece, position, part); !st) return st;
         out = out.subspan(part.size());
@@ -140,13 +135,12 @@ Status DiscImage::checkAfterReadingAll() {
 }
 
 Expected<Bytes> DiscImage::readFirstDataTrack(std::size_t count) {
-    const auto data = std::find_if(tracks_.begin(), tracks_.end(),
-                                   [](const DiscTrack& t) { return t.type == TrackType::Data; });
+    const auto data =
+        std::find_if(tracks_.begin(), tracks_.end(), [](const DiscTrack& t) { return t.type == TrackType::Data; });
     if (data == tracks_.end()) return Bytes{};
     const auto next = data + 1;
     const std::uint64_t begin = data->start * kSectorSize;
-    const std::uint64_t end =
-        next == tracks_.end() ? size_ : (next->start - next->pregap) * kSectorSize;
+    const std::uint64_t end = next == tracks_.end() ? size_ : (next->start - next->pregap) * kSectorSize;
     Bytes bytes(static_cast<std::size_t>(std::min<std::uint64_t>(count, end - begin)));
     if (Status st = readExactAt(begin, bytes); !st) return st.error();
     return bytes;

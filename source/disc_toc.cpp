@@ -17,9 +17,7 @@ constexpr std::size_t kAbsoluteTime = 7;
 // Two decimal digits in one byte. Minutes past 99 (only images near the index's limit
 // reach them) keep counting in the high nibble, as readers that decode tens * 10 + ones
 // expect.
-std::uint8_t bcd(std::uint64_t value) {
-    return static_cast<std::uint8_t>(((value / 10) << 4) | (value % 10));
-}
+std::uint8_t bcd(std::uint64_t value) { return static_cast<std::uint8_t>(((value / 10) << 4) | (value % 10)); }
 
 std::optional<unsigned> fromBcd(std::uint8_t byte, unsigned highestTens) {
     const unsigned tens = byte >> 4;
@@ -50,8 +48,7 @@ std::uint8_t typeByte(const DiscTrack& track) {
     return track.type == TrackType::Audio ? kAudioTrackType : kDataTrackType;
 }
 
-void putEntry(std::uint8_t* entry, std::uint8_t type, std::uint8_t point, Msf relative,
-              Msf absolute) {
+void putEntry(std::uint8_t* entry, std::uint8_t type, std::uint8_t point, Msf relative, Msf absolute) {
     entry[0] = type;
     entry[2] = point;
     entry[kRelativeTime] = relative.minutes;
@@ -99,13 +96,11 @@ Bytes encodeToc(const std::vector<DiscTrack>& tracks, std::uint64_t imageSize) {
              {bcd(static_cast<std::uint64_t>(first.number)), kDiscTypeByte, 0});
     putEntry(&toc[kTocEntrySize], typeByte(last), kLastTrackPoint, {},
              {bcd(static_cast<std::uint64_t>(last.number)), 0, 0});
-    putEntry(&toc[2 * kTocEntrySize], kDataTrackType, kLeadOutPoint, {},
-             msfOf(sectors + kLeadInSectors));
+    putEntry(&toc[2 * kTocEntrySize], kDataTrackType, kLeadOutPoint, {}, msfOf(sectors + kLeadInSectors));
     for (std::size_t i = 0; i < tracks.size(); ++i) {
         const DiscTrack& track = tracks[i];
-        putEntry(&toc[(3 + i) * kTocEntrySize], typeByte(track),
-                 bcd(static_cast<std::uint64_t>(track.number)), msfOf(track.start),
-                 msfOf(track.start + kLeadInSectors));
+        putEntry(&toc[(3 + i) * kTocEntrySize], typeByte(track), bcd(static_cast<std::uint64_t>(track.number)),
+                 msfOf(track.start), msfOf(track.start + kLeadInSectors));
     }
     return toc;
 }
@@ -130,8 +125,7 @@ Expected<DiscToc> decodeToc(std::span<const std::uint8_t> blockHead) {
     if (!leadOut) return Error::format("the lead-out is not a BCD time");
     toc.leadOut = *leadOut;
 
-    const auto entries =
-        reader.bytes(kTocOffset, tocSize(static_cast<std::size_t>(*last - *first + 1)));
+    const auto entries = reader.bytes(kTocOffset, tocSize(static_cast<std::size_t>(*last - *first + 1)));
     if (!entries) return Error::format("the disc-image block ends before its last track");
     for (int number = *first; number <= *last; ++number) {
         const std::size_t at = (3 + static_cast<std::size_t>(number - *first)) * kTocEntrySize;
@@ -139,7 +133,7 @@ Expected<DiscToc> decodeToc(std::span<const std::uint8_t> blockHead) {
         if (!track) return track.error();
         if (!toc.tracks.empty() && track->start <= toc.tracks.back().start) {
             return Error::format("track " + std::to_string(number) + " does not start after track " +
-                            std::to_string(number - 1));
+                                 std::to_string(number - 1));
         }
         toc.tracks.push_back(*track);
     }

@@ -28,8 +28,7 @@ struct DiscTime {
     std::uint64_t minutes = 0, seconds = 0, frames = 0;
 
     static DiscTime ofSectors(std::uint64_t sectors) {
-        return {sectors / kFramesPerSecond / 60, sectors / kFramesPerSecond % 60,
-                sectors % kFramesPerSecond};
+        return {sectors / kFramesPerSecond / 60, sectors / kFramesPerSecond % 60, sectors % kFramesPerSecond};
     }
     // nullopt when the seconds or frames are out of their range.
     std::optional<std::uint64_t> sectors() const {

@@ -8,8 +8,7 @@ namespace quillon {
 namespace {
 
 bool anyCompressed(const std::vector<IndexEntry>& entries) {
-    return std::any_of(entries.begin(), entries.end(),
-                       [](const IndexEntry& entry) { return entry.isCompressed(); });
+    return std::any_of(entries.begin(), entries.end(), [](const IndexEntry& entry) { return entry.isCompressed(); });
 }
 
 // The entries before the end entry, and the end entry when it came within the index area.
@@ -46,22 +45,21 @@ std::string tilingFault(const IndexEntries& found, std::uint64_t length, BlocksE
     for (std::size_t i = 0; i < found.entries.size(); ++i) {
         const IndexEntry& entry = found.entries[i];
         if (entry.offset != next) {
-            return "entry " + std::to_string(i + 1) + " gives offset " + std::to_string(entry.offset) +
-                   " where " + std::to_string(next) + " follows";
+            return "entry " + std::to_string(i + 1) + " gives offset " + std::to_string(entry.offset) + " where " +
+                   std::to_string(next) + " follows";
         }
         next += entry.storedSize;
         if (next > length) {
-            return "block " + std::to_string(i + 1) + " ends past the image data (" +
-                   std::to_string(length) + " bytes)";
+            return "block " + std::to_string(i + 1) + " ends past the image data (" + std::to_string(length) +
+                   " bytes)";
         }
     }
     if (next != length && blocksEnd == BlocksEnd::AtExtentEnd) {
-        return "its blocks end at " + std::to_string(next) + " of " + std::to_string(length) +
-               " bytes of image data";
+        return "its blocks end at " + std::to_string(next) + " of " + std::to_string(length) + " bytes of image data";
     }
     if (found.end->offset != 0 && found.end->offset != next) {
-        return "its end entry gives offset " + std::to_string(found.end->offset) + " where " +
-               std::to_string(next) + " follows";
+        return "its end entry gives offset " + std::to_string(found.end->offset) + " where " + std::to_string(next) +
+               " follows";
     }
     return {};
 }
@@ -170,8 +168,8 @@ Expected<std::uint64_t> readStoredBlocksEnd(InputFile& container, std::uint64_t 
     return end;
 }
 
-Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsarOffset,
-                                    const ImageDataExtent& extent, BlocksEnd blocksEnd) {
+Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsarOffset, const ImageDataExtent& extent,
+                                    BlocksEnd blocksEnd) {
     auto found = readEntries(container, dataPsarOffset);
     if (!found) return found.error();
     const std::uint64_t length = extent.end > extent.begin ? extent.end - extent.begin : 0;

@@ -161,8 +161,7 @@ enum class BlocksEnd { AtExtentEnd, WithinExtent };
 // blocks, or 0 in older containers) and checks that its entries run in order and
 // without gaps from the start of the image data to where they must end. An error only
 // when a read fails.
-Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsarOffset,
-                                    const ImageDataExtent& extent,
+Expected<BlockIndex> readBlockIndex(InputFile& container, std::uint64_t dataPsarOffset, const ImageDataExtent& extent,
                                     BlocksEnd blocksEnd = BlocksEnd::AtExtentEnd);
 
 // The index of the disc-image block at `blockPosition` as reading the disc's image needs
@@ -178,7 +177,7 @@ struct DecodedBlock {
     std::size_t number = 0;      // in image order, counted from 0
     std::uint64_t position = 0;  // of its stored bytes in the container
     const IndexEntry* entry = nullptr;
-    std::optional<Bytes> image;  // its 0x9300 image bytes; nullopt when it does not inflate to them
+    std::optional<Bytes> image;    // its 0x9300 image bytes; nullopt when it does not inflate to them
     bool checksumDiffers = false;  // its entry has a checksum, and the image bytes do not match it
 };
 

@@ -7,8 +7,7 @@ namespace quillon {
 namespace {
 
 Error tableError(const InputFile& container, const std::string& what) {
-    return Error::format("The disc table of " + inQuotes(container.path()) + " is damaged: " + what +
-                         ".");
+    return Error::format("The disc table of " + inQuotes(container.path()) + " is damaged: " + what + ".");
 }
 
 std::string startsInside(const std::string& disc) { return disc + " starts inside the disc before it"; }
@@ -58,8 +57,8 @@ Expected<DiscTable> decodeDiscTable(InputFile& container, std::uint64_t dataPsar
             table.fault = name + " lies past the end of the file";
             return table;
         }
-        auto marker = checkIsoMarker(container, static_cast<std::int64_t>(position),
-                                     static_cast<std::int64_t>(container.size()));
+        auto marker =
+            checkIsoMarker(container, static_cast<std::int64_t>(position), static_cast<std::int64_t>(container.size()));
         if (!marker) return marker.error();
         if (*marker < 0) {
             table.fault = name + " does not start with a disc-image block";
@@ -73,17 +72,14 @@ Expected<DiscTable> decodeDiscTable(InputFile& container, std::uint64_t dataPsar
 
 }  // namespace
 
-bool hasTitleImageMarker(std::span<const std::uint8_t> head) {
-    return ByteReader(head).matches(0, kTitleImageMarker);
-}
+bool hasTitleImageMarker(std::span<const std::uint8_t> head) { return ByteReader(head).matches(0, kTitleImageMarker); }
 
-std::optional<std::vector<DiscBlock>> discBlocks(const std::vector<std::uint64_t>& positions,
-                                                 std::int64_t startDat) {
+std::optional<std::vector<DiscBlock>> discBlocks(const std::vector<std::uint64_t>& positions, std::int64_t startDat) {
     if (startDat <= static_cast<std::int64_t>(positions.back() + kImageDataOffset)) return std::nullopt;
     std::vector<DiscBlock> blocks;
     for (std::size_t i = 0; i < positions.size(); ++i) {
-        blocks.push_back({positions[i], i + 1 < positions.size() ? positions[i + 1]
-                                                                 : static_cast<std::uint64_t>(startDat)});
+        blocks.push_back(
+            {positions[i], i + 1 < positions.size() ? positions[i + 1] : static_cast<std::uint64_t>(startDat)});
     }
     return blocks;
 }
@@ -99,8 +95,7 @@ Status padToDiscAlignment(OutputFile& output, std::uint64_t dataPsarOffset) {
     return used == 0 ? Status{} : output.writeZeros(kDiscAlignment - used);
 }
 
-Expected<std::vector<std::uint64_t>> readDiscTable(InputFile& container,
-                                                   std::uint64_t dataPsarOffset) {
+Expected<std::vector<std::uint64_t>> readDiscTable(InputFile& container, std::uint64_t dataPsarOffset) {
     auto table = decodeDiscTable(container, dataPsarOffset);
     if (!table) return table.error();
     if (!table->fault.empty()) return tableError(container, table->fault);
@@ -121,8 +116,7 @@ Expected<std::optional<DiscTable>> locateDiscBlocks(InputFile& container, std::u
     return Found(std::move(*table));
 }
 
-Expected<std::optional<std::vector<std::uint64_t>>> findDiscBlocks(InputFile& container,
-                                                                   std::uint64_t dataPsarOffset) {
+Expected<std::optional<std::vector<std::uint64_t>>> findDiscBlocks(InputFile& container, std::uint64_t dataPsarOffset) {
     using Found = std::optional<std::vector<std::uint64_t>>;
     auto discs = locateDiscBlocks(container, dataPsarOffset);
     if (!discs) return discs.error();

@@ -40,8 +40,7 @@ struct DiscBlock {
 // The blocks at `positions` (ascending), the last one ending at `startDat`, the
 // position of the start-screen block; nullopt when there is none (-1) or when it leaves
 // the last disc's image data empty or ends it before it starts.
-std::optional<std::vector<DiscBlock>> discBlocks(const std::vector<std::uint64_t>& positions,
-                                                 std::int64_t startDat);
+std::optional<std::vector<DiscBlock>> discBlocks(const std::vector<std::uint64_t>& positions, std::int64_t startDat);
 
 // The disc table: the offsets from the start of DATA.PSAR of the discs' blocks, the
 // unused slots 0.
@@ -62,8 +61,7 @@ struct DiscTable {
 // DATA.PSAR at `dataPsarOffset` names: at least one, each after the table and inside the
 // file, ascending, each past the head of the one before it (0x100000 bytes), each at a
 // "PSISOIMG" marker. The error says what is wrong and names the file.
-Expected<std::vector<std::uint64_t>> readDiscTable(InputFile& container,
-                                                   std::uint64_t dataPsarOffset);
+Expected<std::vector<std::uint64_t>> readDiscTable(InputFile& container, std::uint64_t dataPsarOffset);
 
 // The container's disc-image blocks: the one at DATA.PSAR, or those that the disc table
 // of a container of several discs names, with what is wrong with that table. nullopt
@@ -73,7 +71,6 @@ Expected<std::optional<DiscTable>> locateDiscBlocks(InputFile& container, std::u
 // The positions of the container's disc-image blocks, as locateDiscBlocks finds them,
 // each also past the stored blocks of the one before it (which its block index names);
 // an error also when the disc table is not right.
-Expected<std::optional<std::vector<std::uint64_t>>> findDiscBlocks(InputFile& container,
-                                                                   std::uint64_t dataPsarOffset);
+Expected<std::optional<std::vector<std::uint64_t>>> findDiscBlocks(InputFile& container, std::uint64_t dataPsarOffset);
 
 }  // namespace quillon

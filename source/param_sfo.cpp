@@ -73,8 +73,7 @@ struct EntryFields {
     std::uint64_t value = 0;     // position of the value in the head
 };
 
-std::optional<EntryFields> entryFields(ByteReader head, std::uint64_t sfo, const ParamKeys& keys,
-                                       std::uint64_t entry) {
+std::optional<EntryFields> entryFields(ByteReader head, std::uint64_t sfo, const ParamKeys& keys, std::uint64_t entry) {
     const std::uint64_t position = sfo + kIndexStart + kEntrySize * entry;
     if (!head.fits(position, kEntrySize)) return std::nullopt;
     return EntryFields{position, *head.le32(position + kLengthField), *head.le32(position + kRoomField),
@@ -119,8 +118,8 @@ std::string readEntry(ByteReader head, std::uint64_t sfo, const ParamKeys& keys,
 }
 
 // Stores the value of one index entry; true when it had to be cut.
-bool writeEntry(std::span<std::uint8_t> head, std::uint64_t sfo, const ParamKeys& keys,
-                std::uint64_t entry, std::string_view value, bool& outOfBounds) {
+bool writeEntry(std::span<std::uint8_t> head, std::uint64_t sfo, const ParamKeys& keys, std::uint64_t entry,
+                std::string_view value, bool& outOfBounds) {
     const auto fields = entryFields(ByteReader(head), sfo, keys, entry);
     ByteWriter out(head);
     const auto length = fields ? storeText(out, fields->value, value, fields->room) : std::nullopt;
@@ -199,25 +198,22 @@ ParamFields readParamFields(std::span<const std::uint8_t> head, std::uint64_t sf
     return fields;
 }
 
-ParamWriteResult writeParamFields(std::span<std::uint8_t> head, std::uint64_t sfoPosition,
-                                  std::string_view title, std::string_view discId) {
+ParamWriteResult writeParamFields(std::span<std::uint8_t> head, std::uint64_t sfoPosition, std::string_view title,
+                                  std::string_view discId) {
     ParamWriteResult result;
     const auto keys = findParamKeys(ByteReader(head), sfoPosition, result.outOfBounds);
     if (!keys) return result;
     if (keys->discIdEntry) {
-        result.discIdCut =
-            writeEntry(head, sfoPosition, *keys, *keys->discIdEntry, discId, result.outOfBounds);
+        result.discIdCut = writeEntry(head, sfoPosition, *keys, *keys->discIdEntry, discId, result.outOfBounds);
     }
     if (keys->titleEntry) {
-        result.titleCut =
-            writeEntry(head, sfoPosition, *keys, *keys->titleEntry, title, result.outOfBounds);
+        result.titleCut = writeEntry(head, sfoPosition, *keys, *keys->titleEntry, title, result.outOfBounds);
     }
     return result;
 }
 
 Bytes buildParamSfo(std::vector<SfoEntry> entries) {
-    std::sort(entries.begin(), entries.end(),
-              [](const SfoEntry& a, const SfoEntry& b) { return a.key < b.key; });
+    std::sort(entries.begin(), entries.end(), [](const SfoEntry& a, const SfoEntry& b) { return a.key < b.key; });
     std::uint64_t keyBytes = 0;
     std::uint64_t dataBytes = 0;
     for (const SfoEntry& entry : entries) {

@@ -33,8 +33,8 @@ struct ParamWriteResult {
 // terminating zero inside its reserved room; a longer value is cut to fit (and flagged),
 // and the whole 32-bit data length is set to the bytes stored plus the zero (0 for a
 // room of 0 bytes). A value whose room lies partly outside `head` is not written.
-ParamWriteResult writeParamFields(std::span<std::uint8_t> head, std::uint64_t sfoPosition,
-                                  std::string_view title, std::string_view discId);
+ParamWriteResult writeParamFields(std::span<std::uint8_t> head, std::uint64_t sfoPosition, std::string_view title,
+                                  std::string_view discId);
 
 // Data formats of PARAM.SFO entries.
 inline constexpr std::uint16_t kSfoTextFormat = 0x0204;     // zero-terminated UTF-8 text

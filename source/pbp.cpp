@@ -7,8 +7,8 @@
 namespace quillon {
 namespace {
 
-constexpr std::array<std::string_view, 8> kSectionNames{
-    "PARAM.SFO", "ICON0.PNG", "ICON1.PMF", "PIC0.PNG", "PIC1.PNG", "SND0.AT3", "DATA.PSP", "DATA.PSAR"};
+constexpr std::array<std::string_view, 8> kSectionNames{"PARAM.SFO", "ICON0.PNG", "ICON1.PMF", "PIC0.PNG",
+                                                        "PIC1.PNG",  "SND0.AT3",  "DATA.PSP",  "DATA.PSAR"};
 
 // The 24-bit offsets from ICON0.PNG to DATA.PSAR, in the order of their header fields.
 constexpr std::array<std::uint32_t PbpHeader::*, 7> kOffsetFields{
@@ -79,8 +79,8 @@ std::uint64_t dataPspLength(std::span<const std::uint8_t> head, const PbpHeader&
     if (header.dataPsar <= header.dataPsp) return 0;
     const auto dataPsp = ByteReader(head).bytes(header.dataPsp, header.dataPsar - header.dataPsp);
     if (!dataPsp) return 0;
-    const auto lastNonZero = std::find_if(dataPsp->rbegin(), dataPsp->rend(),
-                                          [](std::uint8_t byte) { return byte != 0; });
+    const auto lastNonZero =
+        std::find_if(dataPsp->rbegin(), dataPsp->rend(), [](std::uint8_t byte) { return byte != 0; });
     return static_cast<std::uint64_t>(dataPsp->rend() - lastNonZero);
 }
 
@@ -116,7 +116,8 @@ Status checkNoStartScreenMarker(std::span<const std::uint8_t> bytes, const std::
     if (std::search(bytes.begin(), bytes.end(), kStartDatMarker.begin(), kStartDatMarker.end()) == bytes.end()) {
         return {};
     }
-    return Error::format(what + " cannot be used: it holds the bytes \"STARTDAT\", which mark the "
+    return Error::format(what +
+                         " cannot be used: it holds the bytes \"STARTDAT\", which mark the "
                          "start-screen block.");
 }
 
@@ -124,8 +125,7 @@ Bytes startScreenBlock(std::span<const std::uint8_t> head, std::span<const std::
                        std::span<const std::uint8_t> trailer) {
     Bytes block(head.begin(), head.begin() + std::min<std::size_t>(head.size(), kStartDatPictureOffset));
     block.resize(kStartDatPictureOffset, 0);
-    storeLe32(block.data() + kStartDatLengthField,
-              static_cast<std::uint32_t>(kStartDatPictureOffset + picture.size()));
+    storeLe32(block.data() + kStartDatLengthField, static_cast<std::uint32_t>(kStartDatPictureOffset + picture.size()));
     block.insert(block.end(), picture.begin(), picture.end());
     block.insert(block.end(), trailer.begin(), trailer.end());
     return block;

@@ -59,14 +59,13 @@ inline constexpr std::uint64_t kStartDatLengthField = 20;
 inline constexpr std::uint64_t kStartDatTrailerSize = 4976;
 // The largest picture whose start-screen block still lies within the final bytes of the
 // file in which readers look for it.
-inline constexpr std::size_t kMaxStartScreenPicture =
-    kStartDatWindow - kStartDatPictureOffset - kStartDatTrailerSize;
+inline constexpr std::size_t kMaxStartScreenPicture = kStartDatWindow - kStartDatPictureOffset - kStartDatTrailerSize;
 
 enum class PbpSection { ParamSfo, Icon0, Icon1, Pic0, Pic1, Snd0, DataPsp, DataPsar };
 // The sections in the order of their header fields, which is also their order in the file.
-inline constexpr std::array<PbpSection, 8> kPbpSections{
-    PbpSection::ParamSfo, PbpSection::Icon0, PbpSection::Icon1,   PbpSection::Pic0,
-    PbpSection::Pic1,     PbpSection::Snd0,  PbpSection::DataPsp, PbpSection::DataPsar};
+inline constexpr std::array<PbpSection, 8> kPbpSections{PbpSection::ParamSfo, PbpSection::Icon0,   PbpSection::Icon1,
+                                                        PbpSection::Pic0,     PbpSection::Pic1,    PbpSection::Snd0,
+                                                        PbpSection::DataPsp,  PbpSection::DataPsar};
 
 // The section after `section` in the file (DATA.PSAR: itself).
 inline PbpSection nextSection(PbpSection section) {
@@ -140,11 +139,10 @@ struct PieceLengths {
 };
 struct NewLayout {
     std::uint32_t icon0 = 0, icon1 = 0, pic0 = 0, pic1 = 0, snd0 = 0, dataPsp = 0, dataPsar = 0;
-    std::uint64_t end = 0;          // E: the new DATA.PSP offset plus the DATA.PSP length
+    std::uint64_t end = 0;           // E: the new DATA.PSP offset plus the DATA.PSP length
     std::uint64_t fillerLength = 0;  // zero bytes from E up to the new DATA.PSAR offset
 };
-inline constexpr std::array<std::uint32_t, 4> kDataPsarBoundaries{0x50000, 0xA0000, 0x140000,
-                                                                  0x280000};
+inline constexpr std::array<std::uint32_t, 4> kDataPsarBoundaries{0x50000, 0xA0000, 0x140000, 0x280000};
 // nullopt when E reaches 2,621,440 (the front part is too big: error 10).
 std::optional<NewLayout> layOutContainer(std::uint32_t icon0Offset, const PieceLengths& pieces,
                                          std::uint64_t dataPspLength);

@@ -21,8 +21,7 @@ std::optional<std::string> discKindProblem(const std::string& path) {
     return std::nullopt;
 }
 
-Expected<std::vector<std::string>> parsePlaylist(std::span<const std::uint8_t> text,
-                                                 const std::string& playlistPath) {
+Expected<std::vector<std::string>> parsePlaylist(std::span<const std::uint8_t> text, const std::string& playlistPath) {
     const auto error = [&playlistPath](std::size_t line, const std::string& what) {
         return lineError("Playlist", playlistPath, line, what);
     };

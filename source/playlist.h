@@ -22,8 +22,7 @@ std::optional<std::string> discKindProblem(const std::string& path);
 
 // The disc paths of the playlist `text` found at `playlistPath`: one to five, each an
 // existing file of a disc's kind. Every error names the playlist and the line.
-Expected<std::vector<std::string>> parsePlaylist(std::span<const std::uint8_t> text,
-                                                 const std::string& playlistPath);
+Expected<std::vector<std::string>> parsePlaylist(std::span<const std::uint8_t> text, const std::string& playlistPath);
 Expected<std::vector<std::string>> readPlaylist(const std::string& playlistPath);
 
 // The discs a source holds: a playlist's, or the source itself as the one disc.

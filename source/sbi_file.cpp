@@ -9,9 +9,7 @@ namespace {
 
 constexpr std::uint8_t kQRecordType = 1;
 
-bool isBcd(std::uint8_t b, int limit) {
-    return (b >> 4) <= 9 && (b & 0x0F) <= 9 && (b >> 4) * 10 + (b & 0x0F) < limit;
-}
+bool isBcd(std::uint8_t b, int limit) { return (b >> 4) <= 9 && (b & 0x0F) <= 9 && (b >> 4) * 10 + (b & 0x0F) < limit; }
 
 }  // namespace
 
@@ -28,8 +26,7 @@ std::optional<std::string> sbiFormProblem(std::span<const std::uint8_t> bytes) {
             return "record " + std::to_string(record) + " has no valid time";
         }
         if (bytes[at + 3] != kQRecordType) {
-            return "record " + std::to_string(record) + " is of type " + std::to_string(bytes[at + 3]) +
-                   ", not 1";
+            return "record " + std::to_string(record) + " is of type " + std::to_string(bytes[at + 3]) + ", not 1";
         }
     }
     return std::nullopt;

@@ -13,10 +13,8 @@ std::string_view trimBlanks(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-Error lineError(std::string_view kind, const std::string& path, std::size_t line,
-                const std::string& what) {
-    return Error::format(std::string(kind) + " " + inQuotes(path) + ", line " + std::to_string(line) +
-                         ": " + what);
+Error lineError(std::string_view kind, const std::string& path, std::size_t line, const std::string& what) {
+    return Error::format(std::string(kind) + " " + inQuotes(path) + ", line " + std::to_string(line) + ": " + what);
 }
 
 std::optional<std::string> unreadableEntry(const std::string& path, const std::string& missing) {

@@ -16,8 +16,7 @@ std::string_view trimBlanks(std::string_view text);
 
 // A format error naming the file and the line (counted from 1):
 // `Cue sheet "/discs/game.cue", line 4: what`.
-Error lineError(std::string_view kind, const std::string& path, std::size_t line,
-                const std::string& what);
+Error lineError(std::string_view kind, const std::string& path, std::size_t line, const std::string& what);
 
 // Why the file that a line names cannot be read: `missing` when nothing is there, else
 // what the path names instead (a folder, a named pipe, a device, a loop of links);

@@ -6,8 +6,7 @@ namespace quillon {
 
 std::string errorMessage(ErrorCode code) {
     switch (code) {
-        case ErrorCode::ToolMissing:
-            return std::string(kPopstationFileName) + " not found in folder \"Files\".";
+        case ErrorCode::ToolMissing: return std::string(kPopstationFileName) + " not found in folder \"Files\".";
         case ErrorCode::ToolDidNotStart: return "An unknown error occurred.";
         case ErrorCode::NoSource: return "You have to select a ISO file.";
         case ErrorCode::NoOutputFolder: return "You have to select a output directory.";
@@ -48,9 +47,7 @@ void BusyState::showError(ErrorCode code) {
     host_.showMessage(errorMessage(code), kErrorCaption);
 }
 
-void BusyState::showMessage(const std::string& text, const std::string& caption) {
-    host_.showMessage(text, caption);
-}
+void BusyState::showMessage(const std::string& text, const std::string& caption) { host_.showMessage(text, caption); }
 
 void BusyState::showFileError(const Error& error) { host_.showMessage(error.message, kProgramTitle); }
 

@@ -10,8 +10,8 @@ namespace quillon {
 namespace {
 
 // The fields that start from a default, in the order in which they get it.
-constexpr std::array<Field, 6> kFieldsWithDefaults{Field::dstPbp, Field::icon0, Field::pic1,
-                                                   Field::unknown, Field::snd0, Field::icon1};
+constexpr std::array<Field, 6> kFieldsWithDefaults{Field::dstPbp,  Field::icon0, Field::pic1,
+                                                   Field::unknown, Field::snd0,  Field::icon1};
 
 Field defaultOf(Field field) {
     const ArtworkKind* kind = artworkKindOf(field);

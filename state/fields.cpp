@@ -15,18 +15,15 @@ static_assert(rulesInFieldOrder(), "ruleOf finds a field's rule at the field's p
 
 }  // namespace
 
-const FieldRule& ruleOf(Field field) {
-    return kFieldRules[static_cast<std::size_t>(field)];
-}
+const FieldRule& ruleOf(Field field) { return kFieldRules[static_cast<std::size_t>(field)]; }
 
 bool acceptsTyped(Field field, std::string_view text) {
     if (text.find_first_of("\r\n") != std::string_view::npos) return false;
     const std::size_t limit = ruleOf(field).typingLimit;
     if (limit == 0) return true;
     // Characters, not bytes: continuation bytes of UTF-8 do not count.
-    const auto characters = std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    });
+    const auto characters =
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
     return static_cast<std::size_t>(characters) <= limit;
 }
 
@@ -74,9 +71,7 @@ void FieldState::setReaction(FieldTrigger trigger, std::function<void()> reactio
 
 void FieldState::addObserver(FieldObserver* observer) { observers_.push_back(observer); }
 
-void FieldState::removeObserver(FieldObserver* observer) {
-    std::erase(observers_, observer);
-}
+void FieldState::removeObserver(FieldObserver* observer) { std::erase(observers_, observer); }
 
 void FieldState::react(FieldTrigger trigger) {
     const auto it = reactions_.find(trigger);

@@ -95,8 +95,9 @@ Expected<ProgramFolder> ProgramFolder::forExecutable(const std::string& executab
     const auto data = userFolder("XDG_DATA_HOME", ".local/share", home);
     const auto config = userFolder("XDG_CONFIG_HOME", ".config", home);
     if (!data || !config) {
-        return Error::write("There is no folder for your own files and settings: HOME is not set, and the "
-                            "user database gives no home folder. Set HOME to your home folder.");
+        return Error::write(
+            "There is no folder for your own files and settings: HOME is not set, and the "
+            "user database gives no home folder. Set HOME to your home folder.");
     }
     return installed(besideExecutable(executableFolder, QUILLON_INSTALLED_DATA_DIR_FROM_BIN),
                      besideExecutable(executableFolder, QUILLON_INSTALLED_TOOL_FROM_BIN), *data, *config);
@@ -116,9 +117,7 @@ std::string ProgramFolder::settingsFolder() const { return portable() ? filesFol
 
 std::string ProgramFolder::optionsFile() const { return settingsFolder() + kOptionsName; }
 
-std::string ProgramFolder::popstationTool() const {
-    return portable() ? inFiles(kPopstationFileName) : tool_;
-}
+std::string ProgramFolder::popstationTool() const { return portable() ? inFiles(kPopstationFileName) : tool_; }
 
 void ProgramFolder::makeUserFolder(const std::string& folder) const {
     if (portable()) return;

@@ -127,10 +127,10 @@ private:
     const Progress& progress_;
     Verification result_;
     BlockTally tally_;
-    bool endKnown_ = true;      // the start-screen block marks where the last disc's blocks end
-    std::uint64_t dataEnd_ = 0;  // where the last disc's blocks end at the latest
+    bool endKnown_ = true;                      // the start-screen block marks where the last disc's blocks end
+    std::uint64_t dataEnd_ = 0;                 // where the last disc's blocks end at the latest
     std::optional<std::uint64_t> previousEnd_;  // where the blocks of the disc before end
-    std::vector<std::string> sectors_;  // of each disc, "?" where its table does not decode
+    std::vector<std::string> sectors_;          // of each disc, "?" where its table does not decode
 };
 
 Expected<Verification> ContainerCheck::run() {
@@ -330,9 +330,8 @@ void ContainerCheck::addBlockFindings() {
         add(FindingKind::Note,
             "pcsxr and PCSX ReARMed cannot read its " + countOf(tally_.stored, "stored block") + " (level 0)");
     } else if (tally_.stored > 0) {
-        add(FindingKind::WriterFault,
-            "pcsxr and PCSX ReARMed cannot read its " + countOf(tally_.stored, "stored block") +
-                " among deflated ones");
+        add(FindingKind::WriterFault, "pcsxr and PCSX ReARMed cannot read its " +
+                                          countOf(tally_.stored, "stored block") + " among deflated ones");
     }
     if (tally_.largerThanBlock > 0) {
         add(FindingKind::Note, "Beetle PSX cannot read its " + countOf(tally_.largerThanBlock, "block") +

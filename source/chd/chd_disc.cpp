@@ -193,8 +193,8 @@ void ChdDisc::State::layOut(const std::vector<ChdTrack>& chdTracks) {
         }
         const std::uint64_t firstSector = trackStart + (track.pregapStored ? 0 : track.pregap);
         stretches.push_back({firstSector, track.frames, frame, audio});
-        tracks.push_back({track.number, audio ? TrackType::Audio : TrackType::Data, trackStart + track.pregap,
-                          track.pregap});
+        tracks.push_back(
+            {track.number, audio ? TrackType::Audio : TrackType::Data, trackStart + track.pregap, track.pregap});
         for (std::uint64_t h = frame / framesPerHunk; h <= (frame + track.frames - 1) / framesPerHunk; ++h) {
             holdsDiscFrames[h] = true;
         }

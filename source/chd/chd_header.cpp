@@ -22,8 +22,8 @@ std::string hexText(std::span<const std::uint8_t> bytes) {
 }
 
 // The numbers of the header that the map, the metadata and the hunks are found by.
-Status checkLayout(const ChdHeader& header, std::span<const std::uint8_t> head,
-                   std::uint64_t fileSize, const std::string& path) {
+Status checkLayout(const ChdHeader& header, std::span<const std::uint8_t> head, std::uint64_t fileSize,
+                   const std::string& path) {
     const std::uint32_t unitBytes = loadBe32(&head[60]);
     if (header.hunkBytes == 0 || header.hunkBytes % kChdFrameSize != 0 || unitBytes != kChdFrameSize) {
         return chdUnreadable(path, "it holds no CD image (its hunks are " + std::to_string(header.hunkBytes) +
@@ -31,13 +31,13 @@ Status checkLayout(const ChdHeader& header, std::span<const std::uint8_t> head,
                                        ", where a CD's are whole frames of 2448 bytes)");
     }
     if (header.hunkBytes > kChdMaxHunkBytes) {
-        return chdUnreadable(path, "its hunks of " + std::to_string(header.hunkBytes) +
-                                       " bytes are larger than any CD image has");
+        return chdUnreadable(
+            path, "its hunks of " + std::to_string(header.hunkBytes) + " bytes are larger than any CD image has");
     }
     if (header.logicalBytes == 0 || header.logicalBytes % kChdFrameSize != 0 ||
         header.logicalBytes / kChdFrameSize > kChdMaxFrames) {
-        return chdDamaged(path, "it gives a size of " + std::to_string(header.logicalBytes) +
-                                    " bytes, which is no CD image's");
+        return chdDamaged(
+            path, "it gives a size of " + std::to_string(header.logicalBytes) + " bytes, which is no CD image's");
     }
     if (header.mapOffset < kChdHeaderSize || header.mapOffset >= fileSize) {
         return chdDamaged(path, "its hunk map lies outside the file");
@@ -72,9 +72,7 @@ std::string chdCodecName(std::uint32_t tag) {
     return name;
 }
 
-bool hasChdSignature(std::span<const std::uint8_t> head) {
-    return ByteReader(head).matches(0, kChdSignature);
-}
+bool hasChdSignature(std::span<const std::uint8_t> head) { return ByteReader(head).matches(0, kChdSignature); }
 
 Expected<ChdHeader> parseChdHeader(std::span<const std::uint8_t> head, std::uint64_t fileSize,
                                    const std::string& path) {
@@ -82,8 +80,8 @@ Expected<ChdHeader> parseChdHeader(std::span<const std::uint8_t> head, std::uint
     if (head.size() < 16) return chdDamaged(path, "it ends inside its header");
     const std::uint32_t version = loadBe32(&head[12]);
     if (version != kChdVersion) {
-        return chdUnreadable(path, "it is a CHD of version " + std::to_string(version) +
-                                       ", and only version 5 is read");
+        return chdUnreadable(path,
+                             "it is a CHD of version " + std::to_string(version) + ", and only version 5 is read");
     }
     if (loadBe32(&head[8]) != kChdHeaderSize) return chdDamaged(path, "its header length is wrong");
     if (head.size() < kChdHeaderSize || fileSize < kChdHeaderSize) {

@@ -58,8 +58,7 @@ bool hasChdSignature(std::span<const std::uint8_t> head);
 // The header from the first bytes of the CHD `path` (the first 124, or all of a shorter
 // file), whose size is `fileSize`. Fails for any version but 5, for a CHD that needs a
 // parent, for other media than a CD, and for numbers that do not fit the file.
-Expected<ChdHeader> parseChdHeader(std::span<const std::uint8_t> head, std::uint64_t fileSize,
-                                   const std::string& path);
+Expected<ChdHeader> parseChdHeader(std::span<const std::uint8_t> head, std::uint64_t fileSize, const std::string& path);
 
 // "The CHD "path" is damaged: <reason>." and "The CHD "path" cannot be read: <reason>."
 Error chdDamaged(const std::string& path, const std::string& reason);

@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "state/busy_state.h"
 #include "common/digest.h"
 #include "common/file_io.h"
 #include "source/image_index.h"
 #include "source/param_sfo.h"
 #include "source/pbp.h"
+#include "state/busy_state.h"
 #include "support/cli_run.h"
 #include "support/pbp_builder.h"
 #include "support/temp_folder.h"
@@ -38,7 +38,7 @@ protected:
         source = dir.write("game image.bin", image);
     }
     CliRun convert(const std::vector<std::string>& more = {}) const {
-        std::vector<std::string> args{"convert", source, "--output", dir.file("out"),
+        std::vector<std::string> args{"convert", source,    "--output",     dir.file("out"),
                                       "--title", "My Game", "--save-title", "Saved"};
         args.insert(args.end(), more.begin(), more.end());
         return runCli(dir, args);
@@ -148,8 +148,7 @@ TEST_F(ConvertImageTest, CompressionMaxIsRefusedWhenTheToolInFilesIsAnother) {
     const std::string tool = dir.write(std::string("Files/") + kPopstationFileName, "#!/bin/sh\necho Done.\n");
     const CliRun run = convert({"--compression", "max"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("The popstation tool \"" + tool + "\" is not Quillon's own"), std::string::npos)
-        << run.err;
+    EXPECT_NE(run.err.find("The popstation tool \"" + tool + "\" is not Quillon's own"), std::string::npos) << run.err;
     EXPECT_TRUE(output().empty());
 }
 
@@ -158,8 +157,8 @@ TEST_F(ConvertImageTest, PatchedContainerExtractsToThePatchedImageAtEveryLevel) 
     // edge of two blocks, and in the last bytes of the image.
     image.assign(6 * kImageBlockSize + 300, 0);
     const Bytes code{0x13, 0x00, 0x91, 0x24, 0x10, 0x00, 0x91, 0x24};
-    const std::size_t places[] = {500, kImageBlockSize - 3, 3 * kImageBlockSize + 7,
-                                  5 * kImageBlockSize - 8, image.size() - 8};
+    const std::size_t places[] = {500, kImageBlockSize - 3, 3 * kImageBlockSize + 7, 5 * kImageBlockSize - 8,
+                                  image.size() - 8};
     Bytes expected = image;
     for (const std::size_t at : places) {
         std::copy(code.begin(), code.end(), image.begin() + static_cast<std::ptrdiff_t>(at));

@@ -20,9 +20,9 @@ protected:
     // quillon-cli --program-folder DIR convert SOURCE --output DIR/out, the titles and
     // the save ID, then `more`.
     CliRun convert(const std::string& source, const std::vector<std::string>& more = {}) const {
-        std::vector<std::string> args{"convert",      source,      "--output",   dir.file("out"),
-                                      "--title",      "New title", "--save-title", "Saved",
-                                      "--id-prefix",  "SLUS",      "--id-number", "01234"};
+        std::vector<std::string> args{"convert",     source,      "--output",     dir.file("out"),
+                                      "--title",     "New title", "--save-title", "Saved",
+                                      "--id-prefix", "SLUS",      "--id-number",  "01234"};
         args.insert(args.end(), more.begin(), more.end());
         return runCli(dir, args);
     }
@@ -52,8 +52,7 @@ TEST_F(ConvertVerbTest, MessagesGoToStderrTheStatusToStdoutAndTheExitStatusIsOne
 
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "Done. Did not find any code in iso to patch.\n");
-    EXPECT_EQ(run.err,
-              "The file size of ICON0.PNG + PIC1.PNG + PIC0.PNG + SND0.AT3 + ICON1.PMF is too big.\n");
+    EXPECT_EQ(run.err, "The file size of ICON0.PNG + PIC1.PNG + PIC0.PNG + SND0.AT3 + ICON1.PMF is too big.\n");
     EXPECT_FALSE(isFile(dir.file("out/EBOOT.PBP")));
 }
 
@@ -95,9 +94,7 @@ TEST_F(ConvertVerbTest, ACompressionLevelOtherThanADigitOrNothingIsAUsageError) 
     for (const std::string level : {"", "0", "9"}) EXPECT_EQ(convert(source(), {"--compression", level}).status, 0);
 }
 
-TEST_F(ConvertVerbTest, MissingSourceIsAUsageError) {
-    EXPECT_EQ(runCli(dir, {"convert"}).status, 2);
-}
+TEST_F(ConvertVerbTest, MissingSourceIsAUsageError) { EXPECT_EQ(runCli(dir, {"convert"}).status, 2); }
 
 }  // namespace
 }  // namespace quillon::testing

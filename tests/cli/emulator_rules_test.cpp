@@ -9,11 +9,11 @@
 #include <filesystem>
 
 #include "common/digest.h"
-#include "state/busy_state.h"
 #include "source/disc_toc.h"
 #include "source/image_index.h"
 #include "source/multi_disc.h"
 #include "source/pbp.h"
+#include "state/busy_state.h"
 #include "support/cli_run.h"
 #include "support/temp_folder.h"
 
@@ -102,9 +102,12 @@ protected:
             if (kind == "cue") {
                 const Bytes audio = noiseAndText(kSectorSize * 200, 99);
                 dir.write(stem + "-audio.bin", audio);
-                dir.write(stem + ".cue", "FILE \"" + stem + ".bin\" BINARY\n TRACK 01 MODE2/2352\n  INDEX 01 00:00:00\n"
-                                         "FILE \"" + stem + "-audio.bin\" BINARY\n TRACK 02 AUDIO\n  INDEX 00 00:00:00\n"
-                                         "  INDEX 01 00:02:00\n");
+                dir.write(stem + ".cue", "FILE \"" + stem +
+                                             ".bin\" BINARY\n TRACK 01 MODE2/2352\n  INDEX 01 00:00:00\n"
+                                             "FILE \"" +
+                                             stem +
+                                             "-audio.bin\" BINARY\n TRACK 02 AUDIO\n  INDEX 00 00:00:00\n"
+                                             "  INDEX 01 00:02:00\n");
                 data.insert(data.end(), audio.begin(), audio.end());
             }
             images.push_back(data);
@@ -116,9 +119,9 @@ protected:
     }
 
     Bytes convert(const std::string& source, const std::vector<std::string>& more = {}) {
-        std::vector<std::string> args{"convert", source, "--output", dir.file("out"), "--title", "Game",
-                                      "--save-title", "Game", "--id-prefix", "SLUS", "--id-number", "99001",
-                                      "--compression", GetParam().level};
+        std::vector<std::string> args{"convert",     source,         "--output",      dir.file("out"), "--title",
+                                      "Game",        "--save-title", "Game",          "--id-prefix",   "SLUS",
+                                      "--id-number", "99001",        "--compression", GetParam().level};
         args.insert(args.end(), more.begin(), more.end());
         const CliRun run = runCli(dir, args);
         EXPECT_EQ(run.status, 0) << run.out << run.err;
@@ -189,8 +192,7 @@ TEST_P(EmulatorRulesTest, FinishingAnOlderContainerFillsInTheImageDataPosition) 
 
 INSTANTIATE_TEST_SUITE_P(Sources, EmulatorRulesTest,
                          ::testing::Values(RulesCase{"stored", {"bin"}, "0"}, RulesCase{"deflated", {"bin"}, "9"},
-                                           RulesCase{"cue", {"cue"}, "1"},
-                                           RulesCase{"discs", {"bin", "cue"}, "9"}),
+                                           RulesCase{"cue", {"cue"}, "1"}, RulesCase{"discs", {"bin", "cue"}, "9"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -13,11 +13,11 @@
 
 #include <filesystem>
 
-#include "state/busy_state.h"
 #include "common/file_io.h"
 #include "source/cue_sheet.h"
-#include "support/packed_container.h"
+#include "state/busy_state.h"
 #include "support/cli_run.h"
+#include "support/packed_container.h"
 #include "support/temp_folder.h"
 
 namespace quillon::testing {
@@ -30,13 +30,9 @@ protected:
         source = dir.write("game.pbp", container.build());
     }
 
-    CliRun extract(const std::string& from, const std::string& to) const {
-        return runCli(dir, {"extract", from, to});
-    }
+    CliRun extract(const std::string& from, const std::string& to) const { return runCli(dir, {"extract", from, to}); }
 
-    std::string image() const {
-        return std::string(container.imageData.begin(), container.imageData.end());
-    }
+    std::string image() const { return std::string(container.imageData.begin(), container.imageData.end()); }
 
     TempFolder dir;
     TestContainer container;
@@ -67,8 +63,7 @@ TEST_F(ExtractVerbTest, MessagesGoToStderrAndEndWithStatusOne) {
 
     const CliRun missing = extract(dir.file("missing.pbp"), dir.file("out"));
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "Cannot open file \"" + dir.file("missing.pbp") +
-                               "\". No such file or directory\n");
+    EXPECT_EQ(missing.err, "Cannot open file \"" + dir.file("missing.pbp") + "\". No such file or directory\n");
 
     EXPECT_EQ(runCli(dir, {"extract", source}).status, 2);
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"bad.pbp", "game.pbp", "stderr.txt"}));
@@ -87,8 +82,7 @@ TEST_F(ExtractVerbTest, ExistingFileUnderTheAppendedNameIsKeptWithoutATerminal) 
 
 // Runs quillon-cli with stdin and stderr on a terminal and stdout on a file, waits for
 // the question whether to replace a file, optionally presses Ctrl+C, then answers.
-CliRun runOnTerminal(const TempFolder& dir, std::vector<std::string> args, bool interrupt,
-                     const std::string& answer) {
+CliRun runOnTerminal(const TempFolder& dir, std::vector<std::string> args, bool interrupt, const std::string& answer) {
     const std::string outPath = dir.file("stdout.txt");
     args.insert(args.begin(), {QUILLON_CLI, "--program-folder", dir.folder()});
     std::vector<char*> argv;
@@ -161,9 +155,8 @@ protected:
     // Converts `source` at compression `level` and extracts the container into
     // back.iso; the extracted image.
     std::string convertAndExtract(const std::string& source, const std::string& level) {
-        const CliRun converted =
-            runCli(dir, {"convert", source, "--output", dir.file("out"), "--title", "Game", "--id-prefix", "SLUS",
-                         "--id-number", "01234", "--compression", level});
+        const CliRun converted = runCli(dir, {"convert", source, "--output", dir.file("out"), "--title", "Game",
+                                              "--id-prefix", "SLUS", "--id-number", "01234", "--compression", level});
         EXPECT_EQ(converted.status, 0) << converted.err;
         std::string eboot;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path() / "out")) {
@@ -204,7 +197,7 @@ TEST_F(RoundTripTest, CueSheetComesBackAsOneImageWithASheetOfTheSameTracks) {
     Bytes merged = data;
     merged.insert(merged.end(), audio.begin(), audio.end());
     struct Case {
-        std::string track2;  // its lines, from the second FILE line on
+        std::string track2;              // its lines, from the second FILE line on
         std::uint64_t index00, index01;  // of track 2 in the sheet that comes back
     };
     const std::vector<Case> cases{
@@ -222,8 +215,8 @@ TEST_F(RoundTripTest, CueSheetComesBackAsOneImageWithASheetOfTheSameTracks) {
         removeFile(dir.file("back.iso"));
         removeFile(dir.file("back.cue"));
         const std::string sheet = dir.write(
-            "Game.cue", "FILE \"Game (Track 1).bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n    INDEX 01 00:00:00\r\n" +
-                            c.track2);
+            "Game.cue",
+            "FILE \"Game (Track 1).bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n    INDEX 01 00:00:00\r\n" + c.track2);
 
         EXPECT_EQ(convertAndExtract(sheet, "9"), std::string(merged.begin(), merged.end()));
 
@@ -244,7 +237,7 @@ TEST_F(RoundTripTest, CueSheetComesBackAsOneImageWithASheetOfTheSameTracks) {
 // ---- containers of several discs, packed by the real tool from a playlist ----
 
 struct DiscSet {
-    std::vector<std::size_t> sectors;  // of each disc
+    std::vector<std::size_t> sectors;   // of each disc
     std::vector<std::string> toolArgs;  // in front of the playlist
 };
 
@@ -297,21 +290,21 @@ TEST_P(ExtractDiscSetTest, EveryDiscComesBackUnderItsNumberedNameOrOneAloneWithD
     // Without a terminal to answer, existing files are kept.
     const CliRun again = runCli(dir, {"extract", source, dir.file("Game")});
     EXPECT_EQ(again.status, 1);
-    EXPECT_TRUE(again.err.starts_with("\"" + dir.file("Game (Disc 1).iso") + "\", \"" +
-                                      dir.file("Game (Disc 2).iso") + "\""))
+    EXPECT_TRUE(
+        again.err.starts_with("\"" + dir.file("Game (Disc 1).iso") + "\", \"" + dir.file("Game (Disc 2).iso") + "\""))
         << again.err;
     EXPECT_TRUE(again.err.ends_with("\" already exist; they were not replaced.\n")) << again.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, ExtractDiscSetTest,
-                         ::testing::Values(DiscSet{{40, 75}, {"Game", "SLUS01234", "9"}},
-                                           DiscSet{{17, 30, 50}, {}}));
+                         ::testing::Values(DiscSet{{40, 75}, {"Game", "SLUS01234", "9"}}, DiscSet{{17, 30, 50}, {}}));
 
 TEST(ExtractVerbUsageTest, DiscMustBeANumberFromOne) {
     TempFolder dir;
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"extract", "a.pbp", "b", "--disc", "0"}, {"extract", "a.pbp", "b", "--disc=x"},
-          {"extract", "a.pbp", "b", "--disc"}, {"extract", "a.pbp", "b", "--discs", "2"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"extract", "a.pbp", "b", "--disc", "0"},
+                                                 {"extract", "a.pbp", "b", "--disc=x"},
+                                                 {"extract", "a.pbp", "b", "--disc"},
+                                                 {"extract", "a.pbp", "b", "--discs", "2"}}) {
         const CliRun run = runCli(dir, args);
         EXPECT_EQ(run.status, 2) << run.err;
         EXPECT_TRUE(run.err.starts_with("quillon-cli: ")) << run.err;

@@ -14,9 +14,7 @@ namespace {
 using testing::CliRun;
 using testing::TempFolder;
 
-CliRun runCli(const TempFolder& dir, const std::string& source) {
-    return testing::runCli(dir, {"inspect", source});
-}
+CliRun runCli(const TempFolder& dir, const std::string& source) { return testing::runCli(dir, {"inspect", source}); }
 
 class InspectCliTest : public ::testing::Test {
 protected:
@@ -39,18 +37,24 @@ TEST_F(InspectCliTest, AnImagePrintsEveryFieldInOrder) {
     const std::string source = dir.write("game.iso", image);
     const CliRun run = runCli(dir, source);
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "kind: image\n"
-                       "disc-id: SLUS01234\n"
-                       "title: Some Game [Disc 1]\n"
-                       "save-title: Some Game\n"
-                       "region: Game region: USA\n"
-                       "output: /out" + std::string(1, kPathSeparator) + "SLUS01234\n"
-                       "icon0: \n"
-                       "icon1: /defaults/icon1.pmf\n"
-                       "pic0: \n"
-                       "pic1: " + path("Pics/pic1/SLUS01234.png") + "\n"
-                       "snd0: \n"
-                       "warning: " + path("warning.png") + "\n");
+    EXPECT_EQ(run.out,
+              "kind: image\n"
+              "disc-id: SLUS01234\n"
+              "title: Some Game [Disc 1]\n"
+              "save-title: Some Game\n"
+              "region: Game region: USA\n"
+              "output: /out" +
+                  std::string(1, kPathSeparator) +
+                  "SLUS01234\n"
+                  "icon0: \n"
+                  "icon1: /defaults/icon1.pmf\n"
+                  "pic0: \n"
+                  "pic1: " +
+                  path("Pics/pic1/SLUS01234.png") +
+                  "\n"
+                  "snd0: \n"
+                  "warning: " +
+                  path("warning.png") + "\n");
     EXPECT_EQ(testing::readFile(path("warning.png")), "base");
 }
 

@@ -21,13 +21,11 @@ protected:
         installPopstation(dir, kPopstationFileName);
         std::filesystem::create_directories(dir.path() / "out");
     }
-    std::string disc(const std::string& name) {
-        return dir.write(name, std::string(3 * kImageBlockSize, 'D'));
-    }
+    std::string disc(const std::string& name) { return dir.write(name, std::string(3 * kImageBlockSize, 'D')); }
     CliRun convert(const std::string& source) {
         // Without settings the container goes straight into the output folder.
-        return runCli(dir, {"convert", source, "--output", dir.file("out"), "--title", "Game", "--save-title",
-                            "Game", "--id-prefix", "SLES", "--id-number", "99001"});
+        return runCli(dir, {"convert", source, "--output", dir.file("out"), "--title", "Game", "--save-title", "Game",
+                            "--id-prefix", "SLES", "--id-number", "99001"});
     }
     std::string out(const std::string& name) const { return readFile(dir.file("out/" + name)); }
     bool outHas(const std::string& name) const { return std::filesystem::exists(dir.path() / "out" / name); }

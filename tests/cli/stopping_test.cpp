@@ -33,8 +33,8 @@ protected:
         source = dir.write("big.bin", image);
     }
     pid_t startConversion() {
-        return startCli(dir, {"convert", source, "--output", dir.file("out"), "--compression", "9",
-                              "--title", "Big", "--id-prefix", "SLUS", "--id-number", "00001"});
+        return startCli(dir, {"convert", source, "--output", dir.file("out"), "--compression", "9", "--title", "Big",
+                              "--id-prefix", "SLUS", "--id-number", "00001"});
     }
     // Waits until the tool has begun to write its container.
     bool toolIsPacking() const {
@@ -88,8 +88,8 @@ TEST(OddNamesTest, ASourceNameThatIsNoUtf8ReachesTheToolAsItIs) {
     TempFolder dir;
     installPopstation(dir, kPopstationFileName);
     const std::string source = dir.write("\xff game.bin", std::string(100000, 'x'));
-    const CliRun run = runCli(dir, {"convert", source, "--output", dir.file("out"), "--id-prefix", "SLUS",
-                                    "--id-number", "00001"});
+    const CliRun run =
+        runCli(dir, {"convert", source, "--output", dir.file("out"), "--id-prefix", "SLUS", "--id-number", "00001"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(isFile(dir.file("out/EBOOT.PBP")));
 }

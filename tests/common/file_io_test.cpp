@@ -110,8 +110,8 @@ TEST_F(OutputFileTest, SetThatCannotPlaceOneFileKeepsEveryEarlierFile) {
         if (failing == 1) {
             EXPECT_EQ(readFile(targets[2]), "earlier c");
         }
-        const std::vector<std::string> left =
-            failing == 1 ? std::vector<std::string>{"a.iso", "b.cue", "c.iso"} : std::vector<std::string>{"a.iso", "c.iso"};
+        const std::vector<std::string> left = failing == 1 ? std::vector<std::string>{"a.iso", "b.cue", "c.iso"}
+                                                           : std::vector<std::string>{"a.iso", "c.iso"};
         EXPECT_EQ(folder.names(), left) << "no new file where there was none, and nothing left aside";
     }
 }
@@ -136,8 +136,7 @@ TEST_F(OutputFileTest, MissingFolderAndReadOnlyTargetAreRefused) {
               "Cannot create file \"" + dir.file("nofolder/out.bin") + "\". No such file or directory");
 
     const std::string target = dir.write("locked.bin", "keep");
-    std::filesystem::permissions(target, std::filesystem::perms::owner_read |
-                                             std::filesystem::perms::group_read);
+    std::filesystem::permissions(target, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
     auto locked = OutputFile::create(target);
     ASSERT_FALSE(locked.ok());
     EXPECT_EQ(readFile(target), "keep");
@@ -158,8 +157,7 @@ struct Range {
 
 // Appends the ranges of `source` one after another behind a 3-byte head and checks that
 // the committed file holds exactly those bytes, written() following each step.
-void expectRangesAppended(const std::string& source, const std::vector<Range>& ranges,
-                          const std::string& target) {
+void expectRangesAppended(const std::string& source, const std::vector<Range>& ranges, const std::string& target) {
     auto in = InputFile::open(source);
     ASSERT_TRUE(in.ok()) << in.error().message;
     const std::string sourceBytes = readFile(source);
@@ -185,9 +183,7 @@ enum class CopyPath { InKernel, ThroughBuffer };
 
 class AppendFromTest : public OutputFileTest, public ::testing::WithParamInterface<CopyPath> {
 protected:
-    void SetUp() override {
-        quillon::testing::forceCopyFallback(GetParam() == CopyPath::ThroughBuffer);
-    }
+    void SetUp() override { quillon::testing::forceCopyFallback(GetParam() == CopyPath::ThroughBuffer); }
     void TearDown() override {
         quillon::testing::forceCopyFallback(false);
         OutputFileTest::TearDown();
@@ -201,8 +197,8 @@ TEST_P(AppendFromTest, CopiesExactlyTheRangesAskedAtAnyAlignment) {
     const std::uint64_t size = std::filesystem::file_size(path);
     expectRangesAppended(path,
                          // After 3 bytes of output: a head up to the output's next 64 KiB,
-                          // then whole source pages (the kernel's share where it copies).
-                          {{3, 1048576 + 5},
+                         // then whole source pages (the kernel's share where it copies).
+                         {{3, 1048576 + 5},
                           {4104, 300000},  // source and output at different places in their pages
                           {0, 1},
                           {4780, 16 * 65535},  // a run of blocks as the conversion copies them
@@ -222,8 +218,7 @@ TEST_P(AppendFromTest, RangePastTheEndOfTheSourceFailsBeforeWriting) {
     auto out = OutputFile::create(target);
     ASSERT_TRUE(out.ok());
     ASSERT_TRUE(out->write(asBytes("abc")).ok());
-    for (const Range range : {Range{size - 10, 11}, Range{size, 1}, Range{size + 1, 0},
-                              Range{~std::uint64_t{0}, 2}}) {
+    for (const Range range : {Range{size - 10, 11}, Range{size, 1}, Range{size + 1, 0}, Range{~std::uint64_t{0}, 2}}) {
         SCOPED_TRACE(std::to_string(range.position) + " + " + std::to_string(range.length));
         const Status st = out->appendFrom(*in, range.position, range.length);
         ASSERT_FALSE(st.ok());
@@ -276,8 +271,7 @@ TEST_P(AppendFromTest, EarlierTargetSurvivesAFailedOrAbortedCopy) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, AppendFromTest,
-                         ::testing::Values(CopyPath::InKernel, CopyPath::ThroughBuffer),
+INSTANTIATE_TEST_SUITE_P(Paths, AppendFromTest, ::testing::Values(CopyPath::InKernel, CopyPath::ThroughBuffer),
                          [](const ::testing::TestParamInfo<CopyPath>& info) {
                              return info.param == CopyPath::InKernel ? "InKernel" : "ThroughBuffer";
                          });
@@ -287,9 +281,9 @@ INSTANTIATE_TEST_SUITE_P(Paths, AppendFromTest,
 // into a file on disk; the copies go through the buffer instead, the first and the rest.
 TEST(AppendFromAcrossFileSystemsTest, CopiesThroughTheBufferWhenTheKernelCannot) {
     TempFolder dir;
-    struct stat memory {}, disk {};
-    if (::stat("/dev/shm", &memory) != 0 || ::stat(dir.path().c_str(), &disk) != 0 ||
-        memory.st_dev == disk.st_dev) {
+    struct stat memory {
+    }, disk{};
+    if (::stat("/dev/shm", &memory) != 0 || ::stat(dir.path().c_str(), &disk) != 0 || memory.st_dev == disk.st_dev) {
         GTEST_SKIP() << "no memory file system apart from the temp folder";
     }
     const std::string source = "/dev/shm/quillon-test-" + std::to_string(std::random_device()()) + ".bin";
@@ -316,8 +310,7 @@ TEST(InputFileTest, ReadsAtOffsetsAndReportsShortReads) {
     EXPECT_TRUE(past->empty());
     auto shortRead = in->readBytes(8, 3);
     ASSERT_FALSE(shortRead.ok());
-    EXPECT_EQ(shortRead.error().message,
-              "Cannot read file \"" + path + "\". Read beyond end of file");
+    EXPECT_EQ(shortRead.error().message, "Cannot read file \"" + path + "\". Read beyond end of file");
 }
 
 TEST(InputFileTest, OpensReadOnlyFilesAndRefusesWhatIsNoFileWithoutWaiting) {

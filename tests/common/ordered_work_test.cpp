@@ -86,12 +86,9 @@ TEST_P(OrderedWorkTest, TheFirstFailureInTheOrderOfTheBatchesIsGivenBack) {
         const char* error;
         std::size_t handedOn;  // batches handed on, the failing one's attempt included
     } cases[] = {
-        {std::nullopt, 2, 9, "work 2", 2},
-        {std::nullopt, 9, 2, "hand-on 2", 3},
-        {12, 3, std::nullopt, "work 3", 3},
-        {3, 12, std::nullopt, "load 3", 3},
-        {5, std::nullopt, 5, "load 5", 5},
-        {0, std::nullopt, std::nullopt, "load 0", 0},
+        {std::nullopt, 2, 9, "work 2", 2},  {std::nullopt, 9, 2, "hand-on 2", 3},
+        {12, 3, std::nullopt, "work 3", 3}, {3, 12, std::nullopt, "load 3", 3},
+        {5, std::nullopt, 5, "load 5", 5},  {0, std::nullopt, std::nullopt, "load 0", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.error);

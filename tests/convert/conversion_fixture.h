@@ -10,11 +10,11 @@
 #include <set>
 #include <string>
 
-#include "state/busy_state.h"
-#include "state/fields.h"
 #include "common/file_io.h"
 #include "convert/convert_command.h"
 #include "convert/tool_process.h"
+#include "state/busy_state.h"
+#include "state/fields.h"
 #include "support/pbp_builder.h"
 #include "support/recording.h"
 #include "support/temp_folder.h"
@@ -67,8 +67,8 @@ struct PackingTool : ToolProcess {
     void interrupt() override {}
     ToolEnd end() const override { return {}; }
     static void writeBytes(const std::string& path, const Bytes& bytes) {
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
 
     Bytes container;
@@ -76,8 +76,7 @@ struct PackingTool : ToolProcess {
 
 // A tool that cannot be started.
 struct NoTool : ToolProcess {
-    bool start(const std::string&, const std::vector<std::string>&, const std::string&,
-               const std::string&) override {
+    bool start(const std::string&, const std::vector<std::string>&, const std::string&, const std::string&) override {
         return false;
     }
     bool waitForEnd(int) override { return true; }

@@ -90,8 +90,7 @@ TEST_F(ConvertCommandTest, ExtensionDecidesTheKindOfSourceInAnyLetterCase) {
     useSource(ContainerRecipe{}, "game.pbp.iso");
     host = RecordingHost();
     convert();
-    EXPECT_EQ(host.shown(),
-              std::vector<std::string>{"Error: " + errorMessage(ErrorCode::ToolMissing)});
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: " + errorMessage(ErrorCode::ToolMissing)});
     EXPECT_EQ(host.status(), kNoCodeSummary);
 }
 
@@ -164,8 +163,7 @@ TEST_F(ConvertCommandTest, SourceThatIsTheOutputFileIsRefusedUnchanged) {
     dir.write("out/EBOOT.PBP", container);
     fields.setText(Field::srcIso, dir.file("out/../out/EBOOT.PBP"));
     convert();
-    EXPECT_EQ(host.shown(),
-              std::vector<std::string>{"Error: Source file and Destination file cannot be the same."});
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: Source file and Destination file cannot be the same."});
     EXPECT_EQ(host.status(), "Done.");
     EXPECT_EQ(output(), container);
 }
@@ -174,8 +172,7 @@ TEST_F(ConvertCommandTest, DiscImageWithTheFilesFolderAsOutputIsRefused) {
     useSource(ContainerRecipe{}, "game.bin");
     fields.setText(Field::dstPbp, dir.file("Files"));
     convert();
-    EXPECT_EQ(host.shown(),
-              std::vector<std::string>{"Error: Source file and Destination file cannot be the same."});
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: Source file and Destination file cannot be the same."});
     EXPECT_EQ(host.status(), "Done.");
 }
 
@@ -227,11 +224,9 @@ TEST_F(ConvertCommandTest, WarningPictureTooLargeForTheStartScreenSearchIsRefuse
     dir.write("out/EBOOT.PBP", earlierOutput);
     useFile(Field::warning, "big.png", Bytes(kMaxStartScreenPicture + 1, 7));
     convert();
-    EXPECT_EQ(host.shown(),
-              std::vector<std::string>{"Error: The warning picture is too large: " +
-                                       std::to_string(kMaxStartScreenPicture + 1) +
-                                       " bytes, at most " +
-                                       std::to_string(kMaxStartScreenPicture) + " fit."});
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: The warning picture is too large: " +
+                                                     std::to_string(kMaxStartScreenPicture + 1) + " bytes, at most " +
+                                                     std::to_string(kMaxStartScreenPicture) + " fit."});
     EXPECT_EQ(readFile(outputPath()), earlierOutput);
 
     // The largest that fits gives a container whose start-screen block is found again.
@@ -266,8 +261,7 @@ TEST_F(ConvertCommandTest, TitleTooLongForParamSfoIsRefused) {
     fields.setPalFix(true);
     fields.setText(Field::labelText, std::string(128, 'T'));
     convert();
-    EXPECT_EQ(host.shown(),
-              std::vector<std::string>{"Error: The game title is too long to fit into PARAM.SFO."});
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: The game title is too long to fit into PARAM.SFO."});
     EXPECT_EQ(host.status(), kNoCodeSummary);
     EXPECT_EQ(output(), earlier);
 }
@@ -281,9 +275,9 @@ TEST_F(ConvertCommandTest, OffsetsOutOfOrderOrPastTheEndAreRefused) {
         std::uint32_t value;
         std::string message;
     } cases[] = {
-        {8, 0, invalid},         // PARAM.SFO inside the header
-        {16, 40, invalid},       // ICON1.PMF before ICON0.PNG
-        {32, 0x60000, invalid},  // DATA.PSP behind DATA.PSAR
+        {8, 0, invalid},                                         // PARAM.SFO inside the header
+        {16, 40, invalid},                                       // ICON1.PMF before ICON0.PNG
+        {32, 0x60000, invalid},                                  // DATA.PSP behind DATA.PSAR
         {36, 0xFFFFFF, "Error: PBP file don't contain a ISO."},  // DATA.PSAR past the end
     };
     for (const auto& [field, value, message] : cases) {
@@ -332,8 +326,7 @@ TEST_F(ConvertCommandTest, FullDiskLeavesTheEarlierOutputAndNoTemporaryFile) {
         convert();
         quillon::testing::failWritesAfter(std::nullopt);
         ASSERT_EQ(host.messages.size(), 1u);
-        EXPECT_EQ(host.shown()[0], "Quillon: Cannot write file \"" + outputPath() +
-                                        "\". " + systemErrorText(ENOSPC));
+        EXPECT_EQ(host.shown()[0], "Quillon: Cannot write file \"" + outputPath() + "\". " + systemErrorText(ENOSPC));
         EXPECT_EQ(host.status(), "Done.");
         EXPECT_EQ(host.busyDepth, 0);
         EXPECT_EQ(output(), earlier);

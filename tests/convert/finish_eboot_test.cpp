@@ -52,8 +52,7 @@ TEST_F(FinishEbootTest, DiscIdTextAndSaveTitleAreCutToTheirRoom) {
     const Bytes file = output();
     const std::size_t block = 0x50000;
     EXPECT_EQ(std::string(file.begin() + block + 0x400, file.begin() + block + 0x40C), "_SLUS_012345");
-    EXPECT_EQ(std::string(file.begin() + block + 0x122C, file.begin() + block + 0x12AC),
-              std::string(128, 'S'));
+    EXPECT_EQ(std::string(file.begin() + block + 0x122C, file.begin() + block + 0x12AC), std::string(128, 'S'));
     ContainerRecipe expected = finished({});
     expected.dataPsar = 0x50000;
     EXPECT_EQ(file, build(expected));
@@ -248,9 +247,10 @@ TEST_F(ToolContainerTest, ASecondConversionInTheProgramFolderIsRefusedWhileOneRu
     convertImage();
     EXPECT_TRUE(host.messages.empty());
     EXPECT_TRUE(isFile(outputPath()));
-    EXPECT_EQ(secondHost.shown(), std::vector<std::string>{"Error: Another conversion is running in the "
-                                                           "program folder \"" + ProgramFolder(dir.folder()).root() +
-                                                           "\". Start this one when it has ended."});
+    EXPECT_EQ(secondHost.shown(),
+              std::vector<std::string>{"Error: Another conversion is running in the "
+                                       "program folder \"" +
+                                       ProgramFolder(dir.folder()).root() + "\". Start this one when it has ended."});
     EXPECT_FALSE(isFolder(dir.file("second")));
 
     // Once the first has ended, the next one runs.

@@ -1,8 +1,8 @@
 #include "convert/pal_patch.h"
 
 #include "convert/conversion_fixture.h"
-#include "support/packed_container.h"
 #include "source/image_index.h"
+#include "support/packed_container.h"
 
 namespace quillon::testing {
 namespace {
@@ -76,8 +76,7 @@ protected:
     std::uint64_t imageStart() const { return dataPsar() + kImageDataOffset; }
     void putAt(std::uint64_t position, const Bytes& occurrence, bool patchedInOutput = true) {
         put(source, position, occurrence);
-        put(expected, position - dataPsar() + 0x50000,
-            patchedInOutput ? patched(occurrence) : occurrence);
+        put(expected, position - dataPsar() + 0x50000, patchedInOutput ? patched(occurrence) : occurrence);
     }
     void convertAndCheck(const std::string& summary) {
         const std::string path = useSource(source);
@@ -117,9 +116,9 @@ TEST_F(PatchedCopyTest, OccurrencesAroundTheEdgesOfTheCopysReadsArePatchedOnce) 
 
 TEST_F(PatchedCopyTest, WindowIsTheImageDataUpToTheStartScreenBlock) {
     withImageData(100000);
-    putAt(imageStart(), kPattern1);                // the image data's first byte
-    putAt(imageStart() + 100000 - 8, kPattern2);   // its last 8 bytes
-    putAt(imageStart() - 8, kPattern1, false);     // the end of the block index area
+    putAt(imageStart(), kPattern1);                     // the image data's first byte
+    putAt(imageStart() + 100000 - 8, kPattern2);        // its last 8 bytes
+    putAt(imageStart() - 8, kPattern1, false);          // the end of the block index area
     putAt(dataPsar() + 0x4000 + 40, kPattern2, false);  // the block index area
     convertAndCheck("Done. Patched iso in 2 places.");
 }
@@ -168,11 +167,11 @@ protected:
 
     static Bytes imageWithOccurrences() {
         Bytes image(4 * kImageBlockSize, 0);
-        put(image, 100, kPattern1);                        // inside block 0
-        put(image, kImageBlockSize - 4, kPattern2);        // across blocks 0 and 1
-        put(image, 2 * kImageBlockSize - 1, kPattern1);    // across blocks 1 and 2, one byte in 1
-        put(image, 3 * kImageBlockSize - 7, kPattern2);    // across blocks 2 and 3, seven bytes in 3
-        put(image, 4 * kImageBlockSize - 8, kPattern1);    // the last 8 bytes
+        put(image, 100, kPattern1);                      // inside block 0
+        put(image, kImageBlockSize - 4, kPattern2);      // across blocks 0 and 1
+        put(image, 2 * kImageBlockSize - 1, kPattern1);  // across blocks 1 and 2, one byte in 1
+        put(image, 3 * kImageBlockSize - 7, kPattern2);  // across blocks 2 and 3, seven bytes in 3
+        put(image, 4 * kImageBlockSize - 8, kPattern1);  // the last 8 bytes
         return image;
     }
     static Bytes patchedImage() {
@@ -361,8 +360,9 @@ TEST_F(IndexedPatchTest, ADamagedIndexOfDeflatedBlocksIsRefusedWithoutOutput) {
         const std::string source = useSource(packedContainer(packed).build());
         convert();
         ASSERT_EQ(host.messages.size(), 1u);
-        EXPECT_EQ(host.messages[0].text.rfind("Cannot patch the disc image in \"" + source +
-                                              "\". Its block index is damaged: " + fault, 0), 0u)
+        EXPECT_EQ(host.messages[0].text.rfind(
+                      "Cannot patch the disc image in \"" + source + "\". Its block index is damaged: " + fault, 0),
+                  0u)
             << host.messages[0].text;
         EXPECT_EQ(outputFolderNames(), std::set<std::string>{});
     }

@@ -4,10 +4,9 @@
 
 #include "common/file_io.h"
 #include "common/file_system.h"
+#include "convert/popstation_stage.h"
 #include "source/image_index.h"
 #include "source/multi_disc.h"
-#include "source/pbp.h"
-#include "convert/popstation_stage.h"
 #include "source/pbp.h"
 #include "support/temp_folder.h"
 
@@ -91,9 +90,8 @@ TEST(PopstationArgumentsTest, StrongestCompressionIsAnOptionOfItsOwnInPlaceOfThe
 }
 
 TEST(PopstationArgumentsTest, PathsPassUnchangedWhateverTheyHold) {
-    for (const std::string path : {"/my games/a b.bin", "/g/\"quoted\" name.iso",
-                                   "/g/R&D & more.img", "/g/100% %PATH% done.bin",
-                                   "C:\\Program Files\\x&y\\\"%1\".bin"}) {
+    for (const std::string path : {"/my games/a b.bin", "/g/\"quoted\" name.iso", "/g/R&D & more.img",
+                                   "/g/100% %PATH% done.bin", "C:\\Program Files\\x&y\\\"%1\".bin"}) {
         EXPECT_EQ(popstationArguments(jobFor("", path)).back(), path);
         EXPECT_EQ(popstationArguments(jobFor("5", path)).back(), path);
         EXPECT_EQ(popstationArguments(jobFor("", path, ToolCompression::Strongest)).back(), path);
@@ -154,8 +152,7 @@ TEST_F(PopstationDriverTest, DoneAsLastLineProceedsAndTheOutputFileIsDeleted) {
     EXPECT_EQ(tool.arguments, popstationArguments(jobFor("9", job.source)));
     EXPECT_EQ(tool.workingFolder, job.workFolder);
     EXPECT_EQ(tool.outputPath, filesPath("info.txt"));
-    EXPECT_EQ(host.statuses,
-              (std::vector<std::string>{"Converting file to PBP... (This may take some minutes)"}));
+    EXPECT_EQ(host.statuses, (std::vector<std::string>{"Converting file to PBP... (This may take some minutes)"}));
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.pumps, 3);
     EXPECT_EQ(tool.waitTimes, (std::vector<int>{10, 10, 10}));
@@ -193,8 +190,8 @@ TEST_F(PopstationDriverTest, ASourceWhoseDiscsCannotBeReadIsRefusedWithoutTheToo
 TEST_F(PopstationDriverTest, AWorkplaceWithoutRoomForTheToolsContainerIsNamedBeforeTheTool) {
     installTool();
     tool.output = "Done.\n";
-    const std::uint64_t most = kDataPsarBoundaries.back() + kStartDatWindow + kDiscAlignment + kImageDataOffset +
-                               mostStoredBytes(1000);
+    const std::uint64_t most =
+        kDataPsarBoundaries.back() + kStartDatWindow + kDiscAlignment + kImageDataOffset + mostStoredBytes(1000);
     for (const std::uint64_t free : {most - 1, most}) {
         host.messages.clear();
         quillon::testing::pretendFreeSpace(free);

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "state/busy_state.h"
 #include "convert/popstation_driver.h"
+#include "state/busy_state.h"
 #include "support/recording.h"
 #include "support/temp_folder.h"
 
@@ -23,10 +23,8 @@ struct PopstationStage {
         busy.begin(Operation::Convert);
     }
     void installTool(const std::string& script) {
-        const std::string path = program.write(std::string("Files/") + kPopstationFileName,
-                                               "#!/bin/sh\n" + script);
-        std::filesystem::permissions(path, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add);
+        const std::string path = program.write(std::string("Files/") + kPopstationFileName, "#!/bin/sh\n" + script);
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
     }
     StageOutcome run(ToolProcess& tool) { return runPopstation(job, busy, tool); }
     std::string filesPath(const std::string& name) const { return job.workFolder + name; }

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <functional>
 
-#include "state/fields.h"
 #include "common/file_io.h"
 #include "common/file_system.h"
 #include "source/cue_sheet.h"
+#include "state/fields.h"
 #include "support/disc_set.h"
 #include "support/packed_container.h"
 #include "support/recording.h"
@@ -69,8 +69,7 @@ class ExtractionTest : public ::testing::Test {
 protected:
     void TearDown() override { quillon::testing::failWritesAfter(std::nullopt); }
 
-    std::string writeContainer(const TestContainer& container,
-                               const std::string& name = "game.pbp") {
+    std::string writeContainer(const TestContainer& container, const std::string& name = "game.pbp") {
         const Bytes bytes = container.build();
         containerSize = bytes.size();
         return dir.write(name, bytes);
@@ -109,8 +108,7 @@ TEST_F(ExtractionTest, HundredThousandBytesAreOneFullBlockWithOneProgressTextAnd
     extract(source, dir.file("game.iso"));
 
     EXPECT_EQ(readFile(dir.file("game.iso")), bytesText(container.imageData));
-    EXPECT_EQ(host.statuses,
-              (std::vector<std::string>{progress(container.imageDataStart() + 65535), "Done."}));
+    EXPECT_EQ(host.statuses, (std::vector<std::string>{progress(container.imageDataStart() + 65535), "Done."}));
     EXPECT_EQ(host.pumps, 1);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.dialogFolders, std::vector<std::string>{dir.folder()});
@@ -126,9 +124,8 @@ TEST_F(ExtractionTest, LengthThatIsAMultipleOfTheBlockSizeEndsWithAnEmptyPass) {
 
     EXPECT_EQ(readFile(dir.file("game.iso")), bytesText(container.imageData));
     const std::uint64_t start = container.imageDataStart();
-    EXPECT_EQ(host.statuses,
-              (std::vector<std::string>{progress(start + 65535), progress(start + 2 * 65535),
-                                        progress(start + 3 * 65535), "Done."}));
+    EXPECT_EQ(host.statuses, (std::vector<std::string>{progress(start + 65535), progress(start + 2 * 65535),
+                                                       progress(start + 3 * 65535), "Done."}));
 }
 
 TEST_F(ExtractionTest, ImageDataBelowOneBlockShowsNoProgress) {
@@ -165,8 +162,7 @@ TEST_F(ExtractionTest, OutputNameGetsIsoAppendedUnlessItEndsInIsoInAnyCase) {
     for (const std::string name : {"game", "upper.ISO", "disc.bin"}) {
         extract(source, dir.file(name));
     }
-    EXPECT_EQ(dir.names(),
-              (std::vector<std::string>{"GAME.PBP", "disc.bin.iso", "game.iso", "upper.ISO"}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"GAME.PBP", "disc.bin.iso", "game.iso", "upper.ISO"}));
     EXPECT_EQ(readFile(dir.file("disc.bin.iso")), bytesText(container.imageData));
     EXPECT_TRUE(host.messages.empty());
 }
@@ -282,8 +278,7 @@ TEST_F(ExtractionTest, CodedErrorsStopBeforeAnyOutput) {
     const std::uint32_t psar = TestContainer::dataPsarOf(markerless);
     markerless[psar] = 'X';
     Bytes psarPastEnd = good.build();
-    testing::setHeaderOffset(psarPastEnd, PbpSection::DataPsar,
-                             static_cast<std::uint32_t>(psarPastEnd.size()));
+    testing::setHeaderOffset(psarPastEnd, PbpSection::DataPsar, static_cast<std::uint32_t>(psarPastEnd.size()));
     TestContainer noEnd = good;
     noEnd.startDat = false;
     Bytes tooShort(1048574 - 1000, 0);
@@ -330,12 +325,9 @@ TEST_F(ExtractionTest, FailedFileOperationsNameTheFileAndEndTheBusyState) {
     extract(source, noFolder);
 
     ASSERT_EQ(host.messages.size(), 3u);
-    EXPECT_EQ(host.shown()[0],
-              "Quillon: Cannot open file \"" + missing + "\". No such file or directory");
-    EXPECT_EQ(host.shown()[1],
-              "Quillon: Cannot read file \"" + tiny + "\". Read beyond end of file");
-    EXPECT_EQ(host.shown()[2].rfind("Quillon: Cannot create file \"" + noFolder + "\". ", 0), 0u)
-        << host.shown()[2];
+    EXPECT_EQ(host.shown()[0], "Quillon: Cannot open file \"" + missing + "\". No such file or directory");
+    EXPECT_EQ(host.shown()[1], "Quillon: Cannot read file \"" + tiny + "\". Read beyond end of file");
+    EXPECT_EQ(host.shown()[2].rfind("Quillon: Cannot create file \"" + noFolder + "\". ", 0), 0u) << host.shown()[2];
     EXPECT_EQ(host.statuses, (std::vector<std::string>{"Done.", "Done.", "Done."}));
 }
 
@@ -349,8 +341,7 @@ TEST_F(ExtractionTest, FullDiskLeavesNoOutputAndKeepsAnEarlierFile) {
     extract(source, earlier);
 
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.shown()[0],
-              "Quillon: Cannot write file \"" + earlier + "\". No space left on device");
+    EXPECT_EQ(host.shown()[0], "Quillon: Cannot write file \"" + earlier + "\". No space left on device");
     EXPECT_EQ(host.statuses.back(), "Done.");
     EXPECT_EQ(readFile(earlier), "earlier image");
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"game.iso", "game.pbp"}));
@@ -418,10 +409,9 @@ TEST_F(ExtractionTest, BlockThatDoesNotInflateIsAnErrorWithoutOutput) {
     EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: Cannot extract the disc image from \"" + source +
                                                      "\". Its block 3 (at byte " + std::to_string(start + third) +
                                                      ") is damaged: it does not inflate to 37632 bytes."});
-    EXPECT_EQ(host.statuses,
-              (std::vector<std::string>{progress(start + packed.index[0].storedSize),
-                                        progress(start + packed.index[1].storedSize + packed.index[0].storedSize),
-                                        "Done."}));
+    EXPECT_EQ(host.statuses, (std::vector<std::string>{
+                                 progress(start + packed.index[0].storedSize),
+                                 progress(start + packed.index[1].storedSize + packed.index[0].storedSize), "Done."}));
     EXPECT_EQ(readFile(earlier), "earlier image");
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"damaged.pbp", "game.iso"}));
 }
@@ -436,11 +426,16 @@ TEST_F(ExtractionTest, BlocksThatDoNotMatchTheirChecksumAreWrittenAndReportedOnc
         std::string message;              // "@" for the source
     };
     const std::vector<Case> cases{
-        {{1}, {}, "Quillon: Block 2 (at byte " + at +
-                      ") in \"@\" does not match its SHA-1 checksum. It was written as it is: the extracted "
-                      "disc image may be damaged."},
-        {{1, 3, 4}, {0}, "Quillon: 3 blocks in \"@\" do not match their SHA-1 checksums, the first block 2 (at "
-                         "byte " + at + "). They were written as they are: the extracted disc image may be damaged."},
+        {{1},
+         {},
+         "Quillon: Block 2 (at byte " + at +
+             ") in \"@\" does not match its SHA-1 checksum. It was written as it is: the extracted "
+             "disc image may be damaged."},
+        {{1, 3, 4},
+         {0},
+         "Quillon: 3 blocks in \"@\" do not match their SHA-1 checksums, the first block 2 (at "
+         "byte " +
+             at + "). They were written as they are: the extracted disc image may be damaged."},
         {{}, {0, 1, 2, 3, 4}, ""},
     };
     for (const Case& c : cases) {
@@ -483,10 +478,12 @@ TEST_F(ExtractionTest, ManyBlocksComeOutInImageOrderWithTheFirstFaultNamed) {
     source = writeContainer(container);
     host = ExtractionHost();
     extract(source, dir.file("game.iso"));
-    EXPECT_EQ(host.shown(), std::vector<std::string>{
-                                "Quillon: 3 blocks in \"" + source + "\" do not match their SHA-1 checksums, the "
-                                "first block 21 (at byte " + at(20) + "). They were written as they are: the "
-                                "extracted disc image may be damaged."});
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: 3 blocks in \"" + source +
+                                                     "\" do not match their SHA-1 checksums, the "
+                                                     "first block 21 (at byte " +
+                                                     at(20) +
+                                                     "). They were written as they are: the "
+                                                     "extracted disc image may be damaged."});
 
     for (const std::size_t block : {45, 33}) {
         std::fill_n(container.imageData.begin() + packed.index[block].offset, 8, std::uint8_t{0xFF});
@@ -515,8 +512,7 @@ TEST_F(ExtractionTest, DeflatedBlocksUnderAnIndexThatDoesNotTileTheImageDataAreR
         {withData([](TestContainer& c) { std::swap(c.index[0], c.index[1]); }),
          "entry 1 gives offset " + second + " where 0 follows"},
         {withData([](TestContainer& c) { c.imageData.push_back(0); }),
-         "its blocks end at " + std::to_string(stored) + " of " + std::to_string(stored + 1) +
-             " bytes of image data"},
+         "its blocks end at " + std::to_string(stored) + " of " + std::to_string(stored + 1) + " bytes of image data"},
         {withData([](TestContainer& c) { c.imageData.pop_back(); }),
          "block 3 ends past the image data (" + std::to_string(stored - 1) + " bytes)"},
         {withData([](TestContainer& c) { c.index[1].offset = 0x7fffffff; }),
@@ -527,9 +523,8 @@ TEST_F(ExtractionTest, DeflatedBlocksUnderAnIndexThatDoesNotTileTheImageDataAreR
         host.messages.clear();
         const std::string source = writeContainer(container);
         extract(source, dir.file("game.iso"));
-        EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: Cannot extract the disc image from \"" +
-                                                         source + "\". Its block index is damaged: " +
-                                                         fault + "."});
+        EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: Cannot extract the disc image from \"" + source +
+                                                         "\". Its block index is damaged: " + fault + "."});
         EXPECT_FALSE(isFile(dir.file("game.iso")));
         EXPECT_EQ(host.status(), "Done.");
     }
@@ -625,8 +620,8 @@ TEST_F(ExtractionTest, TableOfContentsCutsTheImageAndSeveralTracksGetACueSheet) 
         std::vector<DiscTrack> tracks;
         for (const CueTrack& track : sheet->tracks) {
             EXPECT_EQ(track.pregap, 0u);
-            tracks.push_back({track.number, track.type(), track.index01,
-                              track.index00 ? track.index01 - *track.index00 : 0});
+            tracks.push_back(
+                {track.number, track.type(), track.index01, track.index00 ? track.index01 - *track.index00 : 0});
         }
         EXPECT_EQ(tracks, c.tracks);
     }
@@ -647,7 +642,11 @@ TEST_F(ExtractionTest, IndexThatGivesLessThanTheDiscOrDoesNotDescribeDeflatedDat
         {disc(9, [&](auto& d) { d.imageSize = blocks + kSectorSize; }),
          "it gives " + std::to_string(blocks) + " bytes of image where the table of contents gives the disc " + longer},
         {disc(9, [](auto& d) { d.packed.index.clear(); }), "it does not describe the image data, which is deflated"},
-        {disc(9, [](auto& d) { d.packed.index.clear(); d.tracks.clear(); }),
+        {disc(9,
+              [](auto& d) {
+                  d.packed.index.clear();
+                  d.tracks.clear();
+              }),
          "it does not describe the image data, which is deflated"},
     };
     for (const auto& [damaged, fault] : cases) {
@@ -759,8 +758,8 @@ TEST_F(SeveralDiscsTest, ExistingFilesAreReplacedAfterOneQuestionThatListsThem) 
 
     host.replaceAnswer = false;
     extract(source, dir.file("game.iso"));
-    EXPECT_EQ(host.questions, (std::vector<std::vector<std::string>>{
-                                  {dir.file("game (Disc 1).iso"), dir.file("game (Disc 3).cue")}}));
+    EXPECT_EQ(host.questions,
+              (std::vector<std::vector<std::string>>{{dir.file("game (Disc 1).iso"), dir.file("game (Disc 3).cue")}}));
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"game (Disc 1).iso", "game (Disc 3).cue", "game.pbp"}));
     EXPECT_EQ(readFile(dir.file("game (Disc 1).iso")), "earlier image");
     EXPECT_TRUE(host.messages.empty());
@@ -795,7 +794,13 @@ TEST_F(SeveralDiscsTest, AbortOrFailureInALaterDiscLeavesNoDiscAndKeepsEarlierFi
     const std::vector<Case> cases{
         // Disc 1 has 7 blocks, disc 2 less than a copy block: the abort comes after disc
         // 3's first copy block.
-        {"abort", source, [&] { host.onPump = [&](int pumps) { if (pumps == 7) busy.requestAbort(); }; }, ""},
+        {"abort", source,
+         [&] {
+             host.onPump = [&](int pumps) {
+                 if (pumps == 7) busy.requestAbort();
+             };
+         },
+         ""},
         {"a block that does not inflate", damagedSource, [] {},
          "Quillon: Cannot extract disc 2 from \"" + damagedSource + "\". Its block 1 (at byte " +
              std::to_string(disc2) + ") is damaged: it does not inflate to 37632 bytes."},

@@ -30,9 +30,8 @@ void checkSections(std::span<const std::uint8_t> file, const PbpHeader& header) 
 
 void checkNewLayout(std::span<const std::uint8_t> file, const PbpHeader& header) {
     const auto length = [&](PbpSection section) { return sectionLength(header, section, file.size()); };
-    const PieceLengths pieces{length(PbpSection::Icon0), length(PbpSection::Icon1),
-                              length(PbpSection::Pic0), length(PbpSection::Pic1),
-                              length(PbpSection::Snd0)};
+    const PieceLengths pieces{length(PbpSection::Icon0), length(PbpSection::Icon1), length(PbpSection::Pic0),
+                              length(PbpSection::Pic1), length(PbpSection::Snd0)};
     const std::uint64_t dataPsp = dataPspLength(file, header);
     const auto layout = layOutContainer(header.icon0, pieces, dataPsp);
     if (!layout) return;

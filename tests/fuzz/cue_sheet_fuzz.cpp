@@ -19,9 +19,7 @@ namespace {
 
 class DiscFolder {
 public:
-    DiscFolder()
-        : path_(std::filesystem::temp_directory_path() /
-                ("quillon-fuzz-cue-" + std::to_string(::getpid()))) {
+    DiscFolder() : path_(std::filesystem::temp_directory_path() / ("quillon-fuzz-cue-" + std::to_string(::getpid()))) {
         std::filesystem::create_directories(path_);
         // A folder that cannot be written only leaves the sheets' files missing.
         (void)writeFileAtomically(file("a.bin"), Bytes(3 * kSectorSize + 100, 0x41));

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_REQUIRE(property)                                                              \
-    do {                                                                                    \
-        if (!(property)) {                                                                  \
+#define FUZZ_REQUIRE(property)                                                                   \
+    do {                                                                                         \
+        if (!(property)) {                                                                       \
             std::fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__, #property); \
-            std::abort();                                                                   \
-        }                                                                                   \
+            std::abort();                                                                        \
+        }                                                                                        \
     } while (false)

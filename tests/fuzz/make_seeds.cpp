@@ -84,7 +84,8 @@ Bytes indexedBlocks() {
 Bytes palCode() {
     Bytes input(4096, 0);
     const std::uint8_t code[] = {0x13, 0x00, 0x90, 0x24, 0x10, 0x00, 0x90, 0x24};
-    for (std::size_t at = 0; at + 8 < input.size(); at += 997) std::copy(std::begin(code), std::end(code), input.begin() + at);
+    for (std::size_t at = 0; at + 8 < input.size(); at += 997)
+        std::copy(std::begin(code), std::end(code), input.begin() + at);
     return input;
 }
 
@@ -141,9 +142,11 @@ Status writeSeeds(const std::string& root) {
         {"container/window", sampleContainer(2)},
         {"block_index/level-9", indexedBlocks()},
         {"block_patch/code", palCode()},
-        {"verify/one-disc", verifiedContainer({testing::discWithTail(testing::compressibleBytes(100 * kSectorSize), 9)})},
-        {"verify/two-discs", verifiedContainer({testing::discWithTail(testing::compressibleBytes(40 * kSectorSize), 9),
-                                                testing::discWithTail(testing::compressibleBytes(30 * kSectorSize, 3), 9)})},
+        {"verify/one-disc",
+         verifiedContainer({testing::discWithTail(testing::compressibleBytes(100 * kSectorSize), 9)})},
+        {"verify/two-discs",
+         verifiedContainer({testing::discWithTail(testing::compressibleBytes(40 * kSectorSize), 9),
+                            testing::discWithTail(testing::compressibleBytes(30 * kSectorSize, 3), 9)})},
         {"param_sfo/at-0", withPosition(0, sfo)},
         {"param_sfo/at-40", withPosition(kPbpHeaderSize, containerHead)},
         {"game_list/example", text("A;B;Europe;Some Game [Disc 1]\r\nX")},

@@ -34,7 +34,8 @@ std::string expectedValue(const std::vector<SfoEntry>& entries, std::string_view
             storeLe32(integer.data(), entry.integer);
             return std::string(integer.begin(), integer.begin() + 3);
         }
-        return entry.text.substr(0, entry.maxLength == 0 ? 0 : std::min<std::size_t>(entry.text.size(), entry.maxLength - 1));
+        return entry.text.substr(
+            0, entry.maxLength == 0 ? 0 : std::min<std::size_t>(entry.text.size(), entry.maxLength - 1));
     }
     return {};
 }

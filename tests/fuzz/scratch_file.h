@@ -24,8 +24,7 @@ public:
     const std::string& path() const { return path_; }
     const std::string& hold(std::span<const std::uint8_t> content) const {
         std::ofstream(toFsPath(path_), std::ios::binary | std::ios::trunc)
-            .write(reinterpret_cast<const char*>(content.data()),
-                   static_cast<std::streamsize>(content.size()));
+            .write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
         return path_;
     }
 

@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_REQUIRE(IniFile::parse(written).serialize() == written);
 
     if (const auto integer = parseIniInteger(text)) {
-        FUZZ_REQUIRE(*integer >= -std::numeric_limits<int>::max() &&
-                     *integer <= std::numeric_limits<int>::max());
+        FUZZ_REQUIRE(*integer >= -std::numeric_limits<int>::max() && *integer <= std::numeric_limits<int>::max());
     }
     const std::string_view name = text.substr(0, text.size() / 2);
     const std::string_view value = text.substr(text.size() / 2);

@@ -5,13 +5,13 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "gui/program_test.h"
-#include "gui/line_edit.h"
-#include "gui/startup.h"
-#include "gui/field_binding.h"
 #include "common/file_io.h"
-#include "support/temp_folder.h"
+#include "gui/field_binding.h"
+#include "gui/line_edit.h"
+#include "gui/program_test.h"
+#include "gui/startup.h"
 #include "support/pbp_builder.h"
+#include "support/temp_folder.h"
 
 using namespace quillon;
 using quillon::testing::ContainerRecipe;
@@ -31,8 +31,7 @@ private:
         const std::string path = dir->write("game.pbp", testing::buildContainer(source));
         form().srcIso->setText(QString::fromStdString(path));
         FieldState& fields = form().fields();
-        for (Field field : {Field::icon0, Field::icon1, Field::unknown, Field::pic1, Field::snd0,
-                            Field::warning}) {
+        for (Field field : {Field::icon0, Field::icon1, Field::unknown, Field::pic1, Field::snd0, Field::warning}) {
             fields.setText(field, "");
         }
         fields.setText(Field::dstPbp, dir->file("out"));

@@ -3,9 +3,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "common/file_io.h"
 #include "gui/line_edit.h"
 #include "gui/program_test.h"
-#include "common/file_io.h"
 #include "support/disc_set.h"
 #include "support/packed_container.h"
 
@@ -100,8 +100,7 @@ private slots:
         form().saveIso->click();
 
         QCOMPARE(dialogs.questions.size(), std::size_t{1});
-        QCOMPARE(dialogs.questions[0].text,
-                 "\"" + path("game.iso") + "\" already exists.\nDo you want to replace it?");
+        QCOMPARE(dialogs.questions[0].text, "\"" + path("game.iso") + "\" already exists.\nDo you want to replace it?");
         QCOMPARE(testing::readFile(dir->file("game.iso")), std::string("earlier image"));
         QCOMPARE(status(), QStringLiteral("Done."));
         expectIdle();

@@ -2,11 +2,11 @@
 #include <QLabel>
 #include <QtTest>
 
-#include "gui/program_test.h"
+#include "common/file_io.h"
 #include "gui/line_edit.h"
+#include "gui/program_test.h"
 #include "gui/qt_text.h"
 #include "gui/startup.h"
-#include "common/file_io.h"
 #include "support/pbp_builder.h"
 #include "support/temp_folder.h"
 
@@ -16,7 +16,6 @@ class InspectWindowTest : public quillon::testing::ProgramTest {
     Q_OBJECT
 
 private:
-
     TForm1& form() { return *program->form1; }
     QString path(const std::string& relative) const { return toQt(dir->nativeFile(relative)); }
     static QString sep() { return QString(QChar::fromLatin1(kPathSeparator)); }
@@ -73,7 +72,9 @@ private slots:
     }
 
     void aGameListInAnotherEncodingKeepsItsBytesAndShowsThemOneCharacterEach() {
-        dir->write("Files/gameInfo.txt", "SLUS-01234;x;Espa\xf1""a;Caf\xe9 Racer\r\n");
+        dir->write("Files/gameInfo.txt",
+                   "SLUS-01234;x;Espa\xf1"
+                   "a;Caf\xe9 Racer\r\n");
         std::string image(70000, ' ');
         image.replace(2000, 11, "SLUS_012.34");
         start({toQt(dir->write("game.bin", image))});

@@ -9,11 +9,11 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "gui/program_test.h"
-#include "gui/line_edit.h"
-#include "gui/startup.h"
-#include "gui/field_binding.h"
 #include "common/file_io.h"
+#include "gui/field_binding.h"
+#include "gui/line_edit.h"
+#include "gui/program_test.h"
+#include "gui/startup.h"
 #include "support/temp_folder.h"
 
 using namespace quillon;
@@ -124,10 +124,10 @@ private slots:
 
     void tabOrderFollowsTheFields() {
         start();
-        QWidget* expected[] = {form().srcIso, form().dstPbp, form().labelText, form().saveTitle,
-                               form().saveID_l, form().saveID, form().Options, form().saveIso,
-                               form().convert, form().icon0, form().pic1, form().unknown,
-                               form().snd0, form().icon1, form().palFix, form().preview};
+        QWidget* expected[] = {form().srcIso,   form().dstPbp, form().labelText, form().saveTitle,
+                               form().saveID_l, form().saveID, form().Options,   form().saveIso,
+                               form().convert,  form().icon0,  form().pic1,      form().unknown,
+                               form().snd0,     form().icon1,  form().palFix,    form().preview};
         for (std::size_t i = 1; i < std::size(expected); ++i) {
             QWidget* next = expected[i - 1]->nextInFocusChain();
             while (next && next->focusPolicy() == Qt::NoFocus) next = next->nextInFocusChain();

@@ -7,9 +7,9 @@
 #include <QUrlQuery>
 #include <QtTest>
 
+#include "gui/field_binding.h"
 #include "gui/line_edit.h"
 #include "gui/program_test.h"
-#include "gui/field_binding.h"
 
 using namespace quillon;
 using quillon::testing::readFile;
@@ -35,30 +35,30 @@ private slots:
         QVERIFY(options().windowFlags().testFlag(Qt::Tool));
         QVERIFY(options().isHidden());
         const std::pair<QWidget*, QRect> geometries[] = {
-            {options().defIsoFolder, {4, 20, 233, 21}},   {options().SpeedButton2, {240, 20, 23, 21}},
-            {options().defOutput, {4, 64, 233, 21}},      {options().SpeedButton10, {240, 64, 23, 21}},
+            {options().defIsoFolder, {4, 20, 233, 21}},    {options().SpeedButton2, {240, 20, 23, 21}},
+            {options().defOutput, {4, 64, 233, 21}},       {options().SpeedButton10, {240, 64, 23, 21}},
             {options().defImageFolder, {4, 108, 233, 21}}, {options().SpeedButton1, {240, 108, 23, 21}},
-            {options().Compression, {4, 152, 259, 21}},   {options().GroupBox1, {4, 180, 259, 117}},
-            {options().folderOption1, {8, 20, 145, 17}},  {options().folderOption2, {8, 44, 157, 17}},
-            {options().folderOption3, {8, 68, 157, 17}},  {options().folderOption4, {8, 92, 153, 17}},
-            {options().warning, {276, 20, 233, 21}},      {options().SpeedButton8, {512, 20, 23, 21}},
-            {options().defWarning, {276, 64, 233, 21}},   {options().SpeedButton9, {512, 64, 23, 21}},
-            {options().Label12, {444, 88, 65, 13}},       {options().defIcon0, {276, 104, 233, 21}},
-            {options().SpeedButton4, {512, 104, 23, 21}}, {options().Label13, {456, 132, 53, 13}},
-            {options().defPic1, {276, 148, 233, 21}},     {options().SpeedButton3, {512, 148, 23, 21}},
-            {options().Label14, {456, 172, 53, 13}},      {options().defUnknown, {276, 188, 233, 21}},
-            {options().SpeedButton5, {512, 188, 23, 21}}, {options().Label15, {452, 216, 57, 13}},
-            {options().defSnd0, {276, 232, 233, 21}},     {options().SpeedButton7, {512, 232, 23, 21}},
-            {options().Label16, {448, 260, 61, 13}},      {options().defIcon1, {276, 276, 233, 21}},
-            {options().SpeedButton6, {512, 276, 23, 21}}, {options().donate, {276, 308, 97, 23}},
-            {options().cancel, {380, 308, 75, 23}},       {options().save, {460, 308, 75, 23}},
+            {options().Compression, {4, 152, 259, 21}},    {options().GroupBox1, {4, 180, 259, 117}},
+            {options().folderOption1, {8, 20, 145, 17}},   {options().folderOption2, {8, 44, 157, 17}},
+            {options().folderOption3, {8, 68, 157, 17}},   {options().folderOption4, {8, 92, 153, 17}},
+            {options().warning, {276, 20, 233, 21}},       {options().SpeedButton8, {512, 20, 23, 21}},
+            {options().defWarning, {276, 64, 233, 21}},    {options().SpeedButton9, {512, 64, 23, 21}},
+            {options().Label12, {444, 88, 65, 13}},        {options().defIcon0, {276, 104, 233, 21}},
+            {options().SpeedButton4, {512, 104, 23, 21}},  {options().Label13, {456, 132, 53, 13}},
+            {options().defPic1, {276, 148, 233, 21}},      {options().SpeedButton3, {512, 148, 23, 21}},
+            {options().Label14, {456, 172, 53, 13}},       {options().defUnknown, {276, 188, 233, 21}},
+            {options().SpeedButton5, {512, 188, 23, 21}},  {options().Label15, {452, 216, 57, 13}},
+            {options().defSnd0, {276, 232, 233, 21}},      {options().SpeedButton7, {512, 232, 23, 21}},
+            {options().Label16, {448, 260, 61, 13}},       {options().defIcon1, {276, 276, 233, 21}},
+            {options().SpeedButton6, {512, 276, 23, 21}},  {options().donate, {276, 308, 97, 23}},
+            {options().cancel, {380, 308, 75, 23}},        {options().save, {460, 308, 75, 23}},
         };
         for (const auto& [widget, rect] : geometries) {
             QVERIFY2(widget->geometry() == rect, qPrintable(widget->objectName()));
         }
         const std::pair<QLabel*, QPoint> labels[] = {
-            {options().Label1, {4, 4}},     {options().Label7, {4, 48}},   {options().Label2, {4, 92}},
-            {options().Label10, {4, 136}},  {options().Label17, {276, 4}}, {options().Label6, {276, 48}},
+            {options().Label1, {4, 4}},     {options().Label7, {4, 48}},    {options().Label2, {4, 92}},
+            {options().Label10, {4, 136}},  {options().Label17, {276, 4}},  {options().Label6, {276, 48}},
             {options().Label4, {276, 88}},  {options().Label3, {276, 132}}, {options().Label5, {276, 172}},
             {options().Label9, {276, 216}}, {options().Label8, {276, 260}},
         };
@@ -89,8 +89,8 @@ private slots:
             {options().Label16, QStringLiteral("ICON1.PMF")},
         };
         for (const auto& [label, caption] : labels) QCOMPARE(label->text(), caption);
-        for (QLabel* label : {options().Label12, options().Label13, options().Label14,
-                              options().Label15, options().Label16}) {
+        for (QLabel* label :
+             {options().Label12, options().Label13, options().Label14, options().Label15, options().Label16}) {
             QVERIFY(label->alignment().testFlag(Qt::AlignRight));
         }
         QCOMPARE(options().GroupBox1->title(), QStringLiteral(" 转换后自动生成文件夹  "));
@@ -108,11 +108,11 @@ private slots:
     }
 
     void tabOrder() {
-        QWidget* expected[] = {options().warning,   options().defIsoFolder, options().defImageFolder,
-                               options().folderOption1, options().defWarning, options().defIcon0,
-                               options().defPic1,   options().defUnknown, options().defSnd0,
-                               options().defIcon1,  options().donate,     options().cancel,
-                               options().save,      options().defOutput,  options().Compression};
+        QWidget* expected[] = {options().warning,       options().defIsoFolder, options().defImageFolder,
+                               options().folderOption1, options().defWarning,   options().defIcon0,
+                               options().defPic1,       options().defUnknown,   options().defSnd0,
+                               options().defIcon1,      options().donate,       options().cancel,
+                               options().save,          options().defOutput,    options().Compression};
         for (std::size_t i = 1; i < std::size(expected); ++i) {
             QWidget* next = expected[i - 1]->nextInFocusChain();
             // The other radio buttons of the group sit beside the first in the chain.
@@ -128,16 +128,16 @@ private slots:
         options().show();
         QVERIFY(QTest::qWaitForWindowExposed(&options()));
         QCOMPARE(options().focusWidget(), options().warning);
-        for (LineEdit* field : {options().defIsoFolder, options().defOutput,
-                                options().defImageFolder, options().defIcon0, options().warning}) {
+        for (LineEdit* field : {options().defIsoFolder, options().defOutput, options().defImageFolder,
+                                options().defIcon0, options().warning}) {
             field->setText("/keep/caret");
             field->setCursorPosition(2);
             field->setFocus(Qt::TabFocusReason);
             QVERIFY2(!field->hasSelectedText(), qPrintable(field->objectName()));
             QCOMPARE(field->cursorPosition(), 2);
         }
-        for (LineEdit* field : {options().Compression, options().defWarning, options().defPic1,
-                                options().defUnknown, options().defSnd0, options().defIcon1}) {
+        for (LineEdit* field : {options().Compression, options().defWarning, options().defPic1, options().defUnknown,
+                                options().defSnd0, options().defIcon1}) {
             field->setText("7");
             field->setFocus(Qt::TabFocusReason);
             QVERIFY2(field->selectedText() == QStringLiteral("7"), qPrintable(field->objectName()));
@@ -334,12 +334,11 @@ private slots:
         QCOMPARE(url.scheme(), QStringLiteral("https"));
         QCOMPARE(url.path(), QStringLiteral("/cgi-bin/webscr"));
         const auto items = QUrlQuery(url).queryItems(QUrl::FullyDecoded);
-        const QStringList keys{"cmd", "business", "item_name", "no_shipping", "no_note", "tax",
-                               "currency_code", "lc", "bn", "charset"};
+        const QStringList keys{"cmd", "business",      "item_name", "no_shipping", "no_note",
+                               "tax", "currency_code", "lc",        "bn",          "charset"};
         QCOMPARE(items.size(), keys.size());
         for (int i = 0; i < keys.size(); ++i) QCOMPARE(items[i].first, keys[i]);
-        const QStringList values{"_xclick", "", "Quillon", "1", "1", "0", "USD", "SE",
-                                 "PP-DonationsBF", "UTF-8"};
+        const QStringList values{"_xclick", "", "Quillon", "1", "1", "0", "USD", "SE", "PP-DonationsBF", "UTF-8"};
         for (int i = 0; i < keys.size(); ++i) {
             if (!values[i].isEmpty()) QCOMPARE(items[i].second, values[i]);
         }

@@ -40,23 +40,23 @@ QImage splitPicture(int width, int height, const QColor& left, const QColor& rig
 QColor over(const QColor& top, const QColor& bottom) {
     const double a = top.alphaF();
     auto mix = [a](int t, int b) { return static_cast<int>(t * a + b * (1 - a) + 0.5); };
-    return QColor(mix(top.red(), bottom.red()), mix(top.green(), bottom.green()),
-                  mix(top.blue(), bottom.blue()));
+    return QColor(mix(top.red(), bottom.red()), mix(top.green(), bottom.green()), mix(top.blue(), bottom.blue()));
 }
 
 bool near(const QColor& actual, const QColor& expected) {
-    return std::abs(actual.red() - expected.red()) <= 3 &&
-           std::abs(actual.green() - expected.green()) <= 3 &&
+    return std::abs(actual.red() - expected.red()) <= 3 && std::abs(actual.green() - expected.green()) <= 3 &&
            std::abs(actual.blue() - expected.blue()) <= 3;
 }
 
-#define QCOMPARE_PIXEL(image, x, y, expected)                                                   \
-    do {                                                                                       \
-        const QColor actual_ = (image).pixelColor((x), (y));                                  \
-        if (!near(actual_, (expected))) {                                                      \
-            QFAIL(qPrintable(QStringLiteral("pixel %1,%2 is %3, expected %4")                 \
-                                 .arg(x).arg(y).arg(actual_.name(), QColor(expected).name()))); \
-        }                                                                                      \
+#define QCOMPARE_PIXEL(image, x, y, expected)                                     \
+    do {                                                                          \
+        const QColor actual_ = (image).pixelColor((x), (y));                      \
+        if (!near(actual_, (expected))) {                                         \
+            QFAIL(qPrintable(QStringLiteral("pixel %1,%2 is %3, expected %4")     \
+                                 .arg(x)                                          \
+                                 .arg(y)                                          \
+                                 .arg(actual_.name(), QColor(expected).name()))); \
+        }                                                                         \
     } while (false)
 
 }  // namespace

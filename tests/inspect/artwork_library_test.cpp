@@ -43,8 +43,8 @@ TEST_F(ArtworkLibraryTest, OnlyTheKindsWithAFileChange) {
     EXPECT_EQ(fields.text(Field::unknown), "default-pic0.png");
     EXPECT_EQ(fields.text(Field::snd0), "default-snd0.at3");
     EXPECT_EQ(fields.compositions.size(), 1u);  // pic1's change handler, once
-    EXPECT_EQ(fields.carets, (std::vector<Field>{Field::icon0, Field::icon1, Field::unknown,
-                                                 Field::pic1, Field::snd0}));
+    EXPECT_EQ(fields.carets,
+              (std::vector<Field>{Field::icon0, Field::icon1, Field::unknown, Field::pic1, Field::snd0}));
 }
 
 TEST_F(ArtworkLibraryTest, EveryKindHasItsFolderAndExtension) {

@@ -36,8 +36,7 @@ protected:
     InspectTest() {
         std::filesystem::create_directories(dir.path() / "Files");
         std::filesystem::create_directories(dir.path() / "Pics");
-        dir.write("Files/gameInfo.txt",
-                  "SCES-99999;x;Japan;Other Game\r\nSLUS-01234;x;USA;Some Game [Disc 1]\r\n");
+        dir.write("Files/gameInfo.txt", "SCES-99999;x;Japan;Other Game\r\nSLUS-01234;x;USA;Some Game [Disc 1]\r\n");
         gameList = loadGameList(dir.file("Files/gameInfo.txt"));
         const std::pair<Field, const char*> settingsAndLeftovers[] = {
             {Field::defOutput, "/out"},
@@ -177,14 +176,13 @@ TEST_F(InspectTest, APlaylistIsInspectedAsItsFirstDiscAndTitledWithoutTheDiscMar
     const std::string broken = dir.write("broken.m3u", "discs/missing.bin\n");
     inspect(broken);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_NE(host.messages[0].text.find("\"" + broken + "\", line 1"), std::string::npos)
-        << host.messages[0].text;
+    EXPECT_NE(host.messages[0].text.find("\"" + broken + "\", line 1"), std::string::npos) << host.messages[0].text;
 }
 
 TEST(DiscMarkerTest, TheMarkerAtTheEndOfATitleGoes) {
     const std::pair<std::string, std::string> cases[] = {
-        {"Game (Disc 1)", "Game"}, {"Game [disc 2]", "Game"}, {"Game DISC 3", "Game"},
-        {"GameDisc 1", "Game"},    {"Game (Disc)", "Game (Disc)"}, {"Game 2", "Game 2"},
+        {"Game (Disc 1)", "Game"},      {"Game [disc 2]", "Game"},          {"Game DISC 3", "Game"},
+        {"GameDisc 1", "Game"},         {"Game (Disc)", "Game (Disc)"},     {"Game 2", "Game 2"},
         {"Disc 1 Game", "Disc 1 Game"}, {"Game (Disc 1]", "Game (Disc 1]"},
     };
     for (const auto& [title, without] : cases) EXPECT_EQ(withoutDiscMarker(title), without) << title;
@@ -289,8 +287,8 @@ TEST_F(InspectTest, AContainerFillsTheFieldsAndWritesItsArtworkOut) {
     EXPECT_TRUE(host.messages.empty());
 
     // Every path put into a field has its caret at the end.
-    for (Field f : {Field::warning, Field::icon0, Field::icon1, Field::unknown, Field::pic1,
-                    Field::snd0, Field::dstPbp}) {
+    for (Field f :
+         {Field::warning, Field::icon0, Field::icon1, Field::unknown, Field::pic1, Field::snd0, Field::dstPbp}) {
         EXPECT_NE(std::find(fields.carets.begin(), fields.carets.end(), f), fields.carets.end());
     }
 }
@@ -369,8 +367,7 @@ TEST_F(InspectTest, ReadOnlySourcesAreInspected) {
     const std::string pbp = dir.write("game.pbp", buildContainer({}));
     const std::string image = dir.write("game.iso", imageHolding("SLUS-01234"));
     for (const std::string& p : {pbp, image}) {
-        std::filesystem::permissions(p, std::filesystem::perms::owner_read |
-                                            std::filesystem::perms::group_read);
+        std::filesystem::permissions(p, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
     }
     inspect(pbp);
     EXPECT_EQ(fields.text(Field::saveTitle), "Test Save");
@@ -425,7 +422,7 @@ TEST_F(InspectTest, TheSourceItselfIsNeverDeletedOrReplaced) {
 TEST_F(InspectTest, SectionsOutOfOrderOrPastTheEndAreSkippedWithOneMessage) {
     Bytes container = buildContainer({});
     const std::uint32_t pic1 = loadLe32(container.data() + testing::headerField(PbpSection::Pic1));
-    setHeaderOffset(container, PbpSection::Pic0, pic1 + 5);  // PIC0 ends before it starts
+    setHeaderOffset(container, PbpSection::Pic0, pic1 + 5);     // PIC0 ends before it starts
     setHeaderOffset(container, PbpSection::DataPsp, 0xFFFFFF);  // SND0 runs past the end
     const std::string source = dir.write("game.pbp", container);
     inspect(source);
@@ -435,9 +432,8 @@ TEST_F(InspectTest, SectionsOutOfOrderOrPastTheEndAreSkippedWithOneMessage) {
     EXPECT_EQ(fields.text(Field::unknown), "/defaults/pic0.png");
     EXPECT_EQ(fields.text(Field::snd0), "/defaults/snd0.at3");
     EXPECT_EQ(fields.text(Field::saveTitle), "Test Save");
-    EXPECT_EQ(messageTexts(), (std::vector<std::string>{
-                                  "The PBP file \"" + source +
-                                  "\" is damaged. Skipped: PIC0.PNG, SND0.AT3."}));
+    EXPECT_EQ(messageTexts(),
+              (std::vector<std::string>{"The PBP file \"" + source + "\" is damaged. Skipped: PIC0.PNG, SND0.AT3."}));
     EXPECT_EQ(host.messages[0].caption, "Quillon");
 }
 
@@ -451,9 +447,8 @@ TEST_F(InspectTest, AStartScreenBlockTooCloseToTheEndIsSkipped) {
     EXPECT_FALSE(exists("Pics/warning.png"));
     EXPECT_EQ(fields.text(Field::warning), "/previous/warning.png");
     EXPECT_EQ(readFile(path("Pics/icon0.png")), "icon0 picture");
-    EXPECT_EQ(messageTexts(), (std::vector<std::string>{
-                                  "The PBP file \"" + source +
-                                  "\" is damaged. Skipped: the start-screen picture."}));
+    EXPECT_EQ(messageTexts(), (std::vector<std::string>{"The PBP file \"" + source +
+                                                        "\" is damaged. Skipped: the start-screen picture."}));
 }
 
 TEST_F(InspectTest, ADamagedBasePbpIsNamedInTheMessage) {
@@ -466,9 +461,8 @@ TEST_F(InspectTest, ADamagedBasePbpIsNamedInTheMessage) {
     EXPECT_FALSE(exists("warning.png"));
     EXPECT_EQ(fields.text(Field::warning), "/previous/warning.png");
     EXPECT_EQ(fields.text(Field::dstPbp), std::string("/out") + kPathSeparator + "SLUS01234");
-    EXPECT_EQ(messageTexts(), (std::vector<std::string>{
-                                  "The PBP file \"" + path("Files/base.pbp") +
-                                  "\" is damaged. Skipped: the start-screen picture."}));
+    EXPECT_EQ(messageTexts(), (std::vector<std::string>{"The PBP file \"" + path("Files/base.pbp") +
+                                                        "\" is damaged. Skipped: the start-screen picture."}));
 }
 
 TEST_F(InspectTest, AContainerCutInsideTheDiscImageHeadKeepsWhatItHas) {
@@ -481,8 +475,8 @@ TEST_F(InspectTest, AContainerCutInsideTheDiscImageHeadKeepsWhatItHas) {
     EXPECT_EQ(fields.text(Field::labelText), "Test Game");
     EXPECT_EQ(fields.text(Field::saveTitle), "");
     EXPECT_EQ(fields.text(Field::region), "Game region: USA");
-    EXPECT_EQ(messageTexts(), (std::vector<std::string>{"The PBP file \"" + source +
-                                                        "\" is damaged. Skipped: the save title."}));
+    EXPECT_EQ(messageTexts(),
+              (std::vector<std::string>{"The PBP file \"" + source + "\" is damaged. Skipped: the save title."}));
 }
 
 TEST_F(InspectTest, ADataPsarPastTheEndIsReported) {
@@ -492,8 +486,8 @@ TEST_F(InspectTest, ADataPsarPastTheEndIsReported) {
     inspect(source);
     EXPECT_EQ(readFile(path("Pics/snd0.at3")), "snd0 sound");
     EXPECT_EQ(fields.text(Field::saveTitle), "");
-    EXPECT_EQ(messageTexts(), (std::vector<std::string>{"The PBP file \"" + source +
-                                                        "\" is damaged. Skipped: DATA.PSAR."}));
+    EXPECT_EQ(messageTexts(),
+              (std::vector<std::string>{"The PBP file \"" + source + "\" is damaged. Skipped: DATA.PSAR."}));
 }
 
 TEST_F(InspectTest, ATinyOrGarbledContainerIsReportedNotRead) {
@@ -503,8 +497,8 @@ TEST_F(InspectTest, ATinyOrGarbledContainerIsReportedNotRead) {
     EXPECT_EQ(fields.text(Field::labelText), "");
     expectDefaultArtwork();
     EXPECT_EQ(fields.compositions.size(), 4u);  // three defaults, then the explicit one
-    EXPECT_EQ(messageTexts(), (std::vector<std::string>{"The PBP file \"" + tiny +
-                                                        "\" is damaged. Skipped: the PBP header."}));
+    EXPECT_EQ(messageTexts(),
+              (std::vector<std::string>{"The PBP file \"" + tiny + "\" is damaged. Skipped: the PBP header."}));
 
     host.messages.clear();
     Bytes container = buildContainer({});
@@ -512,8 +506,8 @@ TEST_F(InspectTest, ATinyOrGarbledContainerIsReportedNotRead) {
     const std::string garbled = dir.write("garbled.pbp", container);
     inspect(garbled);
     EXPECT_EQ(fields.text(Field::saveTitle), "Test Save");
-    EXPECT_EQ(messageTexts(), (std::vector<std::string>{"The PBP file \"" + garbled +
-                                                        "\" is damaged. Skipped: PARAM.SFO."}));
+    EXPECT_EQ(messageTexts(),
+              (std::vector<std::string>{"The PBP file \"" + garbled + "\" is damaged. Skipped: PARAM.SFO."}));
 }
 
 }  // namespace

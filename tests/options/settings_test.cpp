@@ -31,7 +31,7 @@ TEST_F(SettingsTest, MissingFileLoadsEmptyFieldsAndOptionZeroAndCreatesNothing) 
 
 TEST_F(SettingsTest, FolderOptionValues) {
     const std::pair<const char*, int> cases[] = {{"2", 2}, {"0x2", 2}, {"$2", 2}, {"7", 0},
-                                                 {"x", 0},  {"-1", 0}, {"3", 3}};
+                                                 {"x", 0}, {"-1", 0},  {"3", 3}};
     for (const auto& [text, expected] : cases) {
         writeIni(std::string("[Options]\r\nfolderOption=") + text + "\r\n");
         loadOptions(fields, iniPath());
@@ -85,8 +85,7 @@ TEST_F(SettingsTest, UnreadableOptionIsSavedAsZero) {
 TEST_F(SettingsTest, SavingWithoutTheFilesFolderFailsWithTheSystemsReason) {
     const Status saved = saveOptions(fields, iniPath());
     ASSERT_FALSE(saved.ok());
-    EXPECT_EQ(saved.error().message,
-              "Cannot create file \"" + iniPath() + "\". No such file or directory");
+    EXPECT_EQ(saved.error().message, "Cannot create file \"" + iniPath() + "\". No such file or directory");
 }
 
 }  // namespace

@@ -15,9 +15,7 @@ using testing::TempFolder;
 
 class InstalledSessionTest : public ::testing::Test {
 protected:
-    InstalledSessionTest() {
-        shared.write("gameInfo.txt", "SLUS-99004;1;USA;Shipped Title\r\n");
-    }
+    InstalledSessionTest() { shared.write("gameInfo.txt", "SLUS-99004;1;USA;Shipped Title\r\n"); }
     ProgramFolder folder() const {
         return ProgramFolder::installed(shared.folder(), shared.file("popstation"), home.file("data/quillon"),
                                         home.file("config/quillon"));

@@ -22,9 +22,7 @@ using quillon::testing::TempFolder;
 class CueSheetTest : public ::testing::Test {
 protected:
     std::string sheetPath() const { return folder.file("Game (Disc 1).cue"); }
-    Expected<CueSheet> parse(const std::string& text) const {
-        return parseCueSheet(asBytes(text), sheetPath());
-    }
+    Expected<CueSheet> parse(const std::string& text) const { return parseCueSheet(asBytes(text), sheetPath()); }
 
     TempFolder folder;
 };
@@ -108,8 +106,7 @@ TEST_P(CueSheetErrorTest, NamesTheSheetAndTheLine) {
     folder.write("b.bin", distinctSectors(100, 2));
     const auto sheet = parse(GetParam().text);
     ASSERT_FALSE(sheet.ok());
-    EXPECT_TRUE(isLineError(sheet.error().message, "Cue sheet", sheetPath(), GetParam().line,
-                            GetParam().what));
+    EXPECT_TRUE(isLineError(sheet.error().message, "Cue sheet", sheetPath(), GetParam().line, GetParam().what));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -120,14 +117,12 @@ INSTANTIATE_TEST_SUITE_P(
         SheetError{"FILE a.bin BINARY\nTRACK 01 MODE1/2048\nINDEX 01 00:00:00\n", 2,
                    "track mode MODE1/2048 is not supported: a PlayStation disc image needs raw "
                    "2,352-byte sectors"},
-        SheetError{"FILE a.bin BINARY\nTRACK 01 mode2/2336\n", 2,
-                   "track mode mode2/2336 is not supported"},
+        SheetError{"FILE a.bin BINARY\nTRACK 01 mode2/2336\n", 2, "track mode mode2/2336 is not supported"},
         SheetError{"FILE a.bin BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:04:00\n", 3,
                    "INDEX 01 00:04:00 lies past the end of"},
-        SheetError{
-            "FILE a.bin BINARY\r\nTRACK 01 MODE2/2352\r\nINDEX 01 00:00:00\r\nTRACK 02 AUDIO\r\n"
-            "INDEX 00 00:03:00\r\nINDEX 01 00:02:74\r\n",
-            6, "INDEX 01 00:02:74 goes backwards: it must not come before 00:03:00"},
+        SheetError{"FILE a.bin BINARY\r\nTRACK 01 MODE2/2352\r\nINDEX 01 00:00:00\r\nTRACK 02 AUDIO\r\n"
+                   "INDEX 00 00:03:00\r\nINDEX 01 00:02:74\r\n",
+                   6, "INDEX 01 00:02:74 goes backwards: it must not come before 00:03:00"},
         SheetError{"FILE a.bin BINARY\rTRACK 01 MODE2/2352\rINDEX 01 00:01:00\rTRACK 02 "
                    "AUDIO\rINDEX 01 00:01:00\r",
                    5, "goes backwards"},
@@ -136,11 +131,10 @@ INSTANTIATE_TEST_SUITE_P(
         SheetError{"FILE a.bin BINARY\nTRACK 01 MODE2/2352\n\nFILE b.bin BINARY\nTRACK 02 "
                    "AUDIO\nINDEX 01 00:00:00\n",
                    2, "track 01 has no INDEX 01"},
-        SheetError{"FILE a.bin BINARY\nFILE b.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", 1,
-                   "holds no TRACK"},
+        SheetError{"FILE a.bin BINARY\nFILE b.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", 1, "holds no TRACK"},
         // A pregap at the end of a file: the track's INDEX 01 is due in the next FILE.
-        SheetError{"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 00 00:01:00\nFILE b.bin BINARY\nTRACK 02 AUDIO\n",
-                   2, "track 01 has no INDEX 01"},
+        SheetError{"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 00 00:01:00\nFILE b.bin BINARY\nTRACK 02 AUDIO\n", 2,
+                   "track 01 has no INDEX 01"},
         SheetError{"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 00 00:01:00\nFILE b.bin BINARY\nFILE a.bin BINARY\n", 2,
                    "track 01 has no INDEX 01"},
         SheetError{"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 00 00:01:00\nFILE b.bin BINARY\n", 2,
@@ -149,12 +143,10 @@ INSTANTIATE_TEST_SUITE_P(
                    "the track has a second INDEX 00"},
         SheetError{"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 00 00:01:00\nFILE b.bin BINARY\nINDEX 01 00:01:40\n", 5,
                    "INDEX 01 00:01:40 lies past the end of"},
-        SheetError{"FILE a.bin BINARY\nTRACK 02 MODE2/2352\n", 2,
-                   "track 02 comes where track 01 is due"},
+        SheetError{"FILE a.bin BINARY\nTRACK 02 MODE2/2352\n", 2, "track 02 comes where track 01 is due"},
         SheetError{"FILE a.bin BINARY\nTRACK 100 AUDIO\n", 2, "a disc holds at most 99 tracks"},
         SheetError{"TRACK 01 AUDIO\n", 1, "TRACK comes before any FILE"},
-        SheetError{"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:60:00\n", 3,
-                   "is not a position"},
+        SheetError{"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:60:00\n", 3, "is not a position"},
         SheetError{"FILE \"a.bin BINARY\n", 1, "a double quote is not closed"},
         SheetError{"FILE a.bin BINARY\nTRAK 01 AUDIO\n", 2, "unknown keyword \"TRAK\""},
         SheetError{"REM nothing\n\n", 2, "the sheet names no TRACK"}));
@@ -167,8 +159,8 @@ TEST_F(CueSheetTest, AFileThatIsEmptyOrNoFileAtAllIsCalledWhatItIs) {
     std::filesystem::create_symlink("loop2", folder.path() / "loop1");
     std::filesystem::create_symlink("loop1", folder.path() / "loop2");
     const std::vector<std::pair<std::string, std::string>> cases{
-        {"empty.bin", "INDEX 01 00:00:00 lies past the end of \"" + folder.file("empty.bin") +
-                          "\" (it holds no whole sector)"},
+        {"empty.bin",
+         "INDEX 01 00:00:00 lies past the end of \"" + folder.file("empty.bin") + "\" (it holds no whole sector)"},
         {"sub", "Cannot open file \"" + folder.file("sub") + "\". It is a folder, not a file."},
         {"pipe.bin", "Cannot open file \"" + folder.file("pipe.bin") + "\". It is a named pipe, not a file."},
         {"/dev/zero", "Cannot open file \"/dev/zero\". It is a device, not a file."},

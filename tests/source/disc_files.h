@@ -34,8 +34,7 @@ inline Bytes concatenated(std::initializer_list<Bytes> parts) {
 
 // `message` starts `KIND "PATH", line LINE: ` and holds `what` after that.
 inline ::testing::AssertionResult isLineError(const std::string& message, const std::string& kind,
-                                              const std::string& path, int line,
-                                              const std::string& what) {
+                                              const std::string& path, int line, const std::string& what) {
     const std::string prefix = kind + " \"" + path + "\", line " + std::to_string(line) + ": ";
     if (message.starts_with(prefix) && message.find(what, prefix.size()) != std::string::npos) {
         return ::testing::AssertionSuccess();

@@ -60,8 +60,7 @@ TEST(DiscIdTest, LookupKeyPrefixAndNumber) {
 TEST(DiscIdTest, SaveTitleEndsAtAZeroOr128BytesOrTheBuffer) {
     constexpr std::size_t kBlock = 10;
     constexpr std::size_t kTitle = kBlock + 0x122C;
-    EXPECT_EQ(readSaveTitle(imageHead(std::string("My Save\0rest", 12), kTitle, kTitle + 200), kBlock),
-              "My Save");
+    EXPECT_EQ(readSaveTitle(imageHead(std::string("My Save\0rest", 12), kTitle, kTitle + 200), kBlock), "My Save");
     EXPECT_EQ(readSaveTitle(imageHead(std::string(130, 'S'), kTitle), kBlock), std::string(128, 'S'));
     EXPECT_EQ(readSaveTitle(imageHead("Cut", kTitle), kBlock), "Cut");
     EXPECT_EQ(readSaveTitle(imageHead("Cut", kTitle), kTitle), "");

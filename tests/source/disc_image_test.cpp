@@ -86,8 +86,7 @@ TEST_P(DiscLayoutTest, LaysTheTracksOutWithTheirPregaps) {
     Bytes middle(5 * kSectorSize + 17);
     const std::uint64_t at = expected.size() / 2 - 3 * kSectorSize + 5;
     ASSERT_TRUE(image->readExactAt(at, middle).ok());
-    EXPECT_TRUE(std::equal(middle.begin(), middle.end(),
-                           expected.begin() + static_cast<std::ptrdiff_t>(at)));
+    EXPECT_TRUE(std::equal(middle.begin(), middle.end(), expected.begin() + static_cast<std::ptrdiff_t>(at)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -108,9 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
         Layout{"FILE all.bin BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n"
                "TRACK 02 AUDIO\nPREGAP 00:02:00\nINDEX 01 00:04:00\n"
                "TRACK 03 AUDIO\nINDEX 00 00:08:00\nINDEX 01 00:10:00\n",
-               {{1, TrackType::Data, 0, 0},
-                {2, TrackType::Audio, 450, 150},
-                {3, TrackType::Audio, 900, 150}},
+               {{1, TrackType::Data, 0, 0}, {2, TrackType::Audio, 450, 150}, {3, TrackType::Audio, 900, 150}},
                {{"all.bin", 0, 300}, {nullptr, 0, 150}, {"all.bin", 300, 700}}},
         // The audio track's pregap at the end of the file before its own: its INDEX 00
         // there, its INDEX 01 in its file (at its start, or further in).
@@ -138,9 +135,8 @@ TEST(DiscImageTest, AFilesPartialLastSectorReadsAsAWholeOneEndingInZeros) {
     const Bytes whole = distinctSectors(10, 4);
     const Bytes partial(whole.begin(), whole.end() - 1000);
     folder.write("short.bin", partial);
-    auto image = DiscImage::open(folder.write(
-        "disc.cue",
-        std::string("FILE short.bin BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n")));
+    auto image = DiscImage::open(
+        folder.write("disc.cue", std::string("FILE short.bin BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n")));
     ASSERT_TRUE(image.ok()) << image.error().message;
     EXPECT_EQ(image->size(), whole.size());
     Bytes expected = partial;
@@ -156,11 +152,9 @@ TEST(DiscImageTest, FirstDataTrackIsReadFromItsIndex01UpToItsEnd) {
     folder.write("data.bin", data);
     folder.write("more.bin", distinctSectors(100, 3));
     auto image = DiscImage::open(folder.write(
-        "disc.cue",
-        std::string(
-            "FILE audio.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
-            "FILE data.bin BINARY\nTRACK 02 MODE2/2352\nINDEX 01 00:00:05\n"
-            "FILE more.bin BINARY\nTRACK 03 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:00:01\n")));
+        "disc.cue", std::string("FILE audio.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+                                "FILE data.bin BINARY\nTRACK 02 MODE2/2352\nINDEX 01 00:00:05\n"
+                                "FILE more.bin BINARY\nTRACK 03 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:00:01\n")));
     ASSERT_TRUE(image.ok()) << image.error().message;
     const auto head = image->readFirstDataTrack(65535);
     ASSERT_TRUE(head.ok());
@@ -171,8 +165,8 @@ TEST(DiscImageTest, FirstDataTrackIsReadFromItsIndex01UpToItsEnd) {
 TEST(DiscImageTest, ASheetWithoutDataTrackGivesNoBytesToScan) {
     TempFolder folder;
     folder.write("audio.bin", distinctSectors(5, 1));
-    auto image = DiscImage::open(folder.write(
-        "disc.cue", std::string("FILE audio.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n")));
+    auto image = DiscImage::open(
+        folder.write("disc.cue", std::string("FILE audio.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n")));
     ASSERT_TRUE(image.ok());
     EXPECT_TRUE(image->readFirstDataTrack(65535)->empty());
 }
@@ -232,8 +226,8 @@ TEST(DiscImageTest, AFileWithTheChdSignatureIsReadAsACHDWhateverItsName) {
     const std::string path = folder.write("game.bin", std::string("MComprHD\0\0\0\x7C\0\0\0\x04", 16));
     auto image = DiscImage::open(path);
     ASSERT_FALSE(image.ok());
-    EXPECT_EQ(image.error().message, "The CHD \"" + path +
-                                         "\" cannot be read: it is a CHD of version 4, and only version 5 is read.");
+    EXPECT_EQ(image.error().message,
+              "The CHD \"" + path + "\" cannot be read: it is a CHD of version 4, and only version 5 is read.");
 }
 
 }  // namespace

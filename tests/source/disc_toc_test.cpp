@@ -25,9 +25,8 @@ TEST(DiscTocTest, OneDataTrackGivesTheSingleImageTable) {
 }
 
 TEST(DiscTocTest, EveryTrackHasItsEntry) {
-    const std::vector<DiscTrack> tracks{{1, TrackType::Data, 0, 0},
-                                        {2, TrackType::Audio, 4650, 150},
-                                        {3, TrackType::Audio, 270000, 0}};
+    const std::vector<DiscTrack> tracks{
+        {1, TrackType::Data, 0, 0}, {2, TrackType::Audio, 4650, 150}, {3, TrackType::Audio, 270000, 0}};
     const Bytes toc = encodeToc(tracks, 300000 * kSectorSize);
     const Bytes expected{0x41, 0, 0xA0, 0,    0,    0,    0, 0x01, 0x20, 0x00,  //
                          0x01, 0, 0xA1, 0,    0,    0,    0, 0x03, 0x00, 0x00,  //
@@ -52,9 +51,8 @@ TEST(DiscTocTest, LeadOutIsTheRoundedSectorCountPlusTwoSeconds) {
 }
 
 TEST(DiscTocTest, DecodesWhatItEncodes) {
-    const std::vector<DiscTrack> tracks{{1, TrackType::Data, 0, 0},
-                                        {2, TrackType::Audio, 450, 0},
-                                        {3, TrackType::Audio, 516000, 0}};
+    const std::vector<DiscTrack> tracks{
+        {1, TrackType::Data, 0, 0}, {2, TrackType::Audio, 450, 0}, {3, TrackType::Audio, 516000, 0}};
     const auto toc = decodeToc(headWith(encodeToc(tracks, 516079 * kSectorSize + 5)));
     ASSERT_TRUE(toc.ok()) << toc.error().message;
     EXPECT_EQ(toc->tracks, tracks);
@@ -71,8 +69,7 @@ struct Damage {
 class DiscTocDamageTest : public ::testing::TestWithParam<Damage> {};
 
 TEST_P(DiscTocDamageTest, IsRefusedSayingWhy) {
-    Bytes toc =
-        encodeToc({{1, TrackType::Data, 0, 0}, {2, TrackType::Audio, 450, 0}}, 600 * kSectorSize);
+    Bytes toc = encodeToc({{1, TrackType::Data, 0, 0}, {2, TrackType::Audio, 450, 0}}, 600 * kSectorSize);
     toc[GetParam().at] = GetParam().value;
     const auto decoded = decodeToc(headWith(toc));
     ASSERT_FALSE(decoded.ok());
@@ -81,25 +78,22 @@ TEST_P(DiscTocDamageTest, IsRefusedSayingWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Tables, DiscTocDamageTest,
-    ::testing::Values(
-        Damage{2, 0x01, "its entries A0, A1 and A2 are not in place"},
-        Damage{22, 0x00, "its entries A0, A1 and A2 are not in place"},
-        Damage{7, 0x03, "the first and last track numbers do not fit"},
-        Damage{17, 0x0A, "the first and last track numbers do not fit"},
-        Damage{28, 0x60, "the lead-out is not a BCD time"},
-        Damage{42, 0x03, "the entry of track 2 is missing"},
-        Damage{40, 0x04, "the entry of track 2 has an unknown type"},
-        Damage{45, 0x7A, "the entry of track 2 holds a time that is not BCD"},
-        Damage{48, 0x09, "the entry of track 2 gives relative and absolute times that disagree"},
-        Damage{28, 0x08, "the lead-out does not come after the last track"}));
+    ::testing::Values(Damage{2, 0x01, "its entries A0, A1 and A2 are not in place"},
+                      Damage{22, 0x00, "its entries A0, A1 and A2 are not in place"},
+                      Damage{7, 0x03, "the first and last track numbers do not fit"},
+                      Damage{17, 0x0A, "the first and last track numbers do not fit"},
+                      Damage{28, 0x60, "the lead-out is not a BCD time"},
+                      Damage{42, 0x03, "the entry of track 2 is missing"},
+                      Damage{40, 0x04, "the entry of track 2 has an unknown type"},
+                      Damage{45, 0x7A, "the entry of track 2 holds a time that is not BCD"},
+                      Damage{48, 0x09, "the entry of track 2 gives relative and absolute times that disagree"},
+                      Damage{28, 0x08, "the lead-out does not come after the last track"}));
 
 TEST(DiscTocTest, TracksThatDoNotAscendAreRefused) {
-    const Bytes toc =
-        encodeToc({{1, TrackType::Data, 100, 0}, {2, TrackType::Audio, 100, 0}}, 600 * kSectorSize);
+    const Bytes toc = encodeToc({{1, TrackType::Data, 100, 0}, {2, TrackType::Audio, 100, 0}}, 600 * kSectorSize);
     const auto decoded = decodeToc(headWith(toc));
     ASSERT_FALSE(decoded.ok());
-    EXPECT_NE(decoded.error().message.find("track 2 does not start after track 1"),
-              std::string::npos);
+    EXPECT_NE(decoded.error().message.find("track 2 does not start after track 1"), std::string::npos);
 }
 
 TEST(DiscTocTest, AHeadEndingInsideTheTableIsRefused) {

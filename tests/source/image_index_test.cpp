@@ -45,12 +45,11 @@ TEST_P(IndexEndTest, EndEntryOfSizeZeroClosesTheIndexAtTheEndOfTheBlocksOrAtZero
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EndEntries, IndexEndTest,
-    ::testing::Values(EndEntry{0x9300 + 300, 0, true},  // the end of the blocks
-                      EndEntry{0, 0, true},             // older containers
-                      EndEntry{0x9300 + 300, 1, true},  // size 0 ends it whatever else
-                      EndEntry{0x9300 + 299, 0, false}, EndEntry{0x9300 + 301, 0, false}));
+INSTANTIATE_TEST_SUITE_P(EndEntries, IndexEndTest,
+                         ::testing::Values(EndEntry{0x9300 + 300, 0, true},  // the end of the blocks
+                                           EndEntry{0, 0, true},             // older containers
+                                           EndEntry{0x9300 + 300, 1, true},  // size 0 ends it whatever else
+                                           EndEntry{0x9300 + 299, 0, false}, EndEntry{0x9300 + 301, 0, false}));
 
 TEST(IndexEndTest, TheEndEntryHoldsOnlyItsOffset) {
     Bytes encoded(kIndexEntrySize, 0xEE);

@@ -56,31 +56,29 @@ class DiscTableFaultTest : public ::testing::TestWithParam<TableFault> {};
 
 TEST_P(DiscTableFaultTest, IsRefusedNamingTheFile) {
     TempFolder folder;
-    const auto path = writeContainer(folder, GetParam().offsets, {0x300, kFirst, kFirst + 0x10000, kSecond},
-                                     GetParam().size);
+    const auto path =
+        writeContainer(folder, GetParam().offsets, {0x300, kFirst, kFirst + 0x10000, kSecond}, GetParam().size);
     auto file = InputFile::open(path);
     ASSERT_TRUE(file.ok());
     const auto discs = readDiscTable(*file, kPsar);
     ASSERT_FALSE(discs.ok());
-    EXPECT_EQ(discs.error().message,
-              "The disc table of \"" + path + "\" is damaged: " + GetParam().what + ".");
+    EXPECT_EQ(discs.error().message, "The disc table of \"" + path + "\" is damaged: " + GetParam().what + ".");
 }
 
 constexpr std::size_t kTwoDiscs = kThird;
 
 INSTANTIATE_TEST_SUITE_P(
     Tables, DiscTableFaultTest,
-    ::testing::Values(
-        TableFault{{}, kTwoDiscs, "it names no disc"},
-        TableFault{{0x200}, kTwoDiscs, "disc 1 does not come after the disc table"},
-        TableFault{{kSecond, kFirst}, kTwoDiscs, "disc 2 does not come after the disc before it"},
-        TableFault{{kFirst, kFirst}, kTwoDiscs, "disc 2 does not come after the disc before it"},
-        TableFault{{kFirst, kFirst + 0x10000}, kTwoDiscs, "disc 2 starts inside the disc before it"},
-        TableFault{{0x300, kFirst}, kTwoDiscs, "disc 2 starts inside the disc before it"},
-        TableFault{{kFirst, kThird + 0x100000}, kTwoDiscs, "disc 2 lies past the end of the file"},
-        TableFault{{kFirst, kSecond}, kSecond + 4, "disc 2 lies past the end of the file"},
-        TableFault{{kFirst + 0x1000}, kTwoDiscs, "disc 1 does not start with a disc-image block"},
-        TableFault{{kFirst}, kPsar + kDiscTableOffset + 12, "the file ends inside it"}));
+    ::testing::Values(TableFault{{}, kTwoDiscs, "it names no disc"},
+                      TableFault{{0x200}, kTwoDiscs, "disc 1 does not come after the disc table"},
+                      TableFault{{kSecond, kFirst}, kTwoDiscs, "disc 2 does not come after the disc before it"},
+                      TableFault{{kFirst, kFirst}, kTwoDiscs, "disc 2 does not come after the disc before it"},
+                      TableFault{{kFirst, kFirst + 0x10000}, kTwoDiscs, "disc 2 starts inside the disc before it"},
+                      TableFault{{0x300, kFirst}, kTwoDiscs, "disc 2 starts inside the disc before it"},
+                      TableFault{{kFirst, kThird + 0x100000}, kTwoDiscs, "disc 2 lies past the end of the file"},
+                      TableFault{{kFirst, kSecond}, kSecond + 4, "disc 2 lies past the end of the file"},
+                      TableFault{{kFirst + 0x1000}, kTwoDiscs, "disc 1 does not start with a disc-image block"},
+                      TableFault{{kFirst}, kPsar + kDiscTableOffset + 12, "the file ends inside it"}));
 
 TEST(DiscTableTest, ADiscThatStartsInsideTheBlocksOfTheDiscBeforeItIsRefused) {
     // Disc 1's index names two blocks of 0x8000 bytes each.

@@ -56,10 +56,8 @@ TEST(ParamSfoBuildTest, SortedKeysPaddedKeyTableAndValuesInTheirRooms) {
         std::uint16_t keyOffset, format;
         std::uint32_t length, room, valueOffset;
     };
-    const std::array<Entry, 4> expected{{{0, 0x0204, 3, 4, 0},
-                                         {9, 0x0204, 10, 16, 4},
-                                         {17, 0x0404, 4, 4, 20},
-                                         {24, 0x0204, 10, 128, 24}}};
+    const std::array<Entry, 4> expected{
+        {{0, 0x0204, 3, 4, 0}, {9, 0x0204, 10, 16, 4}, {17, 0x0404, 4, 4, 20}, {24, 0x0204, 10, 128, 24}}};
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const std::uint8_t* e = &sfo[20 + 16 * i];
         EXPECT_EQ(loadLe16(e), expected[i].keyOffset) << i;

@@ -108,9 +108,9 @@ TEST(PbpFileTest, StartDatIsTheLastWholeMarkerInTheFinalWindow) {
     constexpr std::size_t kSize = 1200000;
     const std::size_t windowStart = kSize - kStartDatWindow;
     // Two markers: the later counts. A marker cut by the end of the file does not.
-    InputFile two = openWritten(dir, "two.pbp", withMarker(kSize, {{windowStart + 10, "STARTDAT"},
-                                                        {kSize - 5000, "STARTDAT"},
-                                                        {kSize - 7, "STARTDA"}}));
+    InputFile two = openWritten(
+        dir, "two.pbp",
+        withMarker(kSize, {{windowStart + 10, "STARTDAT"}, {kSize - 5000, "STARTDAT"}, {kSize - 7, "STARTDA"}}));
     EXPECT_EQ(*findStartDat(two), static_cast<std::int64_t>(kSize - 5000));
     // Before the window does not count.
     InputFile early = openWritten(dir, "early.pbp", withMarker(kSize, {{windowStart - 1, "STARTDAT"}}));
@@ -166,8 +166,7 @@ TEST(PbpLayoutTest, DataPsarTakesTheFirstBoundaryAboveTheEnd) {
 TEST(PbpLayoutTest, PiecesFollowEachOtherFromIcon0) {
     const auto empty = layOutContainer(500, {}, 0);
     ASSERT_TRUE(empty);
-    for (std::uint32_t offset : {empty->icon0, empty->icon1, empty->pic0, empty->pic1, empty->snd0,
-                                 empty->dataPsp}) {
+    for (std::uint32_t offset : {empty->icon0, empty->icon1, empty->pic0, empty->pic1, empty->snd0, empty->dataPsp}) {
         EXPECT_EQ(offset, 500u);
     }
 
@@ -187,8 +186,8 @@ TEST(PbpLayoutTest, PiecesFollowEachOtherFromIcon0) {
 }
 
 TEST(PbpLayoutTest, NewOffsetsReplaceOnlyTheLowerBytesFromIcon1On) {
-    Bytes head = headerBytes(0x28, {0x11000064, 0x22000000, 0x33000000, 0x44000000, 0x55000000,
-                                    0x66000000, 0x77000000});
+    Bytes head =
+        headerBytes(0x28, {0x11000064, 0x22000000, 0x33000000, 0x44000000, 0x55000000, 0x66000000, 0x77000000});
     const Bytes before = head;
     const auto layout = layOutContainer(100, {1, 2, 3, 4, 5}, 6);
     ASSERT_TRUE(writeLayoutOffsets(head, *layout));

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "state/fields.h"
 #include "common/file_io.h"
+#include "state/fields.h"
 #include "support/recording.h"
 
 namespace quillon {

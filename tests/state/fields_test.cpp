@@ -12,9 +12,7 @@ struct Observer : FieldObserver {
     void textSet(Field field, const std::string& text) override {
         events.push_back("text " + std::to_string(static_cast<int>(field)) + " " + text);
     }
-    void caretToEnd(Field field) override {
-        events.push_back("caret " + std::to_string(static_cast<int>(field)));
-    }
+    void caretToEnd(Field field) override { events.push_back("caret " + std::to_string(static_cast<int>(field))); }
     void palFixSet(bool on) override { events.push_back(on ? "palFix on" : "palFix off"); }
     void folderOptionSet(int option) override { events.push_back("option " + std::to_string(option)); }
     std::vector<std::string> events;
@@ -66,9 +64,12 @@ TEST(FieldRuleTest, TypingKeepsToOneLineAndTheFieldsLimitInCharacters) {
         bool accepted;
     };
     const Case cases[] = {
-        {Field::saveID_l, "SLUS", true},       {Field::saveID_l, "SLUSX", false},
-        {Field::saveID, "01234", true},        {Field::saveID, "012345", false},
-        {Field::Compression, "9", true},       {Field::Compression, "10", false},
+        {Field::saveID_l, "SLUS", true},
+        {Field::saveID_l, "SLUSX", false},
+        {Field::saveID, "01234", true},
+        {Field::saveID, "012345", false},
+        {Field::Compression, "9", true},
+        {Field::Compression, "10", false},
         {Field::saveID_l, "\u00e9\u00e9\u00e9\u00e9", true},  // four characters, eight bytes
         {Field::labelText, std::string(500, 'x'), true},
         {Field::labelText, "a\nfolderOption=3", false},

@@ -49,8 +49,8 @@ TEST_F(LayoutTest, AnExecutableBesideAWritableFilesFolderIsPortable) {
 
 TEST_F(LayoutTest, AReadOnlyFilesFolderMakesNoPortableProgram) {
     std::filesystem::create_directories(prefix.path() / "bin" / "Files");
-    std::filesystem::permissions(prefix.path() / "bin" / "Files", std::filesystem::perms::owner_read |
-                                                                     std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(prefix.path() / "bin" / "Files",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     if (::geteuid() == 0) GTEST_SKIP() << "root may write every folder";
     EXPECT_FALSE(ProgramFolder::forExecutable(bin(), home.folder())->portable());
 }
@@ -101,8 +101,9 @@ TEST_F(LayoutTest, WithoutHomeTheUserDatabaseGivesItAndWithoutEitherThereAreNoUs
     ::unsetenv("XDG_CONFIG_HOME");
     const auto none = ProgramFolder::forExecutable(bin(), std::nullopt);
     ASSERT_FALSE(none.ok());
-    EXPECT_EQ(none.error().message, "There is no folder for your own files and settings: HOME is not set, and the "
-                                    "user database gives no home folder. Set HOME to your home folder.");
+    EXPECT_EQ(none.error().message,
+              "There is no folder for your own files and settings: HOME is not set, and the "
+              "user database gives no home folder. Set HOME to your home folder.");
     EXPECT_TRUE(std::filesystem::is_empty(home.path())) << "nothing was made";
 }
 

@@ -85,7 +85,7 @@ inline Bytes cdSector(SectorKind kind, std::uint64_t lba, std::uint64_t seed, st
 // A track of a test disc: its sectors and how its cue sheet gives its pregap.
 struct TestTrack {
     enum class Mode { Mode1, Mode2, Audio } mode = Mode::Mode2;
-    std::uint64_t indexZeroSectors = 0;  // pregap stored in the file (INDEX 00)
+    std::uint64_t indexZeroSectors = 0;   // pregap stored in the file (INDEX 00)
     std::uint64_t pregapLineSectors = 0;  // pregap that no file holds (PREGAP line)
     Bytes bytes;                          // the file's sectors, a stored pregap first
 

@@ -65,7 +65,7 @@ inline Bytes chdMetadata(const std::vector<std::string>& tracks, std::uint64_t a
 
 struct TestChdHunk {
     enum class How { Codec, Stored, CopyOf } how = How::Codec;
-    int slot = 0;             // Codec: the header's codec slot
+    int slot = 0;              // Codec: the header's codec slot
     std::uint64_t copyOf = 0;  // CopyOf: the hunk repeated
 };
 
@@ -74,9 +74,9 @@ struct TestChd {
     std::string metadataTag = "CHT2";
     std::uint32_t hunkBytes = 8 * kChdFrameSize;
     std::array<std::uint32_t, 4> codecs{kChdCodecCdzl, kChdCodecCdzs, 0, 0};
-    Bytes logical;                    // the logical data: the frames of every track, padded
-    std::vector<TestChdHunk> hunks;   // per hunk; missing ones: slot 0
-    std::vector<int> typeSymbols;     // when not empty: the type stream as sent (with runs)
+    Bytes logical;                   // the logical data: the frames of every track, padded
+    std::vector<TestChdHunk> hunks;  // per hunk; missing ones: slot 0
+    std::vector<int> typeSymbols;    // when not empty: the type stream as sent (with runs)
 
     std::uint64_t hunkCount() const { return (logical.size() + hunkBytes - 1) / hunkBytes; }
     // Hunk `h` of the logical data, the last one completed with zeros.
@@ -119,7 +119,6 @@ inline Bytes compressCdHunk(std::uint32_t codec, std::span<const std::uint8_t> h
     out.insert(out.end(), packedSubcode.begin(), packedSubcode.end());
     return out;
 }
-
 
 // The header at the start of `file`, SHA-1s left zero.
 inline void writeChdHeader(Bytes& file, const TestChd& chd, const std::array<std::uint32_t, 4>& codecs,
@@ -205,9 +204,9 @@ inline TestChd testChdOf(const std::vector<TestTrack>& tracks) {
         const std::string type = audio ? "AUDIO" : track.mode == TestTrack::Mode::Mode1 ? "MODE1_RAW" : "MODE2_RAW";
         const std::uint64_t frames = track.bytes.size() / kSectorSize;
         const bool stored = track.indexZeroSectors > 0;
-        chd.tracks.push_back("TRACK:" + std::to_string(i + 1) + " TYPE:" + type + " SUBTYPE:NONE FRAMES:" +
-                             std::to_string(frames) + " PREGAP:" +
-                             std::to_string(stored ? track.indexZeroSectors : track.pregapLineSectors) +
+        chd.tracks.push_back("TRACK:" + std::to_string(i + 1) + " TYPE:" + type +
+                             " SUBTYPE:NONE FRAMES:" + std::to_string(frames) +
+                             " PREGAP:" + std::to_string(stored ? track.indexZeroSectors : track.pregapLineSectors) +
                              " PGTYPE:" + (stored ? "V" + type : std::string("MODE1")) + " PGSUB:NONE POSTGAP:0");
         for (std::uint64_t f = 0; f < (frames + 3) / 4 * 4; ++f) {
             Bytes frame(kChdFrameSize, 0);

@@ -20,12 +20,12 @@ inline bool inCi() {
 }
 
 // In a test body or fixture: skips the test when chdman is missing, fails it in CI.
-#define QUILLON_NEED_CHDMAN()                                                                        \
-    do {                                                                                             \
-        if (!::quillon::testing::chdmanInstalled()) {                                                \
-            if (::quillon::testing::inCi()) FAIL() << "chdman is missing (install mame-tools)";      \
-            GTEST_SKIP() << "chdman is missing: install mame-tools to run the tests of real CHDs";   \
-        }                                                                                            \
+#define QUILLON_NEED_CHDMAN()                                                                      \
+    do {                                                                                           \
+        if (!::quillon::testing::chdmanInstalled()) {                                              \
+            if (::quillon::testing::inCi()) FAIL() << "chdman is missing (install mame-tools)";    \
+            GTEST_SKIP() << "chdman is missing: install mame-tools to run the tests of real CHDs"; \
+        }                                                                                          \
     } while (false)
 
 // chdman createcd from the sheet `cue` into `chd` with the codecs `codecs` (such as

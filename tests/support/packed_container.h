@@ -45,8 +45,7 @@ inline PackedImage packBlocks(const Bytes& image, const std::function<int(std::s
     for (std::size_t at = 0; at < image.size(); at += kImageBlockSize) {
         Bytes block(kImageBlockSize, 0);
         std::copy(image.begin() + static_cast<std::ptrdiff_t>(at),
-                  image.begin() +
-                      static_cast<std::ptrdiff_t>(std::min(image.size(), at + kImageBlockSize)),
+                  image.begin() + static_cast<std::ptrdiff_t>(std::min(image.size(), at + kImageBlockSize)),
                   block.begin());
         const Bytes stored = storeBlock(block, levelOf(at / kImageBlockSize));
         IndexEntry entry;
@@ -104,9 +103,7 @@ struct TestContainer {
         return file;
     }
 
-    static std::uint32_t dataPsarOf(const Bytes& file) {
-        return loadLe24(&file[headerField(PbpSection::DataPsar)]);
-    }
+    static std::uint32_t dataPsarOf(const Bytes& file) { return loadLe24(&file[headerField(PbpSection::DataPsar)]); }
     // Where the image data begins in the built file.
     std::uint64_t imageDataStart() const { return dataPsarOf(build()) + kImageDataOffset; }
 };

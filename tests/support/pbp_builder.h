@@ -44,9 +44,7 @@ inline Bytes buildParamSfoFor(const ContainerRecipe& parts) {
 }
 
 // Offsets of the header fields from ICON0.PNG (12) to DATA.PSAR (36).
-inline std::size_t headerField(PbpSection section) {
-    return 8 + 4 * static_cast<std::size_t>(section);
-}
+inline std::size_t headerField(PbpSection section) { return 8 + 4 * static_cast<std::size_t>(section); }
 
 inline void setHeaderOffset(Bytes& container, PbpSection section, std::uint32_t offset) {
     storeLe32(container.data() + headerField(section), offset);

@@ -1,9 +1,9 @@
 // A temporary folder for one test, removed with everything in it at the end.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <algorithm>
 #include <fstream>
 #include <random>
 #include <string>
@@ -21,8 +21,7 @@ public:
     }
     ~TempFolder() {
         std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(path_, ec);
     }
     TempFolder(const TempFolder&) = delete;

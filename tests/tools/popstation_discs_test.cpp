@@ -1,10 +1,10 @@
 // The tool's sources beyond a single image file: cue sheets, playlists and several discs.
 #include <gtest/gtest.h>
 
+#include "source/disc_files.h"
 #include "source/disc_toc.h"
 #include "source/multi_disc.h"
 #include "source/param_sfo.h"
-#include "source/disc_files.h"
 #include "tools/popstation/disc_image_block.h"
 #include "tools/tool_fixture.h"
 
@@ -28,15 +28,13 @@ TEST_F(PopstationToolTest, CueSheetGivesTheWholeDiscWithOneTocEntryPerTrack) {
     sources.write("Game (Track 1).bin", data);
     sources.write("Game (Track 2).bin", audio);
     const std::string sheet = sources.write(
-        "Game.cue",
-        std::string("FILE \"Game (Track 1).bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n"
-                    "    INDEX 01 00:00:00\r\nFILE \"Game (Track 2).bin\" BINARY\r\n"
-                    "  TRACK 02 AUDIO\r\n    INDEX 00 00:00:00\r\n    INDEX 01 00:02:00\r\n"));
+        "Game.cue", std::string("FILE \"Game (Track 1).bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n"
+                                "    INDEX 01 00:00:00\r\nFILE \"Game (Track 2).bin\" BINARY\r\n"
+                                "  TRACK 02 AUDIO\r\n    INDEX 00 00:00:00\r\n    INDEX 01 00:02:00\r\n"));
     const ToolRun result = run({sheet});
     ASSERT_EQ(result.lastLine(), "Done.") << ::testing::PrintToString(result.lines);
-    EXPECT_NE(
-        std::ranges::find(result.lines, "Track 02: audio from sector 450 (pregap 150 sectors)"),
-        result.lines.end());
+    EXPECT_NE(std::ranges::find(result.lines, "Track 02: audio from sector 450 (pregap 150 sectors)"),
+              result.lines.end());
     const Container c = container();
     EXPECT_EQ(readParamFields(std::span(c.bytes).first(c.header.icon0), 0x28).discId,
               "SLUS01234");  // found in the data track
@@ -59,8 +57,7 @@ struct DiscSet {
     std::vector<std::size_t> sizes;
 };
 
-class PopstationDiscSetTest : public PopstationToolTest,
-                              public ::testing::WithParamInterface<DiscSet> {
+class PopstationDiscSetTest : public PopstationToolTest, public ::testing::WithParamInterface<DiscSet> {
 protected:
     // Runs the tool on the discs, checks it succeeded and gives the images.
     std::vector<Bytes> packDiscs() {
@@ -109,8 +106,7 @@ TEST_P(PopstationDiscSetTest, EachDiscGetsItsOwnBlockNamedInTheDiscTable) {
     const auto isZero = [](std::uint8_t b) { return b == 0; };
     EXPECT_TRUE(std::ranges::all_of(c.at(c.psar + 16, kDiscTableOffset - 16), isZero));
     const std::uint64_t afterTable = kDiscTableOffset + 4 * kMaxDiscs;
-    EXPECT_TRUE(
-        std::ranges::all_of(c.at(c.psar + afterTable, kDiscAlignment - afterTable), isZero));
+    EXPECT_TRUE(std::ranges::all_of(c.at(c.psar + afterTable, kDiscAlignment - afterTable), isZero));
     auto file = InputFile::open(ebootPath());
     EXPECT_EQ(*readDiscTable(*file, c.psar), blocks);
 
@@ -134,13 +130,12 @@ TEST_P(PopstationDiscSetTest, EachDiscGetsItsOwnBlockNamedInTheDiscTable) {
     EXPECT_EQ(c.startDat(), end);  // right after the last disc's blocks
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sets, PopstationDiscSetTest,
-    ::testing::Values(DiscSet{false, "9", {5 * kImageBlockSize + 100, 3 * kImageBlockSize}},
-                      DiscSet{true,
-                              nullptr,
-                              {2 * kImageBlockSize + 1, 2 * kImageBlockSize + 5000,
-                               4 * kImageBlockSize - 1}}));
+INSTANTIATE_TEST_SUITE_P(Sets, PopstationDiscSetTest,
+                         ::testing::Values(DiscSet{false, "9", {5 * kImageBlockSize + 100, 3 * kImageBlockSize}},
+                                           DiscSet{true,
+                                                   nullptr,
+                                                   {2 * kImageBlockSize + 1, 2 * kImageBlockSize + 5000,
+                                                    4 * kImageBlockSize - 1}}));
 
 struct SourceError {
     const char* playlist;  // nullptr: no playlist
@@ -148,8 +143,7 @@ struct SourceError {
     const char* message;  // a whole line of the output, with "@" for the sources folder
 };
 
-class PopstationSourceErrorTest : public PopstationToolTest,
-                                  public ::testing::WithParamInterface<SourceError> {};
+class PopstationSourceErrorTest : public PopstationToolTest, public ::testing::WithParamInterface<SourceError> {};
 
 TEST_P(PopstationSourceErrorTest, GivesItsMessageAndWritesNothing) {
     for (const char* name : {"a.bin", "b.bin", "c.bin", "d.bin", "e.bin", "f.bin"}) {
@@ -168,37 +162,28 @@ TEST_P(PopstationSourceErrorTest, GivesItsMessageAndWritesNothing) {
     for (std::size_t at; (at = message.find('@')) != std::string::npos;) {
         message.replace(at, 1, sources.folder());
     }
-    EXPECT_NE(std::ranges::find(result.lines, message), result.lines.end())
-        << ::testing::PrintToString(result.lines);
+    EXPECT_NE(std::ranges::find(result.lines, message), result.lines.end()) << ::testing::PrintToString(result.lines);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Sources, PopstationSourceErrorTest,
     ::testing::Values(
-        SourceError{"# no disc\n",
-                    {"@game.m3u"},
-                    "Error: Playlist \"@game.m3u\", line 1: the playlist names no disc"},
+        SourceError{"# no disc\n", {"@game.m3u"}, "Error: Playlist \"@game.m3u\", line 1: the playlist names no disc"},
         SourceError{"a.bin\nb.bin\nc.bin\nd.bin\ne.bin\nf.bin\n",
                     {"@game.m3u"},
                     "Error: Playlist \"@game.m3u\", line 6: a game holds at most five discs"},
-        SourceError{
-            "a.bin\r\nlost.bin\r\n",
-            {"@game.m3u"},
-            "Error: Playlist \"@game.m3u\", line 2: the disc file \"@lost.bin\" is missing"},
-        SourceError{
-            "a.bin\nother.m3u\n",
-            {"@game.m3u"},
-            "Error: Playlist \"@game.m3u\", line 2: \"@other.m3u\" is a playlist, not a disc"},
+        SourceError{"a.bin\r\nlost.bin\r\n",
+                    {"@game.m3u"},
+                    "Error: Playlist \"@game.m3u\", line 2: the disc file \"@lost.bin\" is missing"},
+        SourceError{"a.bin\nother.m3u\n",
+                    {"@game.m3u"},
+                    "Error: Playlist \"@game.m3u\", line 2: \"@other.m3u\" is a playlist, not a disc"},
         SourceError{"old.pbp\n",
                     {"@game.m3u"},
                     "Error: Playlist \"@game.m3u\", line 1: \"@old.pbp\" is a PBP container, not a "
                     "disc image"},
-        SourceError{"a.bin\n",
-                    {"@a.bin", "@game.m3u"},
-                    "Error: The playlist \"@game.m3u\" must be the only source."},
-        SourceError{nullptr,
-                    {"@a.bin", "@old.pbp"},
-                    "Error: \"@old.pbp\" is a PBP container, not a disc image."},
+        SourceError{"a.bin\n", {"@a.bin", "@game.m3u"}, "Error: The playlist \"@game.m3u\" must be the only source."},
+        SourceError{nullptr, {"@a.bin", "@old.pbp"}, "Error: \"@old.pbp\" is a PBP container, not a disc image."},
         SourceError{nullptr,
                     {"@a.bin", "@b.bin", "@c.bin", "@d.bin", "@e.bin", "@f.bin"},
                     "6 sources given: a container holds at most five discs."}));

@@ -42,8 +42,7 @@ TEST_F(PopstationToolTest, StoredImageFormsAWholeContainer) {
     EXPECT_EQ(loadLe32(&c.bytes[4]), kContainerVersion);
     EXPECT_EQ(loadLe32(&c.bytes[8]), 0x28u);
     EXPECT_TRUE(checkPbpLayout(c.header, c.bytes.size()).ok());
-    for (const std::uint32_t empty : {c.header.icon1, c.header.pic0, c.header.pic1, c.header.snd0,
-                                      c.header.dataPsp}) {
+    for (const std::uint32_t empty : {c.header.icon1, c.header.pic0, c.header.pic1, c.header.snd0, c.header.dataPsp}) {
         EXPECT_EQ(empty, c.header.icon0);  // no artwork or sound
     }
     const ParamFields sfo = readParamFields(std::span(c.bytes).first(c.header.icon0), 0x28);
@@ -54,8 +53,7 @@ TEST_F(PopstationToolTest, StoredImageFormsAWholeContainer) {
     // One emulator refuses a container whose PARAM.SFO lacks BOOTABLE = 1: its first key,
     // an integer.
     const std::uint8_t* const firstEntry = &c.bytes[0x28 + 20];
-    EXPECT_EQ(c.text(0x28 + loadLe32(&c.bytes[0x28 + 8]) + loadLe16(firstEntry), 9),
-              std::string("BOOTABLE\0", 9));
+    EXPECT_EQ(c.text(0x28 + loadLe32(&c.bytes[0x28 + 8]) + loadLe16(firstEntry), 9), std::string("BOOTABLE\0", 9));
     EXPECT_EQ(loadLe16(firstEntry + 2), 0x0404u);
     EXPECT_EQ(loadLe32(&c.bytes[0x28 + loadLe32(&c.bytes[0x28 + 12]) + loadLe32(firstEntry + 12)]), 1u);
 
@@ -67,7 +65,7 @@ TEST_F(PopstationToolTest, StoredImageFormsAWholeContainer) {
 
     EXPECT_EQ(c.text(c.psar, 12), "PSISOIMG0000");
     EXPECT_EQ(c.text(c.psar + 0x400, 12), std::string("_SLUS_01234\0", 12));
-    EXPECT_EQ(c.bytes[c.psar + 0x122C], 0);  // empty title
+    EXPECT_EQ(c.bytes[c.psar + 0x122C], 0);                                   // empty title
     const std::uint8_t toc[] = {0x41, 0, 0xA0, 0, 0, 0, 0, 0x01, 0x20, 0x00,  //
                                 0x41, 0, 0xA1, 0, 0, 0, 0, 0x01, 0x00, 0x00,  //
                                 // 1,338 sectors + 150 = 1,488 frames = 00:19:63
@@ -156,8 +154,7 @@ TEST_F(PopstationToolTest, Level9DeflatesEveryBlockAndEachInflatesToItsBlock) {
     EXPECT_EQ(c.startDat(), c.psar + kImageDataOffset + offset);
 }
 
-class PopstationLevelTest : public PopstationToolTest,
-                            public ::testing::WithParamInterface<const char*> {};
+class PopstationLevelTest : public PopstationToolTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(PopstationLevelTest, AOneTrackBinDecodesBackByteForByte) {
     const Bytes image = makeImage(1000 * kSectorSize);
@@ -329,19 +326,18 @@ TEST_F(PopstationToolTest, StartScreenOptionTakesThePictureFromAPngFile) {
     EXPECT_EQ(loadLe32(&c.bytes[c.startDat() + 20]), 80 + picture.size());
     EXPECT_TRUE(std::ranges::equal(c.at(c.startDat() + 80, picture.size()), picture));
 
-    const ToolRun notPng = run({"--start-screen", sources.write("x.png", std::string("GIF89a")),
-                            writeImage(makeImage(40000))});
+    const ToolRun notPng =
+        run({"--start-screen", sources.write("x.png", std::string("GIF89a")), writeImage(makeImage(40000))});
     EXPECT_NE(notPng.exitStatus, 0);
     EXPECT_NE(notPng.lastLine(), "Done.");
 
     // A picture that would push the block out of the final bytes where readers look.
     Bytes large(kPngSignature, kPngSignature + 8);
     large.resize(kMaxStartScreenPicture + 1, 0x33);
-    const ToolRun tooLarge = run({"--start-screen", sources.write("large.png", large),
-                                  writeImage(makeImage(40000))});
+    const ToolRun tooLarge = run({"--start-screen", sources.write("large.png", large), writeImage(makeImage(40000))});
     EXPECT_EQ(tooLarge.exitStatus, 1);
-    EXPECT_NE(tooLarge.lastLine().find("is too large: 1043520 bytes, at most 1043519 fit."),
-              std::string::npos) << tooLarge.lastLine();
+    EXPECT_NE(tooLarge.lastLine().find("is too large: 1043520 bytes, at most 1043519 fit."), std::string::npos)
+        << tooLarge.lastLine();
 }
 
 TEST_F(PopstationToolTest, FailuresLeaveNoContainerAndNoDone) {
@@ -353,8 +349,8 @@ TEST_F(PopstationToolTest, FailuresLeaveNoContainerAndNoDone) {
     for (const std::string level : {"x", "10", "-1", " "}) {
         result = run({"", "SLUS01234", level, source});
         expectNoOutput(result);
-        EXPECT_EQ(result.lines[0], "Invalid compression level \"" + level +
-                                       "\": give nothing or one digit from 0 to 9.");
+        EXPECT_EQ(result.lines[0],
+                  "Invalid compression level \"" + level + "\": give nothing or one digit from 0 to 9.");
     }
     expectNoOutput(run({}));
     expectNoOutput(run({"a", "b"}));
@@ -429,8 +425,7 @@ TEST(PopstationProgramTest, SigintStopsItAndLeavesNoContainer) {
         close(pipeEnds[0]);
         if (chdir(workFolder.c_str()) != 0) _exit(99);
         std::signal(SIGINT, SIG_DFL);
-        execl(QUILLON_POPSTATION_TOOL, "popstation", "", "SLUS01234", "9", source.c_str(),
-              static_cast<char*>(nullptr));
+        execl(QUILLON_POPSTATION_TOOL, "popstation", "", "SLUS01234", "9", source.c_str(), static_cast<char*>(nullptr));
         _exit(98);
     }
     close(pipeEnds[1]);

@@ -123,8 +123,7 @@ protected:
         while (!c.indexEntry(blocks, block).isEnd()) ++blocks;
         const std::uint64_t data = block + kImageDataOffset;
         auto file = InputFile::open(ebootPath());
-        const auto index =
-            readBlockIndex(*file, block, {data, data + c.indexEntry(blocks, block).offset});
+        const auto index = readBlockIndex(*file, block, {data, data + c.indexEntry(blocks, block).offset});
         if (!index.ok() || !index->valid()) {
             ADD_FAILURE() << "no block index at " << block;
             return {};
@@ -132,8 +131,8 @@ protected:
         Bytes image;
         for (const IndexEntry& entry : index->entries) {
             const auto stored = c.at(data + entry.offset, entry.storedSize);
-            const auto inflated = entry.isCompressed() ? inflateRaw(stored, kImageBlockSize)
-                                                       : Bytes(stored.begin(), stored.end());
+            const auto inflated =
+                entry.isCompressed() ? inflateRaw(stored, kImageBlockSize) : Bytes(stored.begin(), stored.end());
             if (!inflated) {
                 ADD_FAILURE() << "a block does not inflate at " << block;
                 return {};

@@ -149,36 +149,46 @@ TEST_F(VerifyContainerTest, FaultsThatStopAReaderFail) {
     TestDisc longerToc = deflatedDisc();
     longerToc.imageSize = 54 * kImageBlockSize + kSectorSize;
     const std::vector<Case> cases{
-        {"no BOOTABLE", changed(oneDisc(), [](Bytes& f) { f[sfoField(f, 8)] = 'X'; }),
+        {"no BOOTABLE",
+         changed(oneDisc(), [](Bytes& f) { f[sfoField(f, 8)] = 'X'; }),
          {summary, refused + "PARAM.SFO has no BOOTABLE key"}},
-        {"BOOTABLE 0", changed(oneDisc(), [&](Bytes& f) { storeLe32(&f[dataTable], 0); }),
+        {"BOOTABLE 0",
+         changed(oneDisc(), [&](Bytes& f) { storeLe32(&f[dataTable], 0); }),
          {summary, refused + "PARAM.SFO's BOOTABLE is not the integer 1"}},
-        {"another category", withText(dataTable + 4, "MG"),
+        {"another category",
+         withText(dataTable + 4, "MG"),
          {summary, refused + "PARAM.SFO's CATEGORY is \"MG\", not \"ME\""}},
-        {"a value of format 0x0004", changed(oneDisc(), [](Bytes& f) { storeLe16(&f[kSfo + 20 + 3 * 16 + 2], 4); }),
+        {"a value of format 0x0004",
+         changed(oneDisc(), [](Bytes& f) { storeLe16(&f[kSfo + 20 + 3 * 16 + 2], 4); }),
          {summary, refused + "PARAM.SFO's TITLE is of data format 0x0004"}},
-        {"+0xBFC zeroed", changed(oneDisc(), [&](Bytes& f) { storeLe32(&f[psar + 0xBFC], 0); }),
-         {summary, "DuckStation misreads it: +0xBFC of its disc-image block holds 0x0, not 0x100000, where its "
-                   "image data begins"}},
-        {"no blocks past the end", readableContainer({testing::testDisc(discBytes(700), 9)}),
+        {"+0xBFC zeroed",
+         changed(oneDisc(), [&](Bytes& f) { storeLe32(&f[psar + 0xBFC], 0); }),
+         {summary,
+          "DuckStation misreads it: +0xBFC of its disc-image block holds 0x0, not 0x100000, where its "
+          "image data begins"}},
+        {"no blocks past the end",
+         readableContainer({testing::testDisc(discBytes(700), 9)}),
          {"EBOOT.PBP: 1 disc, 700 sectors, deflated, 44 of 44 checksums match",
           "DuckStation cannot preload it: its blocks hold 704 sectors, not the 850 it reads (the image's 700 + 150)"}},
         {"a stored block among deflated ones",
          readableContainer({packedDisc(discBytes(700), [](std::size_t block) { return block == 2 ? 0 : 9; })}),
          {"EBOOT.PBP: 1 disc, 700 sectors, deflated, 1 block stored, 54 of 54 checksums match",
           "pcsxr and PCSX ReARMed cannot read its 1 stored block among deflated ones"}},
-        {"end entry of offset 0", withEntry(54, [](IndexEntry& e) { e.offset = 0; }),
+        {"end entry of offset 0",
+         withEntry(54, [](IndexEntry& e) { e.offset = 0; }),
          {summary, "the emulators cannot read its last block: the end entry of its block index gives offset 0, not " +
                        groupedNumber(deflatedDisc().packed.data.size())}},
-        {"PARAM.SFO without its magic", withText(kSfo + 1, "X"),
+        {"PARAM.SFO without its magic",
+         withText(kSfo + 1, "X"),
          {summary, "DuckStation and the PSP refuse it: its PARAM.SFO is damaged: its magic is missing"}},
         {"header offsets out of order",
          changed(oneDisc(), [](Bytes& f) { testing::setHeaderOffset(f, PbpSection::Pic0, 50); }),
-         {summary, "PPSSPP and Quillon refuse it: its header is damaged: PIC0.PNG (offset 50) starts before "
-                   "ICON1.PMF (offset " +
-                       std::to_string(loadLe32(&oneDisc()[testing::headerField(PbpSection::Icon1)])) +
-                   ")"}},
-        {"table of contents longer than the blocks", readableContainer({longerToc}),
+         {summary,
+          "PPSSPP and Quillon refuse it: its header is damaged: PIC0.PNG (offset 50) starts before "
+          "ICON1.PMF (offset " +
+              std::to_string(loadLe32(&oneDisc()[testing::headerField(PbpSection::Icon1)])) + ")"}},
+        {"table of contents longer than the blocks",
+         readableContainer({longerToc}),
          {"EBOOT.PBP: 1 disc, 865 sectors, deflated, 54 of 54 checksums match",
           "every reader misses its end: its table of contents gives 865 sectors, but its blocks hold 864"}},
     };
@@ -196,19 +206,21 @@ TEST_F(VerifyContainerTest, DamageThatExtractionRefusesFails) {
     Bytes tooShort(kStartDatWindow - 1000, 0);
     std::copy(oneDisc().begin(), oneDisc().begin() + static_cast<std::ptrdiff_t>(psar + 16), tooShort.begin());
     const std::vector<Case> cases{
-        {"magic", withText(1, "X"),
+        {"magic",
+         withText(1, "X"),
          {"EBOOT.PBP: not a PBP container", "no reader can open it: it does not start with the PBP magic \"\\0PBP\""}},
-        {"disc-image marker", withText(psar, "X"),
+        {"disc-image marker",
+         withText(psar, "X"),
          {"EBOOT.PBP: no disc image",
           "no reader can play it: its DATA.PSAR starts with neither \"PSISOIMG\" nor \"PSTITLEIMG\""}},
         {"DATA.PSAR at the end of the file",
-         changed(oneDisc(),
-                 [](Bytes& f) {
-                     testing::setHeaderOffset(f, PbpSection::DataPsar, static_cast<std::uint32_t>(f.size()));
-                 }),
+         changed(
+             oneDisc(),
+             [](Bytes& f) { testing::setHeaderOffset(f, PbpSection::DataPsar, static_cast<std::uint32_t>(f.size())); }),
          {"EBOOT.PBP: no disc image",
           "no reader can play it: its DATA.PSAR starts with neither \"PSISOIMG\" nor \"PSTITLEIMG\""}},
-        {"no start-screen block", withText(startDatPosition, "X"),
+        {"no start-screen block",
+         withText(startDatPosition, "X"),
          {"EBOOT.PBP: 1 disc, 700 sectors, deflated, 54 of 54 checksums match",
           "Quillon cannot extract it: it has no start-screen block (\"STARTDAT\") in its last 1,048,575 bytes"}},
         {"start-screen block inside the disc-image block",
@@ -216,7 +228,8 @@ TEST_F(VerifyContainerTest, DamageThatExtractionRefusesFails) {
                  [&](Bytes& f) { std::copy(startDat.begin(), startDat.end(), f.end() - 0xF0000); }),
          {"EBOOT.PBP: 1 disc, 700 sectors, deflated, 54 of 54 checksums match",
           "Quillon cannot extract it: its start-screen block lies inside the last disc-image block"}},
-        {"shorter than the start-screen search", tooShort,
+        {"shorter than the start-screen search",
+         tooShort,
          {"EBOOT.PBP: disc-image block past the end",
           "Quillon cannot extract it: it is shorter than the 1,048,575 bytes its start-screen block is looked for in",
           "no reader can play it: its last disc-image block ends past the end of the file"}},
@@ -224,24 +237,28 @@ TEST_F(VerifyContainerTest, DamageThatExtractionRefusesFails) {
          changed(oneDisc(), [](Bytes& f) { std::fill_n(f.begin() + blockPosition(2), 8, 0xFF); }),
          {"EBOOT.PBP: 1 disc, 700 sectors, deflated, 53 of 53 checksums match",
           "no reader can read it whole: block 3" + at(blockPosition(2)) + " does not inflate to 37,632 bytes"}},
-        {"checksum", withEntry(1, [](IndexEntry& e) { e.sha1Prefix[5] ^= 1; }),
+        {"checksum",
+         withEntry(1, [](IndexEntry& e) { e.sha1Prefix[5] ^= 1; }),
          {"EBOOT.PBP: 1 disc, 700 sectors, deflated, 53 of 54 checksums match",
           "every reader reads damaged data: block 2" + at(blockPosition(1)) + " does not match its SHA-1 checksum"}},
-        {"entry out of place", withEntry(1, [](IndexEntry& e) { e.offset += 1; }),
+        {"entry out of place",
+         withEntry(1, [](IndexEntry& e) { e.offset += 1; }),
          {noBlock, indexDamaged + "entry 2 gives offset " + std::to_string(second.offset + 1) + " where " +
                        std::to_string(second.offset) + " follows"}},
-        {"entry far away", withEntry(1, [](IndexEntry& e) { e.offset = 0x7fffffff; }),
+        {"entry far away",
+         withEntry(1, [](IndexEntry& e) { e.offset = 0x7fffffff; }),
          {noBlock,
           indexDamaged + "entry 2 gives offset 2147483647 where " + std::to_string(second.offset) + " follows"}},
-        {"blocks short of the image data", withEntry(53, [](IndexEntry& e) { e.storedSize -= 1; }),
+        {"blocks short of the image data",
+         withEntry(53, [](IndexEntry& e) { e.storedSize -= 1; }),
          {noBlock, indexDamaged + "its blocks end at " + std::to_string(deflatedDisc().packed.data.size() - 1) +
-                       " of " +
-                       std::to_string(deflatedDisc().packed.data.size()) + " bytes of image data"}},
+                       " of " + std::to_string(deflatedDisc().packed.data.size()) + " bytes of image data"}},
         {"no end entry",
          changed(oneDisc(),
                  [&](Bytes& f) { std::fill(f.begin() + psar + kIndexOffset, f.begin() + psar + kImageDataOffset, 1); }),
          {noBlock, indexDamaged + "it has no end entry"}},
-        {"table of contents", changed(oneDisc(), [&](Bytes& f) { f[psar + kTocOffset + 28] = 0x60; }),
+        {"table of contents",
+         changed(oneDisc(), [&](Bytes& f) { f[psar + kTocOffset + 28] = 0x60; }),
          {"EBOOT.PBP: 1 disc, ? sectors, deflated, 54 of 54 checksums match",
           "every reader misplaces its tracks: its table of contents is damaged: the lead-out is not a BCD time"}},
         {"disc table",
@@ -263,8 +280,7 @@ TEST_F(VerifyContainerTest, DiscInsideTheBlocksOfTheDiscBeforeFails) {
     const std::vector<std::string> lines = report(file);
     EXPECT_FALSE(passed);
     const std::string inside = "every reader misreads disc 1: the disc table puts disc 2 at byte " +
-                               groupedNumber(disc2) +
-                               ", inside the blocks of disc 1, which end at byte " +
+                               groupedNumber(disc2) + ", inside the blocks of disc 1, which end at byte " +
                                groupedNumber(disc1 + kImageDataOffset + 54 * kImageBlockSize);
     EXPECT_NE(std::find(lines.begin(), lines.end(), inside), lines.end()) << ::testing::PrintToString(lines);
 }
@@ -275,14 +291,17 @@ TEST_F(VerifyContainerTest, LimitsOfSomeReadersAreNotesThatPass) {
     std::copy(random.begin(), random.end(), noise.begin() + 2 * kImageBlockSize);
     const TestDisc noisy = discWithTail(noise, 9);
     const std::vector<Case> cases{
-        {"a block of noise", readableContainer({noisy}),
+        {"a block of noise",
+         readableContainer({noisy}),
          {"EBOOT.PBP: 1 disc, 700 sectors, deflated, 54 of 54 checksums match",
           "note: Beetle PSX cannot read its 1 block stored larger than 37,632 bytes"}},
-        {"a block with bytes after its stream", readableContainer({withLongerBlock(noisy, 2, 200)}),
+        {"a block with bytes after its stream",
+         readableContainer({withLongerBlock(noisy, 2, 200)}),
          {"EBOOT.PBP: 1 disc, 700 sectors, deflated, 54 of 54 checksums match",
           "note: Beetle PSX cannot read its 1 block stored larger than 37,632 bytes",
           "note: PCSX ReARMed refuses its 1 block stored larger than 37,732 bytes"}},
-        {"blocks without checksum", withEntry(0, [](IndexEntry& e) { e.sha1Prefix.fill(0); }),
+        {"blocks without checksum",
+         withEntry(0, [](IndexEntry& e) { e.sha1Prefix.fill(0); }),
          {"EBOOT.PBP: 1 disc, 700 sectors, deflated, 53 of 53 checksums match, 1 block without checksum"}},
     };
     expectReports(cases, true);

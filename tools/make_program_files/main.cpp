@@ -45,8 +45,7 @@ QImage gradientScreen(std::initializer_list<QGradientStop> stops) {
     return image;
 }
 
-QLinearGradient twoColourGradient(QPointF start, const QColor& startColour, QPointF end,
-                                  const QColor& endColour) {
+QLinearGradient twoColourGradient(QPointF start, const QColor& startColour, QPointF end, const QColor& endColour) {
     QLinearGradient gradient(start, end);
     gradient.setColorAt(0.0, startColour);
     gradient.setColorAt(1.0, endColour);
@@ -65,12 +64,11 @@ QFont sansFont(int pixelSize, QFont::Weight weight = QFont::Normal) {
 void drawWave(QPainter& painter, qreal baseline, qreal amplitude, qreal phase, int alpha) {
     QPainterPath path;
     path.moveTo(0, baseline);
-    path.cubicTo(kScreenWidth * 0.3, baseline - amplitude * (1 + phase),
-                 kScreenWidth * 0.6, baseline + amplitude * (1 - phase), kScreenWidth,
-                 baseline - amplitude * 0.4);
+    path.cubicTo(kScreenWidth * 0.3, baseline - amplitude * (1 + phase), kScreenWidth * 0.6,
+                 baseline + amplitude * (1 - phase), kScreenWidth, baseline - amplitude * 0.4);
     path.lineTo(kScreenWidth, baseline + 18);
-    path.cubicTo(kScreenWidth * 0.6, baseline + 18 + amplitude * (1 - phase),
-                 kScreenWidth * 0.3, baseline + 18 - amplitude * (1 + phase), 0, baseline + 24);
+    path.cubicTo(kScreenWidth * 0.6, baseline + 18 + amplitude * (1 - phase), kScreenWidth * 0.3,
+                 baseline + 18 - amplitude * (1 + phase), 0, baseline + 24);
     path.closeSubpath();
     QLinearGradient fade(0, 0, kScreenWidth, 0);
     fade.setColorAt(0.0, QColor(255, 255, 255, alpha / 3));
@@ -82,8 +80,7 @@ void drawWave(QPainter& painter, qreal baseline, qreal amplitude, qreal phase, i
 // The menu background: a deep blue gradient with light waves and a glow on the left,
 // where the game's icon sits.
 QImage drawMenuBackground() {
-    QImage image = gradientScreen(
-        {{0.0, QColor(8, 24, 64)}, {0.55, QColor(22, 70, 140)}, {1.0, QColor(6, 30, 72)}});
+    QImage image = gradientScreen({{0.0, QColor(8, 24, 64)}, {0.55, QColor(22, 70, 140)}, {1.0, QColor(6, 30, 72)}});
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     QRadialGradient glow(QPointF(95, 138), 170);
@@ -95,8 +92,7 @@ QImage drawMenuBackground() {
     drawWave(painter, 226, 30, 0.8, 30);
     painter.setPen(QColor(255, 255, 255, 150));
     painter.setFont(sansFont(11));
-    painter.drawText(QRect(0, 6, kScreenWidth - 10, 16), Qt::AlignRight | Qt::AlignVCenter,
-                     QStringLiteral("Quillon"));
+    painter.drawText(QRect(0, 6, kScreenWidth - 10, 16), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Quillon"));
     return image;
 }
 
@@ -163,14 +159,12 @@ QImage drawWarningScreen() {
     painter.drawText(QRect(0, 82, kScreenWidth, 32), Qt::AlignCenter, QStringLiteral("NOTICE"));
     painter.setPen(QColor(225, 225, 232));
     painter.setFont(sansFont(14));
-    painter.drawText(QRect(40, 130, kScreenWidth - 80, 80),
-                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+    painter.drawText(QRect(40, 130, kScreenWidth - 80, 80), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
                      QStringLiteral("Play in a well-lit room, keep a comfortable distance "
                                     "from the screen, and rest for a few minutes every hour."));
     painter.setPen(QColor(150, 150, 165));
     painter.setFont(sansFont(11));
-    painter.drawText(QRect(0, 236, kScreenWidth, 20), Qt::AlignCenter,
-                     QStringLiteral("Packed with Quillon"));
+    painter.drawText(QRect(0, 236, kScreenWidth, 20), Qt::AlignCenter, QStringLiteral("Packed with Quillon"));
     return image;
 }
 
@@ -182,8 +176,7 @@ QImage drawProgramIcon(int size) {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(size / 256.0, size / 256.0);
-    const QLinearGradient tile =
-        twoColourGradient({0, 0}, QColor(92, 64, 190), {256, 256}, QColor(24, 26, 92));
+    const QLinearGradient tile = twoColourGradient({0, 0}, QColor(92, 64, 190), {256, 256}, QColor(24, 26, 92));
     painter.setPen(Qt::NoPen);
     painter.setBrush(tile);
     painter.drawRoundedRect(QRectF(8, 8, 240, 240), 48, 48);
@@ -191,8 +184,10 @@ QImage drawProgramIcon(int size) {
     const QPointF centre(108, 108);
     // The sheen of a disc's surface goes round it.
     QConicalGradient shine(centre, 45);
-    shine.setStops({{0.0, QColor(236, 240, 250)}, {0.25, QColor(176, 196, 230)},
-                    {0.5, QColor(240, 214, 246)}, {0.75, QColor(170, 220, 226)},
+    shine.setStops({{0.0, QColor(236, 240, 250)},
+                    {0.25, QColor(176, 196, 230)},
+                    {0.5, QColor(240, 214, 246)},
+                    {0.75, QColor(170, 220, 226)},
                     {1.0, QColor(236, 240, 250)}});
     painter.setBrush(shine);
     painter.drawEllipse(centre, 88, 88);
@@ -230,15 +225,19 @@ QByteArray makeSampleDisc() {
     constexpr int kSector = 2048;
     constexpr int kSectors = 640;  // 1.25 MiB
     QByteArray disc(kSectors * kSector, '\0');
-    auto put = [&disc](int offset, const QByteArray& text) {
-        disc.replace(offset, text.size(), text);
-    };
+    auto put = [&disc](int offset, const QByteArray& text) { disc.replace(offset, text.size(), text); };
     const int primary = 16 * kSector;
-    put(primary, QByteArray("\x01" "CD001" "\x01", 7));
+    put(primary, QByteArray("\x01"
+                            "CD001"
+                            "\x01",
+                            7));
     put(primary + 8, QByteArray("PLAYSTATION").leftJustified(32, ' '));
     put(primary + 40, QByteArray("QUILLON_SAMPLE").leftJustified(32, ' '));
     const int terminator = 17 * kSector;
-    put(terminator, QByteArray("\xff" "CD001" "\x01", 7));
+    put(terminator, QByteArray("\xff"
+                               "CD001"
+                               "\x01",
+                               7));
     const QByteArray boot("BOOT = cdrom:\\SCUS_990.01;1\r\n");
     put(18 * kSector, boot);
     quint32 state = 0x9E3779B9u;  // xorshift: the same bytes at every build

@@ -49,7 +49,8 @@ Expected<ContainerParts> readBaseParts(const std::string& path) {
     auto trailer = file->readBytes(file->size() - kStartDatTrailerSize, kStartDatTrailerSize);
     if (!trailer) return trailer.error();
     if (auto clean = checkNoStartScreenMarker(*pictureBytes, "Its start-screen picture"); !clean) return clean.error();
-    if (auto clean = checkNoStartScreenMarker(*trailer, "Its start-screen block's trailer"); !clean) return clean.error();
+    if (auto clean = checkNoStartScreenMarker(*trailer, "Its start-screen block's trailer"); !clean)
+        return clean.error();
     parts.startScreen.picture = std::move(*pictureBytes);
     parts.startScreen.trailer = std::move(*trailer);
     return parts;
@@ -59,8 +60,8 @@ Expected<Bytes> readStartScreenPicture(const std::string& path) {
     auto file = InputFile::open(path);
     if (!file) return file.error();
     if (file->size() > kMaxStartScreenPicture) {
-        return Error::format("The start-screen picture " + inQuotes(path) + " is too large: " +
-                             std::to_string(file->size()) + " bytes, at most " +
+        return Error::format("The start-screen picture " + inQuotes(path) +
+                             " is too large: " + std::to_string(file->size()) + " bytes, at most " +
                              std::to_string(kMaxStartScreenPicture) + " fit.");
     }
     auto picture = file->readBytes(0, static_cast<std::size_t>(file->size()));

@@ -31,8 +31,7 @@ struct BlockRun {
 // packed on all threads at once: a CHD's hunks decode on every thread.
 class BlockPacker {
 public:
-    BlockPacker(DiscImage& image, std::uint32_t blockCount, OutputFile& out,
-                const PackSettings& settings)
+    BlockPacker(DiscImage& image, std::uint32_t blockCount, OutputFile& out, const PackSettings& settings)
         : image_(image), blockCount_(blockCount), out_(out), settings_(settings) {
         entries_.reserve(blockCount);
     }
@@ -109,8 +108,7 @@ private:
     bool reportProgress() const {
         if (!settings_.progress) return true;
         const std::uint64_t packed = std::uint64_t{entries_.size()} * kImageBlockSize;
-        return settings_.progress(
-            {.status = {}, .done = std::min(packed, image_.size()), .total = image_.size()});
+        return settings_.progress({.status = {}, .done = std::min(packed, image_.size()), .total = image_.size()});
     }
 
     DiscImage& image_;
@@ -123,8 +121,8 @@ private:
 
 }  // namespace
 
-Expected<std::vector<IndexEntry>> packImageBlocks(DiscImage& image, std::uint32_t blockCount,
-                                                  OutputFile& out, const PackSettings& settings) {
+Expected<std::vector<IndexEntry>> packImageBlocks(DiscImage& image, std::uint32_t blockCount, OutputFile& out,
+                                                  const PackSettings& settings) {
     return BlockPacker(image, blockCount, out, settings).run();
 }
 

@@ -30,7 +30,7 @@ struct PackSettings {
 // Appends the blocks of `image` (`blockCount` of them, the last completed with zero
 // bytes) to `out` and gives their index entries, whose offsets count from the first
 // block. A read or write failure gives its error; a stop gives Error::cancelled().
-Expected<std::vector<IndexEntry>> packImageBlocks(DiscImage& image, std::uint32_t blockCount,
-                                                  OutputFile& out, const PackSettings& settings);
+Expected<std::vector<IndexEntry>> packImageBlocks(DiscImage& image, std::uint32_t blockCount, OutputFile& out,
+                                                  const PackSettings& settings);
 
 }  // namespace quillon::popstation

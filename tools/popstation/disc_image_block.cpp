@@ -12,23 +12,18 @@ Expected<std::uint32_t> imageBlockCount(std::uint64_t imageSize, std::size_t max
     if (blocks > maxBlocks) {
         const std::uint64_t largest =
             (maxBlocks * (kImageBlockSize / kSectorSize) - kSectorsPastImageEnd) * kSectorSize;
-        return Error::format("The disc image is too large: " + std::to_string(imageSize) +
-                             " bytes make " + std::to_string(blocks) + " blocks with the " +
-                             std::to_string(kSectorsPastImageEnd) +
+        return Error::format("The disc image is too large: " + std::to_string(imageSize) + " bytes make " +
+                             std::to_string(blocks) + " blocks with the " + std::to_string(kSectorsPastImageEnd) +
                              " sectors that readers expect after it, but the container's index "
                              "holds at most " +
-                             std::to_string(maxBlocks) + " blocks (" + std::to_string(largest) +
-                             " bytes of image).");
+                             std::to_string(maxBlocks) + " blocks (" + std::to_string(largest) + " bytes of image).");
     }
     return static_cast<std::uint32_t>(blocks);
 }
 
-std::string discIdText(std::string_view discId) {
-    return "_" + idPrefixOf(discId) + "_" + idNumberOf(discId);
-}
+std::string discIdText(std::string_view discId) { return "_" + idPrefixOf(discId) + "_" + idNumberOf(discId); }
 
-Bytes imageBlockHead(std::string_view discId, std::string_view title,
-                     std::span<const std::uint8_t> toc) {
+Bytes imageBlockHead(std::string_view discId, std::string_view title, std::span<const std::uint8_t> toc) {
     Bytes head(kImageDataOffset, 0);
     ByteWriter writer(head);
     writer.putBytes(0, asBytes(kImageBlockMarker));

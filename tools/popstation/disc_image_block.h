@@ -19,16 +19,14 @@ inline constexpr std::string_view kImageBlockMarker = "PSISOIMG0000";
 // The number of blocks the index holds for an image of `imageSize` bytes: the image's
 // (the last one completed with zero bytes) and the zero blocks past its end that readers
 // expect. An empty image, or one with more blocks than the index holds, is refused.
-Expected<std::uint32_t> imageBlockCount(std::uint64_t imageSize,
-                                        std::size_t maxBlocks = kMaxIndexEntries);
+Expected<std::uint32_t> imageBlockCount(std::uint64_t imageSize, std::size_t maxBlocks = kMaxIndexEntries);
 
 // "_SLUS_01234": an underscore, the ID prefix, an underscore, the ID number.
 std::string discIdText(std::string_view discId);
 
 // The head of the block, everything before the image data, with the table of contents
 // `toc`; its index is still empty.
-Bytes imageBlockHead(std::string_view discId, std::string_view title,
-                     std::span<const std::uint8_t> toc);
+Bytes imageBlockHead(std::string_view discId, std::string_view title, std::span<const std::uint8_t> toc);
 
 // The first 0x8000 bytes of DATA.PSAR for several discs: the marker, the disc table
 // still empty, zero bytes.

@@ -58,8 +58,7 @@ Bytes placeholderStartScreen() {
     for (std::uint32_t y = 0; y < kHeight; ++y) {
         for (std::uint32_t x = 0; x < kWidth; ++x) {
             const bool onFrame =
-                (x >= kFrameInset && x < kWidth - kFrameInset && y >= kFrameInset &&
-                 y < kHeight - kFrameInset) &&
+                (x >= kFrameInset && x < kWidth - kFrameInset && y >= kFrameInset && y < kHeight - kFrameInset) &&
                 (x < kFrameInset + kFrameWidth || x >= kWidth - kFrameInset - kFrameWidth ||
                  y < kFrameInset + kFrameWidth || y >= kHeight - kFrameInset - kFrameWidth);
             std::uint8_t* pixel = &rgb[(std::size_t{y} * kWidth + x) * 3];

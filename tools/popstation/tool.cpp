@@ -4,6 +4,7 @@
 
 #include "common/digest.h"
 #include "common/ordered_work.h"
+#include "common/text.h"
 #include "source/disc_id.h"
 #include "source/disc_image.h"
 #include "source/disc_toc.h"
@@ -14,7 +15,6 @@
 #include "tools/popstation/base_parts.h"
 #include "tools/popstation/block_packer.h"
 #include "tools/popstation/disc_image_block.h"
-#include "common/text.h"
 
 namespace quillon::popstation {
 namespace {
@@ -122,24 +122,22 @@ Expected<std::vector<std::string>> discPaths(const ToolRequest& request, Reporte
     }
     auto discs = readPlaylist(request.sources.front());
     if (!discs) return discs.error();
-    reporter.say("Playlist: " + inQuotes(request.sources.front()) + ", " +
-                 std::to_string(discs->size()) + (discs->size() == 1 ? " disc" : " discs"));
+    reporter.say("Playlist: " + inQuotes(request.sources.front()) + ", " + std::to_string(discs->size()) +
+                 (discs->size() == 1 ? " disc" : " discs"));
     return discs;
 }
 
 void describeTracks(const DiscImage& image, Reporter& reporter) {
     if (image.tracks().size() < 2) return;
     for (const DiscTrack& track : image.tracks()) {
-        reporter.say(
-            "Track " + trackNumberText(track.number) + ": " +
-            (track.type == TrackType::Audio ? "audio" : "data") + " from sector " +
-            std::to_string(track.start) +
-            (track.pregap > 0 ? " (pregap " + std::to_string(track.pregap) + " sectors)" : ""));
+        reporter.say("Track " + trackNumberText(track.number) + ": " +
+                     (track.type == TrackType::Audio ? "audio" : "data") + " from sector " +
+                     std::to_string(track.start) +
+                     (track.pregap > 0 ? " (pregap " + std::to_string(track.pregap) + " sectors)" : ""));
     }
 }
 
-Expected<std::vector<Disc>> openDiscs(const ToolRequest& request, const Workplace& place,
-                                      Reporter& reporter) {
+Expected<std::vector<Disc>> openDiscs(const ToolRequest& request, const Workplace& place, Reporter& reporter) {
     auto paths = discPaths(request, reporter);
     if (!paths) return paths.error();
     std::vector<Disc> discs;
@@ -149,9 +147,8 @@ Expected<std::vector<Disc>> openDiscs(const ToolRequest& request, const Workplac
         if (!image) return image.error();
         auto blocks = imageBlockCount(image->size(), place.maxBlocks);
         if (!blocks) return Error::format(inQuotes(path) + ": " + blocks.error().message);
-        reporter.say((paths->size() == 1 ? std::string("Source") : discName(i, paths->size())) +
-                     ": " + inQuotes(path) + ", " + std::to_string(image->size()) + " bytes, " +
-                     std::to_string(*blocks) + " blocks");
+        reporter.say((paths->size() == 1 ? std::string("Source") : discName(i, paths->size())) + ": " + inQuotes(path) +
+                     ", " + std::to_string(image->size()) + " bytes, " + std::to_string(*blocks) + " blocks");
         describeTracks(*image, reporter);
         discs.push_back({std::move(*image), *blocks, {}});
     }
@@ -171,16 +168,14 @@ Status chooseDiscIds(const ToolRequest& request, std::vector<Disc>& discs, Repor
         if (!head) return head.error();
         const auto found = scanDiscId(*head);
         discs[i].discId = found.value_or(kUnknownDiscId);
-        reporter.say(name + discs[i].discId +
-                     (found ? " (found in the image)" : " (none found in the image)"));
+        reporter.say(name + discs[i].discId + (found ? " (found in the image)" : " (none found in the image)"));
     }
     return {};
 }
 
 // DATA.PSP and the start screen: from base.pbp when it serves, else placeholders; the
 // picture from --start-screen when given.
-Expected<ContainerParts> chooseParts(const ToolRequest& request, const Workplace& place,
-                                     Reporter& reporter) {
+Expected<ContainerParts> chooseParts(const ToolRequest& request, const Workplace& place, Reporter& reporter) {
     const std::string basePath = request.basePath.value_or(place.folder + kBaseContainerName);
     ContainerParts parts;
     if (!isFile(basePath)) {
@@ -225,15 +220,13 @@ struct PackJob {
 };
 
 // The disc's block, from the current end of `out`: head, blocks, then its index.
-Status writeDiscBlock(Disc& disc, const std::string& title, OutputFile& out, const PackJob& job,
-                      Reporter& reporter) {
+Status writeDiscBlock(Disc& disc, const std::string& title, OutputFile& out, const PackJob& job, Reporter& reporter) {
     const std::uint64_t blockStart = out.written();
     const Bytes toc = encodeToc(disc.image.tracks(), disc.image.size());
     if (Status st = out.write(imageBlockHead(disc.discId, title, toc)); !st) return st;
-    PackSettings settings{
-        .level = job.level, .threads = job.threads, .progress = [&](const ProgressReport& r) {
-            return reporter.packed(job.packedBefore + r.done, job.total);
-        }};
+    PackSettings settings{.level = job.level, .threads = job.threads, .progress = [&](const ProgressReport& r) {
+                              return reporter.packed(job.packedBefore + r.done, job.total);
+                          }};
     auto entries = packImageBlocks(disc.image, disc.blocks, out, settings);
     if (!entries) return entries.error();
     if (Status st = disc.image.checkAfterReadingAll(); !st) return st;
@@ -242,8 +235,8 @@ Status writeDiscBlock(Disc& disc, const std::string& title, OutputFile& out, con
 
 // DATA.PSAR of several discs, from the current end of `out`: the title-image head, each
 // disc's block on the next multiple of 0x8000, then the disc table filled in.
-Status writeDiscSet(std::vector<Disc>& discs, const std::string& title, OutputFile& out,
-                    PackJob job, Reporter& reporter) {
+Status writeDiscSet(std::vector<Disc>& discs, const std::string& title, OutputFile& out, PackJob job,
+                    Reporter& reporter) {
     const std::uint64_t psar = out.written();
     if (Status st = out.write(titleImageHead()); !st) return st;
     std::vector<std::uint32_t> offsets;
@@ -252,8 +245,8 @@ Status writeDiscSet(std::vector<Disc>& discs, const std::string& title, OutputFi
         const std::uint64_t offset = out.written() - psar;
         if (offset > std::numeric_limits<std::uint32_t>::max()) {
             return Error::format("The discs are too large for one container: disc " +
-                                 std::to_string(offsets.size() + 1) + " would start " +
-                                 std::to_string(offset) + " bytes into DATA.PSAR, past 4 GiB.");
+                                 std::to_string(offsets.size() + 1) + " would start " + std::to_string(offset) +
+                                 " bytes into DATA.PSAR, past 4 GiB.");
         }
         offsets.push_back(static_cast<std::uint32_t>(offset));
         if (Status st = writeDiscBlock(disc, title, out, job, reporter); !st) return st;
@@ -277,8 +270,8 @@ Status makeEboot(const ToolRequest& request, const Workplace& place, const Progr
     const Bytes paramSfo = containerParamSfo(request.title, discs->front().discId);
     // No artwork: the sections from ICON0.PNG to SND0.AT3 are empty.
     const auto layOut = [&] {
-        return layOutContainer(kParamSfoOffset + static_cast<std::uint32_t>(paramSfo.size()),
-                               PieceLengths{}, parts->dataPsp.size());
+        return layOutContainer(kParamSfoOffset + static_cast<std::uint32_t>(paramSfo.size()), PieceLengths{},
+                               parts->dataPsp.size());
     };
     auto layout = layOut();
     if (!layout) {
@@ -297,9 +290,8 @@ Status makeEboot(const ToolRequest& request, const Workplace& place, const Progr
     if (Status st = out->writeZeros(layout->fillerLength); !st) return st;
     PackJob job{.level = request.level, .threads = threadsFor(place)};
     for (const Disc& disc : *discs) job.total += disc.image.size();
-    const Status written = discs->size() == 1
-                               ? writeDiscBlock(discs->front(), request.title, *out, job, reporter)
-                               : writeDiscSet(*discs, request.title, *out, job, reporter);
+    const Status written = discs->size() == 1 ? writeDiscBlock(discs->front(), request.title, *out, job, reporter)
+                                              : writeDiscSet(*discs, request.title, *out, job, reporter);
     if (!written) return written;
     if (Status st = out->write(startDatBlock(parts->startScreen)); !st) return st;
     if (reporter.stopped()) return Error::cancelled();
@@ -309,8 +301,8 @@ Status makeEboot(const ToolRequest& request, const Workplace& place, const Progr
     return {};
 }
 
-int runTool(const std::vector<std::string>& args, const Workplace& place,
-            const std::atomic<bool>& stop, std::ostream& out) {
+int runTool(const std::vector<std::string>& args, const Workplace& place, const std::atomic<bool>& stop,
+            std::ostream& out) {
     const auto say = [&out](const std::string& line) { out << line << std::endl; };
     auto request = parseToolArguments(args);
     if (!request) {

@@ -38,7 +38,7 @@ Status makeEboot(const ToolRequest& request, const Workplace& place, const Progr
 // The whole program: parses `args`, makes the container and prints every message as a
 // line on `out`, flushed; the last line is "Done." exactly when EBOOT.PBP was written.
 // Exit status: 0 success, 1 failure, 2 wrong arguments, 130 stopped.
-int runTool(const std::vector<std::string>& args, const Workplace& place,
-            const std::atomic<bool>& stop, std::ostream& out);
+int runTool(const std::vector<std::string>& args, const Workplace& place, const std::atomic<bool>& stop,
+            std::ostream& out);
 
 }  // namespace quillon::popstation

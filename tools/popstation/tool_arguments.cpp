@@ -16,8 +16,7 @@ constexpr std::size_t kLongestLevelText = 2;
 Expected<int> parseCompressionLevel(const std::string& text) {
     if (text.empty()) return 0;
     if (text.size() == 1 && text[0] >= '0' && text[0] <= '9') return text[0] - '0';
-    return Error::format("Invalid compression level " + inQuotes(text) +
-                         ": give nothing or one digit from 0 to 9.");
+    return Error::format("Invalid compression level " + inQuotes(text) + ": give nothing or one digit from 0 to 9.");
 }
 
 Expected<ToolRequest> parseToolArguments(const std::vector<std::string>& args) {

@@ -47,20 +47,18 @@ TEST_P(ChdDiscTest, ReadsAsTheDiscOfItsCueSheet) {
     EXPECT_TRUE(checked.ok()) << checked.error().message;
 }
 
-INSTANTIATE_TEST_SUITE_P(Codecs, ChdDiscTest,
-                         ::testing::Values(ChdCase{"DataCdlz", dataDisc, "cdlz"}, ChdCase{"DataCdzl", dataDisc, "cdzl"},
-                                           ChdCase{"DataCdfl", dataDisc, "cdfl"},
-                                           ChdCase{"AudioCdlz", audioDisc, "cdlz"},
-                                           ChdCase{"AudioCdzl", audioDisc, "cdzl"},
-                                           ChdCase{"AudioCdfl", audioDisc, "cdfl"},
-                                           ChdCase{"AudioDefault", audioDisc, ""},
-                                           ChdCase{"Mode1Default", mode1Disc, ""},
-                                           ChdCase{"AudioUncompressed", audioDisc, "none"},
-                                           // Hunks of one frame: some hold padding alone.
-                                           ChdCase{"AudioOneFrameHunks", audioDisc, "", "-hs 2448"},
-                                           // Hunks of 64 KiB and more give their base length in 3 bytes.
-                                           ChdCase{"AudioLargeHunks", audioDisc, "", "-hs 78336"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Codecs, ChdDiscTest,
+    ::testing::Values(ChdCase{"DataCdlz", dataDisc, "cdlz"}, ChdCase{"DataCdzl", dataDisc, "cdzl"},
+                      ChdCase{"DataCdfl", dataDisc, "cdfl"}, ChdCase{"AudioCdlz", audioDisc, "cdlz"},
+                      ChdCase{"AudioCdzl", audioDisc, "cdzl"}, ChdCase{"AudioCdfl", audioDisc, "cdfl"},
+                      ChdCase{"AudioDefault", audioDisc, ""}, ChdCase{"Mode1Default", mode1Disc, ""},
+                      ChdCase{"AudioUncompressed", audioDisc, "none"},
+                      // Hunks of one frame: some hold padding alone.
+                      ChdCase{"AudioOneFrameHunks", audioDisc, "", "-hs 2448"},
+                      // Hunks of 64 KiB and more give their base length in 3 bytes.
+                      ChdCase{"AudioLargeHunks", audioDisc, "", "-hs 78336"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // chdman took the ECC out of exactly the sectors whose ECC the tests made right: those
 // frames come back through the ECC that the reader makes again.
@@ -152,8 +150,9 @@ TEST(ChdDiscReadTest, AChdOfAnotherCodecIsRefusedNamingIt) {
     chd.hunks = {{}, {}, {TestChdHunk::How::Codec, 1}};
     const std::string path = dir.write("game.chd", writeTestChd(chd));
     EXPECT_EQ(DiscImage::open(path).error().message,
-              "The CHD \"" + path + "\" cannot be read: its hunks are compressed with the codec huff, and only "
-              "the CD codecs cdlz, cdzl, cdfl and cdzs are read.");
+              "The CHD \"" + path +
+                  "\" cannot be read: its hunks are compressed with the codec huff, and only "
+                  "the CD codecs cdlz, cdzl, cdfl and cdzs are read.");
 }
 
 TEST(ChdDiscReadTest, AHunkThatDoesNotMatchItsChecksumFailsTheRead) {

@@ -50,18 +50,26 @@ TEST_P(ChdHeaderRefusalTest, RefusesWithAMessageNamingTheFile) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ChdHeaderRefusalTest,
     ::testing::Values(
-        HeaderCase{"Version4", 12, {0, 0, 0, 4},
+        HeaderCase{"Version4",
+                   12,
+                   {0, 0, 0, 4},
                    "The CHD \"x.chd\" cannot be read: it is a CHD of version 4, and only version 5 is read."},
-        HeaderCase{"Parent", 104, {0xAB, 0xCD},
+        HeaderCase{"Parent",
+                   104,
+                   {0xAB, 0xCD},
                    "The CHD \"x.chd\" cannot be read: it holds only its differences from a parent CHD (whose "
                    "SHA-1 is abcd000000000000000000000000000000000000), and parent CHDs are not read."},
-        HeaderCase{"HardDisk", 60, {0, 0, 2, 0},
+        HeaderCase{"HardDisk",
+                   60,
+                   {0, 0, 2, 0},
                    "The CHD \"x.chd\" cannot be read: it holds no CD image (its hunks are 19584 bytes and its "
                    "units 512, where a CD's are whole frames of 2448 bytes)."},
         HeaderCase{"HeaderLength", 8, {0, 0, 0, 0x78}, "The CHD \"x.chd\" is damaged: its header length is wrong."},
-        HeaderCase{"MapPastTheEnd", 40, {0, 0, 0, 1},
-                   "The CHD \"x.chd\" is damaged: its hunk map lies outside the file."},
-        HeaderCase{"SizeOfNoCd", 32, {0, 0, 0, 0, 0, 0, 0, 1},
+        HeaderCase{
+            "MapPastTheEnd", 40, {0, 0, 0, 1}, "The CHD \"x.chd\" is damaged: its hunk map lies outside the file."},
+        HeaderCase{"SizeOfNoCd",
+                   32,
+                   {0, 0, 0, 0, 0, 0, 0, 1},
                    "The CHD \"x.chd\" is damaged: it gives a size of 1 bytes, which is no CD image's."}),
     [](const auto& info) { return std::string(info.param.name); });
 

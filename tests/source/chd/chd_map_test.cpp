@@ -13,8 +13,11 @@ using Kind = ChdHunk::Kind;
 // Five hunks: cdzl, stored, a copy of hunk 0, cdzs, a copy of that copy.
 TestChd fiveHunks() {
     TestChd chd = testChdOf({{TestTrack::Mode::Mode2, 0, 0, mixedDataTrack(40, 0, 7)}});
-    chd.hunks = {{TestChdHunk::How::Codec, 0}, {TestChdHunk::How::Stored}, {TestChdHunk::How::CopyOf, 0, 0},
-                 {TestChdHunk::How::Codec, 1}, {TestChdHunk::How::CopyOf, 0, 2}};
+    chd.hunks = {{TestChdHunk::How::Codec, 0},
+                 {TestChdHunk::How::Stored},
+                 {TestChdHunk::How::CopyOf, 0, 0},
+                 {TestChdHunk::How::Codec, 1},
+                 {TestChdHunk::How::CopyOf, 0, 2}};
     return chd;
 }
 
@@ -101,35 +104,34 @@ TEST_P(ChdMapDamageTest, IsRefused) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ChdMapDamageTest,
-    ::testing::Values(
-        MapDamage{"Checksum", [](TestChd&, Bytes& f) { f[mapOffsetOf(f) + 11] ^= 1; },
-                  "is damaged: its hunk map does not match its checksum."},
-        MapDamage{"StreamCut", [](TestChd&, Bytes& f) { f[mapOffsetOf(f) + 3] = 12; },
-                  "is damaged: its hunk map ends early."},
-        MapDamage{"CodeTable", [](TestChd&, Bytes& f) { f[mapOffsetOf(f) + 16] = 0x55; },
-                  "is damaged: its hunk map is not valid."},
-        MapDamage{"ParentHunk", [](TestChd&, Bytes& f) { f[mapOffsetOf(f) + 16 + 8] = 0x64; },
-                  "cannot be read: its hunks refer to a parent CHD, and parent CHDs are not read."},
-        MapDamage{"EmptySlot", [](TestChd&, Bytes& f) { f[mapOffsetOf(f) + 16 + 8] = 0x24; },
-                  "is damaged: a hunk names a codec slot that is empty."},
-        MapDamage{"CopyOfALaterHunk",
-                  [](TestChd& c, Bytes& f) {
-                      c.hunks[2].copyOf = 3;
-                      f = writeTestChd(c);
-                  },
-                  "is damaged: a hunk repeats itself or a later one."},
-        MapDamage{"HunkPastTheEnd",
-                  [](TestChd&, Bytes& f) {
-                      // The first hunk's data said to start near the end of the file.
-                      f[mapOffsetOf(f) + 6] = 0x40;
-                  },
-                  "is damaged: it ends inside its hunks."},
-        MapDamage{"RunPastTheEnd",
-                  [](TestChd& c, Bytes& f) {
-                      c.typeSymbols = {0, 7, 5};
-                      f = writeTestChd(c);
-                  },
-                  "is damaged: its hunk map is not valid."}),
+    ::testing::Values(MapDamage{"Checksum", [](TestChd&, Bytes& f) { f[mapOffsetOf(f) + 11] ^= 1; },
+                                "is damaged: its hunk map does not match its checksum."},
+                      MapDamage{"StreamCut", [](TestChd&, Bytes& f) { f[mapOffsetOf(f) + 3] = 12; },
+                                "is damaged: its hunk map ends early."},
+                      MapDamage{"CodeTable", [](TestChd&, Bytes& f) { f[mapOffsetOf(f) + 16] = 0x55; },
+                                "is damaged: its hunk map is not valid."},
+                      MapDamage{"ParentHunk", [](TestChd&, Bytes& f) { f[mapOffsetOf(f) + 16 + 8] = 0x64; },
+                                "cannot be read: its hunks refer to a parent CHD, and parent CHDs are not read."},
+                      MapDamage{"EmptySlot", [](TestChd&, Bytes& f) { f[mapOffsetOf(f) + 16 + 8] = 0x24; },
+                                "is damaged: a hunk names a codec slot that is empty."},
+                      MapDamage{"CopyOfALaterHunk",
+                                [](TestChd& c, Bytes& f) {
+                                    c.hunks[2].copyOf = 3;
+                                    f = writeTestChd(c);
+                                },
+                                "is damaged: a hunk repeats itself or a later one."},
+                      MapDamage{"HunkPastTheEnd",
+                                [](TestChd&, Bytes& f) {
+                                    // The first hunk's data said to start near the end of the file.
+                                    f[mapOffsetOf(f) + 6] = 0x40;
+                                },
+                                "is damaged: it ends inside its hunks."},
+                      MapDamage{"RunPastTheEnd",
+                                [](TestChd& c, Bytes& f) {
+                                    c.typeSymbols = {0, 7, 5};
+                                    f = writeTestChd(c);
+                                },
+                                "is damaged: its hunk map is not valid."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

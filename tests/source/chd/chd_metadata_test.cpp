@@ -14,7 +14,8 @@ ChdTrack track(int number, ChdTrackType type, std::uint32_t frames, std::uint32_
 
 TEST(ChdTrackTest, ReadsTheFieldsOfCht2AndChtr) {
     EXPECT_EQ(*parseChdTrack(std::string("TRACK:1 TYPE:MODE2_RAW SUBTYPE:NONE FRAMES:302 PREGAP:0 PGTYPE:MODE1 "
-                                         "PGSUB:NONE POSTGAP:0\0junk", 95),
+                                         "PGSUB:NONE POSTGAP:0\0junk",
+                                         95),
                              "x.chd"),
               track(1, ChdTrackType::Mode2Raw, 302));
     EXPECT_EQ(*parseChdTrack("TRACK:2 TYPE:AUDIO SUBTYPE:NONE FRAMES:601 PREGAP:150 PGTYPE:VAUDIO PGSUB:NONE POSTGAP:0",
@@ -33,11 +34,11 @@ TEST(ChdTrackTest, RefusesOtherSectorTypesByName) {
 }
 
 TEST(ChdTrackTest, RefusesTextsThatDoNotDescribeATrack) {
-    for (const char* text : {"TYPE:AUDIO FRAMES:20", "TRACK:1 FRAMES:20", "TRACK:1 TYPE:AUDIO",
-                             "TRACK:1 TYPE:AUDIO FRAMES:x",
-                             "TRACK:1 TYPE:AUDIO FRAMES:-1", "TRACK:100 TYPE:AUDIO FRAMES:20",
-                             "TRACK:1 TYPE:AUDIO FRAMES:0", "TRACK:1 TYPE:AUDIO FRAMES:150 PREGAP:150 PGTYPE:VAUDIO",
-                             "TRACK:1 TYPE:AUDIO FRAMES:99999999", "TRACK:1 TYPE:AUDIO FRAMES:20 PREGAP:"}) {
+    for (const char* text :
+         {"TYPE:AUDIO FRAMES:20", "TRACK:1 FRAMES:20", "TRACK:1 TYPE:AUDIO", "TRACK:1 TYPE:AUDIO FRAMES:x",
+          "TRACK:1 TYPE:AUDIO FRAMES:-1", "TRACK:100 TYPE:AUDIO FRAMES:20", "TRACK:1 TYPE:AUDIO FRAMES:0",
+          "TRACK:1 TYPE:AUDIO FRAMES:150 PREGAP:150 PGTYPE:VAUDIO", "TRACK:1 TYPE:AUDIO FRAMES:99999999",
+          "TRACK:1 TYPE:AUDIO FRAMES:20 PREGAP:"}) {
         EXPECT_EQ(parseChdTrack(text, "x.chd").error().message,
                   "The CHD \"x.chd\" is damaged: an entry of its track list is not valid.")
             << text;
