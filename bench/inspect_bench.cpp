@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
 
     quillon::FieldState fields;
     NoWindow host;
-    fields.setText(quillon::Field::srcIso, source);
+    fields.setText(quillon::Field::sourcePath, source);
     const auto readBefore = bytesReadSoFar();
     const auto start = std::chrono::steady_clock::now();
     // A refusal is shown through the host like any message; the bench counts the reads either way.

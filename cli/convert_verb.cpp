@@ -17,17 +17,17 @@ struct TextOption {
 };
 
 constexpr TextOption kTextOptions[] = {
-    {"--title", Field::labelText, false},
+    {"--title", Field::title, false},
     {"--save-title", Field::saveTitle, false},
-    {"--id-prefix", Field::saveID_l, false},
-    {"--id-number", Field::saveID, false},
+    {"--id-prefix", Field::discIdPrefix, false},
+    {"--id-number", Field::discIdNumber, false},
     {"--icon0", Field::icon0, true},
     {"--icon1", Field::icon1, true},
-    {"--pic0", Field::unknown, true},
+    {"--pic0", Field::pic0, true},
     {"--pic1", Field::pic1, true},
     {"--snd0", Field::snd0, true},
     {"--warning", Field::warning, true},
-    {"--compression", Field::Compression, false},
+    {"--compression", Field::compressionLevel, false},
 };
 
 // The value of --compression that asks for the strongest compression.
@@ -71,7 +71,7 @@ int runConvertVerb(CliProgram& program, const std::vector<std::string>& args) {
                 output = absolutePath(*value);
                 continue;
             }
-            if (option->field == Field::Compression) {
+            if (option->field == Field::compressionLevel) {
                 // The strongest compression is this run's alone: the setting stays as it is.
                 compression = *value == kStrongestWord ? ToolCompression::Strongest : ToolCompression::Setting;
                 if (compression == ToolCompression::Strongest) continue;

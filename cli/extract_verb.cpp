@@ -38,7 +38,7 @@ int runExtractVerb(CliProgram& program, const std::vector<std::string>& args) {
     // OUTPUT): the source is taken as it stands, not inspected, so no artwork is written
     // out of it.
     FieldState fields;
-    fields.setText(Field::srcIso, absolutePath(paths[0]));
+    fields.setText(Field::sourcePath, absolutePath(paths[0]));
     runIsoExtraction(fields, program.session.busy(), disc);
     return program.host.finish();
 }

@@ -28,11 +28,11 @@ int runInspectVerb(CliProgram& program, const std::vector<std::string>& args) {
     const FieldState& f = program.session.fields();
     std::vector<std::pair<std::string, std::string>> lines{
         {"kind", kindName(kind)},
-        {"disc-id", f.text(Field::saveID_l) + f.text(Field::saveID)},
-        {"title", f.text(Field::labelText)},
+        {"disc-id", f.text(Field::discIdPrefix) + f.text(Field::discIdNumber)},
+        {"title", f.text(Field::title)},
         {"save-title", f.text(Field::saveTitle)},
-        {"region", f.text(Field::region)},
-        {"output", f.text(Field::dstPbp)},
+        {"region", f.text(Field::regionCaption)},
+        {"output", f.text(Field::outputFolder)},
     };
     // The artwork under the names of its library folders.
     for (const ArtworkKind& artwork : kArtworkKinds) lines.emplace_back(artwork.libraryFolder, f.text(artwork.field));

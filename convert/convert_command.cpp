@@ -36,10 +36,10 @@ OutputFolder makeOutputFolder(const std::string& folder) {
 // The fields a conversion cannot do without, checked in this order through showError
 // (only the first is shown); true when all are filled.
 bool requiredFieldsFilled(const FieldState& fields, BusyState& busy) {
-    if (fields.text(Field::srcIso).empty()) busy.showError(ErrorCode::NoSource);
-    if (fields.text(Field::labelText).empty()) busy.showError(ErrorCode::NoTitle);
-    if (fields.text(Field::saveID).empty()) busy.showError(ErrorCode::NoSaveId);
-    if (fields.text(Field::saveID_l).empty()) busy.showError(ErrorCode::NoSaveId);
+    if (fields.text(Field::sourcePath).empty()) busy.showError(ErrorCode::NoSource);
+    if (fields.text(Field::title).empty()) busy.showError(ErrorCode::NoTitle);
+    if (fields.text(Field::discIdNumber).empty()) busy.showError(ErrorCode::NoSaveId);
+    if (fields.text(Field::discIdPrefix).empty()) busy.showError(ErrorCode::NoSaveId);
     return !busy.errorShown();
 }
 
@@ -49,14 +49,14 @@ FinishJob readFinishJob(const FieldState& fields, const std::string& sourcePbp, 
                         std::vector<Sidecar> sidecars) {
     FinishJob job;
     job.sourcePbp = sourcePbp;
-    job.outputFolder = fields.text(Field::dstPbp);
+    job.outputFolder = fields.text(Field::outputFolder);
     for (std::size_t i = 0; i < kArtworkKinds.size(); ++i) {
         job.artwork[i] = fields.text(kArtworkKinds[i].field);
     }
     job.warning = fields.text(Field::warning);
-    job.idPrefix = fields.text(Field::saveID_l);
-    job.idNumber = fields.text(Field::saveID);
-    job.title = fields.text(Field::labelText);
+    job.idPrefix = fields.text(Field::discIdPrefix);
+    job.idNumber = fields.text(Field::discIdNumber);
+    job.title = fields.text(Field::title);
     job.saveTitle = fields.text(Field::saveTitle);
     job.palFix = fields.palFix();
     job.keysFile = folder.keysFile();
@@ -73,13 +73,13 @@ struct RemovedAtTheEnd {
 // The stages, from the kind of source on.
 StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
                        ToolCompression compression, int& patchCount) {
-    const std::string source = fields.text(Field::srcIso);
+    const std::string source = fields.text(Field::sourcePath);
     const bool sourceIsPbp = isPbpPath(source);
     ToolJob toolJob{folder.popstationTool(), folder.filesFolder(), {}, source, {}, compression};
     // A disc image goes through the tool's container in the Files folder: an output
     // folder that is the Files folder would have finishing read and write one file.
     const std::string sourcePbp = sourceIsPbp ? source : toolContainerPath(toolJob);
-    if (sameFile(sourcePbp, outputPbpPath(fields.text(Field::dstPbp)))) {
+    if (sameFile(sourcePbp, outputPbpPath(fields.text(Field::outputFolder)))) {
         busy.showMessage(kSameFileMessage);
         return StageOutcome::EndWithoutSummary;
     }
@@ -92,7 +92,7 @@ StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool, c
     if (sourceIsPbp) {
         return finishEboot(readFinishJob(fields, sourcePbp, folder, std::move(*sidecars)), busy, patchCount);
     }
-    toolJob.compressionLevel = fields.text(Field::Compression);
+    toolJob.compressionLevel = fields.text(Field::compressionLevel);
     if (folder.baseContainer() != folder.inFiles("base.pbp")) toolJob.baseContainer = folder.baseContainer();
     const RemovedAtTheEnd toolContainer{sourcePbp};  // as large as the image
     const StageOutcome tooled = runPopstation(toolJob, busy, tool);
@@ -138,7 +138,7 @@ StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool, con
                      ToolCompression compression, int& patchCount) {
     // Checks that need no folder made and no busy state: a source that is no file says
     // so before any other field is looked at.
-    const std::string source = fields.text(Field::srcIso);
+    const std::string source = fields.text(Field::sourcePath);
     if (!source.empty()) {
         if (auto regular = checkRegularFile(source); !regular) {
             busy.showFileError(regular.error());
@@ -149,7 +149,7 @@ StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool, con
         busy.showMessage(strongestNeedsOwnTool(folder.popstationTool()));
         return StageOutcome::EndWithoutSummary;
     }
-    const std::string outputFolder = fields.text(Field::dstPbp);
+    const std::string outputFolder = fields.text(Field::outputFolder);
     if (outputFolder.empty()) {
         busy.showMessage(errorMessage(ErrorCode::NoOutputFolder));
         return StageOutcome::EndWithoutSummary;

@@ -200,7 +200,7 @@ std::string mismatchMessage(const InputFile& container, const MismatchTally& tal
 // Everything between beginBusy and endBusy. Each way out closes the container and
 // removes unfinished outputs before it returns.
 void extractImage(const FieldState& fields, BusyState& busy, std::optional<std::size_t> onlyDisc) {
-    const std::string source = fields.text(Field::srcIso);
+    const std::string source = fields.text(Field::sourcePath);
     if (!isPbpPath(source)) return busy.showMessage(kNotAPbpMessage);
 
     auto container = InputFile::open(source);
@@ -218,7 +218,7 @@ void extractImage(const FieldState& fields, BusyState& busy, std::optional<std::
         return busy.showFileError(noSuchDisc(*container, positions.size(), *onlyDisc));
     }
 
-    const auto chosen = busy.host().chooseIsoSaveName(fields.text(Field::defOutput));
+    const auto chosen = busy.host().chooseIsoSaveName(fields.text(Field::defaultOutputFolder));
     if (!chosen) return;
     // The start-screen block is looked for only once the output is named.
     auto startDat = findStartDat(*container);

@@ -118,13 +118,14 @@ void TForm1::createControls() {
 void TForm1::bindFields() {
     binding_ = std::make_unique<FieldBinding>(fields());
     const std::pair<Field, LineEdit*> edits[] = {
-        {Field::srcIso, srcIso}, {Field::dstPbp, dstPbp}, {Field::labelText, labelText}, {Field::saveTitle, saveTitle},
-        {Field::saveID, saveID}, {Field::icon0, icon0},   {Field::unknown, unknown},     {Field::pic1, pic1},
-        {Field::snd0, snd0},     {Field::icon1, icon1},
+        {Field::sourcePath, srcIso},   {Field::outputFolder, dstPbp}, {Field::title, labelText},
+        {Field::saveTitle, saveTitle}, {Field::discIdNumber, saveID}, {Field::icon0, icon0},
+        {Field::pic0, unknown},        {Field::pic1, pic1},           {Field::snd0, snd0},
+        {Field::icon1, icon1},
     };
     for (const auto& [field, edit] : edits) binding_->bind(field, edit);
-    binding_->bind(Field::saveID_l, saveID_l);
-    binding_->bind(Field::region, [this](const QString& caption) { setRegionCaption(caption); });
+    binding_->bind(Field::discIdPrefix, saveID_l);
+    binding_->bind(Field::regionCaption, [this](const QString& caption) { setRegionCaption(caption); });
     binding_->bindPalFix(palFix);
     fields().setReaction(FieldTrigger::RedrawPreview, [this] { ComposePreview(); });
 }
@@ -170,25 +171,25 @@ void TForm1::ComposePreview() {
 // An artwork picker: an empty field opens in the default image folder, a filled one
 // presets its path.
 void TForm1::pickArtwork(Field field) {
-    const std::string initialDir = fields().text(Field::defImageFolder) + kPathSeparator;
+    const std::string initialDir = fields().text(Field::imageFolder) + kPathSeparator;
     pickFileIntoField(dialogs_, this, OpenDialogDiv, fields(), field, pickerFilter(field), toQt(initialDir));
 }
 
 void TForm1::SpeedButton2Click() { pickArtwork(Field::icon0); }
 void TForm1::SpeedButton1Click() { pickArtwork(Field::pic1); }
-void TForm1::SpeedButton3Click() { pickArtwork(Field::unknown); }
+void TForm1::SpeedButton3Click() { pickArtwork(Field::pic0); }
 void TForm1::SpeedButton7Click() { pickArtwork(Field::snd0); }
 void TForm1::SpeedButton6Click() { pickArtwork(Field::icon1); }
 
 void TForm1::SpeedButton4Click() {
     // An empty source field opens in the default source folder, not at the last pick.
-    pickFileIntoField(dialogs_, this, OpenDialogIso, fields(), Field::srcIso, OpenDialogIso.filter,
-                      toQt(fields().text(Field::defIsoFolder)));
+    pickFileIntoField(dialogs_, this, OpenDialogIso, fields(), Field::sourcePath, OpenDialogIso.filter,
+                      toQt(fields().text(Field::sourceFolder)));
 }
 
 void TForm1::SpeedButton5Click() {
-    const QString chosen =
-        dialogs_.browseForFolder(this, QStringLiteral("Select output PBP folder:"), toQt(fields().text(Field::dstPbp)));
+    const QString chosen = dialogs_.browseForFolder(this, QStringLiteral("Select output PBP folder:"),
+                                                    toQt(fields().text(Field::outputFolder)));
     if (!chosen.isEmpty()) chooseOutputFolder(fields(), toUtf8(chosen));
 }
 

@@ -46,10 +46,17 @@ TForm4::~TForm4() = default;
 void TForm4::bindFields() {
     binding_ = std::make_unique<FieldBinding>(session_.fields());
     const std::pair<Field, LineEdit*> edits[] = {
-        {Field::defIsoFolder, defIsoFolder}, {Field::defOutput, defOutput}, {Field::defImageFolder, defImageFolder},
-        {Field::Compression, Compression},   {Field::warning, warning},     {Field::defWarning, defWarning},
-        {Field::defIcon0, defIcon0},         {Field::defPic1, defPic1},     {Field::defUnknown, defUnknown},
-        {Field::defSnd0, defSnd0},           {Field::defIcon1, defIcon1},
+        {Field::sourceFolder, defIsoFolder},
+        {Field::defaultOutputFolder, defOutput},
+        {Field::imageFolder, defImageFolder},
+        {Field::compressionLevel, Compression},
+        {Field::warning, warning},
+        {Field::defaultWarning, defWarning},
+        {Field::defaultIcon0, defIcon0},
+        {Field::defaultPic1, defPic1},
+        {Field::defaultPic0, defUnknown},
+        {Field::defaultSnd0, defSnd0},
+        {Field::defaultIcon1, defIcon1},
     };
     for (const auto& [field, edit] : edits) binding_->bind(field, edit);
     binding_->bindFolderOptions({folderOption1, folderOption2, folderOption3, folderOption4});
@@ -154,20 +161,20 @@ void TForm4::pickFile(Field field) {
     pickFileIntoField(dialogs_, this, OpenDialogDiv, session_.fields(), field, pickerFilter(field));
 }
 
-void TForm4::SpeedButton2Click() { pickFolder(Field::defIsoFolder, QStringLiteral("Select default ISO/PBP folder:")); }
+void TForm4::SpeedButton2Click() { pickFolder(Field::sourceFolder, QStringLiteral("Select default ISO/PBP folder:")); }
 void TForm4::SpeedButton10Click() {
-    pickFolder(Field::defOutput, QStringLiteral("Select default output ISO/PBP folder:"));
+    pickFolder(Field::defaultOutputFolder, QStringLiteral("Select default output ISO/PBP folder:"));
 }
 void TForm4::SpeedButton1Click() {
-    pickFolder(Field::defImageFolder, QStringLiteral("Select default image/sound folder:"));
+    pickFolder(Field::imageFolder, QStringLiteral("Select default image/sound folder:"));
 }
 void TForm4::SpeedButton8Click() { pickFile(Field::warning); }
-void TForm4::SpeedButton9Click() { pickFile(Field::defWarning); }
-void TForm4::SpeedButton4Click() { pickFile(Field::defIcon0); }
-void TForm4::SpeedButton3Click() { pickFile(Field::defPic1); }
-void TForm4::SpeedButton5Click() { pickFile(Field::defUnknown); }
-void TForm4::SpeedButton7Click() { pickFile(Field::defSnd0); }
-void TForm4::SpeedButton6Click() { pickFile(Field::defIcon1); }
+void TForm4::SpeedButton9Click() { pickFile(Field::defaultWarning); }
+void TForm4::SpeedButton4Click() { pickFile(Field::defaultIcon0); }
+void TForm4::SpeedButton3Click() { pickFile(Field::defaultPic1); }
+void TForm4::SpeedButton5Click() { pickFile(Field::defaultPic0); }
+void TForm4::SpeedButton7Click() { pickFile(Field::defaultSnd0); }
+void TForm4::SpeedButton6Click() { pickFile(Field::defaultIcon1); }
 
 void TForm4::saveClick() {
     SaveOptions();

@@ -97,7 +97,7 @@ void TForm3::ComposePreview() {
         const std::string icon0Path = fields_.text(Field::icon0);
         const QImage icon0 = loadUserPicture(icon0Path);
         const QImage pic1 = loadUserPicture(fields_.text(Field::pic1));
-        const QImage pic0 = loadUserPicture(fields_.text(Field::unknown));
+        const QImage pic0 = loadUserPicture(fields_.text(Field::pic0));
         QPainter painter(&menuBitmap);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         drawUnscaled(painter, backImage);

@@ -55,7 +55,7 @@ Expected<Bytes> identificationBytes(const std::string& disc) {
 class Inspection {
 public:
     Inspection(FieldState& fields, const GameList& gameList, const ProgramFolder& folder)
-        : fields_(fields), gameList_(gameList), folder_(folder), source_(fields.text(Field::srcIso)) {}
+        : fields_(fields), gameList_(gameList), folder_(folder), source_(fields.text(Field::sourcePath)) {}
 
     // Runs the case that the source calls for; the first file error stops it.
     Status run() {
@@ -100,15 +100,15 @@ private:
             setUnidentified();
             setTitles(titleFromName);
         } else {
-            fields_.setText(Field::saveID_l, idPrefixOf(*discId));
-            fields_.setText(Field::saveID, idNumberOf(*discId));
+            fields_.setText(Field::discIdPrefix, idPrefixOf(*discId));
+            fields_.setText(Field::discIdNumber, idNumberOf(*discId));
             lookUpArtwork(fields_, folder_, *discId);
-            fields_.setText(Field::region, kUnknownRegionLabel);
+            fields_.setText(Field::regionCaption, kUnknownRegionLabel);
             if (const auto entry = findGameEntry(gameList_, lookupKey(*discId))) {
                 const std::string& line = gameList_[*entry];
-                fields_.setText(Field::labelText, titleOf(line));
+                fields_.setText(Field::title, titleOf(line));
                 fields_.setText(Field::saveTitle, saveTitleOf(titleOf(line)));
-                fields_.setText(Field::region, regionLabel(regionWordOf(line)));
+                fields_.setText(Field::regionCaption, regionLabel(regionWordOf(line)));
             } else {
                 // Keeping the titles would leave the previous game's on this one.
                 setTitles(titleFromName);
@@ -137,7 +137,7 @@ private:
         const std::string warningFile = folder_.root() + kWarningFileName;
         folder_.makeUserFolder(folder_.root());
         if (auto st = writeUnlessSource(warningFile, startScreen->picture); !st) return st;
-        const std::string defWarning = fields_.text(Field::defWarning);
+        const std::string defWarning = fields_.text(Field::defaultWarning);
         fields_.setPath(Field::warning, defWarning.empty() ? warningFile : defWarning);
         return {};
     }
@@ -162,9 +162,9 @@ private:
             }
             discId = param.discId;
             const std::string& title = param.title;
-            fields_.setText(Field::saveID_l, idPrefixOf(discId));
-            fields_.setText(Field::saveID, idNumberOf(discId));
-            fields_.setText(Field::labelText, title);
+            fields_.setText(Field::discIdPrefix, idPrefixOf(discId));
+            fields_.setText(Field::discIdNumber, idNumberOf(discId));
+            fields_.setText(Field::title, title);
 
             if (auto st = takeContainerWarning(*file); !st) return st;
 
@@ -185,7 +185,7 @@ private:
         fields_.composePreview();
 
         fields_.setText(Field::saveTitle, "");
-        fields_.setText(Field::region, kUnknownRegionLabel);
+        fields_.setText(Field::regionCaption, kUnknownRegionLabel);
         if (!discHead) return {};
         if (discHead->size() < kImageHeadSize) {
             skip(source_, "the save title");
@@ -194,7 +194,7 @@ private:
         }
         if (!discId.empty()) {
             if (const auto entry = findGameEntry(gameList_, lookupKey(discId))) {
-                fields_.setText(Field::region, regionLabel(regionWordOf(gameList_[*entry])));
+                fields_.setText(Field::regionCaption, regionLabel(regionWordOf(gameList_[*entry])));
             }
         }
         appendGameFolder(fields_);
@@ -279,14 +279,14 @@ private:
     }
 
     void setUnidentified() {
-        fields_.setText(Field::region, kUnknownRegionLabel);
-        fields_.setText(Field::saveID_l, "");
-        fields_.setText(Field::saveID, "");
+        fields_.setText(Field::regionCaption, kUnknownRegionLabel);
+        fields_.setText(Field::discIdPrefix, "");
+        fields_.setText(Field::discIdNumber, "");
     }
 
     void setTitles(const std::string& title) {
-        fields_.setText(Field::labelText, title);
-        fields_.setText(Field::saveTitle, fields_.text(Field::labelText));
+        fields_.setText(Field::title, title);
+        fields_.setText(Field::saveTitle, fields_.text(Field::title));
     }
 
     void skip(const std::string& file, std::string part) {

@@ -20,16 +20,16 @@ struct StringSetting {
 
 // The ten string settings in the order in which they are loaded and saved.
 inline constexpr std::array<StringSetting, 10> kStringSettings{{
-    {"defWarning", Field::defWarning},
-    {"defIcon0", Field::defIcon0},
-    {"defPic1", Field::defPic1},
-    {"defUnknown", Field::defUnknown},
-    {"defSnd0", Field::defSnd0},
-    {"defIcon1", Field::defIcon1},
-    {"defIsoFolder", Field::defIsoFolder},
-    {"defOutputFolder", Field::defOutput},
-    {"defImageFolder", Field::defImageFolder},
-    {"Compression", Field::Compression},
+    {"defWarning", Field::defaultWarning},
+    {"defIcon0", Field::defaultIcon0},
+    {"defPic1", Field::defaultPic1},
+    {"defUnknown", Field::defaultPic0},
+    {"defSnd0", Field::defaultSnd0},
+    {"defIcon1", Field::defaultIcon1},
+    {"defIsoFolder", Field::sourceFolder},
+    {"defOutputFolder", Field::defaultOutputFolder},
+    {"defImageFolder", Field::imageFolder},
+    {"Compression", Field::compressionLevel},
 }};
 
 // LoadOptions: the file's values (empty, and option 0, where it has none) into the

@@ -24,11 +24,11 @@ struct ArtworkKind {
 inline constexpr const char* kPngFilter = "PNG Files|*.png";
 
 inline constexpr std::array<ArtworkKind, 5> kArtworkKinds{{
-    {Field::icon0, Field::defIcon0, "ICON0.PNG", "icon0", ".png", "icon0.png", kPngFilter},
-    {Field::icon1, Field::defIcon1, "ICON1.PMF", "icon1", ".pmf", "icon1.pmf", "PMF Files|*.pmf"},
-    {Field::unknown, Field::defUnknown, "PIC0.PNG", "pic0", ".png", "pic0.png", kPngFilter},
-    {Field::pic1, Field::defPic1, "PIC1.PNG", "pic1", ".png", "pic1.png", kPngFilter},
-    {Field::snd0, Field::defSnd0, "SND0.AT3", "snd0", ".at3", "snd0.at3", "AT3 Files|*.at3"},
+    {Field::icon0, Field::defaultIcon0, "ICON0.PNG", "icon0", ".png", "icon0.png", kPngFilter},
+    {Field::icon1, Field::defaultIcon1, "ICON1.PMF", "icon1", ".pmf", "icon1.pmf", "PMF Files|*.pmf"},
+    {Field::pic0, Field::defaultPic0, "PIC0.PNG", "pic0", ".png", "pic0.png", kPngFilter},
+    {Field::pic1, Field::defaultPic1, "PIC1.PNG", "pic1", ".png", "pic1.png", kPngFilter},
+    {Field::snd0, Field::defaultSnd0, "SND0.AT3", "snd0", ".at3", "snd0.at3", "AT3 Files|*.at3"},
 }};
 
 // The kind whose field or default field is `field`; nullptr for a field of no kind.

@@ -10,12 +10,12 @@ namespace quillon {
 namespace {
 
 // The fields that start from a default, in the order in which they get it.
-constexpr std::array<Field, 6> kFieldsWithDefaults{Field::dstPbp,  Field::icon0, Field::pic1,
-                                                   Field::unknown, Field::snd0,  Field::icon1};
+constexpr std::array<Field, 6> kFieldsWithDefaults{Field::outputFolder, Field::icon0, Field::pic1,
+                                                   Field::pic0,         Field::snd0,  Field::icon1};
 
 Field defaultOf(Field field) {
     const ArtworkKind* kind = artworkKindOf(field);
-    return kind ? kind->defaultField : Field::defOutput;
+    return kind ? kind->defaultField : Field::defaultOutputFolder;
 }
 
 constexpr std::string_view kForbiddenInFolderName = "/\\:*?\"<>|";
@@ -46,8 +46,8 @@ void appendGameFolder(FieldState& fields) {
     std::string name;
     switch (fields.folderOption()) {
         case 0: return;
-        case 1: name = fields.text(Field::saveID_l) + fields.text(Field::saveID); break;
-        case 2: name = fields.text(Field::labelText); break;
+        case 1: name = fields.text(Field::discIdPrefix) + fields.text(Field::discIdNumber); break;
+        case 2: name = fields.text(Field::title); break;
         case 3: name = fields.text(Field::saveTitle); break;
         default: break;
     }
@@ -55,17 +55,17 @@ void appendGameFolder(FieldState& fields) {
     // A lone separator would name the chosen folder itself: with nothing to name the
     // sub-folder after, the folder stays as chosen. An empty folder stays empty, for the
     // conversion to refuse, rather than become a folder at the root of the file system.
-    if (name.empty() || fields.text(Field::dstPbp).empty()) return;
-    fields.setText(Field::dstPbp, fields.text(Field::dstPbp) + kPathSeparator + name);
-    fields.caretToEnd(Field::dstPbp);
+    if (name.empty() || fields.text(Field::outputFolder).empty()) return;
+    fields.setText(Field::outputFolder, fields.text(Field::outputFolder) + kPathSeparator + name);
+    fields.caretToEnd(Field::outputFolder);
 }
 
-void chooseSource(FieldState& fields, const std::string& path) { fields.setPath(Field::srcIso, path); }
+void chooseSource(FieldState& fields, const std::string& path) { fields.setPath(Field::sourcePath, path); }
 
 void chooseOutputFolder(FieldState& fields, const std::string& folder) {
-    fields.setText(Field::dstPbp, folder);
+    fields.setText(Field::outputFolder, folder);
     appendGameFolder(fields);
-    fields.caretToEnd(Field::dstPbp);
+    fields.caretToEnd(Field::outputFolder);
 }
 
 }  // namespace quillon

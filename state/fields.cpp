@@ -27,7 +27,7 @@ bool acceptsTyped(Field field, std::string_view text) {
     return static_cast<std::size_t>(characters) <= limit;
 }
 
-FieldState::FieldState() { texts_[Field::region] = kInitialRegionCaption; }
+FieldState::FieldState() { texts_[Field::regionCaption] = kInitialRegionCaption; }
 
 const std::string& FieldState::text(Field field) const {
     static const std::string empty;

@@ -17,29 +17,29 @@ namespace quillon {
 
 enum class Field {
     // main window
-    srcIso,
-    dstPbp,
-    labelText,
+    sourcePath,
+    outputFolder,
+    title,
     saveTitle,
-    saveID_l,
-    saveID,
+    discIdPrefix,
+    discIdNumber,
     icon0,
-    unknown,  // PIC0.PNG
+    pic0,  // PIC0.PNG
     pic1,
     snd0,
     icon1,
-    region,  // the region label's caption
+    regionCaption,  // the region label's caption
     // options window
-    defWarning,
-    defIcon0,
-    defPic1,
-    defUnknown,
-    defSnd0,
-    defIcon1,
-    defIsoFolder,
-    defOutput,  // stored under the key defOutputFolder
-    defImageFolder,
-    Compression,
+    defaultWarning,
+    defaultIcon0,
+    defaultPic1,
+    defaultPic0,
+    defaultSnd0,
+    defaultIcon1,
+    sourceFolder,
+    defaultOutputFolder,  // stored under the key defOutputFolder
+    imageFolder,
+    compressionLevel,
     warning,  // the warning picture of the next conversion; never stored
 };
 
@@ -57,17 +57,28 @@ struct FieldRule {
 };
 
 inline constexpr std::array<FieldRule, 23> kFieldRules{{
-    {Field::srcIso, 0, FieldTrigger::InspectSource}, {Field::dstPbp, 0, FieldTrigger::None},
-    {Field::labelText, 0, FieldTrigger::None},       {Field::saveTitle, 0, FieldTrigger::None},
-    {Field::saveID_l, 4, FieldTrigger::None},        {Field::saveID, 5, FieldTrigger::None},
-    {Field::icon0, 0, FieldTrigger::RedrawPreview},  {Field::unknown, 0, FieldTrigger::RedrawPreview},
-    {Field::pic1, 0, FieldTrigger::RedrawPreview},   {Field::snd0, 0, FieldTrigger::None},
-    {Field::icon1, 0, FieldTrigger::None},           {Field::region, 0, FieldTrigger::None},
-    {Field::defWarning, 0, FieldTrigger::None},      {Field::defIcon0, 0, FieldTrigger::None},
-    {Field::defPic1, 0, FieldTrigger::None},         {Field::defUnknown, 0, FieldTrigger::None},
-    {Field::defSnd0, 0, FieldTrigger::None},         {Field::defIcon1, 0, FieldTrigger::None},
-    {Field::defIsoFolder, 0, FieldTrigger::None},    {Field::defOutput, 0, FieldTrigger::None},
-    {Field::defImageFolder, 0, FieldTrigger::None},  {Field::Compression, 1, FieldTrigger::None},
+    {Field::sourcePath, 0, FieldTrigger::InspectSource},
+    {Field::outputFolder, 0, FieldTrigger::None},
+    {Field::title, 0, FieldTrigger::None},
+    {Field::saveTitle, 0, FieldTrigger::None},
+    {Field::discIdPrefix, 4, FieldTrigger::None},
+    {Field::discIdNumber, 5, FieldTrigger::None},
+    {Field::icon0, 0, FieldTrigger::RedrawPreview},
+    {Field::pic0, 0, FieldTrigger::RedrawPreview},
+    {Field::pic1, 0, FieldTrigger::RedrawPreview},
+    {Field::snd0, 0, FieldTrigger::None},
+    {Field::icon1, 0, FieldTrigger::None},
+    {Field::regionCaption, 0, FieldTrigger::None},
+    {Field::defaultWarning, 0, FieldTrigger::None},
+    {Field::defaultIcon0, 0, FieldTrigger::None},
+    {Field::defaultPic1, 0, FieldTrigger::None},
+    {Field::defaultPic0, 0, FieldTrigger::None},
+    {Field::defaultSnd0, 0, FieldTrigger::None},
+    {Field::defaultIcon1, 0, FieldTrigger::None},
+    {Field::sourceFolder, 0, FieldTrigger::None},
+    {Field::defaultOutputFolder, 0, FieldTrigger::None},
+    {Field::imageFolder, 0, FieldTrigger::None},
+    {Field::compressionLevel, 1, FieldTrigger::None},
     {Field::warning, 0, FieldTrigger::None},
 }};
 

@@ -89,17 +89,17 @@ protected:
     ConversionTest() {
         std::filesystem::create_directories(dir.path() / "Files");
         std::filesystem::create_directories(dir.path() / "out");
-        fields.setText(Field::dstPbp, outputFolder);
-        fields.setText(Field::labelText, "New title");
+        fields.setText(Field::outputFolder, outputFolder);
+        fields.setText(Field::title, "New title");
         fields.setText(Field::saveTitle, "New save title");
-        fields.setText(Field::saveID_l, "SLUS");
-        fields.setText(Field::saveID, "01234");
+        fields.setText(Field::discIdPrefix, "SLUS");
+        fields.setText(Field::discIdNumber, "01234");
     }
 
     // Writes the container as the source (game.pbp unless named) and names it in srcIso.
     std::string useSource(const Bytes& container, const std::string& name = "game.pbp") {
         const std::string path = dir.write(name, container);
-        fields.setText(Field::srcIso, path);
+        fields.setText(Field::sourcePath, path);
         return path;
     }
     std::string useSource(const ContainerRecipe& parts, const std::string& name = "game.pbp") {
@@ -113,8 +113,8 @@ protected:
     // The source as the fixture's fields finish it, without pieces (a test that names
     // pieces in the fields sets them here too).
     ContainerRecipe finished(ContainerRecipe parts) const {
-        parts.title = fields.text(Field::labelText);
-        parts.discId = fields.text(Field::saveID_l) + fields.text(Field::saveID);
+        parts.title = fields.text(Field::title);
+        parts.discId = fields.text(Field::discIdPrefix) + fields.text(Field::discIdNumber);
         parts.saveTitle = fields.text(Field::saveTitle);
         parts.icon0 = parts.icon1 = parts.pic0 = parts.pic1 = parts.snd0 = {};
         if (parts.imageDataPosition == 0) parts.imageDataPosition = kImageDataOffset;

@@ -22,7 +22,7 @@ TEST_F(ConvertCommandTest, OutputFolderThatIsEmptyOrCannotBeMadeEndsBeforeTheFie
     for (const auto& [folder, message] : cases) {
         SCOPED_TRACE(folder);
         host = RecordingHost();
-        fields.setText(Field::dstPbp, folder);
+        fields.setText(Field::outputFolder, folder);
         convert();  // srcIso is empty too: not looked at
         EXPECT_EQ(host.shown(), std::vector<std::string>{message});
         EXPECT_EQ(host.status(), "Done.");
@@ -32,7 +32,7 @@ TEST_F(ConvertCommandTest, OutputFolderThatIsEmptyOrCannotBeMadeEndsBeforeTheFie
 
 TEST_F(ConvertCommandTest, OutputFolderIsMadeOneLevelDeep) {
     useSource(ContainerRecipe{});
-    fields.setText(Field::dstPbp, outputFolder + kPathSeparator + "Game");
+    fields.setText(Field::outputFolder, outputFolder + kPathSeparator + "Game");
     convert();
     EXPECT_TRUE(host.messages.empty());
     EXPECT_TRUE(isFile(outputFolder + kPathSeparator + "Game" + kPathSeparator + "EBOOT.PBP"));
@@ -42,7 +42,7 @@ TEST_F(ConvertCommandTest, TheNextConversionRemovesWhatAKilledOneLeftInItsOutput
     useSource(ContainerRecipe{});
     convert();
     const std::string left = dir.write("out/.EBOOT.PBP.999999999-0.part", "partial");
-    fields.setText(Field::dstPbp, dir.file("elsewhere"));
+    fields.setText(Field::outputFolder, dir.file("elsewhere"));
     convert();
     EXPECT_TRUE(host.messages.empty());
     EXPECT_FALSE(isFile(left));
@@ -51,23 +51,23 @@ TEST_F(ConvertCommandTest, TheNextConversionRemovesWhatAKilledOneLeftInItsOutput
 
 TEST_F(ConvertCommandTest, OnlyTheFirstEmptyFieldIsReportedAndThePatchSummaryFollows) {
     fields.setPalFix(true);
-    fields.setText(Field::labelText, "");
+    fields.setText(Field::title, "");
     convert();
     EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: You have to select a ISO file."});
     EXPECT_EQ(host.status(), kNoCodeSummary);
     EXPECT_TRUE(busy.errorShown());
 
     const std::pair<Field, const char*> cases[] = {
-        {Field::labelText, "Error: You have to set a game title."},
-        {Field::saveID, "Error: You have to set a save ID."},
-        {Field::saveID_l, "Error: You have to set a save ID."},
+        {Field::title, "Error: You have to set a game title."},
+        {Field::discIdNumber, "Error: You have to set a save ID."},
+        {Field::discIdPrefix, "Error: You have to set a save ID."},
     };
     fields.setPalFix(false);
     for (const auto& [field, message] : cases) {
         useSource(ContainerRecipe{});
-        fields.setText(Field::labelText, "New title");
-        fields.setText(Field::saveID, "01234");
-        fields.setText(Field::saveID_l, "SLUS");
+        fields.setText(Field::title, "New title");
+        fields.setText(Field::discIdNumber, "01234");
+        fields.setText(Field::discIdPrefix, "SLUS");
         fields.setText(field, "");
         host = RecordingHost();
         convert();
@@ -119,20 +119,20 @@ protected:
 
 TEST_F(StrongestCompressionTest, GoesToTheProjectsOwnToolAsItsOptionInPlaceOfTheLevel) {
     placeTool("#!/bin/sh\n# " + std::string(kStrongestOptionHelp) + "\n");
-    fields.setText(Field::Compression, "5");
+    fields.setText(Field::compressionLevel, "5");
     const std::string source = useSource(ContainerRecipe{}, "game.bin");
     convertStrongest();
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(packer.arguments, (std::vector<std::string>{"--max-compression", source}));
     EXPECT_TRUE(isFile(outputPath()));
-    EXPECT_EQ(fields.text(Field::Compression), "5");  // the setting stays
+    EXPECT_EQ(fields.text(Field::compressionLevel), "5");  // the setting stays
 }
 
 TEST_F(StrongestCompressionTest, IsRefusedWithAnotherToolBeforeAnythingIsMade) {
     placeTool("#!/bin/sh\necho Done.\n");
     const std::string tool = dir.file("Files/" + std::string(kPopstationFileName));
     useSource(ContainerRecipe{}, "game.bin");
-    fields.setText(Field::dstPbp, outputFolder + kPathSeparator + "Game");
+    fields.setText(Field::outputFolder, outputFolder + kPathSeparator + "Game");
     convertStrongest();
     EXPECT_EQ(host.shown(), std::vector<std::string>{
                                 "Error: The popstation tool \"" + tool +
@@ -161,7 +161,7 @@ TEST_F(ConvertCommandTest, SourceThatIsTheOutputFileIsRefusedUnchanged) {
     fields.setPalFix(true);
     const Bytes container = build({});
     dir.write("out/EBOOT.PBP", container);
-    fields.setText(Field::srcIso, dir.file("out/../out/EBOOT.PBP"));
+    fields.setText(Field::sourcePath, dir.file("out/../out/EBOOT.PBP"));
     convert();
     EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: Source file and Destination file cannot be the same."});
     EXPECT_EQ(host.status(), "Done.");
@@ -170,7 +170,7 @@ TEST_F(ConvertCommandTest, SourceThatIsTheOutputFileIsRefusedUnchanged) {
 
 TEST_F(ConvertCommandTest, DiscImageWithTheFilesFolderAsOutputIsRefused) {
     useSource(ContainerRecipe{}, "game.bin");
-    fields.setText(Field::dstPbp, dir.file("Files"));
+    fields.setText(Field::outputFolder, dir.file("Files"));
     convert();
     EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: Source file and Destination file cannot be the same."});
     EXPECT_EQ(host.status(), "Done.");
@@ -252,14 +252,14 @@ TEST_F(ConvertCommandTest, WarningPictureHoldingTheStartScreenMarkerIsRefused) {
 
 TEST_F(ConvertCommandTest, TitleTooLongForParamSfoIsRefused) {
     useSource(ContainerRecipe{});
-    fields.setText(Field::labelText, std::string(127, 'T'));  // the room of 128 with its zero
+    fields.setText(Field::title, std::string(127, 'T'));  // the room of 128 with its zero
     convert();
     EXPECT_TRUE(host.messages.empty());
     EXPECT_TRUE(isFile(outputPath()));
     const Bytes earlier = output();
 
     fields.setPalFix(true);
-    fields.setText(Field::labelText, std::string(128, 'T'));
+    fields.setText(Field::title, std::string(128, 'T'));
     convert();
     EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: The game title is too long to fit into PARAM.SFO."});
     EXPECT_EQ(host.status(), kNoCodeSummary);
@@ -284,7 +284,7 @@ TEST_F(ConvertCommandTest, OffsetsOutOfOrderOrPastTheEndAreRefused) {
         SCOPED_TRACE(field);
         Bytes container = good;
         storeLe32(container.data() + field, value);
-        fields.setText(Field::srcIso, dir.write("game.pbp", container));
+        fields.setText(Field::sourcePath, dir.write("game.pbp", container));
         host = RecordingHost();
         convert();
         ASSERT_EQ(host.shown().size(), 1u);
@@ -296,8 +296,8 @@ TEST_F(ConvertCommandTest, OffsetsOutOfOrderOrPastTheEndAreRefused) {
 
 TEST_F(ConvertCommandTest, ASourceThatIsNoFileSaysSoBeforeAnyOtherCheck) {
     fields.setPalFix(true);
-    fields.setText(Field::saveID, "");  // would be error 6
-    fields.setText(Field::dstPbp, "");  // would be refused too
+    fields.setText(Field::discIdNumber, "");  // would be error 6
+    fields.setText(Field::outputFolder, "");  // would be refused too
     std::filesystem::create_directory(dir.path() / "folder.pbp");
     const std::pair<std::string, std::string> cases[] = {
         {dir.file("missing.pbp"), "No such file or directory"},
@@ -306,7 +306,7 @@ TEST_F(ConvertCommandTest, ASourceThatIsNoFileSaysSoBeforeAnyOtherCheck) {
     };
     for (const auto& [source, reason] : cases) {
         host = RecordingHost();
-        fields.setText(Field::srcIso, source);
+        fields.setText(Field::sourcePath, source);
         convert();
         EXPECT_EQ(host.shown(), std::vector<std::string>{"Quillon: Cannot open file \"" + source + "\". " + reason});
         EXPECT_EQ(host.status(), "Done.");

@@ -18,7 +18,7 @@ TEST_F(FinishEbootTest, PbpSourceIsRewrittenWithTheNewPiecesTitlesAndDiscId) {
     const std::string sourcePath = useSource(source);
     useFile(Field::icon0, "icon0.png", patternBytes(1000, 30));
     useFile(Field::icon1, "icon1.pmf", patternBytes(1100, 31));
-    useFile(Field::unknown, "pic0.png", patternBytes(1200, 32));
+    useFile(Field::pic0, "pic0.png", patternBytes(1200, 32));
     useFile(Field::pic1, "pic1.png", patternBytes(1300, 33));
     useFile(Field::snd0, "snd0.at3", patternBytes(1400, 34));
 
@@ -46,7 +46,7 @@ TEST_F(FinishEbootTest, PbpSourceIsRewrittenWithTheNewPiecesTitlesAndDiscId) {
 TEST_F(FinishEbootTest, DiscIdTextAndSaveTitleAreCutToTheirRoom) {
     useSource(ContainerRecipe{});
     fields.setText(Field::saveTitle, std::string(130, 'S'));
-    fields.setText(Field::saveID, "0123456");  // _SLUS_0123456 has 13 characters
+    fields.setText(Field::discIdNumber, "0123456");  // _SLUS_0123456 has 13 characters
     convert();
 
     const Bytes file = output();
@@ -57,7 +57,7 @@ TEST_F(FinishEbootTest, DiscIdTextAndSaveTitleAreCutToTheirRoom) {
     expected.dataPsar = 0x50000;
     EXPECT_EQ(file, build(expected));
 
-    fields.setText(Field::saveID, "01234");
+    fields.setText(Field::discIdNumber, "01234");
     convert();
     const Bytes shorter = output();
     EXPECT_EQ(std::string(shorter.begin() + block + 0x400, shorter.begin() + block + 0x40C),
@@ -196,7 +196,7 @@ protected:
     ToolContainerTest() {
         dir.write("Files/" + std::string(kPopstationFileName), "tool");
         packing.container = build({});
-        fields.setText(Field::srcIso, dir.write("game.bin", "image"));
+        fields.setText(Field::sourcePath, dir.write("game.bin", "image"));
     }
     void convertImage() { runConversion(fields, busy, packing, ProgramFolder(dir.folder())); }
     bool containerLeft() const { return isFile(filesFolder + "EBOOT.PBP"); }
@@ -235,10 +235,10 @@ TEST_F(ToolContainerTest, TheToolsContainerNeverOutlivesTheConversion) {
 TEST_F(ToolContainerTest, ASecondConversionInTheProgramFolderIsRefusedWhileOneRuns) {
     // The second starts while the first copies (as a second window or quillon-cli would).
     FieldState second;
-    for (const Field field : {Field::srcIso, Field::labelText, Field::saveID_l, Field::saveID}) {
+    for (const Field field : {Field::sourcePath, Field::title, Field::discIdPrefix, Field::discIdNumber}) {
         second.setText(field, fields.text(field));
     }
-    second.setText(Field::dstPbp, dir.file("second"));
+    second.setText(Field::outputFolder, dir.file("second"));
     RecordingHost secondHost;
     BusyState secondBusy(secondHost);
     host.onPump = [&](int pumps) {
@@ -263,7 +263,7 @@ TEST_F(ToolContainerTest, AFolderTheRunMadeGoesAgainWhenItStaysEmpty) {
     ContainerRecipe noImage;
     noImage.isoMarker = false;
     packing.container = build(noImage);
-    fields.setText(Field::dstPbp, dir.file("out/game"));
+    fields.setText(Field::outputFolder, dir.file("out/game"));
     convertImage();
     EXPECT_FALSE(isFolder(dir.file("out/game")));
 

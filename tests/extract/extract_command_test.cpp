@@ -79,8 +79,8 @@ protected:
     // dialog answering `saveName`.
     void extract(const std::string& source, std::optional<std::string> saveName,
                  std::optional<std::size_t> onlyDisc = std::nullopt) {
-        fields.setText(Field::srcIso, source);
-        fields.setText(Field::defOutput, dir.folder());
+        fields.setText(Field::sourcePath, source);
+        fields.setText(Field::defaultOutputFolder, dir.folder());
         host.saveName = std::move(saveName);
         runIsoExtraction(fields, busy, onlyDisc);
         EXPECT_EQ(host.busyDepth, 0) << "every way out ends the busy state";

@@ -31,14 +31,14 @@ private:
         const std::string path = dir->write("game.pbp", testing::buildContainer(source));
         form().srcIso->setText(QString::fromStdString(path));
         FieldState& fields = form().fields();
-        for (Field field : {Field::icon0, Field::icon1, Field::unknown, Field::pic1, Field::snd0, Field::warning}) {
+        for (Field field : {Field::icon0, Field::icon1, Field::pic0, Field::pic1, Field::snd0, Field::warning}) {
             fields.setText(field, "");
         }
-        fields.setText(Field::dstPbp, dir->file("out"));
-        fields.setText(Field::labelText, "New title");
+        fields.setText(Field::outputFolder, dir->file("out"));
+        fields.setText(Field::title, "New title");
         fields.setText(Field::saveTitle, "New save title");
-        fields.setText(Field::saveID_l, "SLUS");
-        fields.setText(Field::saveID, "01234");
+        fields.setText(Field::discIdPrefix, "SLUS");
+        fields.setText(Field::discIdNumber, "01234");
     }
     Bytes finishedContainer() const {
         ContainerRecipe parts = source;
@@ -106,7 +106,7 @@ private slots:
         std::filesystem::create_directories(dir->path() / "out");
         dir->write("out/EBOOT.PBP", testing::buildContainer(source));
         form().srcIso->setText(QString::fromStdString(outputFile()));
-        form().fields().setText(Field::dstPbp, dir->file("out"));
+        form().fields().setText(Field::outputFolder, dir->file("out"));
         QTest::mouseClick(form().convert, Qt::LeftButton);
         QCOMPARE(dialogs.messageTexts(),
                  QStringList{QStringLiteral("Source file and Destination file cannot be the same.")});

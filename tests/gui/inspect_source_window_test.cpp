@@ -80,11 +80,11 @@ private slots:
         start({toQt(dir->write("game.bin", image))});
         QCOMPARE(form().labelText->text(), QStringLiteral("Caf\u00e9 Racer"));
         QCOMPARE(form().region->text(), QStringLiteral("Game region: Espa\u00f1a"));
-        QCOMPARE(form().fields().text(Field::labelText), std::string("Caf\xe9 Racer"));
+        QCOMPARE(form().fields().text(Field::title), std::string("Caf\xe9 Racer"));
         QCOMPARE(form().fields().text(Field::saveTitle), std::string("Caf\xe9 Racer"));
         // Typing changes the text, which then is UTF-8.
         form().labelText->setText(QStringLiteral("Caf\u00e9 Racer 2"));
-        QCOMPARE(form().fields().text(Field::labelText), std::string("Caf\xc3\xa9 Racer 2"));
+        QCOMPARE(form().fields().text(Field::title), std::string("Caf\xc3\xa9 Racer 2"));
     }
 
     void aDamagedContainerIsReportedOnceUnderTheProgramTitle() {

@@ -96,7 +96,7 @@ private slots:
         QCOMPARE(box->currentText(), QStringLiteral("SLUS"));
         QTest::keyClicks(form().saveID, "0123456");
         QCOMPARE(form().saveID->text(), QStringLiteral("01234"));
-        form().fields().setText(Field::saveID, "0123456");
+        form().fields().setText(Field::discIdNumber, "0123456");
         QCOMPARE(form().saveID->text(), QStringLiteral("0123456"));
     }
 
@@ -296,10 +296,10 @@ private slots:
 
     void regionLabelKeepsItsRightEdge() {
         start();
-        form().fields().setText(Field::region, "Game region: Europe");
+        form().fields().setText(Field::regionCaption, "Game region: Europe");
         QCOMPARE(form().region->text(), QStringLiteral("Game region: Europe"));
         QCOMPARE(form().region->geometry().right() + 1, 263);
-        QCOMPARE(form().fields().text(Field::region), std::string("Game region: Europe"));
+        QCOMPARE(form().fields().text(Field::regionCaption), std::string("Game region: Europe"));
     }
 };
 

@@ -191,7 +191,7 @@ private slots:
         QCOMPARE(dialogs.messages[0].text,
                  QString::fromStdString("Cannot create file \"" + iniPath() + "\". No such file or directory"));
         QCOMPARE(options().defOutput->text(), QStringLiteral("/unsaved"));
-        QCOMPARE(program->form1->fields().text(Field::defOutput), std::string("/unsaved"));
+        QCOMPARE(program->form1->fields().text(Field::defaultOutputFolder), std::string("/unsaved"));
     }
 
     void cancelRestoresTheStoredValuesButKeepsTheWarningPicture() {

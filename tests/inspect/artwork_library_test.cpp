@@ -18,7 +18,7 @@ protected:
     ArtworkLibraryTest() {
         fields.setText(Field::icon0, "default-icon0.png");
         fields.setText(Field::icon1, "default-icon1.pmf");
-        fields.setText(Field::unknown, "default-pic0.png");
+        fields.setText(Field::pic0, "default-pic0.png");
         fields.setText(Field::pic1, "default-pic1.png");
         fields.setText(Field::snd0, "default-snd0.at3");
         fields.compositions.clear();
@@ -40,11 +40,10 @@ TEST_F(ArtworkLibraryTest, OnlyTheKindsWithAFileChange) {
     EXPECT_EQ(fields.text(Field::pic1), pic1);
     EXPECT_EQ(fields.text(Field::icon0), "default-icon0.png");
     EXPECT_EQ(fields.text(Field::icon1), "default-icon1.pmf");
-    EXPECT_EQ(fields.text(Field::unknown), "default-pic0.png");
+    EXPECT_EQ(fields.text(Field::pic0), "default-pic0.png");
     EXPECT_EQ(fields.text(Field::snd0), "default-snd0.at3");
     EXPECT_EQ(fields.compositions.size(), 1u);  // pic1's change handler, once
-    EXPECT_EQ(fields.carets,
-              (std::vector<Field>{Field::icon0, Field::icon1, Field::unknown, Field::pic1, Field::snd0}));
+    EXPECT_EQ(fields.carets, (std::vector<Field>{Field::icon0, Field::icon1, Field::pic0, Field::pic1, Field::snd0}));
 }
 
 TEST_F(ArtworkLibraryTest, EveryKindHasItsFolderAndExtension) {
@@ -56,7 +55,7 @@ TEST_F(ArtworkLibraryTest, EveryKindHasItsFolderAndExtension) {
     lookUpArtwork(fields, ProgramFolder(dir.folder()), "SCES12345");
     EXPECT_EQ(fields.text(Field::icon0), icon0);
     EXPECT_EQ(fields.text(Field::icon1), icon1);
-    EXPECT_EQ(fields.text(Field::unknown), pic0);
+    EXPECT_EQ(fields.text(Field::pic0), pic0);
     EXPECT_EQ(fields.text(Field::pic1), pic1);
     EXPECT_EQ(fields.text(Field::snd0), snd0);
     // ICON0, PIC0 and PIC1 each recompose the preview as they change, in table order.
@@ -86,7 +85,7 @@ TEST_F(ArtworkLibraryTest, AShortDiscIdIsUsedUnchanged) {
     const std::string shortOne = put("Pics/pic0/SLUS012.png");
     lookUpArtwork(fields, ProgramFolder(dir.folder()), "SLUS012");
     EXPECT_EQ(fields.text(Field::icon0), "default-icon0.png");
-    EXPECT_EQ(fields.text(Field::unknown), shortOne);
+    EXPECT_EQ(fields.text(Field::pic0), shortOne);
 }
 
 TEST_F(ArtworkLibraryTest, NamesMatchWhateverTheirCase) {

@@ -39,25 +39,25 @@ protected:
         dir.write("Files/gameInfo.txt", "SCES-99999;x;Japan;Other Game\r\nSLUS-01234;x;USA;Some Game [Disc 1]\r\n");
         gameList = loadGameList(dir.file("Files/gameInfo.txt"));
         const std::pair<Field, const char*> settingsAndLeftovers[] = {
-            {Field::defOutput, "/out"},
-            {Field::defIcon0, "/defaults/icon0.png"},
-            {Field::defIcon1, "/defaults/icon1.pmf"},
-            {Field::defUnknown, "/defaults/pic0.png"},
-            {Field::defPic1, "/defaults/pic1.png"},
-            {Field::defSnd0, "/defaults/snd0.at3"},
+            {Field::defaultOutputFolder, "/out"},
+            {Field::defaultIcon0, "/defaults/icon0.png"},
+            {Field::defaultIcon1, "/defaults/icon1.pmf"},
+            {Field::defaultPic0, "/defaults/pic0.png"},
+            {Field::defaultPic1, "/defaults/pic1.png"},
+            {Field::defaultSnd0, "/defaults/snd0.at3"},
             // What the previous source left behind.
-            {Field::labelText, "Previous Title"},
+            {Field::title, "Previous Title"},
             {Field::saveTitle, "Previous Save"},
-            {Field::saveID_l, "SCES"},
-            {Field::saveID, "11111"},
-            {Field::region, "Game region: Europe"},
+            {Field::discIdPrefix, "SCES"},
+            {Field::discIdNumber, "11111"},
+            {Field::regionCaption, "Game region: Europe"},
             {Field::warning, "/previous/warning.png"},
         };
         for (const auto& [field, text] : settingsAndLeftovers) fields.setText(field, text);
     }
 
     void inspect(const std::string& source) {
-        fields.setText(Field::srcIso, source);
+        fields.setText(Field::sourcePath, source);
         fields.compositions.clear();
         fields.carets.clear();
         // The tests read what inspection showed through the host and set in the fields.
@@ -70,14 +70,14 @@ protected:
     void expectDefaultArtwork() const {
         EXPECT_EQ(fields.text(Field::icon0), "/defaults/icon0.png");
         EXPECT_EQ(fields.text(Field::icon1), "/defaults/icon1.pmf");
-        EXPECT_EQ(fields.text(Field::unknown), "/defaults/pic0.png");
+        EXPECT_EQ(fields.text(Field::pic0), "/defaults/pic0.png");
         EXPECT_EQ(fields.text(Field::pic1), "/defaults/pic1.png");
         EXPECT_EQ(fields.text(Field::snd0), "/defaults/snd0.at3");
     }
     void expectUnidentified() const {
-        EXPECT_EQ(fields.text(Field::region), kUnknownRegion);
-        EXPECT_EQ(fields.text(Field::saveID_l), "");
-        EXPECT_EQ(fields.text(Field::saveID), "");
+        EXPECT_EQ(fields.text(Field::regionCaption), kUnknownRegion);
+        EXPECT_EQ(fields.text(Field::discIdPrefix), "");
+        EXPECT_EQ(fields.text(Field::discIdNumber), "");
     }
     std::vector<std::string> messageTexts() const {
         std::vector<std::string> texts;
@@ -98,9 +98,9 @@ TEST_F(InspectTest, AnEmptySourceResetsToTheDefaults) {
     fields.setText(Field::icon0, "/chosen/icon0.png");
     inspect("");
     expectUnidentified();
-    EXPECT_EQ(fields.text(Field::labelText), "");
+    EXPECT_EQ(fields.text(Field::title), "");
     EXPECT_EQ(fields.text(Field::saveTitle), "");
-    EXPECT_EQ(fields.text(Field::dstPbp), "/out");  // no game folder appended
+    EXPECT_EQ(fields.text(Field::outputFolder), "/out");  // no game folder appended
     expectDefaultArtwork();
     EXPECT_EQ(fields.text(Field::warning), "/previous/warning.png");
     EXPECT_TRUE(host.messages.empty());
@@ -110,13 +110,13 @@ TEST_F(InspectTest, AFolderOrAFileNotThereYetTakesItsTitleFromTheName) {
     std::filesystem::create_directories(dir.path() / "Game.Folder");
     inspect(path("Game.Folder"));
     expectUnidentified();
-    EXPECT_EQ(fields.text(Field::labelText), "Game");
+    EXPECT_EQ(fields.text(Field::title), "Game");
 
     inspect(path("g/Foo.Bar.bin"));
     expectUnidentified();
-    EXPECT_EQ(fields.text(Field::labelText), "Foo.Bar");
+    EXPECT_EQ(fields.text(Field::title), "Foo.Bar");
     EXPECT_EQ(fields.text(Field::saveTitle), "Foo.Bar");
-    EXPECT_EQ(fields.text(Field::dstPbp), "/out");
+    EXPECT_EQ(fields.text(Field::outputFolder), "/out");
     EXPECT_TRUE(host.messages.empty());
 }
 
@@ -126,12 +126,12 @@ TEST_F(InspectTest, AnImageIsIdentifiedAndLookedUp) {
     fields.setFolderOption(1);
     const std::string image = dir.write("Crash.bin", imageHolding("BOOT = cdrom:\\SLUS_012.34;1"));
     inspect(image);
-    EXPECT_EQ(fields.text(Field::saveID_l), "SLUS");
-    EXPECT_EQ(fields.text(Field::saveID), "01234");
-    EXPECT_EQ(fields.text(Field::labelText), "Some Game [Disc 1]");
+    EXPECT_EQ(fields.text(Field::discIdPrefix), "SLUS");
+    EXPECT_EQ(fields.text(Field::discIdNumber), "01234");
+    EXPECT_EQ(fields.text(Field::title), "Some Game [Disc 1]");
     EXPECT_EQ(fields.text(Field::saveTitle), "Some Game");
-    EXPECT_EQ(fields.text(Field::region), "Game region: USA");
-    EXPECT_EQ(fields.text(Field::dstPbp), std::string("/out") + kPathSeparator + "SLUS01234");
+    EXPECT_EQ(fields.text(Field::regionCaption), "Game region: USA");
+    EXPECT_EQ(fields.text(Field::outputFolder), std::string("/out") + kPathSeparator + "SLUS01234");
     expectDefaultArtwork();
     EXPECT_EQ(fields.text(Field::warning), "/previous/warning.png");  // no Files/base.pbp
     // The three picture defaults' change handlers; an image has no composition of its own.
@@ -151,14 +151,14 @@ TEST_F(InspectTest, ACueSheetIsIdentifiedFromItsFirstDataTrack) {
                                         "    INDEX 01 00:00:00\r\nFILE \"audio.bin\" BINARY\r\n"
                                         "  TRACK 02 AUDIO\r\n    INDEX 01 00:00:00\r\n");
     inspect(sheet);
-    EXPECT_EQ(fields.text(Field::saveID_l) + fields.text(Field::saveID), "SLUS01234");
-    EXPECT_EQ(fields.text(Field::labelText), "Some Game [Disc 1]");
+    EXPECT_EQ(fields.text(Field::discIdPrefix) + fields.text(Field::discIdNumber), "SLUS01234");
+    EXPECT_EQ(fields.text(Field::title), "Some Game [Disc 1]");
     EXPECT_TRUE(host.messages.empty());
 
     // Without a list entry, the titles come from the sheet's name, marker and all.
     gameList.clear();
     inspect(sheet);
-    EXPECT_EQ(fields.text(Field::labelText), "Game (Disc 1)");
+    EXPECT_EQ(fields.text(Field::title), "Game (Disc 1)");
 }
 
 TEST_F(InspectTest, APlaylistIsInspectedAsItsFirstDiscAndTitledWithoutTheDiscMarker) {
@@ -168,8 +168,8 @@ TEST_F(InspectTest, APlaylistIsInspectedAsItsFirstDiscAndTitledWithoutTheDiscMar
     const std::string playlist =
         dir.write("Harbor.m3u", "# discs\ndiscs/Harbor Run (Disc 1).bin\n\ndiscs/Harbor Run (Disc 2).bin\n");
     inspect(playlist);
-    EXPECT_EQ(fields.text(Field::saveID_l) + fields.text(Field::saveID), "SLUS99004");
-    EXPECT_EQ(fields.text(Field::labelText), "Harbor Run");
+    EXPECT_EQ(fields.text(Field::discIdPrefix) + fields.text(Field::discIdNumber), "SLUS99004");
+    EXPECT_EQ(fields.text(Field::title), "Harbor Run");
     EXPECT_EQ(fields.text(Field::saveTitle), "Harbor Run");
     EXPECT_TRUE(host.messages.empty());
 
@@ -195,19 +195,19 @@ TEST_F(InspectTest, AnImageWithoutAnIdTakesItsTitlesFromTheFileName) {
     std::copy(late.begin(), late.end(), image.begin() + 65535 - 10);
     inspect(dir.write("Some.Game.PNG", image));
     expectUnidentified();
-    EXPECT_EQ(fields.text(Field::labelText), "Some.Game");
+    EXPECT_EQ(fields.text(Field::title), "Some.Game");
     EXPECT_EQ(fields.text(Field::saveTitle), "Some.Game");
 }
 
 TEST_F(InspectTest, AnIdWithoutAListEntryKeepsTheIdAndTakesTheTitleFromTheFileName) {
     fields.setFolderOption(2);
     inspect(dir.write("Unlisted Game.iso", imageHolding("SLES-55555")));
-    EXPECT_EQ(fields.text(Field::saveID_l), "SLES");
-    EXPECT_EQ(fields.text(Field::saveID), "55555");
-    EXPECT_EQ(fields.text(Field::region), kUnknownRegion);
-    EXPECT_EQ(fields.text(Field::labelText), "Unlisted Game");
+    EXPECT_EQ(fields.text(Field::discIdPrefix), "SLES");
+    EXPECT_EQ(fields.text(Field::discIdNumber), "55555");
+    EXPECT_EQ(fields.text(Field::regionCaption), kUnknownRegion);
+    EXPECT_EQ(fields.text(Field::title), "Unlisted Game");
     EXPECT_EQ(fields.text(Field::saveTitle), "Unlisted Game");
-    EXPECT_EQ(fields.text(Field::dstPbp), std::string("/out") + kPathSeparator + "Unlisted Game");
+    EXPECT_EQ(fields.text(Field::outputFolder), std::string("/out") + kPathSeparator + "Unlisted Game");
 }
 
 TEST_F(InspectTest, AnImageTakesItsArtworkFromTheLibrary) {
@@ -232,7 +232,7 @@ TEST_F(InspectTest, BasePbpGivesTheDefaultWarningPicture) {
 
 TEST_F(InspectTest, DefWarningWinsButBasePbpIsStillWrittenOut) {
     dir.write("Files/base.pbp", buildContainer({.startPicture = bytesOf("base warning")}));
-    fields.setText(Field::defWarning, "/mine/warning.png");
+    fields.setText(Field::defaultWarning, "/mine/warning.png");
     inspect(dir.write("game.iso", imageHolding("nothing")));
     EXPECT_EQ(readFile(path("warning.png")), "base warning");
     EXPECT_EQ(fields.text(Field::warning), "/mine/warning.png");
@@ -240,7 +240,7 @@ TEST_F(InspectTest, DefWarningWinsButBasePbpIsStillWrittenOut) {
 
 TEST_F(InspectTest, WithoutAStartScreenInBasePbpTheWarningStays) {
     dir.write("Files/base.pbp", buildContainer({.startPicture = std::nullopt}));
-    fields.setText(Field::defWarning, "/mine/warning.png");
+    fields.setText(Field::defaultWarning, "/mine/warning.png");
     dir.write("Pics/warning.png", "from an earlier container");
     inspect(dir.write("game.iso", imageHolding("nothing")));
     EXPECT_FALSE(exists("Pics/warning.png"));
@@ -264,16 +264,16 @@ TEST_F(InspectTest, AContainerFillsTheFieldsAndWritesItsArtworkOut) {
     const Bytes container = buildContainer({});
     const std::string source = dir.write("GAME.PBP", container);
     inspect(source);
-    EXPECT_EQ(fields.text(Field::saveID_l), "SLUS");
-    EXPECT_EQ(fields.text(Field::saveID), "01234");
-    EXPECT_EQ(fields.text(Field::labelText), "Test Game");  // PARAM.SFO, not the list
+    EXPECT_EQ(fields.text(Field::discIdPrefix), "SLUS");
+    EXPECT_EQ(fields.text(Field::discIdNumber), "01234");
+    EXPECT_EQ(fields.text(Field::title), "Test Game");      // PARAM.SFO, not the list
     EXPECT_EQ(fields.text(Field::saveTitle), "Test Save");  // the disc-image block
-    EXPECT_EQ(fields.text(Field::region), "Game region: USA");
-    EXPECT_EQ(fields.text(Field::dstPbp), std::string("/out") + kPathSeparator + "Test Save");
+    EXPECT_EQ(fields.text(Field::regionCaption), "Game region: USA");
+    EXPECT_EQ(fields.text(Field::outputFolder), std::string("/out") + kPathSeparator + "Test Save");
 
     EXPECT_EQ(fields.text(Field::icon0), path("Pics/icon0.png"));
     EXPECT_EQ(fields.text(Field::icon1), path("Pics/icon1.pmf"));
-    EXPECT_EQ(fields.text(Field::unknown), path("Pics/pic0.png"));
+    EXPECT_EQ(fields.text(Field::pic0), path("Pics/pic0.png"));
     EXPECT_EQ(fields.text(Field::pic1), path("Pics/pic1.png"));
     EXPECT_EQ(fields.text(Field::snd0), path("Pics/snd0.at3"));
     EXPECT_EQ(fields.text(Field::warning), path("Pics/warning.png"));
@@ -288,7 +288,7 @@ TEST_F(InspectTest, AContainerFillsTheFieldsAndWritesItsArtworkOut) {
 
     // Every path put into a field has its caret at the end.
     for (Field f :
-         {Field::warning, Field::icon0, Field::icon1, Field::unknown, Field::pic1, Field::snd0, Field::dstPbp}) {
+         {Field::warning, Field::icon0, Field::icon1, Field::pic0, Field::pic1, Field::snd0, Field::outputFolder}) {
         EXPECT_NE(std::find(fields.carets.begin(), fields.carets.end(), f), fields.carets.end());
     }
 }
@@ -339,18 +339,18 @@ TEST_F(InspectTest, AContainerWithoutADiscImageStopsAfterTheArtwork) {
     inspect(dir.write("game.pbp", buildContainer({.isoMarker = false})));
     EXPECT_EQ(readFile(path("Pics/pic1.png")), "pic1 picture");
     EXPECT_EQ(fields.compositions.size(), 7u);
-    EXPECT_EQ(fields.text(Field::saveID_l), "SLUS");
-    EXPECT_EQ(fields.text(Field::labelText), "Test Game");
+    EXPECT_EQ(fields.text(Field::discIdPrefix), "SLUS");
+    EXPECT_EQ(fields.text(Field::title), "Test Game");
     EXPECT_EQ(fields.text(Field::saveTitle), "");
-    EXPECT_EQ(fields.text(Field::region), kUnknownRegion);
-    EXPECT_EQ(fields.text(Field::dstPbp), "/out");
+    EXPECT_EQ(fields.text(Field::regionCaption), kUnknownRegion);
+    EXPECT_EQ(fields.text(Field::outputFolder), "/out");
     EXPECT_TRUE(host.messages.empty());
 }
 
 TEST_F(InspectTest, AParamSfoWithoutTheKeysGivesEmptyFields) {
     inspect(dir.write("game.pbp", buildContainer({.discId = std::nullopt, .title = std::nullopt})));
     expectUnidentified();  // no lookup without a disc ID
-    EXPECT_EQ(fields.text(Field::labelText), "");
+    EXPECT_EQ(fields.text(Field::title), "");
     EXPECT_EQ(fields.text(Field::saveTitle), "Test Save");
     EXPECT_TRUE(host.messages.empty());
 }
@@ -386,11 +386,11 @@ TEST_F(InspectTest, AFileErrorIsShownAndStopsInspectionAtThatStep) {
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].caption, "Quillon");
     EXPECT_NE(host.messages[0].text.find("Pics"), std::string::npos);
-    EXPECT_EQ(fields.text(Field::labelText), "Test Game");  // done before the failing step
+    EXPECT_EQ(fields.text(Field::title), "Test Game");  // done before the failing step
     EXPECT_EQ(fields.text(Field::warning), "/previous/warning.png");
     EXPECT_EQ(fields.text(Field::icon0), "/defaults/icon0.png");
     EXPECT_EQ(fields.text(Field::saveTitle), "Previous Save");  // never reached
-    EXPECT_EQ(fields.text(Field::dstPbp), "/out");
+    EXPECT_EQ(fields.text(Field::outputFolder), "/out");
 }
 
 TEST_F(InspectTest, AnUnwritableWarningPictureStopsBeforeTheGameFolder) {
@@ -400,8 +400,8 @@ TEST_F(InspectTest, AnUnwritableWarningPictureStopsBeforeTheGameFolder) {
     inspect(dir.write("game.iso", imageHolding("SLUS-01234")));
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].caption, "Quillon");
-    EXPECT_EQ(fields.text(Field::saveID), "01234");
-    EXPECT_EQ(fields.text(Field::dstPbp), "/out");
+    EXPECT_EQ(fields.text(Field::discIdNumber), "01234");
+    EXPECT_EQ(fields.text(Field::outputFolder), "/out");
 }
 
 TEST_F(InspectTest, TheSourceItselfIsNeverDeletedOrReplaced) {
@@ -429,7 +429,7 @@ TEST_F(InspectTest, SectionsOutOfOrderOrPastTheEndAreSkippedWithOneMessage) {
     EXPECT_EQ(readFile(path("Pics/icon0.png")), "icon0 picture");
     EXPECT_FALSE(exists("Pics/pic0.png"));
     EXPECT_FALSE(exists("Pics/snd0.at3"));
-    EXPECT_EQ(fields.text(Field::unknown), "/defaults/pic0.png");
+    EXPECT_EQ(fields.text(Field::pic0), "/defaults/pic0.png");
     EXPECT_EQ(fields.text(Field::snd0), "/defaults/snd0.at3");
     EXPECT_EQ(fields.text(Field::saveTitle), "Test Save");
     EXPECT_EQ(messageTexts(),
@@ -460,7 +460,7 @@ TEST_F(InspectTest, ADamagedBasePbpIsNamedInTheMessage) {
     inspect(dir.write("game.iso", imageHolding("SLUS-01234")));
     EXPECT_FALSE(exists("warning.png"));
     EXPECT_EQ(fields.text(Field::warning), "/previous/warning.png");
-    EXPECT_EQ(fields.text(Field::dstPbp), std::string("/out") + kPathSeparator + "SLUS01234");
+    EXPECT_EQ(fields.text(Field::outputFolder), std::string("/out") + kPathSeparator + "SLUS01234");
     EXPECT_EQ(messageTexts(), (std::vector<std::string>{"The PBP file \"" + path("Files/base.pbp") +
                                                         "\" is damaged. Skipped: the start-screen picture."}));
 }
@@ -472,9 +472,9 @@ TEST_F(InspectTest, AContainerCutInsideTheDiscImageHeadKeepsWhatItHas) {
     const std::string source = dir.write("game.pbp", container);
     inspect(source);
     EXPECT_EQ(readFile(path("Pics/snd0.at3")), "snd0 sound");
-    EXPECT_EQ(fields.text(Field::labelText), "Test Game");
+    EXPECT_EQ(fields.text(Field::title), "Test Game");
     EXPECT_EQ(fields.text(Field::saveTitle), "");
-    EXPECT_EQ(fields.text(Field::region), "Game region: USA");
+    EXPECT_EQ(fields.text(Field::regionCaption), "Game region: USA");
     EXPECT_EQ(messageTexts(),
               (std::vector<std::string>{"The PBP file \"" + source + "\" is damaged. Skipped: the save title."}));
 }
@@ -494,7 +494,7 @@ TEST_F(InspectTest, ATinyOrGarbledContainerIsReportedNotRead) {
     const std::string tiny = dir.write("tiny.pbp", std::string("\0PBP", 4));
     inspect(tiny);
     expectUnidentified();
-    EXPECT_EQ(fields.text(Field::labelText), "");
+    EXPECT_EQ(fields.text(Field::title), "");
     expectDefaultArtwork();
     EXPECT_EQ(fields.compositions.size(), 4u);  // three defaults, then the explicit one
     EXPECT_EQ(messageTexts(),

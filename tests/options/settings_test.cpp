@@ -21,7 +21,7 @@ protected:
 };
 
 TEST_F(SettingsTest, MissingFileLoadsEmptyFieldsAndOptionZeroAndCreatesNothing) {
-    fields.setText(Field::defIcon0, "stale");
+    fields.setText(Field::defaultIcon0, "stale");
     fields.setFolderOption(2);
     loadOptions(fields, iniPath());
     for (const StringSetting& s : kStringSettings) EXPECT_EQ(fields.text(s.field), "") << s.key;
@@ -41,8 +41,8 @@ TEST_F(SettingsTest, FolderOptionValues) {
 
 TEST_F(SettingsTest, NewFileHasTheKeysInTheirOrder) {
     std::filesystem::create_directories(dir.path() / "Files");
-    fields.setText(Field::defOutput, "/out");
-    fields.setText(Field::Compression, "9");
+    fields.setText(Field::defaultOutputFolder, "/out");
+    fields.setText(Field::compressionLevel, "9");
     fields.setFolderOption(2);
     ASSERT_TRUE(saveOptions(fields, iniPath()).ok());
     EXPECT_EQ(readFile(iniPath()),
@@ -56,11 +56,11 @@ TEST_F(SettingsTest, RoundTripKeepsUnknownKeysAndSectionsAndReadsAnyCase) {
         "; settings\r\n[OPTIONS]\r\nDEFICON0=C:\\icons\\a.png\r\nfolderoption=$1\r\n"
         "defOutput=not the output key\r\nmine=kept\r\n[Elsewhere]\r\nk=v\r\n");
     loadOptions(fields, iniPath());
-    EXPECT_EQ(fields.text(Field::defIcon0), "C:\\icons\\a.png");
-    EXPECT_EQ(fields.text(Field::defOutput), "");
+    EXPECT_EQ(fields.text(Field::defaultIcon0), "C:\\icons\\a.png");
+    EXPECT_EQ(fields.text(Field::defaultOutputFolder), "");
     EXPECT_EQ(fields.folderOption(), 1);
 
-    fields.setText(Field::defIsoFolder, "/isos");
+    fields.setText(Field::sourceFolder, "/isos");
     ASSERT_TRUE(saveOptions(fields, iniPath()).ok());
     const std::string saved = readFile(iniPath());
     EXPECT_NE(saved.find("mine=kept\r\n"), std::string::npos);
@@ -70,8 +70,8 @@ TEST_F(SettingsTest, RoundTripKeepsUnknownKeysAndSectionsAndReadsAnyCase) {
 
     FieldState reloaded;
     loadOptions(reloaded, iniPath());
-    EXPECT_EQ(reloaded.text(Field::defIsoFolder), "/isos");
-    EXPECT_EQ(reloaded.text(Field::defIcon0), "C:\\icons\\a.png");
+    EXPECT_EQ(reloaded.text(Field::sourceFolder), "/isos");
+    EXPECT_EQ(reloaded.text(Field::defaultIcon0), "C:\\icons\\a.png");
     EXPECT_EQ(reloaded.folderOption(), 1);
 }
 

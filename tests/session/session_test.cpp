@@ -41,7 +41,7 @@ TEST_F(InstalledSessionTest, SettingsAreSavedIntoTheUsersFolderAndReadBack) {
     {
         Session session(folder(), host);
         session.loadOptions();
-        session.fields().setText(Field::defOutput, "/games/psp");
+        session.fields().setText(Field::defaultOutputFolder, "/games/psp");
         session.fields().setFolderOption(2);
         ASSERT_TRUE(session.saveOptions().ok());
     }
@@ -49,7 +49,7 @@ TEST_F(InstalledSessionTest, SettingsAreSavedIntoTheUsersFolderAndReadBack) {
     EXPECT_FALSE(std::filesystem::exists(shared.path() / "options.ini"));
     Session later(folder(), host);
     later.loadOptions();
-    EXPECT_EQ(later.fields().text(Field::defOutput), "/games/psp");
+    EXPECT_EQ(later.fields().text(Field::defaultOutputFolder), "/games/psp");
     EXPECT_EQ(later.fields().folderOption(), 2);
 }
 
@@ -64,7 +64,7 @@ TEST_F(InstalledSessionTest, AnInspectionThatCannotReadTheSourceRefusesIt) {
         {discs.file("missing.bin"), false},  // no source at all: the conversion says so
     };
     for (const auto& [source, refused] : sources) {
-        session.fields().setPath(Field::srcIso, source);
+        session.fields().setPath(Field::sourcePath, source);
         EXPECT_EQ(session.sourceRefused(), refused) << source;
     }
 }

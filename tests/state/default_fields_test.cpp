@@ -25,11 +25,11 @@ TEST(GameFolderNameTest, ForbiddenCharactersBecomeSpacesAndTrailingStopsGo) {
 class AppendGameFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fields.setText(Field::saveID_l, "SLUS");
-        fields.setText(Field::saveID, "01234");
-        fields.setText(Field::labelText, "Game: Part 1?");
+        fields.setText(Field::discIdPrefix, "SLUS");
+        fields.setText(Field::discIdNumber, "01234");
+        fields.setText(Field::title, "Game: Part 1?");
         fields.setText(Field::saveTitle, "Save...");
-        fields.setText(Field::dstPbp, "/psp");
+        fields.setText(Field::outputFolder, "/psp");
     }
     FieldState fields;
 };
@@ -37,69 +37,69 @@ protected:
 TEST_F(AppendGameFolderTest, EachOptionNamesTheSubFolder) {
     fields.setFolderOption(0);
     appendGameFolder(fields);
-    EXPECT_EQ(fields.text(Field::dstPbp), "/psp");
+    EXPECT_EQ(fields.text(Field::outputFolder), "/psp");
 
     fields.setFolderOption(1);
     appendGameFolder(fields);
-    EXPECT_EQ(fields.text(Field::dstPbp), "/psp" + kSep + "SLUS01234");
+    EXPECT_EQ(fields.text(Field::outputFolder), "/psp" + kSep + "SLUS01234");
 
-    fields.setText(Field::dstPbp, "/psp");
+    fields.setText(Field::outputFolder, "/psp");
     fields.setFolderOption(2);
     appendGameFolder(fields);
-    EXPECT_EQ(fields.text(Field::dstPbp), "/psp" + kSep + "Game  Part 1 ");
+    EXPECT_EQ(fields.text(Field::outputFolder), "/psp" + kSep + "Game  Part 1 ");
 
-    fields.setText(Field::dstPbp, "/psp");
+    fields.setText(Field::outputFolder, "/psp");
     fields.setFolderOption(3);
     appendGameFolder(fields);
-    EXPECT_EQ(fields.text(Field::dstPbp), "/psp" + kSep + "Save");
+    EXPECT_EQ(fields.text(Field::outputFolder), "/psp" + kSep + "Save");
 }
 
 TEST_F(AppendGameFolderTest, FolderEndingInSeparatorOrEmptyAndRepeatedCalls) {
     fields.setFolderOption(1);
-    fields.setText(Field::dstPbp, kSep);
+    fields.setText(Field::outputFolder, kSep);
     appendGameFolder(fields);
-    EXPECT_EQ(fields.text(Field::dstPbp), kSep + kSep + "SLUS01234");
+    EXPECT_EQ(fields.text(Field::outputFolder), kSep + kSep + "SLUS01234");
 
     appendGameFolder(fields);
-    EXPECT_EQ(fields.text(Field::dstPbp), kSep + kSep + "SLUS01234" + kSep + "SLUS01234");
+    EXPECT_EQ(fields.text(Field::outputFolder), kSep + kSep + "SLUS01234" + kSep + "SLUS01234");
 
     // An empty folder would become one at the root of the file system.
-    fields.setText(Field::dstPbp, "");
+    fields.setText(Field::outputFolder, "");
     appendGameFolder(fields);
-    EXPECT_EQ(fields.text(Field::dstPbp), "");
+    EXPECT_EQ(fields.text(Field::outputFolder), "");
 }
 
 TEST_F(AppendGameFolderTest, EmptyNameLeavesTheFolderAsChosen) {
     fields.setFolderOption(1);
-    fields.setText(Field::saveID_l, "");
-    fields.setText(Field::saveID, "");
+    fields.setText(Field::discIdPrefix, "");
+    fields.setText(Field::discIdNumber, "");
     appendGameFolder(fields);
-    EXPECT_EQ(fields.text(Field::dstPbp), "/psp");
+    EXPECT_EQ(fields.text(Field::outputFolder), "/psp");
 
     fields.setFolderOption(3);
     fields.setText(Field::saveTitle, "..");
     appendGameFolder(fields);
-    EXPECT_EQ(fields.text(Field::dstPbp), "/psp");
+    EXPECT_EQ(fields.text(Field::outputFolder), "/psp");
 
     fields.setFolderOption(-1);
     appendGameFolder(fields);
-    EXPECT_EQ(fields.text(Field::dstPbp), "/psp");
+    EXPECT_EQ(fields.text(Field::outputFolder), "/psp");
 }
 
 TEST(ApplyDefaultFieldsTest, CopiesTheDefaultsAndRecomposesOncePerChangedPicture) {
     testing::RecordingFields fields;
-    fields.setText(Field::defOutput, "/out");
-    fields.setText(Field::defIcon0, "/i0.png");
-    fields.setText(Field::defPic1, "/p1.png");
-    fields.setText(Field::defSnd0, "/s.at3");
-    fields.setText(Field::defIcon1, "/i1.pmf");
-    fields.setText(Field::unknown, "/old.png");
+    fields.setText(Field::defaultOutputFolder, "/out");
+    fields.setText(Field::defaultIcon0, "/i0.png");
+    fields.setText(Field::defaultPic1, "/p1.png");
+    fields.setText(Field::defaultSnd0, "/s.at3");
+    fields.setText(Field::defaultIcon1, "/i1.pmf");
+    fields.setText(Field::pic0, "/old.png");
     fields.compositions.clear();
     applyDefaultFields(fields);
-    EXPECT_EQ(fields.text(Field::dstPbp), "/out");
+    EXPECT_EQ(fields.text(Field::outputFolder), "/out");
     EXPECT_EQ(fields.text(Field::icon0), "/i0.png");
     EXPECT_EQ(fields.text(Field::pic1), "/p1.png");
-    EXPECT_EQ(fields.text(Field::unknown), "");
+    EXPECT_EQ(fields.text(Field::pic0), "");
     EXPECT_EQ(fields.text(Field::snd0), "/s.at3");
     EXPECT_EQ(fields.text(Field::icon1), "/i1.pmf");
     EXPECT_EQ(fields.compositions.size(), 3u);

@@ -24,16 +24,16 @@ TEST(FieldStateTest, ARealChangeIsToldThenSetsOffItsFieldsTriggerOnce) {
     fields.addObserver(&observer);
     std::vector<std::string> reactions;
     fields.setReaction(FieldTrigger::InspectSource, [&] {
-        reactions.push_back("inspect " + fields.text(Field::srcIso));
+        reactions.push_back("inspect " + fields.text(Field::sourcePath));
         // the observers were told before the reaction ran
         EXPECT_FALSE(observer.events.empty());
     });
     fields.setReaction(FieldTrigger::RedrawPreview, [&] { reactions.push_back("preview"); });
 
-    fields.setPath(Field::srcIso, "/a.iso");
-    fields.setText(Field::srcIso, "/a.iso");  // the same text: nothing at all
-    for (const Field picture : {Field::icon0, Field::pic1, Field::unknown}) fields.setText(picture, "x");
-    for (const Field other : {Field::snd0, Field::icon1, Field::labelText, Field::warning}) {
+    fields.setPath(Field::sourcePath, "/a.iso");
+    fields.setText(Field::sourcePath, "/a.iso");  // the same text: nothing at all
+    for (const Field picture : {Field::icon0, Field::pic1, Field::pic0}) fields.setText(picture, "x");
+    for (const Field other : {Field::snd0, Field::icon1, Field::title, Field::warning}) {
         fields.setText(other, "y");
     }
     EXPECT_EQ(reactions, (std::vector<std::string>{"inspect /a.iso", "preview", "preview", "preview"}));
@@ -51,8 +51,8 @@ TEST(FieldStateTest, ARealChangeIsToldThenSetsOffItsFieldsTriggerOnce) {
 
 TEST(FieldStateTest, StartsEmptyWithTheFirstRegionCaptionAndOptionZero) {
     const FieldState fields;
-    EXPECT_EQ(fields.text(Field::srcIso), "");
-    EXPECT_EQ(fields.text(Field::region), "\u3000区域: [?]");
+    EXPECT_EQ(fields.text(Field::sourcePath), "");
+    EXPECT_EQ(fields.text(Field::regionCaption), "\u3000区域: [?]");
     EXPECT_EQ(fields.folderOption(), 0);
     EXPECT_FALSE(fields.palFix());
 }
@@ -64,16 +64,16 @@ TEST(FieldRuleTest, TypingKeepsToOneLineAndTheFieldsLimitInCharacters) {
         bool accepted;
     };
     const Case cases[] = {
-        {Field::saveID_l, "SLUS", true},
-        {Field::saveID_l, "SLUSX", false},
-        {Field::saveID, "01234", true},
-        {Field::saveID, "012345", false},
-        {Field::Compression, "9", true},
-        {Field::Compression, "10", false},
-        {Field::saveID_l, "\u00e9\u00e9\u00e9\u00e9", true},  // four characters, eight bytes
-        {Field::labelText, std::string(500, 'x'), true},
-        {Field::labelText, "a\nfolderOption=3", false},
-        {Field::dstPbp, "a\rb", false},
+        {Field::discIdPrefix, "SLUS", true},
+        {Field::discIdPrefix, "SLUSX", false},
+        {Field::discIdNumber, "01234", true},
+        {Field::discIdNumber, "012345", false},
+        {Field::compressionLevel, "9", true},
+        {Field::compressionLevel, "10", false},
+        {Field::discIdPrefix, "\u00e9\u00e9\u00e9\u00e9", true},  // four characters, eight bytes
+        {Field::title, std::string(500, 'x'), true},
+        {Field::title, "a\nfolderOption=3", false},
+        {Field::outputFolder, "a\rb", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(acceptsTyped(c.field, c.text), c.accepted) << c.text;

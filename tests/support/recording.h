@@ -64,7 +64,7 @@ public:
     RecordingFields() {
         addObserver(this);
         setReaction(FieldTrigger::RedrawPreview, [this] {
-            compositions.push_back({text(Field::icon0), text(Field::pic1), text(Field::unknown), text(Field::warning)});
+            compositions.push_back({text(Field::icon0), text(Field::pic1), text(Field::pic0), text(Field::warning)});
         });
     }
     ~RecordingFields() override { removeObserver(this); }
