@@ -4,12 +4,11 @@
 #include <cstring>
 #include <functional>
 #include <numeric>
-#include <optional>
-#include <string_view>
 
 #include "common/file_io.h"
 #include "common/file_system.h"
 #include "common/text.h"
+#include "convert/tool_output.h"
 #include "source/disc_image.h"
 #include "source/image_index.h"
 #include "source/multi_disc.h"
@@ -24,25 +23,13 @@ constexpr const char* kConvertingStatus = "Converting file to PBP... (This may t
 constexpr const char* kToolOutputName = "info.txt";
 constexpr int kPollMilliseconds = 10;
 
-// The tool's output as the stage keeps it: every line followed by CR LF, and the last
-// line on its own.
-struct ToolOutput {
-    std::string text;
-    std::string lastLine;
-};
-
 // Reads the output file once the tool has ended, then deletes it. A file that cannot be
 // read counts as empty output.
 ToolOutput takeToolOutput(const std::string& path) {
     auto content = readWholeFile(path);
     removeFile(path);
-    ToolOutput output;
-    if (!content) return output;
-    for (const std::string_view line : splitLines(asText(*content))) {
-        output.lastLine = std::string(line);
-        output.text += output.lastLine + "\r\n";
-    }
-    return output;
+    if (!content) return {};
+    return readToolOutput(asText(*content));
 }
 
 // The name of a signal, such as SIGSEGV, where the system tells it.
@@ -63,46 +50,6 @@ std::string failureText(std::string output, const ToolEnd& end) {
     if (output.empty()) return "The popstation tool ended " + how + " and wrote nothing.";
     return output + "The popstation tool ended " + how + ".";
 }
-
-// Follows the tool's output file while the tool writes it, for the share of its work
-// that it reports: lines "Writing EBOOT.PBP... N%".
-class ToolReports {
-public:
-    explicit ToolReports(std::string path) : path_(std::move(path)) {}
-
-    // The last share reported so far, from what the file has grown by since the last look.
-    std::optional<int> share() {
-        auto file = InputFile::open(path_);
-        if (!file || file->size() <= read_) return last_;
-        auto grown = file->readUpTo(read_, static_cast<std::size_t>(file->size() - read_));
-        if (!grown) return last_;
-        read_ += grown->size();
-        pending_ += asText(*grown);
-        const std::size_t lastLineEnd = pending_.find_last_of("\r\n");
-        if (lastLineEnd == std::string::npos) return last_;
-        for (const std::string_view line : splitLines(std::string_view(pending_).substr(0, lastLineEnd))) {
-            if (const auto share = shareIn(line)) last_ = share;
-        }
-        pending_.erase(0, lastLineEnd + 1);
-        return last_;
-    }
-
-private:
-    static std::optional<int> shareIn(std::string_view line) {
-        if (!line.starts_with(kPackingReport) || !line.ends_with('%')) return std::nullopt;
-        line.remove_prefix(kPackingReport.size());
-        const std::string_view number = line.substr(0, line.size() - 1);
-        if (number.empty() || number.size() > 3 || number.find_first_not_of("0123456789") != std::string_view::npos) {
-            return std::nullopt;
-        }
-        return std::stoi(std::string(number));
-    }
-
-    std::string path_;
-    std::uint64_t read_ = 0;
-    std::string pending_;  // a last line not yet ended
-    std::optional<int> last_;
-};
 
 // The sizes of the discs a source holds: a disc image's, a cue sheet's disc, a
 // playlist's discs. The error says why one of them cannot be read, as the tool would.
@@ -134,14 +81,13 @@ std::uint64_t mostToolContainerBytes(const std::vector<std::uint64_t>& sizes) {
 // end, so that it has released its output file and removed its partial container.
 void waitForTool(const std::string& outputPath, std::uint64_t work, BusyState& busy, ToolProcess& tool) {
     const Progress progress = busy.progress();
-    ToolReports reports(outputPath);
+    ToolProgressFollower follower(outputPath, work);
     ProgressReport report;
     bool interrupted = false;
     for (int pass = 0;; ++pass) {
         constexpr int kPassesPerLook = 10;
         if (pass % kPassesPerLook == 0 && work > 0) {
-            if (const auto share = reports.share())
-                report = {{}, work * static_cast<std::uint64_t>(*share) / 100, work};
+            if (const auto latest = follower.latest()) report = {{}, latest->done, latest->total};
         }
         if (!progress(report) && !interrupted) {
             tool.interrupt();
@@ -159,7 +105,7 @@ std::vector<std::string> popstationArguments(const ToolJob& job) {
     if (job.compression == ToolCompression::Strongest) {
         arguments.emplace_back(kStrongestOption);
     } else if (!job.compressionLevel.empty()) {
-        arguments.insert(arguments.end(), {"", "SLPM86023", job.compressionLevel});
+        arguments.insert(arguments.end(), {kPlaceholderTitle, kPlaceholderDiscId, job.compressionLevel});
     }
     arguments.push_back(job.source);
     return arguments;
@@ -221,7 +167,7 @@ StageOutcome runPopstation(const ToolJob& job, BusyState& busy, ToolProcess& too
         return StageOutcome::EndWithoutSummary;
     }
     if (output.lastLine == kStatusDone) return StageOutcome::Proceed;
-    busy.showMessage(failureText(output.text, tool.end()), kToolErrorCaption);
+    busy.showMessage(failureText(output.messageText, tool.end()), kToolErrorCaption);
     return StageOutcome::EndWithSummary;
 }
 

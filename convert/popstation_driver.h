@@ -11,6 +11,13 @@
 
 namespace quillon {
 
+// The title and disc ID that the tool's call carries in front of a compression level.
+// Any popstation tool a user places in Files takes a level only after a title and a
+// disc ID, so the call has to give some; these are never seen, because finishing writes
+// the real game title and disc ID into the container afterwards.
+inline constexpr const char* kPlaceholderTitle = "";
+inline constexpr const char* kPlaceholderDiscId = "SLPM86023";
+
 struct ToolJob {
     std::string tool;              // the tool's program file
     std::string workFolder;        // where it runs and writes EBOOT.PBP, with a trailing separator
@@ -21,7 +28,7 @@ struct ToolJob {
 };
 
 // The tool's arguments: the source path alone when the compression level is empty;
-// otherwise an empty title, the placeholder disc ID SLPM86023, the level and the path.
+// otherwise kPlaceholderTitle, kPlaceholderDiscId, the level and the path.
 // At the strongest compression, the option kStrongestOption and the path alone. A
 // sample container elsewhere than in the tool's folder is named in front of them.
 std::vector<std::string> popstationArguments(const ToolJob& job);

@@ -256,6 +256,18 @@ TEST_F(PopstationDriverTest, AnyOtherLastLineShowsTheWholeOutput) {
     EXPECT_EQ(readFile(filesPath("EBOOT.PBP")), "left by the tool");
 }
 
+TEST_F(PopstationDriverTest, TheToolsProgressLinesAreNotPartOfItsErrorMessage) {
+    installTool();
+    job.source = program.write("game.bin", std::string(1000, 'x'));
+    tool.output = "Source: game.bin\nWriting EBOOT.PBP... 10%\nWriting EBOOT.PBP... 20%\nError: disk full\n";
+    EXPECT_EQ(run(), StageOutcome::EndWithSummary);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].caption, "Error from popstation.exe");
+    EXPECT_EQ(host.messages[0].text, "Source: game.bin\r\nError: disk full\r\n");
+    ASSERT_FALSE(host.amounts.empty());
+    EXPECT_EQ(host.amounts.back(), (std::pair<std::uint64_t, std::uint64_t>{200, 1000}));
+}
+
 TEST_F(PopstationDriverTest, AToolThatASignalEndedSaysSoNeverWithAnEmptyMessage) {
     installTool();
     const std::pair<std::string, std::string> cases[] = {
