@@ -70,34 +70,55 @@ struct RemovedAtTheEnd {
     ~RemovedAtTheEnd() { removeFile(path); }
 };
 
+// The check step: everything that can be refused before the tool runs or the output
+// is written. Proceed, with the sidecars to carry, when nothing is refused.
+struct CheckedConversion {
+    StageOutcome outcome = StageOutcome::Proceed;
+    std::vector<Sidecar> sidecars;
+};
+
+CheckedConversion checkBeforeConversion(const FieldState& fields, BusyState& busy, const ProgramFolder& folder,
+                                        const std::string& sourcePbp) {
+    const std::string source = fields.text(Field::sourcePath);
+    // A disc image goes through the tool's container in the Files folder: an output
+    // folder that is the Files folder would have finishing read and write one file.
+    if (sameFile(sourcePbp, outputPbpPath(fields.text(Field::outputFolder)))) {
+        busy.showMessage(kSameFileMessage);
+        return {StageOutcome::EndWithoutSummary, {}};
+    }
+    auto sidecars = sidecarsOf(source);
+    if (!sidecars) {
+        busy.showMessage(sidecars.error().message);
+        return {StageOutcome::EndWithoutSummary, {}};
+    }
+    // A container source is checked by finishing, before it writes, in its own order;
+    // the tool's container is not there yet, but the pieces that no container can take
+    // are known now, minutes of packing before finishing would refuse them.
+    if (!isPbpPath(source)) {
+        const StageOutcome pieces = checkPiecesAhead(readFinishJob(fields, sourcePbp, folder, {}), busy);
+        if (pieces != StageOutcome::Proceed) return {pieces, {}};
+    }
+    return {StageOutcome::Proceed, std::move(*sidecars)};
+}
+
 // The stages, from the kind of source on.
 StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
                        ToolCompression compression, int& patchCount) {
     const std::string source = fields.text(Field::sourcePath);
     const bool sourceIsPbp = isPbpPath(source);
     ToolJob toolJob{folder.popstationTool(), folder.filesFolder(), {}, source, {}, compression};
-    // A disc image goes through the tool's container in the Files folder: an output
-    // folder that is the Files folder would have finishing read and write one file.
     const std::string sourcePbp = sourceIsPbp ? source : toolContainerPath(toolJob);
-    if (sameFile(sourcePbp, outputPbpPath(fields.text(Field::outputFolder)))) {
-        busy.showMessage(kSameFileMessage);
-        return StageOutcome::EndWithoutSummary;
-    }
-    // Checked before anything is written.
-    auto sidecars = sidecarsOf(source);
-    if (!sidecars) {
-        busy.showMessage(sidecars.error().message);
-        return StageOutcome::EndWithoutSummary;
-    }
+    CheckedConversion checked = checkBeforeConversion(fields, busy, folder, sourcePbp);
+    if (checked.outcome != StageOutcome::Proceed) return checked.outcome;
     if (sourceIsPbp) {
-        return finishEboot(readFinishJob(fields, sourcePbp, folder, std::move(*sidecars)), busy, patchCount);
+        return finishEboot(readFinishJob(fields, sourcePbp, folder, std::move(checked.sidecars)), busy, patchCount);
     }
     toolJob.compressionLevel = fields.text(Field::compressionLevel);
     if (folder.baseContainer() != folder.inFiles("base.pbp")) toolJob.baseContainer = folder.baseContainer();
     const RemovedAtTheEnd toolContainer{sourcePbp};  // as large as the image
     const StageOutcome tooled = runPopstation(toolJob, busy, tool);
     if (tooled != StageOutcome::Proceed) return tooled;
-    return finishEboot(readFinishJob(fields, sourcePbp, folder, std::move(*sidecars)), busy, patchCount);
+    return finishEboot(readFinishJob(fields, sourcePbp, folder, std::move(checked.sidecars)), busy, patchCount);
 }
 
 // The Files folder is the tool's workplace: a disc image is converted only while no

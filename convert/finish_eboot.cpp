@@ -68,6 +68,24 @@ Expected<Pieces> readPieces(const FinishJob& job) {
     return pieces;
 }
 
+// Why the warning picture cannot go into a start-screen block, if it cannot: it holds
+// the block's marker, or it is too large for the block to lie where readers look for it.
+std::optional<std::string> warningPictureRefusal(const FinishJob& job, const Piece& warning) {
+    const std::string picture = "The warning picture " + inQuotes(job.warning);
+    if (auto clean = checkNoStartScreenMarker(warning.bytes, picture); !clean) return clean.error().message;
+    if (warning.length > kMaxStartScreenPicture) {
+        return "The warning picture is too large: " + std::to_string(warning.length) + " bytes, at most " +
+               std::to_string(kMaxStartScreenPicture) + " fit.";
+    }
+    return std::nullopt;
+}
+
+ArtworkLengths lengthsOf(const Pieces& pieces) {
+    ArtworkLengths lengths{};
+    for (std::size_t i = 0; i < lengths.size(); ++i) lengths[i] = pieces.artwork[i].length;
+    return lengths;
+}
+
 // A source whose bytes the stage cannot work with, reported as the file errors are.
 Error damagedSource(const InputFile& source, const std::string& reason) {
     return Error::format("Cannot read file " + inQuotes(source.path()) + ". " + reason);
@@ -80,7 +98,7 @@ DiscHeadFields discHeadFields(const FinishJob& job) { return {"_" + job.idPrefix
 // the disc-image block.
 Status writeFrontPart(OutputFile& output, std::span<const std::uint8_t> head, const PbpHeader& header,
                       std::uint64_t dataPspLength, const Pieces& pieces, const NewLayout& layout) {
-    if (auto written = output.write(head.first(header.icon0)); !written) return written;
+    if (auto written = output.write(head.first(header.icon0())); !written) return written;
     for (const Piece& piece : pieces.artwork) {
         if (auto written = output.write(piece.bytes); !written) return written;
     }
@@ -151,7 +169,7 @@ private:
         dataPspLength_ = dataPspLength(head_, header_);
 
         // PARAM.SFO lies in the bytes before ICON0.PNG, and only those are written out.
-        const ParamWriteResult param = writeParamFields(std::span(head_).first(header_.icon0), header_.paramSfo,
+        const ParamWriteResult param = writeParamFields(std::span(head_).first(header_.icon0()), header_.paramSfo,
                                                         job_.title, job_.idPrefix + job_.idNumber);
         if (param.outOfBounds) {
             return fileError(damagedSource(*source_, "The PBP file is damaged: PARAM.SFO reaches past ICON0.PNG."));
@@ -164,15 +182,8 @@ private:
             busy_.showMessage("The save ID is too long to fit into PARAM.SFO.");
             return Rewrite::NotTaken;
         }
-        const std::string picture = "The warning picture " + inQuotes(job_.warning);
-        if (auto clean = checkNoStartScreenMarker(pieces_.warning.bytes, picture); !clean) {
-            busy_.showMessage(clean.error().message);
-            return Rewrite::NotTaken;
-        }
-        if (pieces_.warning.length > kMaxStartScreenPicture) {
-            // A longer one would put the start-screen block where no reader looks for it.
-            busy_.showMessage("The warning picture is too large: " + std::to_string(pieces_.warning.length) +
-                              " bytes, at most " + std::to_string(kMaxStartScreenPicture) + " fit.");
+        if (const auto refusal = warningPictureRefusal(job_, pieces_.warning)) {
+            busy_.showMessage(*refusal);
             return Rewrite::NotTaken;
         }
         if (!severalDiscs_) {
@@ -181,10 +192,7 @@ private:
             markImageDataPosition(block);
         }
 
-        const auto& artwork = pieces_.artwork;
-        const PieceLengths lengths{artwork[0].length, artwork[1].length, artwork[2].length, artwork[3].length,
-                                   artwork[4].length};
-        const std::optional<NewLayout> layout = layOutContainer(header_.icon0, lengths, dataPspLength_);
+        const std::optional<NewLayout> layout = layOutContainer(header_.icon0(), lengthsOf(pieces_), dataPspLength_);
         if (!layout) {
             busy_.showError(ErrorCode::FrontPartTooBig);
             return Rewrite::NotTaken;
@@ -328,6 +336,25 @@ void placeKeys(const std::string& keysFile, const std::string& outputFolder) {
 }  // namespace
 
 std::string outputPbpPath(const std::string& outputFolder) { return outputFolder + kPathSeparator + kEbootName; }
+
+StageOutcome checkPiecesAhead(const FinishJob& job, BusyState& busy) {
+    auto pieces = readPieces(job);
+    if (!pieces) {
+        busy.showFileError(pieces.error());
+        return StageOutcome::EndWithoutSummary;
+    }
+    if (const auto refusal = warningPictureRefusal(job, pieces->warning)) {
+        busy.showMessage(*refusal);
+        return StageOutcome::EndWithSummary;
+    }
+    // No container has less in front of ICON0.PNG than its header, nor a DATA.PSP
+    // shorter than none.
+    if (!layOutContainer(kPbpHeaderSize, lengthsOf(*pieces), 0)) {
+        busy.showError(ErrorCode::FrontPartTooBig);
+        return StageOutcome::EndWithSummary;
+    }
+    return StageOutcome::Proceed;
+}
 
 StageOutcome finishEboot(const FinishJob& job, BusyState& busy, int& patchCount) {
     const Rewrite rewrite = ContainerRewrite(job, busy, patchCount).run();

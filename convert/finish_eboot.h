@@ -30,6 +30,13 @@ struct FinishJob {
 // The output file of a conversion: outputFolder + separator + "EBOOT.PBP".
 std::string outputPbpPath(const std::string& outputFolder);
 
+// What the pieces of `job` (artwork, sound, warning picture) make certain before any
+// container is there, checked as finishing checks them: a warning picture that no
+// start-screen block can take (its message), and artwork and sound that leave no room
+// in front of DATA.PSAR behind even the smallest front part (error 10); a piece that
+// cannot be read is a file error. Proceed when none applies.
+StageOutcome checkPiecesAhead(const FinishJob& job, BusyState& busy);
+
 // Proceed on success; EndWithSummary after an input the container cannot take (error
 // 10, a title too long for PARAM.SFO); EndWithoutSummary when the source is no usable
 // container (error 7, error 8, offsets out of order), on a file error and on abort.

@@ -10,16 +10,24 @@ namespace {
 constexpr std::array<std::string_view, 8> kSectionNames{"PARAM.SFO", "ICON0.PNG", "ICON1.PMF", "PIC0.PNG",
                                                         "PIC1.PNG",  "SND0.AT3",  "DATA.PSP",  "DATA.PSAR"};
 
-// The 24-bit offsets from ICON0.PNG to DATA.PSAR, in the order of their header fields.
-constexpr std::array<std::uint32_t PbpHeader::*, 7> kOffsetFields{
-    &PbpHeader::icon0, &PbpHeader::icon1,   &PbpHeader::pic0,    &PbpHeader::pic1,
-    &PbpHeader::snd0,  &PbpHeader::dataPsp, &PbpHeader::dataPsar};
-
 constexpr std::uint64_t kParamSfoField = 8;
-constexpr std::uint64_t kIcon0Field = 12;
 constexpr std::uint64_t kFieldSize = 4;
 
 std::size_t indexOf(PbpSection section) { return static_cast<std::size_t>(section); }
+
+// The header field of a section: PARAM.SFO's at 8, then one for each section in order.
+std::uint64_t fieldPosition(PbpSection section) { return kParamSfoField + kFieldSize * indexOf(section); }
+
+// The offset of a section from ICON0.PNG on, in a header or a new layout.
+template <typename Offsets>
+auto& offsetIn(Offsets& offsets, PbpSection section) {
+    if (section == PbpSection::DataPsp) return offsets.dataPsp;
+    if (section == PbpSection::DataPsar) return offsets.dataPsar;
+    return offsets.artwork[indexOf(section) - indexOf(PbpSection::Icon0)];
+}
+
+// The sections whose offsets are 24-bit fields: all but PARAM.SFO.
+constexpr std::span<const PbpSection> kOffsetSections = std::span(kPbpSections).subspan(1);
 
 std::string describe(PbpSection section, std::uint32_t offset) {
     return std::string(kSectionNames[indexOf(section)]) + " (offset " + std::to_string(offset) + ")";
@@ -33,7 +41,7 @@ bool isPbpPath(const std::string& path) { return toLowerAscii(extensionOf(path))
 
 std::uint32_t PbpHeader::offset(PbpSection section) const {
     if (section == PbpSection::ParamSfo) return paramSfo;
-    return this->*kOffsetFields[indexOf(section) - 1];
+    return offsetIn(*this, section);
 }
 
 std::optional<PbpHeader> decodePbpHeader(std::span<const std::uint8_t> head) {
@@ -44,10 +52,18 @@ std::optional<PbpHeader> decodePbpHeader(std::span<const std::uint8_t> head) {
     std::copy(magic.begin(), magic.end(), header.magic.begin());
     header.version = *reader.le32(4);
     header.paramSfo = *reader.u8(kParamSfoField);
-    for (std::size_t i = 0; i < kOffsetFields.size(); ++i) {
-        header.*kOffsetFields[i] = *reader.le24(kIcon0Field + kFieldSize * i);
-    }
+    for (const PbpSection section : kOffsetSections) offsetIn(header, section) = *reader.le24(fieldPosition(section));
     return header;
+}
+
+Bytes encodePbpHeader(const PbpHeader& header) {
+    Bytes bytes(kPbpHeaderSize, 0);
+    ByteWriter writer(bytes);
+    writer.putBytes(0, header.magic);
+    writer.putLe32(4, header.version);
+    writer.putLe32(kParamSfoField, header.paramSfo);
+    for (const PbpSection section : kOffsetSections) writer.putLe24(fieldPosition(section), header.offset(section));
+    return bytes;
 }
 
 std::string pbpLayoutFault(const PbpHeader& header, std::uint64_t fileSize) {
@@ -139,28 +155,25 @@ std::optional<Extent> startScreenPicture(std::int64_t blockPosition, std::uint64
     return Extent{start, end - start};
 }
 
-std::optional<NewLayout> layOutContainer(std::uint32_t icon0Offset, const PieceLengths& pieces,
+std::optional<NewLayout> layOutContainer(std::uint32_t icon0Offset, const ArtworkLengths& pieces,
                                          std::uint64_t dataPspLength) {
     // Every position stays below the last boundary, so no sum can wrap around into a
     // small offset, however long the pieces are.
     constexpr std::uint64_t kLimit = kDataPsarBoundaries.back();
     if (icon0Offset >= kLimit) return std::nullopt;
-    std::uint64_t position = icon0Offset;
-    bool fits = true;
-    const auto advance = [&](std::uint64_t length) {
-        fits = fits && length < kLimit - position;
-        if (fits) position += length;
-        return static_cast<std::uint32_t>(position);
-    };
     NewLayout layout;
-    layout.icon0 = icon0Offset;
-    layout.icon1 = advance(pieces.icon0);
-    layout.pic0 = advance(pieces.icon1);
-    layout.pic1 = advance(pieces.pic0);
-    layout.snd0 = advance(pieces.pic1);
-    layout.dataPsp = advance(pieces.snd0);
-    layout.end = advance(dataPspLength);
-    if (!fits) return std::nullopt;
+    std::uint64_t position = icon0Offset;
+    const auto place = [&](std::uint32_t& offset, std::uint64_t length) {
+        offset = static_cast<std::uint32_t>(position);
+        if (length >= kLimit - position) return false;
+        position += length;
+        return true;
+    };
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (!place(layout.artwork[i], pieces[i])) return std::nullopt;
+    }
+    if (!place(layout.dataPsp, dataPspLength)) return std::nullopt;
+    layout.end = position;
     layout.dataPsar = *std::find_if(kDataPsarBoundaries.begin(), kDataPsarBoundaries.end(),
                                     [&](std::uint32_t boundary) { return boundary > layout.end; });
     layout.fillerLength = layout.dataPsar - layout.end;
@@ -170,10 +183,9 @@ std::optional<NewLayout> layOutContainer(std::uint32_t icon0Offset, const PieceL
 bool writeLayoutOffsets(std::span<std::uint8_t> head, const NewLayout& layout) {
     ByteWriter writer(head);
     if (!writer.fits(0, kPbpHeaderSize)) return false;
-    const std::array<std::uint32_t, 6> offsets{layout.icon1, layout.pic0,    layout.pic1,
-                                               layout.snd0,  layout.dataPsp, layout.dataPsar};
-    for (std::size_t i = 0; i < offsets.size(); ++i) {
-        writer.putLe24(kIcon0Field + kFieldSize * (i + 1), offsets[i]);
+    // ICON0.PNG stays where it is.
+    for (const PbpSection section : kOffsetSections.subspan(1)) {
+        writer.putLe24(fieldPosition(section), offsetIn(layout, section));
     }
     return true;
 }

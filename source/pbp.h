@@ -73,6 +73,12 @@ inline PbpSection nextSection(PbpSection section) {
     return kPbpSections[i + 1 < kPbpSections.size() ? i + 1 : i];
 }
 
+// The artwork and sound sections, ICON0.PNG to SND0.AT3: arrays of them are indexed
+// in this order, which is that of kArtworkKinds.
+inline constexpr std::size_t kArtworkSectionCount = 5;
+template <typename T>
+using PerArtworkSection = std::array<T, kArtworkSectionCount>;
+
 // The section of the artwork kind at `index` of kArtworkKinds, whose order is the order
 // of the sections from ICON0.PNG to SND0.AT3.
 inline PbpSection artworkSection(std::size_t index) { return kPbpSections[index + 1]; }
@@ -82,14 +88,18 @@ struct PbpHeader {
     std::uint32_t version = 0;
     std::uint8_t paramSfo = 0;  // the lowest byte of its field only
     // The three lower bytes of each field; the highest byte is not part of the offset.
-    std::uint32_t icon0 = 0, icon1 = 0, pic0 = 0, pic1 = 0, snd0 = 0, dataPsp = 0, dataPsar = 0;
+    PerArtworkSection<std::uint32_t> artwork{};
+    std::uint32_t dataPsp = 0, dataPsar = 0;
 
     bool hasMagic() const { return magic == kPbpMagic; }
+    std::uint32_t icon0() const { return artwork.front(); }
     std::uint32_t offset(PbpSection section) const;
 };
 
 // Decodes the first 40 bytes of `head`; nullopt when it holds fewer.
 std::optional<PbpHeader> decodePbpHeader(std::span<const std::uint8_t> head);
+// The 40 bytes that decode as `header`, the highest byte of each offset field zero.
+Bytes encodePbpHeader(const PbpHeader& header);
 
 // Checks that the offsets from ICON0.PNG to DATA.PSAR do not decrease, that PARAM.SFO
 // lies behind the header and before ICON0.PNG, and that DATA.PSAR lies within a file
@@ -134,17 +144,16 @@ Bytes startScreenBlock(std::span<const std::uint8_t> head, std::span<const std::
 std::optional<Extent> startScreenPicture(std::int64_t blockPosition, std::uint64_t fileSize);
 
 // The layout of a new container.
-struct PieceLengths {
-    std::uint64_t icon0 = 0, icon1 = 0, pic0 = 0, pic1 = 0, snd0 = 0;
-};
+using ArtworkLengths = PerArtworkSection<std::uint64_t>;
 struct NewLayout {
-    std::uint32_t icon0 = 0, icon1 = 0, pic0 = 0, pic1 = 0, snd0 = 0, dataPsp = 0, dataPsar = 0;
+    PerArtworkSection<std::uint32_t> artwork{};
+    std::uint32_t dataPsp = 0, dataPsar = 0;
     std::uint64_t end = 0;           // E: the new DATA.PSP offset plus the DATA.PSP length
     std::uint64_t fillerLength = 0;  // zero bytes from E up to the new DATA.PSAR offset
 };
 inline constexpr std::array<std::uint32_t, 4> kDataPsarBoundaries{0x50000, 0xA0000, 0x140000, 0x280000};
 // nullopt when E reaches 2,621,440 (the front part is too big: error 10).
-std::optional<NewLayout> layOutContainer(std::uint32_t icon0Offset, const PieceLengths& pieces,
+std::optional<NewLayout> layOutContainer(std::uint32_t icon0Offset, const ArtworkLengths& pieces,
                                          std::uint64_t dataPspLength);
 // Writes the new offsets into the three lower bytes of the fields at 16 to 36 of
 // `head`, leaving each field's highest byte and the first 16 bytes as they are; false

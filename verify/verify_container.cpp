@@ -161,7 +161,8 @@ Expected<Verification> ContainerCheck::run() {
 }
 
 Status ContainerCheck::checkParamSfo(const PbpHeader& header) {
-    const std::uint64_t length = header.icon0 > header.paramSfo ? header.icon0 - header.paramSfo : kParamSfoReadLimit;
+    const std::uint64_t length =
+        header.icon0() > header.paramSfo ? header.icon0() - header.paramSfo : kParamSfoReadLimit;
     const auto readLength = static_cast<std::size_t>(std::min<std::uint64_t>(length, kParamSfoReadLimit));
     auto sfo = file_.readUpTo(header.paramSfo, readLength);
     if (!sfo) return sfo.error();

@@ -73,7 +73,7 @@ TEST_F(ConvertImageTest, StoredImageDataIsTheSourceByteForByte) {
     const PbpHeader header = *decodePbpHeader(eboot);
     EXPECT_TRUE(header.hasMagic());
 
-    const ParamFields param = readParamFields(std::span(eboot).first(header.icon0), header.paramSfo);
+    const ParamFields param = readParamFields(std::span(eboot).first(header.icon0()), header.paramSfo);
     EXPECT_EQ(param.title, "My Game");
     EXPECT_EQ(param.discId, "SLUS01234");  // found in the image by inspection
     const ByteReader reader(eboot);

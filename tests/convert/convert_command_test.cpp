@@ -237,6 +237,72 @@ TEST_F(ConvertCommandTest, WarningPictureTooLargeForTheStartScreenSearchIsRefuse
     EXPECT_GE(*findStartDat(*written), 0);
 }
 
+// A disc image with a tool in Files that would pack it: what no container can take is
+// refused before the tool starts.
+class CheckBeforeTheToolTest : public ConversionTest {
+protected:
+    struct CountingTool : PackingTool {
+        bool start(const std::string& program, const std::vector<std::string>& args, const std::string& folder,
+                   const std::string& outputFile) override {
+            ++starts;
+            return PackingTool::start(program, args, folder, outputFile);
+        }
+        int starts = 0;
+    };
+
+    CheckBeforeTheToolTest() {
+        packer.container = build(ContainerRecipe{});
+        dir.write("Files/" + std::string(kPopstationFileName), "#!/bin/sh\n");
+        useSource(ContainerRecipe{}, "game.bin");
+        fields.setPalFix(true);
+    }
+    void convert() { runConversion(fields, busy, packer, ProgramFolder(dir.folder())); }
+
+    CountingTool packer;
+};
+
+TEST_F(CheckBeforeTheToolTest, PiecesNoContainerCanTakeAreRefusedBeforeTheToolRuns) {
+    Bytes marked(100, 1);
+    put(marked, 40, bytesOf("STARTDAT"));
+    const struct {
+        Field field;
+        Bytes content;
+        std::string message;
+    } cases[] = {
+        {Field::snd0, Bytes(2621440, 1), errorMessage(ErrorCode::FrontPartTooBig)},
+        {Field::pic1, Bytes(2621440 - 40, 1), errorMessage(ErrorCode::FrontPartTooBig)},
+        {Field::warning, Bytes(kMaxStartScreenPicture + 1, 7),
+         "The warning picture is too large: " + std::to_string(kMaxStartScreenPicture + 1) + " bytes, at most " +
+             std::to_string(kMaxStartScreenPicture) + " fit."},
+        {Field::warning, marked,
+         "The warning picture \"" + dir.file("piece") +
+             "\" cannot be used: it holds the bytes \"STARTDAT\", which mark the start-screen block."},
+    };
+    for (const auto& c : cases) {
+        host = RecordingHost();
+        fields.setText(Field::snd0, "");
+        fields.setText(Field::pic1, "");
+        fields.setText(Field::warning, "");
+        useFile(c.field, "piece", c.content);
+        convert();
+        EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: " + c.message});
+        EXPECT_EQ(packer.starts, 0);
+        EXPECT_FALSE(isFile(filesFolder + "EBOOT.PBP"));
+        EXPECT_EQ(host.status(), kNoCodeSummary);
+        EXPECT_EQ(outputFolderNames(), std::set<std::string>{});
+    }
+}
+
+TEST_F(CheckBeforeTheToolTest, PiecesThatFitLeaveTheRestToFinishing) {
+    // One byte less than the least any container has in front of its pieces: the tool
+    // runs, and its container's own front part leaves no room, which finishing finds.
+    useFile(Field::pic1, "pic1.png", Bytes(2621440 - 41, 1));
+    convert();
+    EXPECT_EQ(packer.starts, 1);
+    EXPECT_EQ(host.shown(), std::vector<std::string>{"Error: " + errorMessage(ErrorCode::FrontPartTooBig)});
+    EXPECT_FALSE(isFile(filesFolder + "EBOOT.PBP"));
+}
+
 TEST_F(ConvertCommandTest, WarningPictureHoldingTheStartScreenMarkerIsRefused) {
     useSource(ContainerRecipe{});
     dir.write("out/EBOOT.PBP", std::string("earlier"));

@@ -30,10 +30,10 @@ void checkSections(std::span<const std::uint8_t> file, const PbpHeader& header) 
 
 void checkNewLayout(std::span<const std::uint8_t> file, const PbpHeader& header) {
     const auto length = [&](PbpSection section) { return sectionLength(header, section, file.size()); };
-    const PieceLengths pieces{length(PbpSection::Icon0), length(PbpSection::Icon1), length(PbpSection::Pic0),
-                              length(PbpSection::Pic1), length(PbpSection::Snd0)};
+    ArtworkLengths pieces{};
+    for (std::size_t i = 0; i < pieces.size(); ++i) pieces[i] = length(artworkSection(i));
     const std::uint64_t dataPsp = dataPspLength(file, header);
-    const auto layout = layOutContainer(header.icon0, pieces, dataPsp);
+    const auto layout = layOutContainer(header.icon0(), pieces, dataPsp);
     if (!layout) return;
     FUZZ_REQUIRE(layout->end == layout->dataPsp + dataPsp);
     FUZZ_REQUIRE(layout->dataPsar > layout->end);
@@ -42,10 +42,9 @@ void checkNewLayout(std::span<const std::uint8_t> file, const PbpHeader& header)
     Bytes head(file.begin(), file.end());
     FUZZ_REQUIRE(writeLayoutOffsets(head, *layout));
     const auto rewritten = decodePbpHeader(head);
-    FUZZ_REQUIRE(rewritten->paramSfo == header.paramSfo && rewritten->icon0 == header.icon0);
-    FUZZ_REQUIRE(rewritten->icon1 == layout->icon1 && rewritten->pic0 == layout->pic0 &&
-                 rewritten->pic1 == layout->pic1 && rewritten->snd0 == layout->snd0 &&
-                 rewritten->dataPsp == layout->dataPsp && rewritten->dataPsar == layout->dataPsar);
+    FUZZ_REQUIRE(rewritten->paramSfo == header.paramSfo && rewritten->icon0() == header.icon0());
+    FUZZ_REQUIRE(rewritten->artwork == layout->artwork && rewritten->dataPsp == layout->dataPsp &&
+                 rewritten->dataPsar == layout->dataPsar);
 }
 
 void checkIdentification(std::span<const std::uint8_t> file, const PbpHeader& header) {

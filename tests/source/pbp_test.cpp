@@ -57,6 +57,14 @@ TEST(PbpHeaderTest, OffsetsAreThreeLowerBytesAndParamSfoItsLowestByte) {
     EXPECT_FALSE(decodePbpHeader({}));
 }
 
+TEST(PbpHeaderTest, TheEncoderWritesWhatTheDecoderReads) {
+    const Bytes head = headerBytes(0x28, {100, 200, 300, 400, 500, 600, 0x50000});
+    EXPECT_EQ(encodePbpHeader(*decodePbpHeader(head)), head);
+    // The highest byte of each field is no part of its offset and is written zero.
+    const Bytes high = headerBytes(0x28, {0x11000064, 200, 300, 400, 500, 600, 0x77050000});
+    EXPECT_EQ(encodePbpHeader(*decodePbpHeader(high)), head);
+}
+
 TEST(PbpHeaderTest, LayoutCheckRefusesOffsetsOutOfOrderOrPastTheEnd) {
     EXPECT_TRUE(checkPbpLayout(header({100, 100, 100, 100, 100, 100, 1000}), 1000).ok());
 
@@ -150,7 +158,7 @@ TEST(SaveTitleTest, KeepsWholeCharactersWithinItsRoom) {
 }
 
 TEST(PbpLayoutTest, DataPsarTakesTheFirstBoundaryAboveTheEnd) {
-    const PieceLengths none;
+    const ArtworkLengths none{};
     const auto layoutFor = [&](std::uint64_t end) { return layOutContainer(1000, none, end - 1000); };
     EXPECT_EQ(layoutFor(300000)->dataPsar, 327680u);
     EXPECT_EQ(layoutFor(300000)->fillerLength, 27680u);
@@ -166,16 +174,12 @@ TEST(PbpLayoutTest, DataPsarTakesTheFirstBoundaryAboveTheEnd) {
 TEST(PbpLayoutTest, PiecesFollowEachOtherFromIcon0) {
     const auto empty = layOutContainer(500, {}, 0);
     ASSERT_TRUE(empty);
-    for (std::uint32_t offset : {empty->icon0, empty->icon1, empty->pic0, empty->pic1, empty->snd0, empty->dataPsp}) {
-        EXPECT_EQ(offset, 500u);
-    }
+    for (std::uint32_t offset : empty->artwork) EXPECT_EQ(offset, 500u);
+    EXPECT_EQ(empty->dataPsp, 500u);
 
     const auto layout = layOutContainer(500, {10, 20, 30, 40, 50}, 60);
     ASSERT_TRUE(layout);
-    EXPECT_EQ(layout->icon1, 510u);
-    EXPECT_EQ(layout->pic0, 530u);
-    EXPECT_EQ(layout->pic1, 560u);
-    EXPECT_EQ(layout->snd0, 600u);
+    EXPECT_EQ(layout->artwork, (PerArtworkSection<std::uint32_t>{500, 510, 530, 560, 600}));
     EXPECT_EQ(layout->dataPsp, 650u);
     EXPECT_EQ(layout->end, 710u);
 

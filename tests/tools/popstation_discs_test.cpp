@@ -36,7 +36,7 @@ TEST_F(PopstationToolTest, CueSheetGivesTheWholeDiscWithOneTocEntryPerTrack) {
     EXPECT_NE(std::ranges::find(result.lines, "Track 02: audio from sector 450 (pregap 150 sectors)"),
               result.lines.end());
     const Container c = container();
-    EXPECT_EQ(readParamFields(std::span(c.bytes).first(c.header.icon0), 0x28).discId,
+    EXPECT_EQ(readParamFields(std::span(c.bytes).first(c.header.icon0()), 0x28).discId,
               "SLUS01234");  // found in the data track
 
     const std::uint8_t toc[] = {0x41, 0, 0xA0, 0, 0, 0, 0, 0x01, 0x20, 0x00,  //
@@ -89,7 +89,7 @@ TEST_P(PopstationDiscSetTest, EachDiscGetsItsOwnBlockNamedInTheDiscTable) {
     const std::vector<Bytes> images = packDiscs();
     const Container c = container();
     const std::string title = GetParam().level ? "Some Game" : "";
-    const ParamFields sfo = readParamFields(std::span(c.bytes).first(c.header.icon0), 0x28);
+    const ParamFields sfo = readParamFields(std::span(c.bytes).first(c.header.icon0()), 0x28);
     EXPECT_EQ(sfo.title, title);
     EXPECT_EQ(sfo.discId, discId(0));
 

@@ -42,10 +42,9 @@ TEST_F(PopstationToolTest, StoredImageFormsAWholeContainer) {
     EXPECT_EQ(loadLe32(&c.bytes[4]), kContainerVersion);
     EXPECT_EQ(loadLe32(&c.bytes[8]), 0x28u);
     EXPECT_TRUE(checkPbpLayout(c.header, c.bytes.size()).ok());
-    for (const std::uint32_t empty : {c.header.icon1, c.header.pic0, c.header.pic1, c.header.snd0, c.header.dataPsp}) {
-        EXPECT_EQ(empty, c.header.icon0);  // no artwork or sound
-    }
-    const ParamFields sfo = readParamFields(std::span(c.bytes).first(c.header.icon0), 0x28);
+    for (const std::uint32_t empty : c.header.artwork) EXPECT_EQ(empty, c.header.icon0());  // no artwork or sound
+    EXPECT_EQ(c.header.dataPsp, c.header.icon0());
+    const ParamFields sfo = readParamFields(std::span(c.bytes).first(c.header.icon0()), 0x28);
     EXPECT_FALSE(sfo.outOfBounds);
     EXPECT_EQ(sfo.title, "");
     EXPECT_EQ(sfo.discId, "SLUS01234");  // found in the image
@@ -120,7 +119,7 @@ TEST_F(PopstationToolTest, Level9DeflatesEveryBlockAndEachInflatesToItsBlock) {
     ASSERT_EQ(result.lastLine(), "Done.") << ::testing::PrintToString(result.lines);
     const Container c = container();
 
-    const ParamFields param = readParamFields(std::span(c.bytes).first(c.header.icon0), 0x28);
+    const ParamFields param = readParamFields(std::span(c.bytes).first(c.header.icon0()), 0x28);
     EXPECT_EQ(param.title, "My Game");
     EXPECT_EQ(param.discId, "SLPM86023");
     EXPECT_EQ(c.text(c.psar + 0x400, 12), std::string("_SLPM_86023\0", 12));

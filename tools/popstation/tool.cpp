@@ -50,17 +50,16 @@ Bytes containerParamSfo(const std::string& title, const std::string& discId) {
     });
 }
 
-// The header: magic, version, PARAM.SFO at 0x28, ICON0.PNG right after it, then the
-// other sections' offsets.
+// The header: PARAM.SFO at 0x28, the sections of the layout after it.
 Bytes containerHeader(const NewLayout& layout) {
-    Bytes header(kPbpHeaderSize, 0);
-    ByteWriter writer(header);
-    writer.putBytes(0, kPbpMagic);
-    writer.putLe32(4, kContainerVersion);
-    writer.putLe32(8, kParamSfoOffset);
-    writer.putLe32(12, layout.icon0);
-    writeLayoutOffsets(header, layout);
-    return header;
+    PbpHeader header;
+    header.magic = kPbpMagic;
+    header.version = kContainerVersion;
+    header.paramSfo = kParamSfoOffset;
+    header.artwork = layout.artwork;
+    header.dataPsp = layout.dataPsp;
+    header.dataPsar = layout.dataPsar;
+    return encodePbpHeader(header);
 }
 
 // The tool's messages and the packing's progress, through the one progress callback.
@@ -270,7 +269,7 @@ Status makeEboot(const ToolRequest& request, const Workplace& place, const Progr
     const Bytes paramSfo = containerParamSfo(request.title, discs->front().discId);
     // No artwork: the sections from ICON0.PNG to SND0.AT3 are empty.
     const auto layOut = [&] {
-        return layOutContainer(kParamSfoOffset + static_cast<std::uint32_t>(paramSfo.size()), PieceLengths{},
+        return layOutContainer(kParamSfoOffset + static_cast<std::uint32_t>(paramSfo.size()), ArtworkLengths{},
                                parts->dataPsp.size());
     };
     auto layout = layOut();
