@@ -145,12 +145,10 @@ bool CliHost::confirmReplace(const std::vector<std::string>& paths) {
     return false;
 }
 
-int CliHost::finish() {
+int CliHost::finish(OperationEnd ending) {
     endProgressLine();
     std::cout << status_ << std::endl;
-    // A stop that came after the operation's last poll did not stop it: the status says
-    // whether it did.
-    if (status_ == kStatusAborted) return stoppedStatus();
+    if (ending == OperationEnd::Aborted) return stoppedStatus();
     return messageShown_ ? 1 : 0;
 }
 

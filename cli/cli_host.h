@@ -41,10 +41,10 @@ public:
     // The exit status of an operation that a signal stopped: 128 + the signal's number
     // (130 for Ctrl+C).
     static int stoppedStatus();
-    // Prints the final status line and gives the exit status: 128 + the signal's number
-    // when a signal stopped the operation ("User aborted."; 130 for Ctrl+C), else 1 when
-    // a message was shown, else 0.
-    int finish();
+    // Prints the final status line and gives the exit status of an operation that ended
+    // as `ending`: 128 + the signal's number when a signal stopped it (130 for Ctrl+C),
+    // else 1 when a message was shown, else 0.
+    int finish(OperationEnd ending);
 
 private:
     void endProgressLine();

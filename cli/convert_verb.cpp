@@ -95,13 +95,12 @@ int runConvertVerb(CliProgram& program, const std::vector<std::string>& args) {
     FieldState& fields = program.session.fields();
     chooseSource(fields, absolutePath(*source));
     // The inspection has refused the source once; a conversion would only say so again.
-    if (program.session.sourceRefused()) return program.host.finish();
+    if (program.session.sourceRefused()) return program.host.finish(OperationEnd::Done);
     for (const auto& [field, text] : texts) fields.setPath(field, text);
     fields.setPalFix(palFix);
     if (output) chooseOutputFolder(fields, *output);
     QtToolProcess tool;
-    program.session.convert(tool, compression);
-    return program.host.finish();
+    return program.host.finish(program.session.convert(tool, compression));
 }
 
 }  // namespace quillon

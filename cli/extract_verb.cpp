@@ -39,8 +39,7 @@ int runExtractVerb(CliProgram& program, const std::vector<std::string>& args) {
     // out of it.
     FieldState fields;
     fields.setText(Field::sourcePath, absolutePath(paths[0]));
-    runIsoExtraction(fields, program.session.busy(), disc);
-    return program.host.finish();
+    return program.host.finish(runIsoExtraction(fields, program.session.busy(), disc));
 }
 
 }  // namespace quillon

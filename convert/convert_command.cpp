@@ -198,14 +198,18 @@ StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool, con
 
 }  // namespace
 
-void runConversion(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
-                   ToolCompression compression) {
-    int patchCount = -1;
+OperationEnd runConversion(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
+                           ToolCompression compression) {
+    int patchCount = 0;
     const StageOutcome outcome = convert(fields, busy, tool, folder, compression, patchCount);
-    busy.end();
+    const OperationEnd ending = busy.end();
+    // An abort that came after the last poll point did not stop the conversion: the
+    // summary then replaces "User aborted.".
     if (outcome == StageOutcome::EndWithSummary && fields.palFix()) {
         busy.setStatus(patchSummary(patchCount));
+        return OperationEnd::Done;
     }
+    return ending;
 }
 
 }  // namespace quillon

@@ -25,8 +25,8 @@ enum class ToolCompression { Setting, Strongest };
 // fields, runs the stages, shows every message through the busy state's host and ends
 // the busy state once, on every way out. `compression` is how the tool packs a disc
 // image: the strongest compression is refused, before anything is written, when the
-// tool is not the project's own.
-void runConversion(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
-                   ToolCompression compression = ToolCompression::Setting);
+// tool is not the project's own. Aborted when the last status line says "User aborted.".
+OperationEnd runConversion(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
+                           ToolCompression compression = ToolCompression::Setting);
 
 }  // namespace quillon

@@ -40,7 +40,7 @@ StageOutcome checkPiecesAhead(const FinishJob& job, BusyState& busy);
 // Proceed on success; EndWithSummary after an input the container cannot take (error
 // 10, a title too long for PARAM.SFO); EndWithoutSummary when the source is no usable
 // container (error 7, error 8, offsets out of order), on a file error and on abort.
-// `patchCount` counts the places the PAL patch changed, from -1. The source is never
+// `patchCount` goes up by the number of places the PAL patch changed. The source is never
 // changed, and no way out but success leaves a new or partial EBOOT.PBP: an earlier one
 // in the output folder stays as it was.
 StageOutcome finishEboot(const FinishJob& job, BusyState& busy, int& patchCount);

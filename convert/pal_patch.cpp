@@ -231,9 +231,9 @@ Status copyPatchedBlocks(const ImageCopy& copy, std::uint64_t imageDataStart, co
 }
 
 std::string patchSummary(int patchCount) {
-    if (patchCount < 0) return "Done. Did not find any code in iso to patch.";
-    if (patchCount == 0) return "Done. Patched iso in 1 place.";
-    return "Done. Patched iso in " + std::to_string(patchCount + 1) + " places.";
+    if (patchCount == 0) return "Done. Did not find any code in iso to patch.";
+    if (patchCount == 1) return "Done. Patched iso in 1 place.";
+    return "Done. Patched iso in " + std::to_string(patchCount) + " places.";
 }
 
 }  // namespace quillon

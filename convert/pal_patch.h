@@ -61,8 +61,8 @@ Status copyPatchedImageData(const ImageCopy& copy, const PatchWindow& window, in
 Status copyPatchedBlocks(const ImageCopy& copy, std::uint64_t imageDataStart, const std::vector<IndexEntry>& index,
                          std::uint64_t outputIndexPosition, int& patchCount);
 
-// The status line after a conversion with the patch requested, by the count that
-// started at -1.
+// The status line after a conversion with the patch requested, by the number of places
+// patched.
 std::string patchSummary(int patchCount);
 
 }  // namespace quillon

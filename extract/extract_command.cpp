@@ -250,10 +250,10 @@ std::string isoOutputName(const std::string& chosenName) {
     return chosenName + ".iso";
 }
 
-void runIsoExtraction(const FieldState& fields, BusyState& busy, std::optional<std::size_t> onlyDisc) {
+OperationEnd runIsoExtraction(const FieldState& fields, BusyState& busy, std::optional<std::size_t> onlyDisc) {
     busy.begin(Operation::Extract);
     extractImage(fields, busy, onlyDisc);
-    busy.end();
+    return busy.end();
 }
 
 }  // namespace quillon

@@ -14,8 +14,9 @@ namespace quillon {
 // The operation from its start on (the abort click is the caller's): checks, the save
 // dialog through the host, the copy with progress and abort, endBusy on every way out.
 // A container of several discs gives every disc, or disc `onlyDisc` alone (counted
-// from 1) under the chosen name.
-void runIsoExtraction(const FieldState& fields, BusyState& busy, std::optional<std::size_t> onlyDisc = std::nullopt);
+// from 1) under the chosen name. Aborted when the user stopped it.
+OperationEnd runIsoExtraction(const FieldState& fields, BusyState& busy,
+                              std::optional<std::size_t> onlyDisc = std::nullopt);
 
 // The name the image is written under: the chosen name, with ".iso" appended unless
 // the name already ends in .iso in any letter case.

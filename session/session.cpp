@@ -21,10 +21,10 @@ Status Session::saveOptions() const {
     return quillon::saveOptions(fields_, folder_.optionsFile());
 }
 
-void Session::convert(ToolProcess& tool, ToolCompression compression) {
-    runConversion(fields_, busy_, tool, folder_, compression);
+OperationEnd Session::convert(ToolProcess& tool, ToolCompression compression) {
+    return runConversion(fields_, busy_, tool, folder_, compression);
 }
 
-void Session::extract() { runIsoExtraction(fields_, busy_); }
+OperationEnd Session::extract() { return runIsoExtraction(fields_, busy_); }
 
 }  // namespace quillon

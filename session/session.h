@@ -37,9 +37,9 @@ public:
     bool sourceRefused() const { return !inspection_ && inspection_.error().kind != Error::Kind::Write; }
 
     // The conversion command and the ISO extraction, from their start (the abort click
-    // is the front end's).
-    void convert(ToolProcess& tool, ToolCompression compression = ToolCompression::Setting);
-    void extract();
+    // is the front end's); how each ended.
+    OperationEnd convert(ToolProcess& tool, ToolCompression compression = ToolCompression::Setting);
+    OperationEnd extract();
 
 private:
     ProgramFolder folder_;

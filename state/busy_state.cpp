@@ -34,11 +34,13 @@ void BusyState::begin(Operation operation) {
     errorShown_ = false;
 }
 
-void BusyState::end() {
-    host_.setStatus(abortRequested_ ? kStatusAborted : kStatusDone);
+OperationEnd BusyState::end() {
+    const OperationEnd ending = abortRequested_ ? OperationEnd::Aborted : OperationEnd::Done;
+    host_.setStatus(ending == OperationEnd::Aborted ? kStatusAborted : kStatusDone);
     host_.leaveBusy();
     running_.reset();
     abortRequested_ = false;
+    return ending;
 }
 
 void BusyState::showError(ErrorCode code) {

@@ -26,6 +26,10 @@ inline constexpr const char* kPopstationFileName = "popstation.exe";
 inline constexpr const char* kPopstationFileName = "popstation";
 #endif
 
+// How an operation ended, as its last status line tells: "Done." (or the patch summary
+// in its place), or "User aborted.".
+enum class OperationEnd { Done, Aborted };
+
 // The coded errors; only the first of an operation is shown.
 enum class ErrorCode {
     ToolMissing = 1,
@@ -59,7 +63,7 @@ public:
     void begin(Operation operation);
     // Ends every operation: "Done." or "User aborted.", the window idle again, the
     // abort flag cleared (the error latch stays set).
-    void end();
+    OperationEnd end();
     // The operation running, if any.
     std::optional<Operation> running() const { return running_; }
 

@@ -33,8 +33,7 @@ TEST(CliHostTest, ExitStatusFollowsWhetherASignalStoppedTheOperation) {
         if (!c.polledAfterwards) EXPECT_TRUE(busy.progress()({}));
         std::raise(c.signal);
         if (c.polledAfterwards) EXPECT_FALSE(busy.progress()({}));
-        busy.end();
-        EXPECT_EQ(host.finish(), c.status);
+        EXPECT_EQ(host.finish(busy.end()), c.status);
     }
 }
 

@@ -404,7 +404,7 @@ TEST_F(ConvertCommandTest, AbortDuringThePatchedCopyShowsNoSummary) {
     fields.setPalFix(true);
     useSource(ContainerRecipe{});
     abortAtPump(2);
-    convert();
+    EXPECT_EQ(runConversion(fields, busy, tool, ProgramFolder(dir.folder())), OperationEnd::Aborted);
     EXPECT_EQ(host.status(), "User aborted.");
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(outputFolderNames(), std::set<std::string>{});

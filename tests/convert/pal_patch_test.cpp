@@ -51,10 +51,10 @@ TEST(PatchOccurrencesTest, BlocksShorterThanAPatternAreNotScanned) {
     EXPECT_EQ(block, Bytes(kPattern1.begin(), kPattern1.begin() + 7));
 }
 
-TEST(PatchSummaryTest, CountsFromMinusOne) {
-    EXPECT_EQ(patchSummary(-1), "Done. Did not find any code in iso to patch.");
-    EXPECT_EQ(patchSummary(0), "Done. Patched iso in 1 place.");
-    EXPECT_EQ(patchSummary(2), "Done. Patched iso in 3 places.");
+TEST(PatchSummaryTest, SaysNoneOneOrTheNumberOfPlaces) {
+    EXPECT_EQ(patchSummary(0), "Done. Did not find any code in iso to patch.");
+    EXPECT_EQ(patchSummary(1), "Done. Patched iso in 1 place.");
+    EXPECT_EQ(patchSummary(3), "Done. Patched iso in 3 places.");
 }
 
 // Occurrences put at positions of the source container; the expected output has
