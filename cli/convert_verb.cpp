@@ -40,9 +40,9 @@ const TextOption* findTextOption(const std::string& name) {
     return nullptr;
 }
 
-// Why an option's value could not be typed into its field; empty when it could.
-std::string typingRefusal(const std::string& name, Field field, const std::string& value) {
-    if (acceptsTyped(field, value)) return {};
+// Why an option's value could not be typed into its field; nullopt when it could.
+std::optional<std::string> typingRefusal(const std::string& name, Field field, const std::string& value) {
+    if (acceptsTyped(field, value)) return std::nullopt;
     if (value.find_first_of("\r\n") != std::string::npos) return name + " takes a single line";
     const std::size_t limit = ruleOf(field).typingLimit;
     return name + " takes at most " + std::to_string(limit) + " character(s)";
@@ -80,9 +80,7 @@ int runConvertVerb(CliProgram& program, const std::vector<std::string>& args) {
                 texts[option->field] = level->text();
                 continue;
             }
-            if (const std::string refusal = typingRefusal(name, option->field, *value); !refusal.empty()) {
-                return usageError(refusal);
-            }
+            if (const auto refusal = typingRefusal(name, option->field, *value)) return usageError(*refusal);
             texts[option->field] = option->isPath ? absolutePath(*value) : *value;
             continue;
         }

@@ -66,7 +66,7 @@ Bytes encodePbpHeader(const PbpHeader& header) {
     return bytes;
 }
 
-std::string pbpLayoutFault(const PbpHeader& header, std::uint64_t fileSize) {
+std::optional<std::string> pbpLayoutFault(const PbpHeader& header, std::uint64_t fileSize) {
     if (header.paramSfo < kPbpHeaderSize) {
         return describe(PbpSection::ParamSfo, header.paramSfo) + " overlaps the header";
     }
@@ -82,13 +82,12 @@ std::string pbpLayoutFault(const PbpHeader& header, std::uint64_t fileSize) {
         return describe(PbpSection::DataPsar, header.dataPsar) + " lies past the end of the file (" +
                std::to_string(fileSize) + " bytes)";
     }
-    return {};
+    return std::nullopt;
 }
 
 Status checkPbpLayout(const PbpHeader& header, std::uint64_t fileSize) {
-    const std::string fault = pbpLayoutFault(header, fileSize);
-    if (fault.empty()) return {};
-    return damaged(fault);
+    if (const auto fault = pbpLayoutFault(header, fileSize)) return damaged(*fault);
+    return {};
 }
 
 std::uint64_t dataPspLength(std::span<const std::uint8_t> head, const PbpHeader& header) {

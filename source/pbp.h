@@ -106,8 +106,8 @@ Bytes encodePbpHeader(const PbpHeader& header);
 // of `fileSize` bytes. The error's message says what is wrong, for a user to read.
 Status checkPbpLayout(const PbpHeader& header, std::uint64_t fileSize);
 // The same check: what is wrong, as a clause ("DATA.PSAR (offset 9) lies past the end
-// of the file (8 bytes)"); empty when nothing is.
-std::string pbpLayoutFault(const PbpHeader& header, std::uint64_t fileSize);
+// of the file (8 bytes)"); nullopt when nothing is.
+std::optional<std::string> pbpLayoutFault(const PbpHeader& header, std::uint64_t fileSize);
 
 // A stretch of a file.
 struct Extent {

@@ -142,8 +142,8 @@ Expected<Verification> ContainerCheck::run() {
         add(FindingKind::Damage, "no reader can open it", "it does not start with the PBP magic \"\\0PBP\"");
         return result_;
     }
-    if (const std::string fault = pbpLayoutFault(*header, file_.size()); !fault.empty()) {
-        add(FindingKind::Damage, "PPSSPP and Quillon refuse it", "its header is damaged: " + fault);
+    if (const auto fault = pbpLayoutFault(*header, file_.size())) {
+        add(FindingKind::Damage, "PPSSPP and Quillon refuse it", "its header is damaged: " + *fault);
     }
     if (Status sfo = checkParamSfo(*header); !sfo) return sfo.error();
     auto blocks = findDiscs(*header);
