@@ -94,7 +94,7 @@ void WindowHost::showMessage(const std::string& text, const std::string& caption
     dialogs_.showMessage(&main_, toQt(text), toQt(caption));
 }
 
-void WindowHost::setStatus(const std::string& text) { main_.StatusBar1->showMessage(toQt(text)); }
+void WindowHost::setStatus(const std::string& text) { main_.statusLine->showMessage(toQt(text)); }
 
 void WindowHost::showProgress(const ProgressReport& report) {
     if (!report.status.empty()) setStatus(report.status);
@@ -105,17 +105,19 @@ void WindowHost::pump() { QCoreApplication::processEvents(); }
 namespace {
 
 // The inputs that the busy state disables, in the order in which it disables them.
-std::array<QWidget*, 22> busyControls(TForm1& f) {
-    return {f.srcIso,  f.SpeedButton4, f.pic1,    f.SpeedButton1, f.icon0,        f.SpeedButton2,
-            f.unknown, f.SpeedButton3, f.dstPbp,  f.SpeedButton5, f.saveID,       f.labelText,
-            f.convert, f.saveID_l,     f.icon1,   f.snd0,         f.SpeedButton6, f.SpeedButton7,
-            f.saveIso, f.saveTitle,    f.preview, f.palFix};
+std::array<QWidget*, 22> busyControls(MainWindow& f) {
+    return {
+        f.sourcePathEdit,    f.browseSourceButton, f.pic1Edit,         f.browsePic1Button,  f.icon0Edit,
+        f.browseIcon0Button, f.pic0Edit,           f.browsePic0Button, f.outputFolderEdit,  f.browseOutputFolderButton,
+        f.discIdNumberEdit,  f.titleEdit,          f.convertButton,    f.discIdPrefixCombo, f.icon1Edit,
+        f.snd0Edit,          f.browseIcon1Button,  f.browseSnd0Button, f.extractButton,     f.saveTitleEdit,
+        f.previewButton,     f.palFixCheckBox};
 }
 
 }  // namespace
 
 void WindowHost::enterBusy(Operation operation) {
-    QPushButton* own = operation == Operation::Convert ? main_.convert : main_.saveIso;
+    QPushButton* own = operation == Operation::Convert ? main_.convertButton : main_.extractButton;
     own->setText(QString::fromLatin1(kAbortCaption));
     for (QWidget* control : busyControls(main_)) {
         if (control != own) control->setEnabled(false);
@@ -126,13 +128,13 @@ void WindowHost::enterBusy(Operation operation) {
 void WindowHost::leaveBusy() {
     main_.unsetCursor();
     for (QWidget* control : busyControls(main_)) control->setEnabled(true);
-    main_.saveIso->setText(QStringLiteral("Extract ISO"));
-    main_.convert->setText(QStringLiteral("Convert"));
+    main_.extractButton->setText(QStringLiteral("Extract ISO"));
+    main_.convertButton->setText(QStringLiteral("Convert"));
 }
 
 std::optional<std::string> WindowHost::chooseIsoSaveName(const std::string& initialFolder) {
-    main_.SaveDialogIso.initialDir = toQt(initialFolder);
-    const auto chosen = dialogs_.saveFile(&main_, main_.SaveDialogIso);
+    main_.extractDialog.initialDir = toQt(initialFolder);
+    const auto chosen = dialogs_.saveFile(&main_, main_.extractDialog);
     if (!chosen) return std::nullopt;
     return toUtf8(*chosen);
 }

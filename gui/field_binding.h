@@ -18,7 +18,7 @@ namespace quillon {
 
 class Dialogs;
 class LineEdit;
-class TForm1;
+class MainWindow;
 
 // What the user types, picks or checks in a bound control goes into the fields; every
 // change of the fields (by inspection, the settings, a picker) shows in its control.
@@ -56,7 +56,7 @@ private:
 
 class WindowHost : public Host {
 public:
-    WindowHost(TForm1& main, Dialogs& dialogs) : main_(main), dialogs_(dialogs) {}
+    WindowHost(MainWindow& main, Dialogs& dialogs) : main_(main), dialogs_(dialogs) {}
 
     void showMessage(const std::string& text, const std::string& caption) override;
     void setStatus(const std::string& text) override;
@@ -68,7 +68,7 @@ public:
     bool confirmReplace(const std::vector<std::string>& paths) override;
 
 private:
-    TForm1& main_;
+    MainWindow& main_;
     Dialogs& dialogs_;
 };
 

@@ -20,20 +20,20 @@ namespace quillon {
 
 class FieldBinding;
 class LineEdit;
-class TForm3;
-class TForm4;
+class PreviewWindow;
+class OptionsWindow;
 class ToolProcess;
 class WindowHost;
 
-class TForm1 : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
 
 public:
-    TForm1(const ProgramFolder& folder, Dialogs& dialogs);
-    ~TForm1() override;
+    MainWindow(const ProgramFolder& folder, Dialogs& dialogs);
+    ~MainWindow() override;
 
     // Connects the preview and options windows, which start-up creates after this one.
-    void attachWindows(TForm3* previewWindow, TForm4* optionsWindow);
+    void attachWindows(PreviewWindow* previewWindow, OptionsWindow* optionsWindow);
 
     Session& session() { return *session_; }
     FieldState& fields() { return session_->fields(); }
@@ -43,72 +43,72 @@ public:
     void setRegionCaption(const QString& caption);
 
     // Controls, named as the rest of the program refers to them.
-    QLabel* Label5;
-    LineEdit* srcIso;
-    QToolButton* SpeedButton4;
-    QLabel* Label6;
-    LineEdit* dstPbp;
-    QToolButton* SpeedButton5;
-    QLabel* Label4;
-    QLabel* region;
-    LineEdit* labelText;
-    QLabel* Label11;
-    LineEdit* saveTitle;
-    QLabel* Label7;
-    QComboBox* saveID_l;
-    LineEdit* saveID;
-    QPushButton* Options;
-    QPushButton* saveIso;
-    QPushButton* convert;
-    QLabel* Label2;
-    QLabel* Label12;
-    LineEdit* icon0;
-    QToolButton* SpeedButton2;
-    QLabel* Label1;
-    QLabel* Label13;
-    LineEdit* pic1;
-    QToolButton* SpeedButton1;
-    QLabel* Label3;
-    QLabel* Label14;
-    LineEdit* unknown;
-    QToolButton* SpeedButton3;
-    QLabel* Label9;
-    QLabel* Label15;
-    LineEdit* snd0;
-    QToolButton* SpeedButton7;
-    QLabel* Label8;
-    QLabel* Label16;
-    LineEdit* icon1;
-    QToolButton* SpeedButton6;
-    QCheckBox* palFix;
-    QLabel* Label10;
-    QPushButton* preview;
-    QStatusBar* StatusBar1;
+    QLabel* sourcePathLabel;
+    LineEdit* sourcePathEdit;
+    QToolButton* browseSourceButton;
+    QLabel* outputFolderLabel;
+    LineEdit* outputFolderEdit;
+    QToolButton* browseOutputFolderButton;
+    QLabel* titleLabel;
+    QLabel* regionLabel;
+    LineEdit* titleEdit;
+    QLabel* saveTitleLabel;
+    LineEdit* saveTitleEdit;
+    QLabel* discIdLabel;
+    QComboBox* discIdPrefixCombo;
+    LineEdit* discIdNumberEdit;
+    QPushButton* optionsButton;
+    QPushButton* extractButton;
+    QPushButton* convertButton;
+    QLabel* icon0Label;
+    QLabel* icon0NameLabel;
+    LineEdit* icon0Edit;
+    QToolButton* browseIcon0Button;
+    QLabel* pic1Label;
+    QLabel* pic1NameLabel;
+    LineEdit* pic1Edit;
+    QToolButton* browsePic1Button;
+    QLabel* pic0Label;
+    QLabel* pic0NameLabel;
+    LineEdit* pic0Edit;
+    QToolButton* browsePic0Button;
+    QLabel* snd0Label;
+    QLabel* snd0NameLabel;
+    LineEdit* snd0Edit;
+    QToolButton* browseSnd0Button;
+    QLabel* icon1Label;
+    QLabel* icon1NameLabel;
+    LineEdit* icon1Edit;
+    QToolButton* browseIcon1Button;
+    QCheckBox* palFixCheckBox;
+    QLabel* creditLabel;
+    QPushButton* previewButton;
+    QStatusBar* statusLine;
 
-    FileDialogState OpenDialogDiv;
-    FileDialogState OpenDialogIso;
-    FileDialogState SaveDialogIso;
+    FileDialogState artworkDialog;
+    FileDialogState sourceDialog;
+    FileDialogState extractDialog;
 
 public slots:
-    void SpeedButton4Click();
-    void SpeedButton2Click();
-    void SpeedButton1Click();
-    void SpeedButton3Click();
-    void SpeedButton7Click();
-    void SpeedButton6Click();
-    void SpeedButton5Click();
-    void previewClick();
-    void OptionsClick();
-    void convertClick();
-    void saveIsoClick();
+    void onBrowseSource();
+    void onBrowseIcon0();
+    void onBrowsePic1();
+    void onBrowsePic0();
+    void onBrowseSnd0();
+    void onBrowseIcon1();
+    void onBrowseOutputFolder();
+    void onShowPreview();
+    void onShowOptions();
+    void onConvert();
+    void onExtract();
 
 private:
-    void FormCreate();
+    void finishSetUp();
     void createControls();
     void connectHandlers();
     void bindFields();
     void pickArtwork(Field field);
-    void ComposePreview();
+    void composePreview();
     // The abort click of an action button: true when the click was one.
     bool handleAbortClick(QPushButton* button, Operation operation);
 
@@ -117,8 +117,8 @@ private:
     std::unique_ptr<Session> session_;
     std::unique_ptr<FieldBinding> binding_;
     std::unique_ptr<ToolProcess> tool_;
-    TForm3* previewWindow_ = nullptr;
-    TForm4* optionsWindow_ = nullptr;
+    PreviewWindow* previewWindow_ = nullptr;
+    OptionsWindow* optionsWindow_ = nullptr;
 };
 
 }  // namespace quillon

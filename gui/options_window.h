@@ -20,86 +20,86 @@ class FieldBinding;
 class LineEdit;
 class Session;
 
-class TForm4 : public QDialog {
+class OptionsWindow : public QDialog {
     Q_OBJECT
 
 public:
     // The settings are the session's options fields, loaded from and saved to its
     // settings file.
-    TForm4(Dialogs& dialogs, Session& session);
-    ~TForm4() override;
+    OptionsWindow(Dialogs& dialogs, Session& session);
+    ~OptionsWindow() override;
 
-    void LoadOptions();
-    void SaveOptions();
+    void loadOptions();
+    void saveOptions();
 
     // The address that the donation button opens.
     static QUrl donationUrl();
 
-    QLabel* Label1;
-    LineEdit* defIsoFolder;
-    QToolButton* SpeedButton2;
-    QLabel* Label7;
-    LineEdit* defOutput;
-    QToolButton* SpeedButton10;
-    QLabel* Label2;
-    LineEdit* defImageFolder;
-    QToolButton* SpeedButton1;
-    QLabel* Label10;
-    LineEdit* Compression;
-    QGroupBox* GroupBox1;
-    QRadioButton* folderOption1;
-    QRadioButton* folderOption2;
-    QRadioButton* folderOption3;
-    QRadioButton* folderOption4;
-    QLabel* Label17;
-    LineEdit* warning;
-    QToolButton* SpeedButton8;
-    QLabel* Label6;
-    LineEdit* defWarning;
-    QToolButton* SpeedButton9;
-    QLabel* Label4;
-    QLabel* Label12;
-    LineEdit* defIcon0;
-    QToolButton* SpeedButton4;
-    QLabel* Label3;
-    QLabel* Label13;
-    LineEdit* defPic1;
-    QToolButton* SpeedButton3;
-    QLabel* Label5;
-    QLabel* Label14;
-    LineEdit* defUnknown;
-    QToolButton* SpeedButton5;
-    QLabel* Label9;
-    QLabel* Label15;
-    LineEdit* defSnd0;
-    QToolButton* SpeedButton7;
-    QLabel* Label8;
-    QLabel* Label16;
-    LineEdit* defIcon1;
-    QToolButton* SpeedButton6;
-    QPushButton* donate;
-    QPushButton* cancel;
-    QPushButton* save;
+    QLabel* sourceFolderLabel;
+    LineEdit* sourceFolderEdit;
+    QToolButton* browseSourceFolderButton;
+    QLabel* defaultOutputFolderLabel;
+    LineEdit* defaultOutputFolderEdit;
+    QToolButton* browseDefaultOutputFolderButton;
+    QLabel* imageFolderLabel;
+    LineEdit* imageFolderEdit;
+    QToolButton* browseImageFolderButton;
+    QLabel* compressionLevelLabel;
+    LineEdit* compressionLevelEdit;
+    QGroupBox* folderOptionGroup;
+    QRadioButton* noSubFolderRadio;
+    QRadioButton* discIdFolderRadio;
+    QRadioButton* titleFolderRadio;
+    QRadioButton* saveTitleFolderRadio;
+    QLabel* warningLabel;
+    LineEdit* warningEdit;
+    QToolButton* browseWarningButton;
+    QLabel* defaultWarningLabel;
+    LineEdit* defaultWarningEdit;
+    QToolButton* browseDefaultWarningButton;
+    QLabel* defaultIcon0Label;
+    QLabel* defaultIcon0NameLabel;
+    LineEdit* defaultIcon0Edit;
+    QToolButton* browseDefaultIcon0Button;
+    QLabel* defaultPic1Label;
+    QLabel* defaultPic1NameLabel;
+    LineEdit* defaultPic1Edit;
+    QToolButton* browseDefaultPic1Button;
+    QLabel* defaultPic0Label;
+    QLabel* defaultPic0NameLabel;
+    LineEdit* defaultPic0Edit;
+    QToolButton* browseDefaultPic0Button;
+    QLabel* defaultSnd0Label;
+    QLabel* defaultSnd0NameLabel;
+    LineEdit* defaultSnd0Edit;
+    QToolButton* browseDefaultSnd0Button;
+    QLabel* defaultIcon1Label;
+    QLabel* defaultIcon1NameLabel;
+    LineEdit* defaultIcon1Edit;
+    QToolButton* browseDefaultIcon1Button;
+    QPushButton* donateButton;
+    QPushButton* cancelButton;
+    QPushButton* saveButton;
 
-    FileDialogState OpenDialogDiv;
+    FileDialogState pictureDialog;
 
 public slots:
-    void SpeedButton1Click();
-    void SpeedButton2Click();
-    void SpeedButton10Click();
-    void SpeedButton3Click();
-    void SpeedButton4Click();
-    void SpeedButton5Click();
-    void SpeedButton6Click();
-    void SpeedButton7Click();
-    void SpeedButton8Click();
-    void SpeedButton9Click();
-    void saveClick();
-    void cancelClick();
-    void donateClick();
+    void onBrowseImageFolder();
+    void onBrowseSourceFolder();
+    void onBrowseDefaultOutputFolder();
+    void onBrowseDefaultPic1();
+    void onBrowseDefaultIcon0();
+    void onBrowseDefaultPic0();
+    void onBrowseDefaultIcon1();
+    void onBrowseDefaultSnd0();
+    void onBrowseWarning();
+    void onBrowseDefaultWarning();
+    void onSave();
+    void onCancel();
+    void onDonate();
 
 private:
-    void FormCreate();
+    void fitToControls();
     void createControls();
     void connectHandlers();
     void bindFields();

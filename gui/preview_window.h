@@ -14,20 +14,20 @@ class QRadioButton;
 
 namespace quillon {
 
-class TForm3 : public QWidget {
+class PreviewWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // `fields` gives the picture paths (icon0, pic1, unknown, warning) at each composition.
-    TForm3(const ProgramFolder& folder, const FieldState& fields);
+    // `fields` gives the picture paths (ICON0, PIC1, PIC0 and the warning picture) at each composition.
+    PreviewWindow(const ProgramFolder& folder, const FieldState& fields);
 
     // Redraws both pictures from the current fields and displays the chosen one.
-    void ComposePreview();
+    void composePreview();
 
-    QFrame* Shape1;
-    QLabel* Image1;
-    QRadioButton* RadioButton1;
-    QRadioButton* RadioButton2;
+    QFrame* screenFrame;
+    QLabel* screenView;
+    QRadioButton* menuThemeRadio;
+    QRadioButton* warningScreenRadio;
 
     QImage backImage;
     QImage noIcon0Image;
@@ -35,15 +35,11 @@ public:
     QImage menuBitmap;
     QImage warningBitmap;
 
-public slots:
-    void RadioButton1Click();
-    void RadioButton2Click();
-
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void FormCreate();
+    void finishSetUp();
     void createControls();
     void display();
 
