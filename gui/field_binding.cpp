@@ -3,11 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QStatusBar>
-#include <QToolButton>
 
 #include "gui/dialogs.h"
 #include "gui/line_edit.h"
@@ -94,7 +90,7 @@ void WindowHost::showMessage(const std::string& text, const std::string& caption
     dialogs_.showMessage(&main_, toQt(text), toQt(caption));
 }
 
-void WindowHost::setStatus(const std::string& text) { main_.statusLine->showMessage(toQt(text)); }
+void WindowHost::setStatus(const std::string& text) { main_.showStatus(toQt(text)); }
 
 void WindowHost::showProgress(const ProgressReport& report) {
     if (!report.status.empty()) setStatus(report.status);
@@ -102,39 +98,12 @@ void WindowHost::showProgress(const ProgressReport& report) {
 
 void WindowHost::pump() { QCoreApplication::processEvents(); }
 
-namespace {
+void WindowHost::enterBusy(Operation operation) { main_.showBusy(operation); }
 
-// The inputs that the busy state disables, in the order in which it disables them.
-std::array<QWidget*, 22> busyControls(MainWindow& f) {
-    return {
-        f.sourcePathEdit,    f.browseSourceButton, f.pic1Edit,         f.browsePic1Button,  f.icon0Edit,
-        f.browseIcon0Button, f.pic0Edit,           f.browsePic0Button, f.outputFolderEdit,  f.browseOutputFolderButton,
-        f.discIdNumberEdit,  f.titleEdit,          f.convertButton,    f.discIdPrefixCombo, f.icon1Edit,
-        f.snd0Edit,          f.browseIcon1Button,  f.browseSnd0Button, f.extractButton,     f.saveTitleEdit,
-        f.previewButton,     f.palFixCheckBox};
-}
-
-}  // namespace
-
-void WindowHost::enterBusy(Operation operation) {
-    QPushButton* own = operation == Operation::Convert ? main_.convertButton : main_.extractButton;
-    own->setText(QString::fromLatin1(kAbortCaption));
-    for (QWidget* control : busyControls(main_)) {
-        if (control != own) control->setEnabled(false);
-    }
-    main_.setCursor(Qt::WaitCursor);
-}
-
-void WindowHost::leaveBusy() {
-    main_.unsetCursor();
-    for (QWidget* control : busyControls(main_)) control->setEnabled(true);
-    main_.extractButton->setText(QStringLiteral("Extract ISO"));
-    main_.convertButton->setText(QStringLiteral("Convert"));
-}
+void WindowHost::leaveBusy() { main_.showIdle(); }
 
 std::optional<std::string> WindowHost::chooseIsoSaveName(const std::string& initialFolder) {
-    main_.extractDialog.initialDir = toQt(initialFolder);
-    const auto chosen = dialogs_.saveFile(&main_, main_.extractDialog);
+    const auto chosen = main_.chooseExtractFile(toQt(initialFolder));
     if (!chosen) return std::nullopt;
     return toUtf8(*chosen);
 }

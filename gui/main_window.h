@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "gui/dialogs.h"
@@ -39,57 +41,16 @@ public:
     FieldState& fields() { return session_->fields(); }
     BusyState& busy() { return session_->busy(); }
 
-    // The region label's caption; its right edge stays at 263.
-    void setRegionCaption(const QString& caption);
+    // What the operations show of themselves: the status line, and the busy state, in
+    // which every input but the running operation's button (now "Abort") is disabled.
+    void showStatus(const QString& text);
+    void showBusy(Operation operation);
+    void showIdle();
+    // The save dialog of the extracted image, opening in `initialFolder`; it presets the
+    // last chosen name.
+    std::optional<QString> chooseExtractFile(const QString& initialFolder);
 
-    // Controls, named as the rest of the program refers to them.
-    QLabel* sourcePathLabel;
-    LineEdit* sourcePathEdit;
-    QToolButton* browseSourceButton;
-    QLabel* outputFolderLabel;
-    LineEdit* outputFolderEdit;
-    QToolButton* browseOutputFolderButton;
-    QLabel* titleLabel;
-    QLabel* regionLabel;
-    LineEdit* titleEdit;
-    QLabel* saveTitleLabel;
-    LineEdit* saveTitleEdit;
-    QLabel* discIdLabel;
-    QComboBox* discIdPrefixCombo;
-    LineEdit* discIdNumberEdit;
-    QPushButton* optionsButton;
-    QPushButton* extractButton;
-    QPushButton* convertButton;
-    QLabel* icon0Label;
-    QLabel* icon0NameLabel;
-    LineEdit* icon0Edit;
-    QToolButton* browseIcon0Button;
-    QLabel* pic1Label;
-    QLabel* pic1NameLabel;
-    LineEdit* pic1Edit;
-    QToolButton* browsePic1Button;
-    QLabel* pic0Label;
-    QLabel* pic0NameLabel;
-    LineEdit* pic0Edit;
-    QToolButton* browsePic0Button;
-    QLabel* snd0Label;
-    QLabel* snd0NameLabel;
-    LineEdit* snd0Edit;
-    QToolButton* browseSnd0Button;
-    QLabel* icon1Label;
-    QLabel* icon1NameLabel;
-    LineEdit* icon1Edit;
-    QToolButton* browseIcon1Button;
-    QCheckBox* palFixCheckBox;
-    QLabel* creditLabel;
-    QPushButton* previewButton;
-    QStatusBar* statusLine;
-
-    FileDialogState artworkDialog;
-    FileDialogState sourceDialog;
-    FileDialogState extractDialog;
-
-public slots:
+private slots:
     void onBrowseSource();
     void onBrowseIcon0();
     void onBrowsePic1();
@@ -109,6 +70,10 @@ private:
     void bindFields();
     void pickArtwork(Field field);
     void composePreview();
+    // The region label's caption; its right edge stays at 263.
+    void setRegionCaption(const QString& caption);
+    // The inputs that the busy state disables, in the order in which it disables them.
+    std::array<QWidget*, 22> busyControls() const;
     // The abort click of an action button: true when the click was one.
     bool handleAbortClick(QPushButton* button, Operation operation);
 
@@ -119,6 +84,52 @@ private:
     std::unique_ptr<ToolProcess> tool_;
     PreviewWindow* previewWindow_ = nullptr;
     OptionsWindow* optionsWindow_ = nullptr;
+
+    QLabel* sourcePathLabel_;
+    LineEdit* sourcePathEdit_;
+    QToolButton* browseSourceButton_;
+    QLabel* outputFolderLabel_;
+    LineEdit* outputFolderEdit_;
+    QToolButton* browseOutputFolderButton_;
+    QLabel* titleLabel_;
+    QLabel* regionLabel_;
+    LineEdit* titleEdit_;
+    QLabel* saveTitleLabel_;
+    LineEdit* saveTitleEdit_;
+    QLabel* discIdLabel_;
+    QComboBox* discIdPrefixCombo_;
+    LineEdit* discIdNumberEdit_;
+    QPushButton* optionsButton_;
+    QPushButton* extractButton_;
+    QPushButton* convertButton_;
+    QLabel* icon0Label_;
+    QLabel* icon0NameLabel_;
+    LineEdit* icon0Edit_;
+    QToolButton* browseIcon0Button_;
+    QLabel* pic1Label_;
+    QLabel* pic1NameLabel_;
+    LineEdit* pic1Edit_;
+    QToolButton* browsePic1Button_;
+    QLabel* pic0Label_;
+    QLabel* pic0NameLabel_;
+    LineEdit* pic0Edit_;
+    QToolButton* browsePic0Button_;
+    QLabel* snd0Label_;
+    QLabel* snd0NameLabel_;
+    LineEdit* snd0Edit_;
+    QToolButton* browseSnd0Button_;
+    QLabel* icon1Label_;
+    QLabel* icon1NameLabel_;
+    LineEdit* icon1Edit_;
+    QToolButton* browseIcon1Button_;
+    QCheckBox* palFixCheckBox_;
+    QLabel* creditLabel_;
+    QPushButton* previewButton_;
+    QStatusBar* statusLine_;
+
+    FileDialogState artworkDialog_;
+    FileDialogState sourceDialog_;
+    FileDialogState extractDialog_;
 };
 
 }  // namespace quillon

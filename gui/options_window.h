@@ -35,55 +35,7 @@ public:
     // The address that the donation button opens.
     static QUrl donationUrl();
 
-    QLabel* sourceFolderLabel;
-    LineEdit* sourceFolderEdit;
-    QToolButton* browseSourceFolderButton;
-    QLabel* defaultOutputFolderLabel;
-    LineEdit* defaultOutputFolderEdit;
-    QToolButton* browseDefaultOutputFolderButton;
-    QLabel* imageFolderLabel;
-    LineEdit* imageFolderEdit;
-    QToolButton* browseImageFolderButton;
-    QLabel* compressionLevelLabel;
-    LineEdit* compressionLevelEdit;
-    QGroupBox* folderOptionGroup;
-    QRadioButton* noSubFolderRadio;
-    QRadioButton* discIdFolderRadio;
-    QRadioButton* titleFolderRadio;
-    QRadioButton* saveTitleFolderRadio;
-    QLabel* warningLabel;
-    LineEdit* warningEdit;
-    QToolButton* browseWarningButton;
-    QLabel* defaultWarningLabel;
-    LineEdit* defaultWarningEdit;
-    QToolButton* browseDefaultWarningButton;
-    QLabel* defaultIcon0Label;
-    QLabel* defaultIcon0NameLabel;
-    LineEdit* defaultIcon0Edit;
-    QToolButton* browseDefaultIcon0Button;
-    QLabel* defaultPic1Label;
-    QLabel* defaultPic1NameLabel;
-    LineEdit* defaultPic1Edit;
-    QToolButton* browseDefaultPic1Button;
-    QLabel* defaultPic0Label;
-    QLabel* defaultPic0NameLabel;
-    LineEdit* defaultPic0Edit;
-    QToolButton* browseDefaultPic0Button;
-    QLabel* defaultSnd0Label;
-    QLabel* defaultSnd0NameLabel;
-    LineEdit* defaultSnd0Edit;
-    QToolButton* browseDefaultSnd0Button;
-    QLabel* defaultIcon1Label;
-    QLabel* defaultIcon1NameLabel;
-    LineEdit* defaultIcon1Edit;
-    QToolButton* browseDefaultIcon1Button;
-    QPushButton* donateButton;
-    QPushButton* cancelButton;
-    QPushButton* saveButton;
-
-    FileDialogState pictureDialog;
-
-public slots:
+private slots:
     void onBrowseImageFolder();
     void onBrowseSourceFolder();
     void onBrowseDefaultOutputFolder();
@@ -109,6 +61,54 @@ private:
     Dialogs& dialogs_;
     Session& session_;
     std::unique_ptr<FieldBinding> binding_;
+
+    QLabel* sourceFolderLabel_;
+    LineEdit* sourceFolderEdit_;
+    QToolButton* browseSourceFolderButton_;
+    QLabel* defaultOutputFolderLabel_;
+    LineEdit* defaultOutputFolderEdit_;
+    QToolButton* browseDefaultOutputFolderButton_;
+    QLabel* imageFolderLabel_;
+    LineEdit* imageFolderEdit_;
+    QToolButton* browseImageFolderButton_;
+    QLabel* compressionLevelLabel_;
+    LineEdit* compressionLevelEdit_;
+    QGroupBox* folderOptionGroup_;
+    QRadioButton* noSubFolderRadio_;
+    QRadioButton* discIdFolderRadio_;
+    QRadioButton* titleFolderRadio_;
+    QRadioButton* saveTitleFolderRadio_;
+    QLabel* warningLabel_;
+    LineEdit* warningEdit_;
+    QToolButton* browseWarningButton_;
+    QLabel* defaultWarningLabel_;
+    LineEdit* defaultWarningEdit_;
+    QToolButton* browseDefaultWarningButton_;
+    QLabel* defaultIcon0Label_;
+    QLabel* defaultIcon0NameLabel_;
+    LineEdit* defaultIcon0Edit_;
+    QToolButton* browseDefaultIcon0Button_;
+    QLabel* defaultPic1Label_;
+    QLabel* defaultPic1NameLabel_;
+    LineEdit* defaultPic1Edit_;
+    QToolButton* browseDefaultPic1Button_;
+    QLabel* defaultPic0Label_;
+    QLabel* defaultPic0NameLabel_;
+    LineEdit* defaultPic0Edit_;
+    QToolButton* browseDefaultPic0Button_;
+    QLabel* defaultSnd0Label_;
+    QLabel* defaultSnd0NameLabel_;
+    LineEdit* defaultSnd0Edit_;
+    QToolButton* browseDefaultSnd0Button_;
+    QLabel* defaultIcon1Label_;
+    QLabel* defaultIcon1NameLabel_;
+    LineEdit* defaultIcon1Edit_;
+    QToolButton* browseDefaultIcon1Button_;
+    QPushButton* donateButton_;
+    QPushButton* cancelButton_;
+    QPushButton* saveButton_;
+
+    FileDialogState pictureDialog_;
 };
 
 }  // namespace quillon

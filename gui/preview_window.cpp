@@ -46,21 +46,21 @@ PreviewWindow::PreviewWindow(const ProgramFolder& folder, const FieldState& fiel
 }
 
 void PreviewWindow::createControls() {
-    screenFrame = new QFrame(this);
-    screenFrame->setObjectName(QStringLiteral("screenFrame"));
-    screenFrame->setGeometry(3, 3, 482, 274);
-    screenFrame->setStyleSheet(QStringLiteral("QFrame { background: white; border: 1px solid black; }"));
-    screenView = new QLabel(this);
-    screenView->setObjectName(QStringLiteral("screenView"));
-    screenView->setGeometry(4, 4, kScreenWidth, kScreenHeight);
-    menuThemeRadio = new QRadioButton(QStringLiteral("PSP menu theme"), this);
-    menuThemeRadio->setObjectName(QStringLiteral("menuThemeRadio"));
-    menuThemeRadio->setGeometry(4, 280, 105, 17);
-    menuThemeRadio->setChecked(true);
-    warningScreenRadio = new QRadioButton(QStringLiteral("Warning screen"), this);
-    warningScreenRadio->setObjectName(QStringLiteral("warningScreenRadio"));
-    warningScreenRadio->setGeometry(120, 280, 97, 17);
-    for (QRadioButton* button : {menuThemeRadio, warningScreenRadio}) {
+    screenFrame_ = new QFrame(this);
+    screenFrame_->setObjectName(QStringLiteral("screenFrame"));
+    screenFrame_->setGeometry(3, 3, 482, 274);
+    screenFrame_->setStyleSheet(QStringLiteral("QFrame { background: white; border: 1px solid black; }"));
+    screenView_ = new QLabel(this);
+    screenView_->setObjectName(QStringLiteral("screenView"));
+    screenView_->setGeometry(4, 4, kScreenWidth, kScreenHeight);
+    menuThemeRadio_ = new QRadioButton(QStringLiteral("PSP menu theme"), this);
+    menuThemeRadio_->setObjectName(QStringLiteral("menuThemeRadio"));
+    menuThemeRadio_->setGeometry(4, 280, 105, 17);
+    menuThemeRadio_->setChecked(true);
+    warningScreenRadio_ = new QRadioButton(QStringLiteral("Warning screen"), this);
+    warningScreenRadio_->setObjectName(QStringLiteral("warningScreenRadio"));
+    warningScreenRadio_->setGeometry(120, 280, 97, 17);
+    for (QRadioButton* button : {menuThemeRadio_, warningScreenRadio_}) {
         // The captions are a tight fit for their width at the window's 11-pixel font: a
         // slightly narrower face keeps them whole.
         QFont narrow = button->font();
@@ -72,11 +72,11 @@ void PreviewWindow::createControls() {
             if (on) display();
         });
     }
-    setTabOrder(menuThemeRadio, warningScreenRadio);
+    setTabOrder(menuThemeRadio_, warningScreenRadio_);
 }
 
 void PreviewWindow::finishSetUp() {
-    setFixedSize(488, menuThemeRadio->y() + menuThemeRadio->height() + 4);
+    setFixedSize(488, menuThemeRadio_->y() + menuThemeRadio_->height() + 4);
     backImage = loadFixedPicture(folder_, "back.png");
     noIcon0Image = loadFixedPicture(folder_, "no_icon0.png");
     iconBackImage = loadFixedPicture(folder_, "icon_back.png");
@@ -86,7 +86,7 @@ void PreviewWindow::finishSetUp() {
     warningBitmap.fill(Qt::white);
     QImage picture(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
     picture.fill(Qt::white);
-    screenView->setPixmap(QPixmap::fromImage(picture));
+    screenView_->setPixmap(QPixmap::fromImage(picture));
 }
 
 void PreviewWindow::composePreview() {
@@ -116,8 +116,8 @@ void PreviewWindow::composePreview() {
 }
 
 void PreviewWindow::display() {
-    screenView->setPixmap(QPixmap::fromImage(menuThemeRadio->isChecked() ? menuBitmap : warningBitmap));
-    screenView->repaint();
+    screenView_->setPixmap(QPixmap::fromImage(menuThemeRadio_->isChecked() ? menuBitmap : warningBitmap));
+    screenView_->repaint();
 }
 
 void PreviewWindow::showEvent(QShowEvent* event) {

@@ -24,11 +24,6 @@ public:
     // Redraws both pictures from the current fields and displays the chosen one.
     void composePreview();
 
-    QFrame* screenFrame;
-    QLabel* screenView;
-    QRadioButton* menuThemeRadio;
-    QRadioButton* warningScreenRadio;
-
     QImage backImage;
     QImage noIcon0Image;
     QImage iconBackImage;
@@ -45,6 +40,11 @@ private:
 
     const ProgramFolder& folder_;
     const FieldState& fields_;
+
+    QFrame* screenFrame_;
+    QLabel* screenView_;
+    QRadioButton* menuThemeRadio_;
+    QRadioButton* warningScreenRadio_;
 };
 
 }  // namespace quillon
