@@ -61,14 +61,14 @@ void OptionsWindow::createControls() {
     // Left column.
     sourceFolderLabel_ = makeLabel(this, "sourceFolderLabel", QStringLiteral("默认ISO/PBP打开目录:") + kSpaces, 4, 4);
     sourceFolderEdit_ = makeEdit(this, "sourceFolderEdit", 4, 20, 233, false);
-    browseSourceFolderButton_ = makeSpeedButton(this, "browseSourceFolderButton", 240, 20);
+    browseSourceFolderButton_ = makePickerButton(this, "browseSourceFolderButton", 240, 20);
     defaultOutputFolderLabel_ =
         makeLabel(this, "defaultOutputFolderLabel", QStringLiteral("默认ISO/PBP存放目录:") + kSpaces, 4, 48);
     defaultOutputFolderEdit_ = makeEdit(this, "defaultOutputFolderEdit", 4, 64, 233, false);
-    browseDefaultOutputFolderButton_ = makeSpeedButton(this, "browseDefaultOutputFolderButton", 240, 64);
+    browseDefaultOutputFolderButton_ = makePickerButton(this, "browseDefaultOutputFolderButton", 240, 64);
     imageFolderLabel_ = makeLabel(this, "imageFolderLabel", QStringLiteral("默认图标/音乐打开目录:") + kSpaces, 4, 92);
     imageFolderEdit_ = makeEdit(this, "imageFolderEdit", 4, 108, 233, false);
-    browseImageFolderButton_ = makeSpeedButton(this, "browseImageFolderButton", 240, 108);
+    browseImageFolderButton_ = makePickerButton(this, "browseImageFolderButton", 240, 108);
     compressionLevelLabel_ =
         makeLabel(this, "compressionLevelLabel", QStringLiteral("压缩比率: (0 to 9)") + kSpaces, 4, 136);
     compressionLevelEdit_ = makeEdit(this, "compressionLevelEdit", 4, 152, 259, true);
@@ -87,35 +87,35 @@ void OptionsWindow::createControls() {
     // Right column.
     warningLabel_ = makeLabel(this, "warningLabel", QStringLiteral("警告图片目录:    "), 276, 4);
     warningEdit_ = makeEdit(this, "warningEdit", 276, 20, 233, false);
-    browseWarningButton_ = makeSpeedButton(this, "browseWarningButton", 512, 20);
+    browseWarningButton_ = makePickerButton(this, "browseWarningButton", 512, 20);
     defaultWarningLabel_ = makeLabel(this, "defaultWarningLabel", QStringLiteral("默认警告图片目录:"), 276, 48);
     defaultWarningEdit_ = makeEdit(this, "defaultWarningEdit", 276, 64, 233, true);
-    browseDefaultWarningButton_ = makeSpeedButton(this, "browseDefaultWarningButton", 512, 64);
+    browseDefaultWarningButton_ = makePickerButton(this, "browseDefaultWarningButton", 512, 64);
     defaultIcon0Label_ = makeLabel(this, "defaultIcon0Label", QStringLiteral("默认图标目录:") + kSpaces, 276, 88);
     defaultIcon0NameLabel_ =
         makeRightAlignedLabel(this, "defaultIcon0NameLabel", QStringLiteral("ICON0.PNG"), 444, 88, 65);
     defaultIcon0Edit_ = makeEdit(this, "defaultIcon0Edit", 276, 104, 233, false);
-    browseDefaultIcon0Button_ = makeSpeedButton(this, "browseDefaultIcon0Button", 512, 104);
+    browseDefaultIcon0Button_ = makePickerButton(this, "browseDefaultIcon0Button", 512, 104);
     defaultPic1Label_ = makeLabel(this, "defaultPic1Label", QStringLiteral("默认背景图目录:") + kSpaces, 276, 132);
     defaultPic1NameLabel_ =
         makeRightAlignedLabel(this, "defaultPic1NameLabel", QStringLiteral("PIC1.PNG"), 456, 132, 53);
     defaultPic1Edit_ = makeEdit(this, "defaultPic1Edit", 276, 148, 233, true);
-    browseDefaultPic1Button_ = makeSpeedButton(this, "browseDefaultPic1Button", 512, 148);
+    browseDefaultPic1Button_ = makePickerButton(this, "browseDefaultPic1Button", 512, 148);
     defaultPic0Label_ = makeLabel(this, "defaultPic0Label", QStringLiteral("默认信息图目录:") + kSpaces, 276, 172);
     defaultPic0NameLabel_ =
         makeRightAlignedLabel(this, "defaultPic0NameLabel", QStringLiteral("PIC0.PNG"), 456, 172, 53);
     defaultPic0Edit_ = makeEdit(this, "defaultPic0Edit", 276, 188, 233, true);
-    browseDefaultPic0Button_ = makeSpeedButton(this, "browseDefaultPic0Button", 512, 188);
+    browseDefaultPic0Button_ = makePickerButton(this, "browseDefaultPic0Button", 512, 188);
     defaultSnd0Label_ = makeLabel(this, "defaultSnd0Label", QStringLiteral("默认背景音乐目录:") + kSpaces, 276, 216);
     defaultSnd0NameLabel_ =
         makeRightAlignedLabel(this, "defaultSnd0NameLabel", QStringLiteral("SND0.AT3"), 452, 216, 57);
     defaultSnd0Edit_ = makeEdit(this, "defaultSnd0Edit", 276, 232, 233, true);
-    browseDefaultSnd0Button_ = makeSpeedButton(this, "browseDefaultSnd0Button", 512, 232);
+    browseDefaultSnd0Button_ = makePickerButton(this, "browseDefaultSnd0Button", 512, 232);
     defaultIcon1Label_ = makeLabel(this, "defaultIcon1Label", QStringLiteral("默认动画图标目录:") + kSpaces, 276, 260);
     defaultIcon1NameLabel_ =
         makeRightAlignedLabel(this, "defaultIcon1NameLabel", QStringLiteral("ICON1.PMF"), 448, 260, 61);
     defaultIcon1Edit_ = makeEdit(this, "defaultIcon1Edit", 276, 276, 233, true);
-    browseDefaultIcon1Button_ = makeSpeedButton(this, "browseDefaultIcon1Button", 512, 276);
+    browseDefaultIcon1Button_ = makePickerButton(this, "browseDefaultIcon1Button", 512, 276);
     donateButton_ = makeButton(this, "donateButton", QStringLiteral("捐助 (PayPal)"), 276, 308, 97);
     cancelButton_ = makeButton(this, "cancelButton", QStringLiteral("取消"), 380, 308, 75);
     saveButton_ = makeButton(this, "saveButton", QStringLiteral("保存"), 460, 308, 75);
