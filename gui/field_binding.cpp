@@ -51,12 +51,12 @@ void FieldBinding::bindPalFix(QCheckBox* box) {
     QObject::connect(box, &QCheckBox::toggled, box, [this](bool on) { fields_.setPalFix(on); });
 }
 
-void FieldBinding::bindFolderOptions(const std::array<QRadioButton*, 4>& buttons) {
+void FieldBinding::bindFolderOptions(const std::array<std::pair<FolderOption, QRadioButton*>, 4>& buttons) {
     folderOptions_ = buttons;
     folderOptionSet(fields_.folderOption());
-    for (int i = 0; i < 4; ++i) {
-        QObject::connect(buttons[i], &QRadioButton::toggled, buttons[i], [this, i](bool checked) {
-            if (checked) fields_.setFolderOption(i);
+    for (const auto& [option, button] : buttons) {
+        QObject::connect(button, &QRadioButton::toggled, button, [this, option = option](bool checked) {
+            if (checked) fields_.setFolderOption(option);
         });
     }
 }
@@ -80,8 +80,10 @@ void FieldBinding::palFixSet(bool on) {
     if (palFix_) palFix_->setChecked(on);
 }
 
-void FieldBinding::folderOptionSet(int option) {
-    if (option >= 0 && option < 4 && folderOptions_[option]) folderOptions_[option]->setChecked(true);
+void FieldBinding::folderOptionSet(std::optional<FolderOption> option) {
+    for (const auto& [buttonsOption, button] : folderOptions_) {
+        if (button && buttonsOption == option) button->setChecked(true);
+    }
 }
 
 // ---- WindowHost ----

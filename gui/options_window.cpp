@@ -54,7 +54,10 @@ void OptionsWindow::bindFields() {
         {Field::defaultIcon1, defaultIcon1Edit_},
     };
     for (const auto& [field, edit] : edits) binding_->bind(field, edit);
-    binding_->bindFolderOptions({noSubFolderRadio_, discIdFolderRadio_, titleFolderRadio_, saveTitleFolderRadio_});
+    binding_->bindFolderOptions({{{FolderOption::NoSubFolder, noSubFolderRadio_},
+                                  {FolderOption::DiscId, discIdFolderRadio_},
+                                  {FolderOption::Title, titleFolderRadio_},
+                                  {FolderOption::SaveTitle, saveTitleFolderRadio_}}});
 }
 
 void OptionsWindow::createControls() {

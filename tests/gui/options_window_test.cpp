@@ -281,7 +281,7 @@ private slots:
         QVERIFY(options().isHidden());
         QVERIFY(!std::filesystem::exists(iniPath()));
         QCOMPARE(childNamed<QLineEdit>(options(), "sourceFolderEdit")->text(), QStringLiteral("/typed"));
-        QCOMPARE(program->mainWindow->fields().folderOption(), 3);
+        QVERIFY(program->mainWindow->fields().folderOption() == FolderOption::SaveTitle);
     }
 
     void optionsButtonShowsTheDialogModally() {
