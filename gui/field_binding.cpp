@@ -3,11 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QStatusBar>
-#include <QToolButton>
 
 #include "gui/dialogs.h"
 #include "gui/line_edit.h"
@@ -55,12 +51,12 @@ void FieldBinding::bindPalFix(QCheckBox* box) {
     QObject::connect(box, &QCheckBox::toggled, box, [this](bool on) { fields_.setPalFix(on); });
 }
 
-void FieldBinding::bindFolderOptions(const std::array<QRadioButton*, 4>& buttons) {
+void FieldBinding::bindFolderOptions(const std::array<std::pair<FolderOption, QRadioButton*>, 4>& buttons) {
     folderOptions_ = buttons;
     folderOptionSet(fields_.folderOption());
-    for (int i = 0; i < 4; ++i) {
-        QObject::connect(buttons[i], &QRadioButton::toggled, buttons[i], [this, i](bool checked) {
-            if (checked) fields_.setFolderOption(i);
+    for (const auto& [option, button] : buttons) {
+        QObject::connect(button, &QRadioButton::toggled, button, [this, option = option](bool checked) {
+            if (checked) fields_.setFolderOption(option);
         });
     }
 }
@@ -84,8 +80,10 @@ void FieldBinding::palFixSet(bool on) {
     if (palFix_) palFix_->setChecked(on);
 }
 
-void FieldBinding::folderOptionSet(int option) {
-    if (option >= 0 && option < 4 && folderOptions_[option]) folderOptions_[option]->setChecked(true);
+void FieldBinding::folderOptionSet(std::optional<FolderOption> option) {
+    for (const auto& [buttonsOption, button] : folderOptions_) {
+        if (button && buttonsOption == option) button->setChecked(true);
+    }
 }
 
 // ---- WindowHost ----
@@ -94,7 +92,7 @@ void WindowHost::showMessage(const std::string& text, const std::string& caption
     dialogs_.showMessage(&main_, toQt(text), toQt(caption));
 }
 
-void WindowHost::setStatus(const std::string& text) { main_.StatusBar1->showMessage(toQt(text)); }
+void WindowHost::setStatus(const std::string& text) { main_.showStatus(toQt(text)); }
 
 void WindowHost::showProgress(const ProgressReport& report) {
     if (!report.status.empty()) setStatus(report.status);
@@ -102,37 +100,12 @@ void WindowHost::showProgress(const ProgressReport& report) {
 
 void WindowHost::pump() { QCoreApplication::processEvents(); }
 
-namespace {
+void WindowHost::enterBusy(Operation operation) { main_.showBusy(operation); }
 
-// The inputs that the busy state disables, in the order in which it disables them.
-std::array<QWidget*, 22> busyControls(TForm1& f) {
-    return {f.srcIso,  f.SpeedButton4, f.pic1,    f.SpeedButton1, f.icon0,        f.SpeedButton2,
-            f.unknown, f.SpeedButton3, f.dstPbp,  f.SpeedButton5, f.saveID,       f.labelText,
-            f.convert, f.saveID_l,     f.icon1,   f.snd0,         f.SpeedButton6, f.SpeedButton7,
-            f.saveIso, f.saveTitle,    f.preview, f.palFix};
-}
-
-}  // namespace
-
-void WindowHost::enterBusy(Operation operation) {
-    QPushButton* own = operation == Operation::Convert ? main_.convert : main_.saveIso;
-    own->setText(QString::fromLatin1(kAbortCaption));
-    for (QWidget* control : busyControls(main_)) {
-        if (control != own) control->setEnabled(false);
-    }
-    main_.setCursor(Qt::WaitCursor);
-}
-
-void WindowHost::leaveBusy() {
-    main_.unsetCursor();
-    for (QWidget* control : busyControls(main_)) control->setEnabled(true);
-    main_.saveIso->setText(QStringLiteral("Extract ISO"));
-    main_.convert->setText(QStringLiteral("Convert"));
-}
+void WindowHost::leaveBusy() { main_.showIdle(); }
 
 std::optional<std::string> WindowHost::chooseIsoSaveName(const std::string& initialFolder) {
-    main_.SaveDialogIso.initialDir = toQt(initialFolder);
-    const auto chosen = dialogs_.saveFile(&main_, main_.SaveDialogIso);
+    const auto chosen = main_.chooseExtractFile(toQt(initialFolder));
     if (!chosen) return std::nullopt;
     return toUtf8(*chosen);
 }

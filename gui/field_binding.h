@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <utility>
 
 #include "state/fields.h"
 #include "state/host.h"
@@ -18,7 +19,7 @@ namespace quillon {
 
 class Dialogs;
 class LineEdit;
-class TForm1;
+class MainWindow;
 
 // What the user types, picks or checks in a bound control goes into the fields; every
 // change of the fields (by inspection, the settings, a picker) shows in its control.
@@ -36,12 +37,13 @@ public:
     // A caption that the user does not edit, shown through `show`.
     void bind(Field field, std::function<void(const QString&)> show);
     void bindPalFix(QCheckBox* box);
-    void bindFolderOptions(const std::array<QRadioButton*, 4>& buttons);
+    // One radio button for each folder option.
+    void bindFolderOptions(const std::array<std::pair<FolderOption, QRadioButton*>, 4>& buttons);
 
     void textSet(Field field, const std::string& text) override;
     void caretToEnd(Field field) override;
     void palFixSet(bool on) override;
-    void folderOptionSet(int option) override;
+    void folderOptionSet(std::optional<FolderOption> option) override;
 
 private:
     void takeEdit(Field field, const QString& text);
@@ -51,12 +53,12 @@ private:
     std::map<Field, QComboBox*> combos_;
     std::map<Field, std::function<void(const QString&)>> captions_;
     QCheckBox* palFix_ = nullptr;
-    std::array<QRadioButton*, 4> folderOptions_{};
+    std::array<std::pair<FolderOption, QRadioButton*>, 4> folderOptions_{};
 };
 
 class WindowHost : public Host {
 public:
-    WindowHost(TForm1& main, Dialogs& dialogs) : main_(main), dialogs_(dialogs) {}
+    WindowHost(MainWindow& main, Dialogs& dialogs) : main_(main), dialogs_(dialogs) {}
 
     void showMessage(const std::string& text, const std::string& caption) override;
     void setStatus(const std::string& text) override;
@@ -68,7 +70,7 @@ public:
     bool confirmReplace(const std::vector<std::string>& paths) override;
 
 private:
-    TForm1& main_;
+    MainWindow& main_;
     Dialogs& dialogs_;
 };
 

@@ -22,6 +22,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     auto windows = quillon::startProgram(*folder, dialogs, arguments);
-    windows->form1->show();
+    windows->mainWindow->show();
     return app.exec();
 }

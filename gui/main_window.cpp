@@ -17,6 +17,7 @@
 #include "process/qt_tool_process.h"
 #include "source/disc_id.h"
 #include "state/artwork_kinds.h"
+#include "state/busy_state.h"
 #include "state/default_fields.h"
 
 namespace quillon {
@@ -26,11 +27,11 @@ constexpr int kRegionRightEdge = 263;
 
 }  // namespace
 
-TForm1::TForm1(const ProgramFolder& folder, Dialogs& dialogs)
+MainWindow::MainWindow(const ProgramFolder& folder, Dialogs& dialogs)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint),
       dialogs_(dialogs) {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Quillon \u2014 English interface by the Quillon team"));
     host_ = std::make_unique<WindowHost>(*this, dialogs_);
     session_ = std::make_unique<Session>(folder, *host_);
@@ -38,186 +39,225 @@ TForm1::TForm1(const ProgramFolder& folder, Dialogs& dialogs)
     createControls();
     bindFields();
     connectHandlers();
-    FormCreate();
+    finishSetUp();
 }
 
-TForm1::~TForm1() = default;
+MainWindow::~MainWindow() = default;
 
-void TForm1::createControls() {
+void MainWindow::createControls() {
     // Left column.
-    Label5 = makeLabel(this, "Label5", QStringLiteral("选择ISO/PBP目录:\u3000\u3000"), 4, 4);
-    srcIso = makeEdit(this, "srcIso", 4, 20, 233, false);
-    SpeedButton4 = makeSpeedButton(this, "SpeedButton4", 240, 20);
-    Label6 = makeLabel(this, "Label6", QStringLiteral("PBP输出目录:\u3000\u3000"), 4, 48);
-    dstPbp = makeEdit(this, "dstPbp", 4, 64, 233, true);
-    SpeedButton5 = makeSpeedButton(this, "SpeedButton5", 240, 64);
-    Label4 = makeLabel(this, "Label4", QStringLiteral("游戏名称:\u3000\u3000"), 4, 92);
-    region = new QLabel(this);
-    region->setObjectName(QStringLiteral("region"));
-    region->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    region->setGeometry(185, 92, kRegionRightEdge - 185, 13);
-    labelText = makeEdit(this, "labelText", 4, 108, 259, true);
-    Label11 = makeLabel(this, "Label11", QStringLiteral("存档名称:\u3000\u3000"), 4, 136);
-    saveTitle = makeEdit(this, "saveTitle", 4, 152, 259, true);
-    Label7 = makeLabel(this, "Label7", QStringLiteral("存档ID:\u3000\u3000"), 4, 180);
-    saveID_l = new QComboBox(this);
-    saveID_l->setObjectName(QStringLiteral("saveID_l"));
-    saveID_l->setEditable(true);
-    saveID_l->setInsertPolicy(QComboBox::NoInsert);
-    saveID_l->setGeometry(4, 196, 89, 21);
-    saveID_l->addItem(QString());
+    sourcePathLabel_ = makeLabel(this, "sourcePathLabel", QStringLiteral("选择ISO/PBP目录:\u3000\u3000"), 4, 4);
+    sourcePathEdit_ = makeEdit(this, "sourcePathEdit", 4, 20, 233, false);
+    browseSourceButton_ = makePickerButton(this, "browseSourceButton", 240, 20);
+    outputFolderLabel_ = makeLabel(this, "outputFolderLabel", QStringLiteral("PBP输出目录:\u3000\u3000"), 4, 48);
+    outputFolderEdit_ = makeEdit(this, "outputFolderEdit", 4, 64, 233, true);
+    browseOutputFolderButton_ = makePickerButton(this, "browseOutputFolderButton", 240, 64);
+    titleLabel_ = makeLabel(this, "titleLabel", QStringLiteral("游戏名称:\u3000\u3000"), 4, 92);
+    regionLabel_ = new QLabel(this);
+    regionLabel_->setObjectName(QStringLiteral("regionLabel"));
+    regionLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    regionLabel_->setGeometry(185, 92, kRegionRightEdge - 185, 13);
+    titleEdit_ = makeEdit(this, "titleEdit", 4, 108, 259, true);
+    saveTitleLabel_ = makeLabel(this, "saveTitleLabel", QStringLiteral("存档名称:\u3000\u3000"), 4, 136);
+    saveTitleEdit_ = makeEdit(this, "saveTitleEdit", 4, 152, 259, true);
+    discIdLabel_ = makeLabel(this, "discIdLabel", QStringLiteral("存档ID:\u3000\u3000"), 4, 180);
+    discIdPrefixCombo_ = new QComboBox(this);
+    discIdPrefixCombo_->setObjectName(QStringLiteral("discIdPrefixCombo"));
+    discIdPrefixCombo_->setEditable(true);
+    discIdPrefixCombo_->setInsertPolicy(QComboBox::NoInsert);
+    discIdPrefixCombo_->setGeometry(4, 196, 89, 21);
+    discIdPrefixCombo_->addItem(QString());
     for (std::string_view prefix : kKnownIdPrefixes) {
-        saveID_l->addItem(QString::fromLatin1(prefix.data(), static_cast<qsizetype>(prefix.size())));
+        discIdPrefixCombo_->addItem(QString::fromLatin1(prefix.data(), static_cast<qsizetype>(prefix.size())));
     }
-    saveID = makeEdit(this, "saveID", 96, 196, 167, true);
-    Options = makeButton(this, "Options", QStringLiteral("设置..."), 4, 226);
-    saveIso = makeButton(this, "saveIso", QStringLiteral("转换为ISO"), 108, 226);
-    convert = makeButton(this, "convert", QStringLiteral("转换"), 188, 226);
+    discIdNumberEdit_ = makeEdit(this, "discIdNumberEdit", 96, 196, 167, true);
+    optionsButton_ = makeButton(this, "optionsButton", QStringLiteral("设置..."), 4, 226);
+    extractButton_ = makeButton(this, "extractButton", QStringLiteral("转换为ISO"), 108, 226);
+    convertButton_ = makeButton(this, "convertButton", QStringLiteral("转换"), 188, 226);
 
     // Right column.
-    Label2 = makeLabel(this, "Label2", QStringLiteral("图标目录:\u3000\u3000"), 276, 4);
-    Label12 = makeRightAlignedLabel(this, "Label12", QStringLiteral("ICON0.PNG"), 420, 4, 89);
-    icon0 = makeEdit(this, "icon0", 276, 20, 233, false);
-    SpeedButton2 = makeSpeedButton(this, "SpeedButton2", 512, 20);
-    Label1 = makeLabel(this, "Label1", QStringLiteral("背景图目录:\u3000\u3000"), 276, 48);
-    Label13 = makeRightAlignedLabel(this, "Label13", QStringLiteral("PIC1.PNG"), 416, 48, 93);
-    pic1 = makeEdit(this, "pic1", 276, 64, 233, true);
-    SpeedButton1 = makeSpeedButton(this, "SpeedButton1", 512, 64);
-    Label3 = makeLabel(this, "Label3", QStringLiteral("信息图目录:\u3000\u3000"), 276, 92);
-    Label14 = makeRightAlignedLabel(this, "Label14", QStringLiteral("PIC0.PNG"), 424, 92, 85);
-    unknown = makeEdit(this, "unknown", 276, 108, 233, true);
-    SpeedButton3 = makeSpeedButton(this, "SpeedButton3", 512, 108);
-    Label9 = makeLabel(this, "Label9", QStringLiteral("背景音乐目录:\u3000\u3000"), 276, 136);
-    Label15 = makeRightAlignedLabel(this, "Label15", QStringLiteral("SND0.AT3"), 420, 136, 89);
-    snd0 = makeEdit(this, "snd0", 276, 152, 233, true);
-    SpeedButton7 = makeSpeedButton(this, "SpeedButton7", 512, 152);
-    Label8 = makeLabel(this, "Label8", QStringLiteral("动画图标:\u3000\u3000"), 276, 180);
-    Label16 = makeRightAlignedLabel(this, "Label16", QStringLiteral("ICON1.PMF"), 420, 180, 89);
-    icon1 = makeEdit(this, "icon1", 276, 196, 233, true);
-    SpeedButton6 = makeSpeedButton(this, "SpeedButton6", 512, 196);
-    palFix = new QCheckBox(QStringLiteral("PAL转NTSC"), this);
-    palFix->setObjectName(QStringLiteral("palFix"));
-    palFix->setGeometry(276, 228, 81, 17);
-    Label10 = makeLabel(this, "Label10", QStringLiteral("Quillon team"), 380, 233);
-    preview = makeButton(this, "preview", QStringLiteral("预览"), 460, 226);
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
+    icon0Label_ = makeLabel(this, "icon0Label", QStringLiteral("图标目录:\u3000\u3000"), 276, 4);
+    icon0NameLabel_ = makeRightAlignedLabel(this, "icon0NameLabel", QStringLiteral("ICON0.PNG"), 420, 4, 89);
+    icon0Edit_ = makeEdit(this, "icon0Edit", 276, 20, 233, false);
+    browseIcon0Button_ = makePickerButton(this, "browseIcon0Button", 512, 20);
+    pic1Label_ = makeLabel(this, "pic1Label", QStringLiteral("背景图目录:\u3000\u3000"), 276, 48);
+    pic1NameLabel_ = makeRightAlignedLabel(this, "pic1NameLabel", QStringLiteral("PIC1.PNG"), 416, 48, 93);
+    pic1Edit_ = makeEdit(this, "pic1Edit", 276, 64, 233, true);
+    browsePic1Button_ = makePickerButton(this, "browsePic1Button", 512, 64);
+    pic0Label_ = makeLabel(this, "pic0Label", QStringLiteral("信息图目录:\u3000\u3000"), 276, 92);
+    pic0NameLabel_ = makeRightAlignedLabel(this, "pic0NameLabel", QStringLiteral("PIC0.PNG"), 424, 92, 85);
+    pic0Edit_ = makeEdit(this, "pic0Edit", 276, 108, 233, true);
+    browsePic0Button_ = makePickerButton(this, "browsePic0Button", 512, 108);
+    snd0Label_ = makeLabel(this, "snd0Label", QStringLiteral("背景音乐目录:\u3000\u3000"), 276, 136);
+    snd0NameLabel_ = makeRightAlignedLabel(this, "snd0NameLabel", QStringLiteral("SND0.AT3"), 420, 136, 89);
+    snd0Edit_ = makeEdit(this, "snd0Edit", 276, 152, 233, true);
+    browseSnd0Button_ = makePickerButton(this, "browseSnd0Button", 512, 152);
+    icon1Label_ = makeLabel(this, "icon1Label", QStringLiteral("动画图标:\u3000\u3000"), 276, 180);
+    icon1NameLabel_ = makeRightAlignedLabel(this, "icon1NameLabel", QStringLiteral("ICON1.PMF"), 420, 180, 89);
+    icon1Edit_ = makeEdit(this, "icon1Edit", 276, 196, 233, true);
+    browseIcon1Button_ = makePickerButton(this, "browseIcon1Button", 512, 196);
+    palFixCheckBox_ = new QCheckBox(QStringLiteral("PAL转NTSC"), this);
+    palFixCheckBox_->setObjectName(QStringLiteral("palFixCheckBox"));
+    palFixCheckBox_->setGeometry(276, 228, 81, 17);
+    creditLabel_ = makeLabel(this, "creditLabel", QStringLiteral("Quillon team"), 380, 233);
+    previewButton_ = makeButton(this, "previewButton", QStringLiteral("预览"), 460, 226);
+    statusLine_ = new QStatusBar(this);
+    statusLine_->setObjectName(QStringLiteral("statusLine"));
+    statusLine_->setSizeGripEnabled(false);
 
-    OpenDialogDiv.filter = QString::fromLatin1(kPngFilter);
-    OpenDialogIso.filter = QStringLiteral(
+    artworkDialog_.filter = QString::fromLatin1(kPngFilter);
+    sourceDialog_.filter = QStringLiteral(
         "Supported Files|*.iso;*.img;*.bin;*.cue;*.chd;*.m3u;*.pbp|ISO Files|*.iso|IMG Files|*.img|"
         "BIN Files|*.bin|CUE Sheets|*.cue|CHD Images|*.chd|M3U Playlists|*.m3u|PBP Files|*.pbp");
-    SaveDialogIso.filter = QStringLiteral("ISO Files|*.ISO");
+    extractDialog_.filter = QStringLiteral("ISO Files|*.ISO");
 
-    QWidget* tabOrder[] = {srcIso,  dstPbp, labelText, saveTitle, saveID_l, saveID, Options, saveIso,
-                           convert, icon0,  pic1,      unknown,   snd0,     icon1,  palFix,  preview};
+    QWidget* tabOrder[] = {sourcePathEdit_,    outputFolderEdit_, titleEdit_,      saveTitleEdit_,
+                           discIdPrefixCombo_, discIdNumberEdit_, optionsButton_,  extractButton_,
+                           convertButton_,     icon0Edit_,        pic1Edit_,       pic0Edit_,
+                           snd0Edit_,          icon1Edit_,        palFixCheckBox_, previewButton_};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
 
-void TForm1::bindFields() {
+void MainWindow::bindFields() {
     binding_ = std::make_unique<FieldBinding>(fields());
     const std::pair<Field, LineEdit*> edits[] = {
-        {Field::sourcePath, srcIso},   {Field::outputFolder, dstPbp}, {Field::title, labelText},
-        {Field::saveTitle, saveTitle}, {Field::discIdNumber, saveID}, {Field::icon0, icon0},
-        {Field::pic0, unknown},        {Field::pic1, pic1},           {Field::snd0, snd0},
-        {Field::icon1, icon1},
+        {Field::sourcePath, sourcePathEdit_},
+        {Field::outputFolder, outputFolderEdit_},
+        {Field::title, titleEdit_},
+        {Field::saveTitle, saveTitleEdit_},
+        {Field::discIdNumber, discIdNumberEdit_},
+        {Field::icon0, icon0Edit_},
+        {Field::pic0, pic0Edit_},
+        {Field::pic1, pic1Edit_},
+        {Field::snd0, snd0Edit_},
+        {Field::icon1, icon1Edit_},
     };
     for (const auto& [field, edit] : edits) binding_->bind(field, edit);
-    binding_->bind(Field::discIdPrefix, saveID_l);
+    binding_->bind(Field::discIdPrefix, discIdPrefixCombo_);
     binding_->bind(Field::regionCaption, [this](const QString& caption) { setRegionCaption(caption); });
-    binding_->bindPalFix(palFix);
-    fields().setReaction(FieldTrigger::RedrawPreview, [this] { ComposePreview(); });
+    binding_->bindPalFix(palFixCheckBox_);
+    fields().setReaction(FieldTrigger::RedrawPreview, [this] { composePreview(); });
 }
 
-void TForm1::connectHandlers() {
-    connect(SpeedButton4, &QToolButton::clicked, this, &TForm1::SpeedButton4Click);
-    connect(SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
-    connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
-    connect(SpeedButton3, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
-    connect(SpeedButton7, &QToolButton::clicked, this, &TForm1::SpeedButton7Click);
-    connect(SpeedButton6, &QToolButton::clicked, this, &TForm1::SpeedButton6Click);
-    connect(SpeedButton5, &QToolButton::clicked, this, &TForm1::SpeedButton5Click);
-    connect(preview, &QPushButton::clicked, this, &TForm1::previewClick);
-    connect(Options, &QPushButton::clicked, this, &TForm1::OptionsClick);
-    connect(convert, &QPushButton::clicked, this, &TForm1::convertClick);
-    connect(saveIso, &QPushButton::clicked, this, &TForm1::saveIsoClick);
+void MainWindow::connectHandlers() {
+    connect(browseSourceButton_, &QToolButton::clicked, this, &MainWindow::onBrowseSource);
+    connect(browseIcon0Button_, &QToolButton::clicked, this, &MainWindow::onBrowseIcon0);
+    connect(browsePic1Button_, &QToolButton::clicked, this, &MainWindow::onBrowsePic1);
+    connect(browsePic0Button_, &QToolButton::clicked, this, &MainWindow::onBrowsePic0);
+    connect(browseSnd0Button_, &QToolButton::clicked, this, &MainWindow::onBrowseSnd0);
+    connect(browseIcon1Button_, &QToolButton::clicked, this, &MainWindow::onBrowseIcon1);
+    connect(browseOutputFolderButton_, &QToolButton::clicked, this, &MainWindow::onBrowseOutputFolder);
+    connect(previewButton_, &QPushButton::clicked, this, &MainWindow::onShowPreview);
+    connect(optionsButton_, &QPushButton::clicked, this, &MainWindow::onShowOptions);
+    connect(convertButton_, &QPushButton::clicked, this, &MainWindow::onConvert);
+    connect(extractButton_, &QPushButton::clicked, this, &MainWindow::onExtract);
 }
 
-void TForm1::FormCreate() {
-    saveID_l->setCurrentIndex(0);
-    const int clientWidth = preview->x() + preview->width() + 4;
-    const int clientHeight = preview->y() + preview->height() + 19 + 5;
+void MainWindow::finishSetUp() {
+    discIdPrefixCombo_->setCurrentIndex(0);
+    const int clientWidth = previewButton_->x() + previewButton_->width() + 4;
+    const int clientHeight = previewButton_->y() + previewButton_->height() + 19 + 5;
     setFixedSize(clientWidth, clientHeight);
-    StatusBar1->setGeometry(0, clientHeight - 19, clientWidth, 19);
+    statusLine_->setGeometry(0, clientHeight - 19, clientWidth, 19);
     session_->loadGameList();
 }
 
-void TForm1::attachWindows(TForm3* previewWindow, TForm4* optionsWindow) {
+void MainWindow::attachWindows(PreviewWindow* previewWindow, OptionsWindow* optionsWindow) {
     previewWindow_ = previewWindow;
     optionsWindow_ = optionsWindow;
 }
 
-void TForm1::setRegionCaption(const QString& caption) {
-    region->setText(caption);
-    const QSize hint = region->sizeHint();
-    region->setGeometry(kRegionRightEdge - hint.width(), region->y(), hint.width(), hint.height());
+void MainWindow::setRegionCaption(const QString& caption) {
+    regionLabel_->setText(caption);
+    const QSize hint = regionLabel_->sizeHint();
+    regionLabel_->setGeometry(kRegionRightEdge - hint.width(), regionLabel_->y(), hint.width(), hint.height());
 }
 
-void TForm1::ComposePreview() {
-    if (previewWindow_) previewWindow_->ComposePreview();
+void MainWindow::showStatus(const QString& text) { statusLine_->showMessage(text); }
+
+std::array<QWidget*, 22> MainWindow::busyControls() const {
+    return {sourcePathEdit_,    browseSourceButton_, pic1Edit_,         browsePic1Button_,  icon0Edit_,
+            browseIcon0Button_, pic0Edit_,           browsePic0Button_, outputFolderEdit_,  browseOutputFolderButton_,
+            discIdNumberEdit_,  titleEdit_,          convertButton_,    discIdPrefixCombo_, icon1Edit_,
+            snd0Edit_,          browseIcon1Button_,  browseSnd0Button_, extractButton_,     saveTitleEdit_,
+            previewButton_,     palFixCheckBox_};
+}
+
+void MainWindow::showBusy(Operation operation) {
+    QPushButton* own = operation == Operation::Convert ? convertButton_ : extractButton_;
+    own->setText(QString::fromLatin1(kAbortCaption));
+    for (QWidget* control : busyControls()) {
+        if (control != own) control->setEnabled(false);
+    }
+    setCursor(Qt::WaitCursor);
+}
+
+void MainWindow::showIdle() {
+    unsetCursor();
+    for (QWidget* control : busyControls()) control->setEnabled(true);
+    extractButton_->setText(QStringLiteral("Extract ISO"));
+    convertButton_->setText(QStringLiteral("Convert"));
+}
+
+std::optional<QString> MainWindow::chooseExtractFile(const QString& initialFolder) {
+    extractDialog_.initialDir = initialFolder;
+    return dialogs_.saveFile(this, extractDialog_);
+}
+
+void MainWindow::composePreview() {
+    if (previewWindow_) previewWindow_->composePreview();
 }
 
 // An artwork picker: an empty field opens in the default image folder, a filled one
 // presets its path.
-void TForm1::pickArtwork(Field field) {
+void MainWindow::pickArtwork(Field field) {
     const std::string initialDir = fields().text(Field::imageFolder) + kPathSeparator;
-    pickFileIntoField(dialogs_, this, OpenDialogDiv, fields(), field, pickerFilter(field), toQt(initialDir));
+    pickFileIntoField(dialogs_, this, artworkDialog_, fields(), field, pickerFilter(field), toQt(initialDir));
 }
 
-void TForm1::SpeedButton2Click() { pickArtwork(Field::icon0); }
-void TForm1::SpeedButton1Click() { pickArtwork(Field::pic1); }
-void TForm1::SpeedButton3Click() { pickArtwork(Field::pic0); }
-void TForm1::SpeedButton7Click() { pickArtwork(Field::snd0); }
-void TForm1::SpeedButton6Click() { pickArtwork(Field::icon1); }
+void MainWindow::onBrowseIcon0() { pickArtwork(Field::icon0); }
+void MainWindow::onBrowsePic1() { pickArtwork(Field::pic1); }
+void MainWindow::onBrowsePic0() { pickArtwork(Field::pic0); }
+void MainWindow::onBrowseSnd0() { pickArtwork(Field::snd0); }
+void MainWindow::onBrowseIcon1() { pickArtwork(Field::icon1); }
 
-void TForm1::SpeedButton4Click() {
+void MainWindow::onBrowseSource() {
     // An empty source field opens in the default source folder, not at the last pick.
-    pickFileIntoField(dialogs_, this, OpenDialogIso, fields(), Field::sourcePath, OpenDialogIso.filter,
+    pickFileIntoField(dialogs_, this, sourceDialog_, fields(), Field::sourcePath, sourceDialog_.filter,
                       toQt(fields().text(Field::sourceFolder)));
 }
 
-void TForm1::SpeedButton5Click() {
+void MainWindow::onBrowseOutputFolder() {
     const QString chosen = dialogs_.browseForFolder(this, QStringLiteral("Select output PBP folder:"),
                                                     toQt(fields().text(Field::outputFolder)));
     if (!chosen.isEmpty()) chooseOutputFolder(fields(), toUtf8(chosen));
 }
 
-void TForm1::previewClick() {
+void MainWindow::onShowPreview() {
     if (!previewWindow_) return;
     previewWindow_->show();
     previewWindow_->raise();
     previewWindow_->activateWindow();
 }
 
-void TForm1::OptionsClick() {
+void MainWindow::onShowOptions() {
     if (optionsWindow_) optionsWindow_->exec();
 }
 
-bool TForm1::handleAbortClick(QPushButton* button, Operation operation) {
+bool MainWindow::handleAbortClick(QPushButton* button, Operation operation) {
     if (busy().running() != operation) return false;
     busy().requestAbort();
     button->setEnabled(false);
     return true;
 }
 
-void TForm1::convertClick() {
-    if (handleAbortClick(convert, Operation::Convert)) return;
+void MainWindow::onConvert() {
+    if (handleAbortClick(convertButton_, Operation::Convert)) return;
     session_->convert(*tool_);
 }
 
-void TForm1::saveIsoClick() {
-    if (handleAbortClick(saveIso, Operation::Extract)) return;
+void MainWindow::onExtract() {
+    if (handleAbortClick(extractButton_, Operation::Extract)) return;
     session_->extract();
 }
 

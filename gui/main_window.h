@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "gui/dialogs.h"
@@ -20,95 +22,58 @@ namespace quillon {
 
 class FieldBinding;
 class LineEdit;
-class TForm3;
-class TForm4;
+class PreviewWindow;
+class OptionsWindow;
 class ToolProcess;
 class WindowHost;
 
-class TForm1 : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
 
 public:
-    TForm1(const ProgramFolder& folder, Dialogs& dialogs);
-    ~TForm1() override;
+    MainWindow(const ProgramFolder& folder, Dialogs& dialogs);
+    ~MainWindow() override;
 
     // Connects the preview and options windows, which start-up creates after this one.
-    void attachWindows(TForm3* previewWindow, TForm4* optionsWindow);
+    void attachWindows(PreviewWindow* previewWindow, OptionsWindow* optionsWindow);
 
     Session& session() { return *session_; }
     FieldState& fields() { return session_->fields(); }
     BusyState& busy() { return session_->busy(); }
 
-    // The region label's caption; its right edge stays at 263.
-    void setRegionCaption(const QString& caption);
+    // What the operations show of themselves: the status line, and the busy state, in
+    // which every input but the running operation's button (now "Abort") is disabled.
+    void showStatus(const QString& text);
+    void showBusy(Operation operation);
+    void showIdle();
+    // The save dialog of the extracted image, opening in `initialFolder`; it presets the
+    // last chosen name.
+    std::optional<QString> chooseExtractFile(const QString& initialFolder);
 
-    // Controls, named as the rest of the program refers to them.
-    QLabel* Label5;
-    LineEdit* srcIso;
-    QToolButton* SpeedButton4;
-    QLabel* Label6;
-    LineEdit* dstPbp;
-    QToolButton* SpeedButton5;
-    QLabel* Label4;
-    QLabel* region;
-    LineEdit* labelText;
-    QLabel* Label11;
-    LineEdit* saveTitle;
-    QLabel* Label7;
-    QComboBox* saveID_l;
-    LineEdit* saveID;
-    QPushButton* Options;
-    QPushButton* saveIso;
-    QPushButton* convert;
-    QLabel* Label2;
-    QLabel* Label12;
-    LineEdit* icon0;
-    QToolButton* SpeedButton2;
-    QLabel* Label1;
-    QLabel* Label13;
-    LineEdit* pic1;
-    QToolButton* SpeedButton1;
-    QLabel* Label3;
-    QLabel* Label14;
-    LineEdit* unknown;
-    QToolButton* SpeedButton3;
-    QLabel* Label9;
-    QLabel* Label15;
-    LineEdit* snd0;
-    QToolButton* SpeedButton7;
-    QLabel* Label8;
-    QLabel* Label16;
-    LineEdit* icon1;
-    QToolButton* SpeedButton6;
-    QCheckBox* palFix;
-    QLabel* Label10;
-    QPushButton* preview;
-    QStatusBar* StatusBar1;
-
-    FileDialogState OpenDialogDiv;
-    FileDialogState OpenDialogIso;
-    FileDialogState SaveDialogIso;
-
-public slots:
-    void SpeedButton4Click();
-    void SpeedButton2Click();
-    void SpeedButton1Click();
-    void SpeedButton3Click();
-    void SpeedButton7Click();
-    void SpeedButton6Click();
-    void SpeedButton5Click();
-    void previewClick();
-    void OptionsClick();
-    void convertClick();
-    void saveIsoClick();
+private slots:
+    void onBrowseSource();
+    void onBrowseIcon0();
+    void onBrowsePic1();
+    void onBrowsePic0();
+    void onBrowseSnd0();
+    void onBrowseIcon1();
+    void onBrowseOutputFolder();
+    void onShowPreview();
+    void onShowOptions();
+    void onConvert();
+    void onExtract();
 
 private:
-    void FormCreate();
+    void finishSetUp();
     void createControls();
     void connectHandlers();
     void bindFields();
     void pickArtwork(Field field);
-    void ComposePreview();
+    void composePreview();
+    // The region label's caption; its right edge stays at 263.
+    void setRegionCaption(const QString& caption);
+    // The inputs that the busy state disables, in the order in which it disables them.
+    std::array<QWidget*, 22> busyControls() const;
     // The abort click of an action button: true when the click was one.
     bool handleAbortClick(QPushButton* button, Operation operation);
 
@@ -117,8 +82,54 @@ private:
     std::unique_ptr<Session> session_;
     std::unique_ptr<FieldBinding> binding_;
     std::unique_ptr<ToolProcess> tool_;
-    TForm3* previewWindow_ = nullptr;
-    TForm4* optionsWindow_ = nullptr;
+    PreviewWindow* previewWindow_ = nullptr;
+    OptionsWindow* optionsWindow_ = nullptr;
+
+    QLabel* sourcePathLabel_;
+    LineEdit* sourcePathEdit_;
+    QToolButton* browseSourceButton_;
+    QLabel* outputFolderLabel_;
+    LineEdit* outputFolderEdit_;
+    QToolButton* browseOutputFolderButton_;
+    QLabel* titleLabel_;
+    QLabel* regionLabel_;
+    LineEdit* titleEdit_;
+    QLabel* saveTitleLabel_;
+    LineEdit* saveTitleEdit_;
+    QLabel* discIdLabel_;
+    QComboBox* discIdPrefixCombo_;
+    LineEdit* discIdNumberEdit_;
+    QPushButton* optionsButton_;
+    QPushButton* extractButton_;
+    QPushButton* convertButton_;
+    QLabel* icon0Label_;
+    QLabel* icon0NameLabel_;
+    LineEdit* icon0Edit_;
+    QToolButton* browseIcon0Button_;
+    QLabel* pic1Label_;
+    QLabel* pic1NameLabel_;
+    LineEdit* pic1Edit_;
+    QToolButton* browsePic1Button_;
+    QLabel* pic0Label_;
+    QLabel* pic0NameLabel_;
+    LineEdit* pic0Edit_;
+    QToolButton* browsePic0Button_;
+    QLabel* snd0Label_;
+    QLabel* snd0NameLabel_;
+    LineEdit* snd0Edit_;
+    QToolButton* browseSnd0Button_;
+    QLabel* icon1Label_;
+    QLabel* icon1NameLabel_;
+    LineEdit* icon1Edit_;
+    QToolButton* browseIcon1Button_;
+    QCheckBox* palFixCheckBox_;
+    QLabel* creditLabel_;
+    QPushButton* previewButton_;
+    QStatusBar* statusLine_;
+
+    FileDialogState artworkDialog_;
+    FileDialogState sourceDialog_;
+    FileDialogState extractDialog_;
 };
 
 }  // namespace quillon

@@ -20,86 +20,38 @@ class FieldBinding;
 class LineEdit;
 class Session;
 
-class TForm4 : public QDialog {
+class OptionsWindow : public QDialog {
     Q_OBJECT
 
 public:
     // The settings are the session's options fields, loaded from and saved to its
     // settings file.
-    TForm4(Dialogs& dialogs, Session& session);
-    ~TForm4() override;
+    OptionsWindow(Dialogs& dialogs, Session& session);
+    ~OptionsWindow() override;
 
-    void LoadOptions();
-    void SaveOptions();
+    void loadOptions();
+    void saveOptions();
 
     // The address that the donation button opens.
     static QUrl donationUrl();
 
-    QLabel* Label1;
-    LineEdit* defIsoFolder;
-    QToolButton* SpeedButton2;
-    QLabel* Label7;
-    LineEdit* defOutput;
-    QToolButton* SpeedButton10;
-    QLabel* Label2;
-    LineEdit* defImageFolder;
-    QToolButton* SpeedButton1;
-    QLabel* Label10;
-    LineEdit* Compression;
-    QGroupBox* GroupBox1;
-    QRadioButton* folderOption1;
-    QRadioButton* folderOption2;
-    QRadioButton* folderOption3;
-    QRadioButton* folderOption4;
-    QLabel* Label17;
-    LineEdit* warning;
-    QToolButton* SpeedButton8;
-    QLabel* Label6;
-    LineEdit* defWarning;
-    QToolButton* SpeedButton9;
-    QLabel* Label4;
-    QLabel* Label12;
-    LineEdit* defIcon0;
-    QToolButton* SpeedButton4;
-    QLabel* Label3;
-    QLabel* Label13;
-    LineEdit* defPic1;
-    QToolButton* SpeedButton3;
-    QLabel* Label5;
-    QLabel* Label14;
-    LineEdit* defUnknown;
-    QToolButton* SpeedButton5;
-    QLabel* Label9;
-    QLabel* Label15;
-    LineEdit* defSnd0;
-    QToolButton* SpeedButton7;
-    QLabel* Label8;
-    QLabel* Label16;
-    LineEdit* defIcon1;
-    QToolButton* SpeedButton6;
-    QPushButton* donate;
-    QPushButton* cancel;
-    QPushButton* save;
-
-    FileDialogState OpenDialogDiv;
-
-public slots:
-    void SpeedButton1Click();
-    void SpeedButton2Click();
-    void SpeedButton10Click();
-    void SpeedButton3Click();
-    void SpeedButton4Click();
-    void SpeedButton5Click();
-    void SpeedButton6Click();
-    void SpeedButton7Click();
-    void SpeedButton8Click();
-    void SpeedButton9Click();
-    void saveClick();
-    void cancelClick();
-    void donateClick();
+private slots:
+    void onBrowseImageFolder();
+    void onBrowseSourceFolder();
+    void onBrowseDefaultOutputFolder();
+    void onBrowseDefaultPic1();
+    void onBrowseDefaultIcon0();
+    void onBrowseDefaultPic0();
+    void onBrowseDefaultIcon1();
+    void onBrowseDefaultSnd0();
+    void onBrowseWarning();
+    void onBrowseDefaultWarning();
+    void onSave();
+    void onCancel();
+    void onDonate();
 
 private:
-    void FormCreate();
+    void fitToControls();
     void createControls();
     void connectHandlers();
     void bindFields();
@@ -109,6 +61,54 @@ private:
     Dialogs& dialogs_;
     Session& session_;
     std::unique_ptr<FieldBinding> binding_;
+
+    QLabel* sourceFolderLabel_;
+    LineEdit* sourceFolderEdit_;
+    QToolButton* browseSourceFolderButton_;
+    QLabel* defaultOutputFolderLabel_;
+    LineEdit* defaultOutputFolderEdit_;
+    QToolButton* browseDefaultOutputFolderButton_;
+    QLabel* imageFolderLabel_;
+    LineEdit* imageFolderEdit_;
+    QToolButton* browseImageFolderButton_;
+    QLabel* compressionLevelLabel_;
+    LineEdit* compressionLevelEdit_;
+    QGroupBox* folderOptionGroup_;
+    QRadioButton* noSubFolderRadio_;
+    QRadioButton* discIdFolderRadio_;
+    QRadioButton* titleFolderRadio_;
+    QRadioButton* saveTitleFolderRadio_;
+    QLabel* warningLabel_;
+    LineEdit* warningEdit_;
+    QToolButton* browseWarningButton_;
+    QLabel* defaultWarningLabel_;
+    LineEdit* defaultWarningEdit_;
+    QToolButton* browseDefaultWarningButton_;
+    QLabel* defaultIcon0Label_;
+    QLabel* defaultIcon0NameLabel_;
+    LineEdit* defaultIcon0Edit_;
+    QToolButton* browseDefaultIcon0Button_;
+    QLabel* defaultPic1Label_;
+    QLabel* defaultPic1NameLabel_;
+    LineEdit* defaultPic1Edit_;
+    QToolButton* browseDefaultPic1Button_;
+    QLabel* defaultPic0Label_;
+    QLabel* defaultPic0NameLabel_;
+    LineEdit* defaultPic0Edit_;
+    QToolButton* browseDefaultPic0Button_;
+    QLabel* defaultSnd0Label_;
+    QLabel* defaultSnd0NameLabel_;
+    LineEdit* defaultSnd0Edit_;
+    QToolButton* browseDefaultSnd0Button_;
+    QLabel* defaultIcon1Label_;
+    QLabel* defaultIcon1NameLabel_;
+    LineEdit* defaultIcon1Edit_;
+    QToolButton* browseDefaultIcon1Button_;
+    QPushButton* donateButton_;
+    QPushButton* cancelButton_;
+    QPushButton* saveButton_;
+
+    FileDialogState pictureDialog_;
 };
 
 }  // namespace quillon

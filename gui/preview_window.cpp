@@ -37,49 +37,46 @@ void drawUnscaled(QPainter& painter, const QImage& picture) {
 
 }  // namespace
 
-TForm3::TForm3(const ProgramFolder& folder, const FieldState& fields)
+PreviewWindow::PreviewWindow(const ProgramFolder& folder, const FieldState& fields)
     : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), folder_(folder), fields_(fields) {
-    setObjectName(QStringLiteral("Form3"));
+    setObjectName(QStringLiteral("previewWindow"));
     setWindowTitle(QStringLiteral("Preview"));
     createControls();
-    FormCreate();
+    finishSetUp();
 }
 
-void TForm3::createControls() {
-    Shape1 = new QFrame(this);
-    Shape1->setObjectName(QStringLiteral("Shape1"));
-    Shape1->setGeometry(3, 3, 482, 274);
-    Shape1->setStyleSheet(QStringLiteral("QFrame { background: white; border: 1px solid black; }"));
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(4, 4, kScreenWidth, kScreenHeight);
-    RadioButton1 = new QRadioButton(QStringLiteral("PSP menu theme"), this);
-    RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
-    RadioButton1->setGeometry(4, 280, 105, 17);
-    RadioButton1->setChecked(true);
-    RadioButton2 = new QRadioButton(QStringLiteral("Warning screen"), this);
-    RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
-    RadioButton2->setGeometry(120, 280, 97, 17);
-    // The captions are a tight fit for their width at the window's 11-pixel font: a
-    // slightly narrower face keeps them whole.
-    for (QRadioButton* button : {RadioButton1, RadioButton2}) {
+void PreviewWindow::createControls() {
+    screenFrame_ = new QFrame(this);
+    screenFrame_->setObjectName(QStringLiteral("screenFrame"));
+    screenFrame_->setGeometry(3, 3, 482, 274);
+    screenFrame_->setStyleSheet(QStringLiteral("QFrame { background: white; border: 1px solid black; }"));
+    screenView_ = new QLabel(this);
+    screenView_->setObjectName(QStringLiteral("screenView"));
+    screenView_->setGeometry(4, 4, kScreenWidth, kScreenHeight);
+    menuThemeRadio_ = new QRadioButton(QStringLiteral("PSP menu theme"), this);
+    menuThemeRadio_->setObjectName(QStringLiteral("menuThemeRadio"));
+    menuThemeRadio_->setGeometry(4, 280, 105, 17);
+    menuThemeRadio_->setChecked(true);
+    warningScreenRadio_ = new QRadioButton(QStringLiteral("Warning screen"), this);
+    warningScreenRadio_->setObjectName(QStringLiteral("warningScreenRadio"));
+    warningScreenRadio_->setGeometry(120, 280, 97, 17);
+    for (QRadioButton* button : {menuThemeRadio_, warningScreenRadio_}) {
+        // The captions are a tight fit for their width at the window's 11-pixel font: a
+        // slightly narrower face keeps them whole.
         QFont narrow = button->font();
         narrow.setStretch(QFont::SemiCondensed);
         button->setFont(narrow);
+        // Whichever way a button becomes checked (click, arrow key, the program), the
+        // displayed picture follows.
+        connect(button, &QRadioButton::toggled, this, [this](bool on) {
+            if (on) display();
+        });
     }
-    setTabOrder(RadioButton1, RadioButton2);
-    // Whichever way a button becomes checked (click, arrow key, the program), the
-    // displayed picture follows.
-    connect(RadioButton1, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) RadioButton1Click();
-    });
-    connect(RadioButton2, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) RadioButton2Click();
-    });
+    setTabOrder(menuThemeRadio_, warningScreenRadio_);
 }
 
-void TForm3::FormCreate() {
-    setFixedSize(488, RadioButton1->y() + RadioButton1->height() + 4);
+void PreviewWindow::finishSetUp() {
+    setFixedSize(488, menuThemeRadio_->y() + menuThemeRadio_->height() + 4);
     backImage = loadFixedPicture(folder_, "back.png");
     noIcon0Image = loadFixedPicture(folder_, "no_icon0.png");
     iconBackImage = loadFixedPicture(folder_, "icon_back.png");
@@ -89,10 +86,10 @@ void TForm3::FormCreate() {
     warningBitmap.fill(Qt::white);
     QImage picture(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
     picture.fill(Qt::white);
-    Image1->setPixmap(QPixmap::fromImage(picture));
+    screenView_->setPixmap(QPixmap::fromImage(picture));
 }
 
-void TForm3::ComposePreview() {
+void PreviewWindow::composePreview() {
     {
         const std::string icon0Path = fields_.text(Field::icon0);
         const QImage icon0 = loadUserPicture(icon0Path);
@@ -118,17 +115,14 @@ void TForm3::ComposePreview() {
     display();
 }
 
-void TForm3::display() {
-    Image1->setPixmap(QPixmap::fromImage(RadioButton1->isChecked() ? menuBitmap : warningBitmap));
-    Image1->repaint();
+void PreviewWindow::display() {
+    screenView_->setPixmap(QPixmap::fromImage(menuThemeRadio_->isChecked() ? menuBitmap : warningBitmap));
+    screenView_->repaint();
 }
 
-void TForm3::RadioButton1Click() { display(); }
-void TForm3::RadioButton2Click() { display(); }
-
-void TForm3::showEvent(QShowEvent* event) {
+void PreviewWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous()) ComposePreview();
+    if (!event->spontaneous()) composePreview();
 }
 
 }  // namespace quillon

@@ -14,20 +14,15 @@ class QRadioButton;
 
 namespace quillon {
 
-class TForm3 : public QWidget {
+class PreviewWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // `fields` gives the picture paths (icon0, pic1, unknown, warning) at each composition.
-    TForm3(const ProgramFolder& folder, const FieldState& fields);
+    // `fields` gives the picture paths (ICON0, PIC1, PIC0 and the warning picture) at each composition.
+    PreviewWindow(const ProgramFolder& folder, const FieldState& fields);
 
     // Redraws both pictures from the current fields and displays the chosen one.
-    void ComposePreview();
-
-    QFrame* Shape1;
-    QLabel* Image1;
-    QRadioButton* RadioButton1;
-    QRadioButton* RadioButton2;
+    void composePreview();
 
     QImage backImage;
     QImage noIcon0Image;
@@ -35,20 +30,21 @@ public:
     QImage menuBitmap;
     QImage warningBitmap;
 
-public slots:
-    void RadioButton1Click();
-    void RadioButton2Click();
-
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void FormCreate();
+    void finishSetUp();
     void createControls();
     void display();
 
     const ProgramFolder& folder_;
     const FieldState& fields_;
+
+    QFrame* screenFrame_;
+    QLabel* screenView_;
+    QRadioButton* menuThemeRadio_;
+    QRadioButton* warningScreenRadio_;
 };
 
 }  // namespace quillon

@@ -38,16 +38,16 @@ void centreOnScreen(QWidget* window) {
 std::unique_ptr<ProgramWindows> startProgram(const ProgramFolder& folder, Dialogs& dialogs,
                                              const QStringList& arguments) {
     auto windows = std::make_unique<ProgramWindows>();
-    windows->form1 = std::make_unique<TForm1>(folder, dialogs);
-    Session& session = windows->form1->session();
-    windows->form3 = std::make_unique<TForm3>(session.folder(), session.fields());
-    windows->form4 = std::make_unique<TForm4>(dialogs, session);
-    for (QWidget* window :
-         std::initializer_list<QWidget*>{windows->form1.get(), windows->form3.get(), windows->form4.get()}) {
+    windows->mainWindow = std::make_unique<MainWindow>(folder, dialogs);
+    Session& session = windows->mainWindow->session();
+    windows->previewWindow = std::make_unique<PreviewWindow>(session.folder(), session.fields());
+    windows->optionsWindow = std::make_unique<OptionsWindow>(dialogs, session);
+    for (QWidget* window : std::initializer_list<QWidget*>{windows->mainWindow.get(), windows->previewWindow.get(),
+                                                           windows->optionsWindow.get()}) {
         centreOnScreen(window);
     }
-    windows->form1->attachWindows(windows->form3.get(), windows->form4.get());
-    windows->form4->LoadOptions();
+    windows->mainWindow->attachWindows(windows->previewWindow.get(), windows->optionsWindow.get());
+    windows->optionsWindow->loadOptions();
     if (!arguments.isEmpty() && isFile(toUtf8(arguments.first()))) {
         chooseSource(session.fields(), toUtf8(arguments.first()));
     }

@@ -15,9 +15,9 @@ namespace quillon {
 
 struct ProgramWindows {
     // Destroyed in reverse: options, preview, then the main window.
-    std::unique_ptr<TForm1> form1;
-    std::unique_ptr<TForm3> form3;
-    std::unique_ptr<TForm4> form4;
+    std::unique_ptr<MainWindow> mainWindow;
+    std::unique_ptr<PreviewWindow> previewWindow;
+    std::unique_ptr<OptionsWindow> optionsWindow;
 };
 
 // The application's title and font, once the application exists.

@@ -35,7 +35,7 @@ inline LineEdit* makeEdit(QWidget* parent, const char* name, int left, int top, 
 }
 
 // The small "..." button of a picker; it takes no focus.
-inline QToolButton* makeSpeedButton(QWidget* parent, const char* name, int left, int top) {
+inline QToolButton* makePickerButton(QWidget* parent, const char* name, int left, int top) {
     auto* button = new QToolButton(parent);
     button->setObjectName(name);
     button->setText(QStringLiteral("..."));

@@ -1,5 +1,6 @@
 #include "options/settings.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "common/file_io.h"
@@ -23,8 +24,8 @@ void loadOptions(FieldState& fields, const std::string& iniPath) {
     }
     for (const StringSetting& s : kStringSettings) fields.caretToEnd(s.field);
     const long long option = ini.integer(kOptionsSection, kFolderOptionKey).value_or(0);
-    fields.setFolderOption(0);
-    if (option >= 1 && option <= 3) fields.setFolderOption(static_cast<int>(option));
+    fields.setFolderOption(FolderOption::NoSubFolder);
+    if (option >= 1 && option <= 3) fields.setFolderOption(kStoredFolderOptions[static_cast<std::size_t>(option)]);
 }
 
 Status saveOptions(const FieldState& fields, const std::string& iniPath) {
@@ -32,9 +33,9 @@ Status saveOptions(const FieldState& fields, const std::string& iniPath) {
     for (const StringSetting& s : kStringSettings) {
         ini.setValue(kOptionsSection, s.key, fields.text(s.field));
     }
-    const int option = fields.folderOption();
-    if (option >= 0 && option <= 3) {
-        ini.setValue(kOptionsSection, kFolderOptionKey, std::to_string(option));
+    if (const std::optional<FolderOption> option = fields.folderOption()) {
+        const auto stored = std::find(kStoredFolderOptions.begin(), kStoredFolderOptions.end(), *option);
+        ini.setValue(kOptionsSection, kFolderOptionKey, std::to_string(stored - kStoredFolderOptions.begin()));
     }
     return writeFileAtomically(iniPath, asBytes(ini.serialize()));
 }

@@ -12,6 +12,9 @@ namespace quillon {
 
 inline constexpr const char* kOptionsSection = "Options";
 inline constexpr const char* kFolderOptionKey = "folderOption";
+// The folder options in the order of the numbers that the file stores for them, 0 to 3.
+inline constexpr std::array<FolderOption, 4> kStoredFolderOptions{FolderOption::NoSubFolder, FolderOption::DiscId,
+                                                                  FolderOption::Title, FolderOption::SaveTitle};
 
 struct StringSetting {
     const char* key;

@@ -43,14 +43,12 @@ std::string gameFolderName(std::string name) {
 }
 
 void appendGameFolder(FieldState& fields) {
+    const std::optional<FolderOption> option = fields.folderOption();
+    if (option == FolderOption::NoSubFolder) return;
     std::string name;
-    switch (fields.folderOption()) {
-        case 0: return;
-        case 1: name = fields.text(Field::discIdPrefix) + fields.text(Field::discIdNumber); break;
-        case 2: name = fields.text(Field::title); break;
-        case 3: name = fields.text(Field::saveTitle); break;
-        default: break;
-    }
+    if (option == FolderOption::DiscId) name = fields.text(Field::discIdPrefix) + fields.text(Field::discIdNumber);
+    if (option == FolderOption::Title) name = fields.text(Field::title);
+    if (option == FolderOption::SaveTitle) name = fields.text(Field::saveTitle);
     name = gameFolderName(std::move(name));
     // A lone separator would name the chosen folder itself: with nothing to name the
     // sub-folder after, the folder stays as chosen. An empty folder stays empty, for the

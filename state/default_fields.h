@@ -16,8 +16,9 @@ void applyDefaultFields(FieldState& fields);
 // becomes a space, then trailing full stops are removed.
 std::string gameFolderName(std::string name);
 
-// Appends the separator and the sub-folder that the checked folder option names to
-// dstPbp. Option 0, a name that comes out empty and an empty dstPbp leave it as it is.
+// Appends the separator and the sub-folder that the checked folder option names to the
+// output folder. No sub-folder (or no option checked), a name that comes out empty and an
+// empty output folder leave it as it is.
 void appendGameFolder(FieldState& fields);
 
 // The source picker's choice: the path into the source field (a change inspects the

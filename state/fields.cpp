@@ -57,7 +57,7 @@ void FieldState::setPalFix(bool on) {
     for (FieldObserver* observer : observers_) observer->palFixSet(on);
 }
 
-void FieldState::setFolderOption(int option) {
+void FieldState::setFolderOption(std::optional<FolderOption> option) {
     if (folderOption_ == option) return;
     folderOption_ = option;
     for (FieldObserver* observer : observers_) observer->folderOptionSet(option);

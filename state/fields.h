@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,10 @@ enum class Field {
     compressionLevel,
     warning,  // the warning picture of the next conversion; never stored
 };
+
+// The sub-folder that the output folder gets for each game, after which identification
+// it is named: none, the disc ID, the game title or the save title.
+enum class FolderOption { NoSubFolder, DiscId, Title, SaveTitle };
 
 // What a real change of a field's text sets off.
 enum class FieldTrigger {
@@ -100,12 +105,12 @@ public:
     // The program puts the caret after the last character with nothing selected.
     virtual void caretToEnd(Field field) = 0;
     virtual void palFixSet(bool on) = 0;
-    virtual void folderOptionSet(int option) = 0;
+    virtual void folderOptionSet(std::optional<FolderOption> option) = 0;
 };
 
 class FieldState {
 public:
-    // Every field empty, the region label at its first caption, folder option 0.
+    // Every field empty, the region label at its first caption, no sub-folder.
     FieldState();
     FieldState(const FieldState&) = delete;
     FieldState& operator=(const FieldState&) = delete;
@@ -120,9 +125,9 @@ public:
 
     bool palFix() const { return palFix_; }
     void setPalFix(bool on);
-    // The checked folder-option radio button (0 to 3), -1 when none is.
-    int folderOption() const { return folderOption_; }
-    void setFolderOption(int option);
+    // The folder option whose radio button is checked; none when no button is.
+    std::optional<FolderOption> folderOption() const { return folderOption_; }
+    void setFolderOption(std::optional<FolderOption> option);
 
     // Composes the preview from the current fields (the redraw reaction).
     void composePreview();
@@ -137,7 +142,7 @@ private:
 
     std::map<Field, std::string> texts_;
     bool palFix_ = false;
-    int folderOption_ = 0;
+    std::optional<FolderOption> folderOption_ = FolderOption::NoSubFolder;
     std::map<FieldTrigger, std::function<void()>> reactions_;
     std::vector<FieldObserver*> observers_;
 };

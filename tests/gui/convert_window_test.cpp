@@ -1,19 +1,21 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
 
 #include "common/file_io.h"
+#include "gui/child_named.h"
 #include "gui/field_binding.h"
-#include "gui/line_edit.h"
 #include "gui/program_test.h"
 #include "gui/startup.h"
 #include "support/pbp_builder.h"
 #include "support/temp_folder.h"
 
 using namespace quillon;
+using quillon::testing::childNamed;
 using quillon::testing::ContainerRecipe;
 
 class ConvertWindowTest : public quillon::testing::ProgramTest {
@@ -22,14 +24,14 @@ class ConvertWindowTest : public quillon::testing::ProgramTest {
 private:
     ContainerRecipe source;
 
-    TForm1& form() { return *program->form1; }
+    MainWindow& form() { return *program->mainWindow; }
     std::string outputFile() const { return dir->file("out") + kPathSeparator + "EBOOT.PBP"; }
-    QString status() { return form().StatusBar1->currentMessage(); }
+    QString status() { return childNamed<QStatusBar>(form(), "statusLine")->currentMessage(); }
 
     // A .pbp chosen as source, then the fields typed in as a user would.
     void chooseSource() {
         const std::string path = dir->write("game.pbp", testing::buildContainer(source));
-        form().srcIso->setText(QString::fromStdString(path));
+        childNamed<QLineEdit>(form(), "sourcePathEdit")->setText(QString::fromStdString(path));
         FieldState& fields = form().fields();
         for (Field field : {Field::icon0, Field::icon1, Field::pic0, Field::pic1, Field::snd0, Field::warning}) {
             fields.setText(field, "");
@@ -67,13 +69,13 @@ private slots:
 
     void convertingAPbpWritesTheFinishedContainer() {
         chooseSource();
-        QTest::mouseClick(form().convert, Qt::LeftButton);
+        QTest::mouseClick(childNamed<QPushButton>(form(), "convertButton"), Qt::LeftButton);
         QVERIFY(dialogs.messages.empty());
         QCOMPARE(status(), QStringLiteral("Done."));
         QVERIFY(fileBytes(outputFile()) == finishedContainer());
-        QCOMPARE(form().convert->text(), QStringLiteral("Convert"));
-        QVERIFY(form().convert->isEnabled());
-        QVERIFY(form().srcIso->isEnabled());
+        QCOMPARE(childNamed<QPushButton>(form(), "convertButton")->text(), QStringLiteral("Convert"));
+        QVERIFY(childNamed<QPushButton>(form(), "convertButton")->isEnabled());
+        QVERIFY(childNamed<QLineEdit>(form(), "sourcePathEdit")->isEnabled());
     }
 
     void patchSummaryReplacesDone() {
@@ -84,16 +86,16 @@ private slots:
         const std::uint32_t dataPsar = loadLe24(container.data() + 36);
         std::copy(code.begin(), code.end(), container.begin() + dataPsar + kImageDataOffset + 100);
         dir->write("game.pbp", container);
-        form().palFix->setChecked(true);
-        QTest::mouseClick(form().convert, Qt::LeftButton);
+        childNamed<QCheckBox>(form(), "palFixCheckBox")->setChecked(true);
+        QTest::mouseClick(childNamed<QPushButton>(form(), "convertButton"), Qt::LeftButton);
         QVERIFY(dialogs.messages.empty());
         QCOMPARE(status(), QStringLiteral("Done. Patched iso in 1 place."));
     }
 
     void emptyTitleShowsItsErrorAndEndsWithDone() {
         chooseSource();
-        form().labelText->setText(QString());
-        QTest::mouseClick(form().convert, Qt::LeftButton);
+        childNamed<QLineEdit>(form(), "titleEdit")->setText(QString());
+        QTest::mouseClick(childNamed<QPushButton>(form(), "convertButton"), Qt::LeftButton);
         QCOMPARE(dialogs.messages.size(), std::size_t{1});
         QCOMPARE(dialogs.messages[0].text, QStringLiteral("You have to set a game title."));
         QCOMPARE(dialogs.messages[0].caption, QStringLiteral("Error"));
@@ -105,9 +107,9 @@ private slots:
         chooseSource();
         std::filesystem::create_directories(dir->path() / "out");
         dir->write("out/EBOOT.PBP", testing::buildContainer(source));
-        form().srcIso->setText(QString::fromStdString(outputFile()));
+        childNamed<QLineEdit>(form(), "sourcePathEdit")->setText(QString::fromStdString(outputFile()));
         form().fields().setText(Field::outputFolder, dir->file("out"));
-        QTest::mouseClick(form().convert, Qt::LeftButton);
+        QTest::mouseClick(childNamed<QPushButton>(form(), "convertButton"), Qt::LeftButton);
         QCOMPARE(dialogs.messageTexts(),
                  QStringList{QStringLiteral("Source file and Destination file cannot be the same.")});
         QCOMPARE(status(), QStringLiteral("Done."));
@@ -118,16 +120,16 @@ private slots:
         std::filesystem::create_directories(dir->path() / "out");
         dir->write("out/EBOOT.PBP", std::string("earlier"));
         // Runs inside the copy's first pump, as a click on "Abort" would.
-        QTimer::singleShot(0, form().convert, [this] {
-            QCOMPARE(form().convert->text(), QStringLiteral("Abort"));
-            QTest::mouseClick(form().convert, Qt::LeftButton);
+        QTimer::singleShot(0, childNamed<QPushButton>(form(), "convertButton"), [this] {
+            QCOMPARE(childNamed<QPushButton>(form(), "convertButton")->text(), QStringLiteral("Abort"));
+            QTest::mouseClick(childNamed<QPushButton>(form(), "convertButton"), Qt::LeftButton);
         });
-        QTest::mouseClick(form().convert, Qt::LeftButton);
+        QTest::mouseClick(childNamed<QPushButton>(form(), "convertButton"), Qt::LeftButton);
         QVERIFY(dialogs.messages.empty());
         QCOMPARE(status(), QStringLiteral("User aborted."));
         QCOMPARE(testing::readFile(outputFile()), std::string("earlier"));
-        QCOMPARE(form().convert->text(), QStringLiteral("Convert"));
-        QVERIFY(form().convert->isEnabled());
+        QCOMPARE(childNamed<QPushButton>(form(), "convertButton")->text(), QStringLiteral("Convert"));
+        QVERIFY(childNamed<QPushButton>(form(), "convertButton")->isEnabled());
     }
 };
 

@@ -1,22 +1,24 @@
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
 
 #include "common/file_io.h"
-#include "gui/line_edit.h"
+#include "gui/child_named.h"
 #include "gui/program_test.h"
 #include "support/disc_set.h"
 #include "support/packed_container.h"
 
 using namespace quillon;
+using quillon::testing::childNamed;
 using quillon::testing::TestContainer;
 
 class ExtractWindowTest : public quillon::testing::ProgramTest {
     Q_OBJECT
 
 private:
-    TForm1& form() { return *program->form1; }
+    MainWindow& form() { return *program->mainWindow; }
     QString path(const std::string& name) const { return QString::fromStdString(dir->file(name)); }
 
     // Starts the program with a container of `imageData` as source and the output
@@ -26,18 +28,19 @@ private:
         container.imageData = imageData;
         dir->write(sourceName, container.build());
         start();
-        form().srcIso->setText(path(sourceName));
-        program->form4->defOutput->setText(QString::fromStdString(dir->folder()));
+        childNamed<QLineEdit>(form(), "sourcePathEdit")->setText(path(sourceName));
+        childNamed<QLineEdit>(*program->optionsWindow, "defaultOutputFolderEdit")
+            ->setText(QString::fromStdString(dir->folder()));
     }
 
-    QString status() { return form().StatusBar1->currentMessage(); }
+    QString status() { return childNamed<QStatusBar>(form(), "statusLine")->currentMessage(); }
 
     void expectIdle() {
-        QCOMPARE(form().saveIso->text(), QStringLiteral("Extract ISO"));
-        QCOMPARE(form().convert->text(), QStringLiteral("Convert"));
-        QVERIFY(form().saveIso->isEnabled());
-        QVERIFY(form().convert->isEnabled());
-        QVERIFY(form().srcIso->isEnabled());
+        QCOMPARE(childNamed<QPushButton>(form(), "extractButton")->text(), QStringLiteral("Extract ISO"));
+        QCOMPARE(childNamed<QPushButton>(form(), "convertButton")->text(), QStringLiteral("Convert"));
+        QVERIFY(childNamed<QPushButton>(form(), "extractButton")->isEnabled());
+        QVERIFY(childNamed<QPushButton>(form(), "convertButton")->isEnabled());
+        QVERIFY(childNamed<QLineEdit>(form(), "sourcePathEdit")->isEnabled());
     }
 
 private slots:
@@ -48,10 +51,10 @@ private slots:
     void buttonWritesTheImageAndTheDialogKeepsItsName() {
         const Bytes image = testing::randomBytes(100000);
         startWith(image);
-        QCOMPARE(form().saveIso->text(), QStringLiteral("转换为ISO"));
+        QCOMPARE(childNamed<QPushButton>(form(), "extractButton")->text(), QStringLiteral("转换为ISO"));
         dialogs.fileAnswers = {path("game")};
 
-        form().saveIso->click();
+        childNamed<QPushButton>(form(), "extractButton")->click();
 
         QCOMPARE(testing::readFile(dir->file("game.iso")), std::string(image.begin(), image.end()));
         QCOMPARE(status(), QStringLiteral("Done."));
@@ -63,7 +66,7 @@ private slots:
 
         // The next run offers the last name; cancelling it writes nothing.
         std::filesystem::remove(dir->path() / "game.iso");
-        form().saveIso->click();
+        childNamed<QPushButton>(form(), "extractButton")->click();
         QCOMPARE(dialogs.saveRequests.size(), std::size_t{2});
         QCOMPARE(dialogs.saveRequests[1].fileName, path("game"));
         QVERIFY(!isFile(dir->file("game.iso")));
@@ -77,13 +80,13 @@ private slots:
         dir->write("game.iso", "earlier image");
         dialogs.fileAnswers = {path("game.iso")};
         bool disabledByTheAbortClick = false;
-        QTimer::singleShot(0, form().saveIso, [&] {
-            QCOMPARE(form().saveIso->text(), QStringLiteral("Abort"));
-            QTest::mouseClick(form().saveIso, Qt::LeftButton);
-            disabledByTheAbortClick = !form().saveIso->isEnabled();
+        QTimer::singleShot(0, childNamed<QPushButton>(form(), "extractButton"), [&] {
+            QCOMPARE(childNamed<QPushButton>(form(), "extractButton")->text(), QStringLiteral("Abort"));
+            QTest::mouseClick(childNamed<QPushButton>(form(), "extractButton"), Qt::LeftButton);
+            disabledByTheAbortClick = !childNamed<QPushButton>(form(), "extractButton")->isEnabled();
         });
 
-        form().saveIso->click();
+        childNamed<QPushButton>(form(), "extractButton")->click();
 
         QVERIFY(disabledByTheAbortClick);
         QCOMPARE(status(), QStringLiteral("User aborted."));
@@ -97,7 +100,7 @@ private slots:
         dialogs.fileAnswers = {path("game")};
         dialogs.confirmAnswers = {false};
 
-        form().saveIso->click();
+        childNamed<QPushButton>(form(), "extractButton")->click();
 
         QCOMPARE(dialogs.questions.size(), std::size_t{1});
         QCOMPARE(dialogs.questions[0].text, "\"" + path("game.iso") + "\" already exists.\nDo you want to replace it?");
@@ -111,10 +114,10 @@ private slots:
         const Bytes second = testing::compressibleBytes(20 * kSectorSize, 2);
         dir->write("game.pbp", testing::buildDiscSet({testing::testDisc(first, 9), testing::testDisc(second, 0)}));
         start();
-        form().srcIso->setText(path("game.pbp"));
+        childNamed<QLineEdit>(form(), "sourcePathEdit")->setText(path("game.pbp"));
         dialogs.fileAnswers = {path("game.iso")};
 
-        form().saveIso->click();
+        childNamed<QPushButton>(form(), "extractButton")->click();
 
         QVERIFY(dialogs.messages.empty());
         QCOMPARE(testing::readFile(dir->file("game (Disc 1).iso")), std::string(first.begin(), first.end()));
@@ -126,7 +129,7 @@ private slots:
 
     void sourceThatIsNoPbpIsRefusedInAMessageBox() {
         startWith(testing::randomBytes(1000), "game.bin");
-        form().saveIso->click();
+        childNamed<QPushButton>(form(), "extractButton")->click();
         QCOMPARE(dialogs.messages.size(), std::size_t{1});
         QCOMPARE(dialogs.messages[0].text, QStringLiteral("You have to select a PBP file."));
         QCOMPARE(dialogs.messages[0].caption, QStringLiteral("Error"));

@@ -1,9 +1,11 @@
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
 #include <QtTest>
 
 #include "common/file_io.h"
-#include "gui/line_edit.h"
+#include "gui/child_named.h"
 #include "gui/program_test.h"
 #include "gui/qt_text.h"
 #include "gui/startup.h"
@@ -11,12 +13,13 @@
 #include "support/temp_folder.h"
 
 using namespace quillon;
+using quillon::testing::childNamed;
 
 class InspectWindowTest : public quillon::testing::ProgramTest {
     Q_OBJECT
 
 private:
-    TForm1& form() { return *program->form1; }
+    MainWindow& form() { return *program->mainWindow; }
     QString path(const std::string& relative) const { return toQt(dir->nativeFile(relative)); }
     static QString sep() { return QString(QChar::fromLatin1(kPathSeparator)); }
 
@@ -39,20 +42,23 @@ private slots:
         const QString source = toQt(dir->write("game.bin", image));
         program = startProgram(ProgramFolder(dir->folder()), dialogs, {source});
         QVERIFY(!form().isVisible());
-        QCOMPARE(form().srcIso->text(), source);
-        QCOMPARE(form().srcIso->cursorPosition(), source.size());
-        QCOMPARE(form().labelText->text(), QStringLiteral("Some Game [Disc 1]"));
-        QCOMPARE(form().saveTitle->text(), QStringLiteral("Some Game"));
-        QCOMPARE(form().saveID_l->currentText(), QStringLiteral("SLUS"));
-        QCOMPARE(form().saveID->text(), QStringLiteral("01234"));
-        QCOMPARE(form().region->text(), QStringLiteral("Game region: USA"));
-        QCOMPARE(form().region->geometry().right() + 1, 263);
-        QCOMPARE(form().dstPbp->text(), QStringLiteral("/out") + sep() + QStringLiteral("SLUS01234"));
-        QCOMPARE(form().dstPbp->cursorPosition(), form().dstPbp->text().size());
-        QCOMPARE(form().icon0->text(), path("Pics/icon0/SLUS01234.png"));
-        QCOMPARE(form().icon0->cursorPosition(), form().icon0->text().size());
-        QCOMPARE(form().pic1->text(), QStringLiteral("/defaults/pic1.png"));
-        QCOMPARE(program->form4->warning->text(), path("warning.png"));
+        QCOMPARE(childNamed<QLineEdit>(form(), "sourcePathEdit")->text(), source);
+        QCOMPARE(childNamed<QLineEdit>(form(), "sourcePathEdit")->cursorPosition(), source.size());
+        QCOMPARE(childNamed<QLineEdit>(form(), "titleEdit")->text(), QStringLiteral("Some Game [Disc 1]"));
+        QCOMPARE(childNamed<QLineEdit>(form(), "saveTitleEdit")->text(), QStringLiteral("Some Game"));
+        QCOMPARE(childNamed<QComboBox>(form(), "discIdPrefixCombo")->currentText(), QStringLiteral("SLUS"));
+        QCOMPARE(childNamed<QLineEdit>(form(), "discIdNumberEdit")->text(), QStringLiteral("01234"));
+        QCOMPARE(childNamed<QLabel>(form(), "regionLabel")->text(), QStringLiteral("Game region: USA"));
+        QCOMPARE(childNamed<QLabel>(form(), "regionLabel")->geometry().right() + 1, 263);
+        QCOMPARE(childNamed<QLineEdit>(form(), "outputFolderEdit")->text(),
+                 QStringLiteral("/out") + sep() + QStringLiteral("SLUS01234"));
+        QCOMPARE(childNamed<QLineEdit>(form(), "outputFolderEdit")->cursorPosition(),
+                 childNamed<QLineEdit>(form(), "outputFolderEdit")->text().size());
+        QCOMPARE(childNamed<QLineEdit>(form(), "icon0Edit")->text(), path("Pics/icon0/SLUS01234.png"));
+        QCOMPARE(childNamed<QLineEdit>(form(), "icon0Edit")->cursorPosition(),
+                 childNamed<QLineEdit>(form(), "icon0Edit")->text().size());
+        QCOMPARE(childNamed<QLineEdit>(form(), "pic1Edit")->text(), QStringLiteral("/defaults/pic1.png"));
+        QCOMPARE(childNamed<QLineEdit>(*program->optionsWindow, "warningEdit")->text(), path("warning.png"));
         QCOMPARE(toQt(testing::readFile(toUtf8(path("warning.png")))), QStringLiteral("base"));
         QVERIFY(dialogs.messages.empty());
     }
@@ -61,13 +67,13 @@ private slots:
         start();
         const QString source = toQt(dir->write("game.PBP", testing::buildContainer({})));
         dialogs.fileAnswers.push_back(source);
-        form().SpeedButton4Click();
-        QCOMPARE(form().labelText->text(), QStringLiteral("Test Game"));
-        QCOMPARE(form().saveTitle->text(), QStringLiteral("Test Save"));
-        QCOMPARE(form().region->text(), QStringLiteral("Game region: USA"));
-        QCOMPARE(form().icon0->text(), path("Pics/icon0.png"));
-        QCOMPARE(form().unknown->text(), path("Pics/pic0.png"));
-        QCOMPARE(program->form4->warning->text(), path("Pics/warning.png"));
+        childNamed<QToolButton>(form(), "browseSourceButton")->click();
+        QCOMPARE(childNamed<QLineEdit>(form(), "titleEdit")->text(), QStringLiteral("Test Game"));
+        QCOMPARE(childNamed<QLineEdit>(form(), "saveTitleEdit")->text(), QStringLiteral("Test Save"));
+        QCOMPARE(childNamed<QLabel>(form(), "regionLabel")->text(), QStringLiteral("Game region: USA"));
+        QCOMPARE(childNamed<QLineEdit>(form(), "icon0Edit")->text(), path("Pics/icon0.png"));
+        QCOMPARE(childNamed<QLineEdit>(form(), "pic0Edit")->text(), path("Pics/pic0.png"));
+        QCOMPARE(childNamed<QLineEdit>(*program->optionsWindow, "warningEdit")->text(), path("Pics/warning.png"));
         QVERIFY(dialogs.messages.empty());
     }
 
@@ -78,12 +84,12 @@ private slots:
         std::string image(70000, ' ');
         image.replace(2000, 11, "SLUS_012.34");
         start({toQt(dir->write("game.bin", image))});
-        QCOMPARE(form().labelText->text(), QStringLiteral("Caf\u00e9 Racer"));
-        QCOMPARE(form().region->text(), QStringLiteral("Game region: Espa\u00f1a"));
+        QCOMPARE(childNamed<QLineEdit>(form(), "titleEdit")->text(), QStringLiteral("Caf\u00e9 Racer"));
+        QCOMPARE(childNamed<QLabel>(form(), "regionLabel")->text(), QStringLiteral("Game region: Espa\u00f1a"));
         QCOMPARE(form().fields().text(Field::title), std::string("Caf\xe9 Racer"));
         QCOMPARE(form().fields().text(Field::saveTitle), std::string("Caf\xe9 Racer"));
         // Typing changes the text, which then is UTF-8.
-        form().labelText->setText(QStringLiteral("Caf\u00e9 Racer 2"));
+        childNamed<QLineEdit>(form(), "titleEdit")->setText(QStringLiteral("Caf\u00e9 Racer 2"));
         QCOMPARE(form().fields().text(Field::title), std::string("Caf\xc3\xa9 Racer 2"));
     }
 
@@ -92,12 +98,12 @@ private slots:
         Bytes container = testing::buildContainer({});
         testing::setHeaderOffset(container, PbpSection::DataPsp, 0xFFFFFF);
         const QString source = toQt(dir->write("game.pbp", container));
-        form().srcIso->setText(source);
+        childNamed<QLineEdit>(form(), "sourcePathEdit")->setText(source);
         QCOMPARE(dialogs.messages.size(), std::size_t{1});
         QCOMPARE(dialogs.messages[0].caption, QStringLiteral("Quillon"));
         QCOMPARE(dialogs.messages[0].text,
                  QStringLiteral("The PBP file \"") + source + QStringLiteral("\" is damaged. Skipped: SND0.AT3."));
-        QCOMPARE(form().icon0->text(), path("Pics/icon0.png"));
+        QCOMPARE(childNamed<QLineEdit>(form(), "icon0Edit")->text(), path("Pics/icon0.png"));
     }
 };
 

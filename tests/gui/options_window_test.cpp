@@ -1,5 +1,6 @@
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -7,18 +8,19 @@
 #include <QUrlQuery>
 #include <QtTest>
 
+#include "gui/child_named.h"
 #include "gui/field_binding.h"
-#include "gui/line_edit.h"
 #include "gui/program_test.h"
 
 using namespace quillon;
+using quillon::testing::childNamed;
 using quillon::testing::readFile;
 
 class OptionsWindowTest : public quillon::testing::ProgramTest {
     Q_OBJECT
 
 private:
-    TForm4& options() { return *program->form4; }
+    OptionsWindow& options() { return *program->optionsWindow; }
     std::string iniPath() const { return dir->file("Files/options.ini"); }
 
 private slots:
@@ -35,89 +37,133 @@ private slots:
         QVERIFY(options().windowFlags().testFlag(Qt::Tool));
         QVERIFY(options().isHidden());
         const std::pair<QWidget*, QRect> geometries[] = {
-            {options().defIsoFolder, {4, 20, 233, 21}},    {options().SpeedButton2, {240, 20, 23, 21}},
-            {options().defOutput, {4, 64, 233, 21}},       {options().SpeedButton10, {240, 64, 23, 21}},
-            {options().defImageFolder, {4, 108, 233, 21}}, {options().SpeedButton1, {240, 108, 23, 21}},
-            {options().Compression, {4, 152, 259, 21}},    {options().GroupBox1, {4, 180, 259, 117}},
-            {options().folderOption1, {8, 20, 145, 17}},   {options().folderOption2, {8, 44, 157, 17}},
-            {options().folderOption3, {8, 68, 157, 17}},   {options().folderOption4, {8, 92, 153, 17}},
-            {options().warning, {276, 20, 233, 21}},       {options().SpeedButton8, {512, 20, 23, 21}},
-            {options().defWarning, {276, 64, 233, 21}},    {options().SpeedButton9, {512, 64, 23, 21}},
-            {options().Label12, {444, 88, 65, 13}},        {options().defIcon0, {276, 104, 233, 21}},
-            {options().SpeedButton4, {512, 104, 23, 21}},  {options().Label13, {456, 132, 53, 13}},
-            {options().defPic1, {276, 148, 233, 21}},      {options().SpeedButton3, {512, 148, 23, 21}},
-            {options().Label14, {456, 172, 53, 13}},       {options().defUnknown, {276, 188, 233, 21}},
-            {options().SpeedButton5, {512, 188, 23, 21}},  {options().Label15, {452, 216, 57, 13}},
-            {options().defSnd0, {276, 232, 233, 21}},      {options().SpeedButton7, {512, 232, 23, 21}},
-            {options().Label16, {448, 260, 61, 13}},       {options().defIcon1, {276, 276, 233, 21}},
-            {options().SpeedButton6, {512, 276, 23, 21}},  {options().donate, {276, 308, 97, 23}},
-            {options().cancel, {380, 308, 75, 23}},        {options().save, {460, 308, 75, 23}},
+            {childNamed<QLineEdit>(options(), "sourceFolderEdit"), {4, 20, 233, 21}},
+            {childNamed<QToolButton>(options(), "browseSourceFolderButton"), {240, 20, 23, 21}},
+            {childNamed<QLineEdit>(options(), "defaultOutputFolderEdit"), {4, 64, 233, 21}},
+            {childNamed<QToolButton>(options(), "browseDefaultOutputFolderButton"), {240, 64, 23, 21}},
+            {childNamed<QLineEdit>(options(), "imageFolderEdit"), {4, 108, 233, 21}},
+            {childNamed<QToolButton>(options(), "browseImageFolderButton"), {240, 108, 23, 21}},
+            {childNamed<QLineEdit>(options(), "compressionLevelEdit"), {4, 152, 259, 21}},
+            {childNamed<QGroupBox>(options(), "folderOptionGroup"), {4, 180, 259, 117}},
+            {childNamed<QRadioButton>(options(), "noSubFolderRadio"), {8, 20, 145, 17}},
+            {childNamed<QRadioButton>(options(), "discIdFolderRadio"), {8, 44, 157, 17}},
+            {childNamed<QRadioButton>(options(), "titleFolderRadio"), {8, 68, 157, 17}},
+            {childNamed<QRadioButton>(options(), "saveTitleFolderRadio"), {8, 92, 153, 17}},
+            {childNamed<QLineEdit>(options(), "warningEdit"), {276, 20, 233, 21}},
+            {childNamed<QToolButton>(options(), "browseWarningButton"), {512, 20, 23, 21}},
+            {childNamed<QLineEdit>(options(), "defaultWarningEdit"), {276, 64, 233, 21}},
+            {childNamed<QToolButton>(options(), "browseDefaultWarningButton"), {512, 64, 23, 21}},
+            {childNamed<QLabel>(options(), "defaultIcon0NameLabel"), {444, 88, 65, 13}},
+            {childNamed<QLineEdit>(options(), "defaultIcon0Edit"), {276, 104, 233, 21}},
+            {childNamed<QToolButton>(options(), "browseDefaultIcon0Button"), {512, 104, 23, 21}},
+            {childNamed<QLabel>(options(), "defaultPic1NameLabel"), {456, 132, 53, 13}},
+            {childNamed<QLineEdit>(options(), "defaultPic1Edit"), {276, 148, 233, 21}},
+            {childNamed<QToolButton>(options(), "browseDefaultPic1Button"), {512, 148, 23, 21}},
+            {childNamed<QLabel>(options(), "defaultPic0NameLabel"), {456, 172, 53, 13}},
+            {childNamed<QLineEdit>(options(), "defaultPic0Edit"), {276, 188, 233, 21}},
+            {childNamed<QToolButton>(options(), "browseDefaultPic0Button"), {512, 188, 23, 21}},
+            {childNamed<QLabel>(options(), "defaultSnd0NameLabel"), {452, 216, 57, 13}},
+            {childNamed<QLineEdit>(options(), "defaultSnd0Edit"), {276, 232, 233, 21}},
+            {childNamed<QToolButton>(options(), "browseDefaultSnd0Button"), {512, 232, 23, 21}},
+            {childNamed<QLabel>(options(), "defaultIcon1NameLabel"), {448, 260, 61, 13}},
+            {childNamed<QLineEdit>(options(), "defaultIcon1Edit"), {276, 276, 233, 21}},
+            {childNamed<QToolButton>(options(), "browseDefaultIcon1Button"), {512, 276, 23, 21}},
+            {childNamed<QPushButton>(options(), "donateButton"), {276, 308, 97, 23}},
+            {childNamed<QPushButton>(options(), "cancelButton"), {380, 308, 75, 23}},
+            {childNamed<QPushButton>(options(), "saveButton"), {460, 308, 75, 23}},
         };
         for (const auto& [widget, rect] : geometries) {
             QVERIFY2(widget->geometry() == rect, qPrintable(widget->objectName()));
         }
         const std::pair<QLabel*, QPoint> labels[] = {
-            {options().Label1, {4, 4}},     {options().Label7, {4, 48}},    {options().Label2, {4, 92}},
-            {options().Label10, {4, 136}},  {options().Label17, {276, 4}},  {options().Label6, {276, 48}},
-            {options().Label4, {276, 88}},  {options().Label3, {276, 132}}, {options().Label5, {276, 172}},
-            {options().Label9, {276, 216}}, {options().Label8, {276, 260}},
+            {childNamed<QLabel>(options(), "sourceFolderLabel"), {4, 4}},
+            {childNamed<QLabel>(options(), "defaultOutputFolderLabel"), {4, 48}},
+            {childNamed<QLabel>(options(), "imageFolderLabel"), {4, 92}},
+            {childNamed<QLabel>(options(), "compressionLevelLabel"), {4, 136}},
+            {childNamed<QLabel>(options(), "warningLabel"), {276, 4}},
+            {childNamed<QLabel>(options(), "defaultWarningLabel"), {276, 48}},
+            {childNamed<QLabel>(options(), "defaultIcon0Label"), {276, 88}},
+            {childNamed<QLabel>(options(), "defaultPic1Label"), {276, 132}},
+            {childNamed<QLabel>(options(), "defaultPic0Label"), {276, 172}},
+            {childNamed<QLabel>(options(), "defaultSnd0Label"), {276, 216}},
+            {childNamed<QLabel>(options(), "defaultIcon1Label"), {276, 260}},
         };
         for (const auto& [label, position] : labels) {
             QVERIFY2(label->pos() == position, qPrintable(label->objectName()));
         }
-        QCOMPARE(options().folderOption1->parentWidget(), options().GroupBox1);
+        QCOMPARE(childNamed<QRadioButton>(options(), "noSubFolderRadio")->parentWidget(),
+                 childNamed<QGroupBox>(options(), "folderOptionGroup"));
     }
 
     void captionsAreVerbatim() {
         const QString twoSpaces = QStringLiteral("\u3000\u3000");
         const std::pair<QLabel*, QString> labels[] = {
-            {options().Label1, QStringLiteral("默认ISO/PBP打开目录:") + twoSpaces},
-            {options().Label7, QStringLiteral("默认ISO/PBP存放目录:") + twoSpaces},
-            {options().Label2, QStringLiteral("默认图标/音乐打开目录:") + twoSpaces},
-            {options().Label10, QStringLiteral("压缩比率: (0 to 9)") + twoSpaces},
-            {options().Label17, QStringLiteral("警告图片目录:    ")},
-            {options().Label6, QStringLiteral("默认警告图片目录:")},
-            {options().Label4, QStringLiteral("默认图标目录:") + twoSpaces},
-            {options().Label3, QStringLiteral("默认背景图目录:") + twoSpaces},
-            {options().Label5, QStringLiteral("默认信息图目录:") + twoSpaces},
-            {options().Label9, QStringLiteral("默认背景音乐目录:") + twoSpaces},
-            {options().Label8, QStringLiteral("默认动画图标目录:") + twoSpaces},
-            {options().Label12, QStringLiteral("ICON0.PNG")},
-            {options().Label13, QStringLiteral("PIC1.PNG")},
-            {options().Label14, QStringLiteral("PIC0.PNG")},
-            {options().Label15, QStringLiteral("SND0.AT3")},
-            {options().Label16, QStringLiteral("ICON1.PMF")},
+            {childNamed<QLabel>(options(), "sourceFolderLabel"), QStringLiteral("默认ISO/PBP打开目录:") + twoSpaces},
+            {childNamed<QLabel>(options(), "defaultOutputFolderLabel"),
+             QStringLiteral("默认ISO/PBP存放目录:") + twoSpaces},
+            {childNamed<QLabel>(options(), "imageFolderLabel"), QStringLiteral("默认图标/音乐打开目录:") + twoSpaces},
+            {childNamed<QLabel>(options(), "compressionLevelLabel"), QStringLiteral("压缩比率: (0 to 9)") + twoSpaces},
+            {childNamed<QLabel>(options(), "warningLabel"), QStringLiteral("警告图片目录:    ")},
+            {childNamed<QLabel>(options(), "defaultWarningLabel"), QStringLiteral("默认警告图片目录:")},
+            {childNamed<QLabel>(options(), "defaultIcon0Label"), QStringLiteral("默认图标目录:") + twoSpaces},
+            {childNamed<QLabel>(options(), "defaultPic1Label"), QStringLiteral("默认背景图目录:") + twoSpaces},
+            {childNamed<QLabel>(options(), "defaultPic0Label"), QStringLiteral("默认信息图目录:") + twoSpaces},
+            {childNamed<QLabel>(options(), "defaultSnd0Label"), QStringLiteral("默认背景音乐目录:") + twoSpaces},
+            {childNamed<QLabel>(options(), "defaultIcon1Label"), QStringLiteral("默认动画图标目录:") + twoSpaces},
+            {childNamed<QLabel>(options(), "defaultIcon0NameLabel"), QStringLiteral("ICON0.PNG")},
+            {childNamed<QLabel>(options(), "defaultPic1NameLabel"), QStringLiteral("PIC1.PNG")},
+            {childNamed<QLabel>(options(), "defaultPic0NameLabel"), QStringLiteral("PIC0.PNG")},
+            {childNamed<QLabel>(options(), "defaultSnd0NameLabel"), QStringLiteral("SND0.AT3")},
+            {childNamed<QLabel>(options(), "defaultIcon1NameLabel"), QStringLiteral("ICON1.PMF")},
         };
         for (const auto& [label, caption] : labels) QCOMPARE(label->text(), caption);
-        for (QLabel* label :
-             {options().Label12, options().Label13, options().Label14, options().Label15, options().Label16}) {
+        for (QLabel* label : {childNamed<QLabel>(options(), "defaultIcon0NameLabel"),
+                              childNamed<QLabel>(options(), "defaultPic1NameLabel"),
+                              childNamed<QLabel>(options(), "defaultPic0NameLabel"),
+                              childNamed<QLabel>(options(), "defaultSnd0NameLabel"),
+                              childNamed<QLabel>(options(), "defaultIcon1NameLabel")}) {
             QVERIFY(label->alignment().testFlag(Qt::AlignRight));
         }
-        QCOMPARE(options().GroupBox1->title(), QStringLiteral(" 转换后自动生成文件夹  "));
-        QCOMPARE(options().folderOption1->text(), QStringLiteral("不建立任何文件夹"));
-        QCOMPARE(options().folderOption2->text(), QStringLiteral("以存档ID命名文件夹"));
-        QCOMPARE(options().folderOption3->text(), QStringLiteral("以游戏名称建立文件夹"));
-        QCOMPARE(options().folderOption4->text(), QStringLiteral("以存档名称建立文件夹"));
-        QVERIFY(options().folderOption1->isChecked());
-        QCOMPARE(options().save->text(), QStringLiteral("保存"));
-        QCOMPARE(options().cancel->text(), QStringLiteral("取消"));
-        QCOMPARE(options().donate->text(), QStringLiteral("捐助 (PayPal)"));
+        QCOMPARE(childNamed<QGroupBox>(options(), "folderOptionGroup")->title(),
+                 QStringLiteral(" 转换后自动生成文件夹  "));
+        QCOMPARE(childNamed<QRadioButton>(options(), "noSubFolderRadio")->text(), QStringLiteral("不建立任何文件夹"));
+        QCOMPARE(childNamed<QRadioButton>(options(), "discIdFolderRadio")->text(),
+                 QStringLiteral("以存档ID命名文件夹"));
+        QCOMPARE(childNamed<QRadioButton>(options(), "titleFolderRadio")->text(),
+                 QStringLiteral("以游戏名称建立文件夹"));
+        QCOMPARE(childNamed<QRadioButton>(options(), "saveTitleFolderRadio")->text(),
+                 QStringLiteral("以存档名称建立文件夹"));
+        QVERIFY(childNamed<QRadioButton>(options(), "noSubFolderRadio")->isChecked());
+        QCOMPARE(childNamed<QPushButton>(options(), "saveButton")->text(), QStringLiteral("保存"));
+        QCOMPARE(childNamed<QPushButton>(options(), "cancelButton")->text(), QStringLiteral("取消"));
+        QCOMPARE(childNamed<QPushButton>(options(), "donateButton")->text(), QStringLiteral("捐助 (PayPal)"));
         for (QToolButton* button : options().findChildren<QToolButton*>()) {
             QCOMPARE(button->text(), QStringLiteral("..."));
         }
     }
 
     void tabOrder() {
-        QWidget* expected[] = {options().warning,       options().defIsoFolder, options().defImageFolder,
-                               options().folderOption1, options().defWarning,   options().defIcon0,
-                               options().defPic1,       options().defUnknown,   options().defSnd0,
-                               options().defIcon1,      options().donate,       options().cancel,
-                               options().save,          options().defOutput,    options().Compression};
+        QWidget* expected[] = {childNamed<QLineEdit>(options(), "warningEdit"),
+                               childNamed<QLineEdit>(options(), "sourceFolderEdit"),
+                               childNamed<QLineEdit>(options(), "imageFolderEdit"),
+                               childNamed<QRadioButton>(options(), "noSubFolderRadio"),
+                               childNamed<QLineEdit>(options(), "defaultWarningEdit"),
+                               childNamed<QLineEdit>(options(), "defaultIcon0Edit"),
+                               childNamed<QLineEdit>(options(), "defaultPic1Edit"),
+                               childNamed<QLineEdit>(options(), "defaultPic0Edit"),
+                               childNamed<QLineEdit>(options(), "defaultSnd0Edit"),
+                               childNamed<QLineEdit>(options(), "defaultIcon1Edit"),
+                               childNamed<QPushButton>(options(), "donateButton"),
+                               childNamed<QPushButton>(options(), "cancelButton"),
+                               childNamed<QPushButton>(options(), "saveButton"),
+                               childNamed<QLineEdit>(options(), "defaultOutputFolderEdit"),
+                               childNamed<QLineEdit>(options(), "compressionLevelEdit")};
         for (std::size_t i = 1; i < std::size(expected); ++i) {
             QWidget* next = expected[i - 1]->nextInFocusChain();
             // The other radio buttons of the group sit beside the first in the chain.
             while (next && (next->focusPolicy() == Qt::NoFocus ||
-                            (next->parentWidget() == options().GroupBox1 && next != expected[i]))) {
+                            (next->parentWidget() == childNamed<QGroupBox>(options(), "folderOptionGroup") &&
+                             next != expected[i]))) {
                 next = next->nextInFocusChain();
             }
             QVERIFY2(next == expected[i], qPrintable(expected[i - 1]->objectName()));
@@ -127,17 +173,24 @@ private slots:
     void focusSelectsTheWholeTextExceptInFolderIconAndWarningFields() {
         options().show();
         QVERIFY(QTest::qWaitForWindowExposed(&options()));
-        QCOMPARE(options().focusWidget(), options().warning);
-        for (LineEdit* field : {options().defIsoFolder, options().defOutput, options().defImageFolder,
-                                options().defIcon0, options().warning}) {
+        QCOMPARE(options().focusWidget(), childNamed<QLineEdit>(options(), "warningEdit"));
+        for (QLineEdit* field :
+             {childNamed<QLineEdit>(options(), "sourceFolderEdit"),
+              childNamed<QLineEdit>(options(), "defaultOutputFolderEdit"),
+              childNamed<QLineEdit>(options(), "imageFolderEdit"), childNamed<QLineEdit>(options(), "defaultIcon0Edit"),
+              childNamed<QLineEdit>(options(), "warningEdit")}) {
             field->setText("/keep/caret");
             field->setCursorPosition(2);
             field->setFocus(Qt::TabFocusReason);
             QVERIFY2(!field->hasSelectedText(), qPrintable(field->objectName()));
             QCOMPARE(field->cursorPosition(), 2);
         }
-        for (LineEdit* field : {options().Compression, options().defWarning, options().defPic1, options().defUnknown,
-                                options().defSnd0, options().defIcon1}) {
+        for (QLineEdit* field :
+             {childNamed<QLineEdit>(options(), "compressionLevelEdit"),
+              childNamed<QLineEdit>(options(), "defaultWarningEdit"),
+              childNamed<QLineEdit>(options(), "defaultPic1Edit"), childNamed<QLineEdit>(options(), "defaultPic0Edit"),
+              childNamed<QLineEdit>(options(), "defaultSnd0Edit"),
+              childNamed<QLineEdit>(options(), "defaultIcon1Edit")}) {
             field->setText("7");
             field->setFocus(Qt::TabFocusReason);
             QVERIFY2(field->selectedText() == QStringLiteral("7"), qPrintable(field->objectName()));
@@ -145,30 +198,30 @@ private slots:
     }
 
     void compressionTakesOneCharacterLettersIncluded() {
-        options().Compression->clear();
-        QTest::keyClicks(options().Compression, "x9");
-        QCOMPARE(options().Compression->text(), QStringLiteral("x"));
+        childNamed<QLineEdit>(options(), "compressionLevelEdit")->clear();
+        QTest::keyClicks(childNamed<QLineEdit>(options(), "compressionLevelEdit"), "x9");
+        QCOMPARE(childNamed<QLineEdit>(options(), "compressionLevelEdit")->text(), QStringLiteral("x"));
     }
 
     void loadAndSaveThroughTheWindow() {
-        options().defOutput->setText("/out");
-        options().folderOption4->setChecked(true);
-        options().SaveOptions();
+        childNamed<QLineEdit>(options(), "defaultOutputFolderEdit")->setText("/out");
+        childNamed<QRadioButton>(options(), "saveTitleFolderRadio")->setChecked(true);
+        options().saveOptions();
         QVERIFY(readFile(iniPath()).find("defOutputFolder=/out\r\n") != std::string::npos);
         QVERIFY(readFile(iniPath()).find("folderOption=3\r\n") != std::string::npos);
-        options().defOutput->setText("/changed");
-        options().folderOption1->setChecked(true);
-        options().LoadOptions();
-        QCOMPARE(options().defOutput->text(), QStringLiteral("/out"));
-        QCOMPARE(options().defOutput->cursorPosition(), 4);
-        QVERIFY(options().folderOption4->isChecked());
+        childNamed<QLineEdit>(options(), "defaultOutputFolderEdit")->setText("/changed");
+        childNamed<QRadioButton>(options(), "noSubFolderRadio")->setChecked(true);
+        options().loadOptions();
+        QCOMPARE(childNamed<QLineEdit>(options(), "defaultOutputFolderEdit")->text(), QStringLiteral("/out"));
+        QCOMPARE(childNamed<QLineEdit>(options(), "defaultOutputFolderEdit")->cursorPosition(), 4);
+        QVERIFY(childNamed<QRadioButton>(options(), "saveTitleFolderRadio")->isChecked());
     }
 
     void saveStoresTheFieldsAndClosesWithOk() {
         QTimer::singleShot(0, &options(), [this] {
-            options().defIcon0->setText("/art/icon.png");
-            options().folderOption3->setChecked(true);
-            options().save->click();
+            childNamed<QLineEdit>(options(), "defaultIcon0Edit")->setText("/art/icon.png");
+            childNamed<QRadioButton>(options(), "titleFolderRadio")->setChecked(true);
+            childNamed<QPushButton>(options(), "saveButton")->click();
         });
         QCOMPARE(options().exec(), int(QDialog::Accepted));
         QVERIFY(options().isHidden());
@@ -181,8 +234,8 @@ private slots:
     void failedSaveStillClosesTheDialogAndKeepsTheValues() {
         std::filesystem::remove_all(dir->path() / "Files");
         QTimer::singleShot(0, &options(), [this] {
-            options().defOutput->setText("/unsaved");
-            options().save->click();
+            childNamed<QLineEdit>(options(), "defaultOutputFolderEdit")->setText("/unsaved");
+            childNamed<QPushButton>(options(), "saveButton")->click();
         });
         QCOMPARE(options().exec(), int(QDialog::Accepted));
         QVERIFY(options().isHidden());
@@ -190,55 +243,55 @@ private slots:
         QCOMPARE(dialogs.messages[0].caption, QStringLiteral("Quillon"));
         QCOMPARE(dialogs.messages[0].text,
                  QString::fromStdString("Cannot create file \"" + iniPath() + "\". No such file or directory"));
-        QCOMPARE(options().defOutput->text(), QStringLiteral("/unsaved"));
-        QCOMPARE(program->form1->fields().text(Field::defaultOutputFolder), std::string("/unsaved"));
+        QCOMPARE(childNamed<QLineEdit>(options(), "defaultOutputFolderEdit")->text(), QStringLiteral("/unsaved"));
+        QCOMPARE(program->mainWindow->fields().text(Field::defaultOutputFolder), std::string("/unsaved"));
     }
 
     void cancelRestoresTheStoredValuesButKeepsTheWarningPicture() {
         dir->write("Files/options.ini",
                    "[Options]\r\ndefIsoFolder=/isos\r\ndefPic1=/art/pic1.png\r\nfolderOption=1\r\n");
-        options().LoadOptions();
+        options().loadOptions();
         const std::string before = readFile(iniPath());
         QTimer::singleShot(0, &options(), [this] {
-            options().folderOption3->setChecked(true);
-            options().defIsoFolder->setText("/elsewhere");
-            options().defPic1->setText("/other/pic1.png");
-            options().defSnd0->setText("/music/snd0.at3");  // no key in the file
-            options().warning->setText("/pictures/warning.png");
-            options().cancel->click();
+            childNamed<QRadioButton>(options(), "titleFolderRadio")->setChecked(true);
+            childNamed<QLineEdit>(options(), "sourceFolderEdit")->setText("/elsewhere");
+            childNamed<QLineEdit>(options(), "defaultPic1Edit")->setText("/other/pic1.png");
+            childNamed<QLineEdit>(options(), "defaultSnd0Edit")->setText("/music/snd0.at3");  // no key in the file
+            childNamed<QLineEdit>(options(), "warningEdit")->setText("/pictures/warning.png");
+            childNamed<QPushButton>(options(), "cancelButton")->click();
         });
         QCOMPARE(options().exec(), int(QDialog::Rejected));
         QVERIFY(options().isHidden());
-        QVERIFY(options().folderOption2->isChecked());
-        QVERIFY(!options().folderOption3->isChecked());
-        QCOMPARE(options().defIsoFolder->text(), QStringLiteral("/isos"));
-        QCOMPARE(options().defPic1->text(), QStringLiteral("/art/pic1.png"));
-        QCOMPARE(options().defSnd0->text(), QString());
-        QCOMPARE(options().warning->text(), QStringLiteral("/pictures/warning.png"));
+        QVERIFY(childNamed<QRadioButton>(options(), "discIdFolderRadio")->isChecked());
+        QVERIFY(!childNamed<QRadioButton>(options(), "titleFolderRadio")->isChecked());
+        QCOMPARE(childNamed<QLineEdit>(options(), "sourceFolderEdit")->text(), QStringLiteral("/isos"));
+        QCOMPARE(childNamed<QLineEdit>(options(), "defaultPic1Edit")->text(), QStringLiteral("/art/pic1.png"));
+        QCOMPARE(childNamed<QLineEdit>(options(), "defaultSnd0Edit")->text(), QString());
+        QCOMPARE(childNamed<QLineEdit>(options(), "warningEdit")->text(), QStringLiteral("/pictures/warning.png"));
         QCOMPARE(readFile(iniPath()), before);
     }
 
     void closeBoxNeitherSavesNorReloads() {
         QTimer::singleShot(0, &options(), [this] {
-            options().defIsoFolder->setText("/typed");
-            options().folderOption4->setChecked(true);
+            childNamed<QLineEdit>(options(), "sourceFolderEdit")->setText("/typed");
+            childNamed<QRadioButton>(options(), "saveTitleFolderRadio")->setChecked(true);
             options().close();
         });
         QCOMPARE(options().exec(), int(QDialog::Rejected));
         QVERIFY(options().isHidden());
         QVERIFY(!std::filesystem::exists(iniPath()));
-        QCOMPARE(options().defIsoFolder->text(), QStringLiteral("/typed"));
-        QCOMPARE(program->form1->fields().folderOption(), 3);
+        QCOMPARE(childNamed<QLineEdit>(options(), "sourceFolderEdit")->text(), QStringLiteral("/typed"));
+        QVERIFY(program->mainWindow->fields().folderOption() == FolderOption::SaveTitle);
     }
 
     void optionsButtonShowsTheDialogModally() {
-        program->form1->show();
+        program->mainWindow->show();
         bool wasModal = false;
         QTimer::singleShot(0, &options(), [this, &wasModal] {
             wasModal = options().isVisible() && QApplication::activeModalWidget() == &options();
-            options().cancel->click();
+            childNamed<QPushButton>(options(), "cancelButton")->click();
         });
-        program->form1->Options->click();
+        childNamed<QPushButton>(*program->mainWindow, "optionsButton")->click();
         QVERIFY(wasModal);
         QVERIFY(options().isHidden());
     }
@@ -246,13 +299,17 @@ private slots:
     void folderPickersStartInAnExistingFolderOnly() {
         struct Picker {
             QToolButton* button;
-            LineEdit* field;
+            QLineEdit* field;
             QString prompt;
         };
         const Picker pickers[] = {
-            {options().SpeedButton2, options().defIsoFolder, QStringLiteral("Select default ISO/PBP folder:")},
-            {options().SpeedButton10, options().defOutput, QStringLiteral("Select default output ISO/PBP folder:")},
-            {options().SpeedButton1, options().defImageFolder, QStringLiteral("Select default image/sound folder:")},
+            {childNamed<QToolButton>(options(), "browseSourceFolderButton"),
+             childNamed<QLineEdit>(options(), "sourceFolderEdit"), QStringLiteral("Select default ISO/PBP folder:")},
+            {childNamed<QToolButton>(options(), "browseDefaultOutputFolderButton"),
+             childNamed<QLineEdit>(options(), "defaultOutputFolderEdit"),
+             QStringLiteral("Select default output ISO/PBP folder:")},
+            {childNamed<QToolButton>(options(), "browseImageFolderButton"),
+             childNamed<QLineEdit>(options(), "imageFolderEdit"), QStringLiteral("Select default image/sound folder:")},
         };
         const QString existing = QString::fromStdString(dir->folder());
         const QString missing = QString::fromStdString(dir->file("missing"));
@@ -282,18 +339,25 @@ private slots:
     void filePickersSetTheirFilterAndPresetTheFieldsPath() {
         struct Picker {
             QToolButton* button;
-            LineEdit* field;
+            QLineEdit* field;
             QString filter;
         };
         const QString png = QStringLiteral("PNG Files|*.png");
         const Picker pickers[] = {
-            {options().SpeedButton8, options().warning, png},
-            {options().SpeedButton9, options().defWarning, png},
-            {options().SpeedButton4, options().defIcon0, png},
-            {options().SpeedButton3, options().defPic1, png},
-            {options().SpeedButton5, options().defUnknown, png},
-            {options().SpeedButton7, options().defSnd0, QStringLiteral("AT3 Files|*.at3")},
-            {options().SpeedButton6, options().defIcon1, QStringLiteral("PMF Files|*.pmf")},
+            {childNamed<QToolButton>(options(), "browseWarningButton"), childNamed<QLineEdit>(options(), "warningEdit"),
+             png},
+            {childNamed<QToolButton>(options(), "browseDefaultWarningButton"),
+             childNamed<QLineEdit>(options(), "defaultWarningEdit"), png},
+            {childNamed<QToolButton>(options(), "browseDefaultIcon0Button"),
+             childNamed<QLineEdit>(options(), "defaultIcon0Edit"), png},
+            {childNamed<QToolButton>(options(), "browseDefaultPic1Button"),
+             childNamed<QLineEdit>(options(), "defaultPic1Edit"), png},
+            {childNamed<QToolButton>(options(), "browseDefaultPic0Button"),
+             childNamed<QLineEdit>(options(), "defaultPic0Edit"), png},
+            {childNamed<QToolButton>(options(), "browseDefaultSnd0Button"),
+             childNamed<QLineEdit>(options(), "defaultSnd0Edit"), QStringLiteral("AT3 Files|*.at3")},
+            {childNamed<QToolButton>(options(), "browseDefaultIcon1Button"),
+             childNamed<QLineEdit>(options(), "defaultIcon1Edit"), QStringLiteral("PMF Files|*.pmf")},
         };
         for (const Picker& picker : pickers) {
             const QString name = picker.field->objectName();
@@ -317,18 +381,18 @@ private slots:
     }
 
     void pickingTheWarningPictureDoesNotRecomposeThePreview() {
-        program->form3->ComposePreview();
-        const QImage before = program->form3->warningBitmap;
+        program->previewWindow->composePreview();
+        const QImage before = program->previewWindow->warningBitmap;
         QImage red(8, 8, QImage::Format_ARGB32);
         red.fill(Qt::red);
         red.save(QString::fromStdString(dir->file("warning.png")));
         dialogs.fileAnswers.push_back(QString::fromStdString(dir->file("warning.png")));
-        options().SpeedButton8->click();
-        QCOMPARE(program->form3->warningBitmap, before);
+        childNamed<QToolButton>(options(), "browseWarningButton")->click();
+        QCOMPARE(program->previewWindow->warningBitmap, before);
     }
 
     void donateOpensThePaymentPageWithItsQueryInOrder() {
-        options().donate->click();
+        childNamed<QPushButton>(options(), "donateButton")->click();
         QCOMPARE(dialogs.openedUrls.size(), std::size_t{1});
         const QUrl url = dialogs.openedUrls[0];
         QCOMPARE(url.scheme(), QStringLiteral("https"));

@@ -1,15 +1,17 @@
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QtTest>
 #include <filesystem>
 
-#include "gui/line_edit.h"
+#include "gui/child_named.h"
 #include "gui/program_test.h"
 
 using namespace quillon;
+using quillon::testing::childNamed;
 
 namespace {
 
@@ -65,9 +67,9 @@ class PreviewWindowTest : public quillon::testing::ProgramTest {
     Q_OBJECT
 
 private:
-    TForm1& main() { return *program->form1; }
-    TForm3& preview() { return *program->form3; }
-    TForm4& options() { return *program->form4; }
+    MainWindow& main() { return *program->mainWindow; }
+    PreviewWindow& preview() { return *program->previewWindow; }
+    OptionsWindow& options() { return *program->optionsWindow; }
 
     QString picture(const std::string& name, const QImage& image) {
         const std::string path = dir->file(name);
@@ -80,7 +82,7 @@ private:
         picture("Files/icon_back.png", solidPicture(162, 98, kIconBack));
         picture("Files/no_icon0.png", solidPicture(144, 80, kNoIcon));
     }
-    QImage displayed() { return preview().Image1->pixmap().toImage(); }
+    QImage displayed() { return childNamed<QLabel>(preview(), "screenView")->pixmap().toImage(); }
 
     // The menu picture with no user pictures: back.png, the backdrop, the no-icon picture.
     void verifyEmptyMenu(const QImage& menu) {
@@ -115,15 +117,16 @@ private slots:
         QCOMPARE(preview().windowTitle(), QStringLiteral("Preview"));
         QVERIFY(preview().windowFlags().testFlag(Qt::Tool));
         QCOMPARE(preview().size(), QSize(488, 301));
-        QCOMPARE(preview().Shape1->geometry(), QRect(3, 3, 482, 274));
-        QCOMPARE(preview().Image1->geometry(), QRect(4, 4, 480, 272));
-        QCOMPARE(preview().RadioButton1->geometry(), QRect(4, 280, 105, 17));
-        QCOMPARE(preview().RadioButton2->geometry(), QRect(120, 280, 97, 17));
-        QCOMPARE(preview().RadioButton1->text(), QStringLiteral("PSP menu theme"));
-        QCOMPARE(preview().RadioButton2->text(), QStringLiteral("Warning screen"));
-        QVERIFY(preview().RadioButton1->isChecked());
-        QVERIFY(!preview().RadioButton2->isChecked());
-        QCOMPARE(preview().RadioButton1->nextInFocusChain(), preview().RadioButton2);
+        QCOMPARE(childNamed<QFrame>(preview(), "screenFrame")->geometry(), QRect(3, 3, 482, 274));
+        QCOMPARE(childNamed<QLabel>(preview(), "screenView")->geometry(), QRect(4, 4, 480, 272));
+        QCOMPARE(childNamed<QRadioButton>(preview(), "menuThemeRadio")->geometry(), QRect(4, 280, 105, 17));
+        QCOMPARE(childNamed<QRadioButton>(preview(), "warningScreenRadio")->geometry(), QRect(120, 280, 97, 17));
+        QCOMPARE(childNamed<QRadioButton>(preview(), "menuThemeRadio")->text(), QStringLiteral("PSP menu theme"));
+        QCOMPARE(childNamed<QRadioButton>(preview(), "warningScreenRadio")->text(), QStringLiteral("Warning screen"));
+        QVERIFY(childNamed<QRadioButton>(preview(), "menuThemeRadio")->isChecked());
+        QVERIFY(!childNamed<QRadioButton>(preview(), "warningScreenRadio")->isChecked());
+        QCOMPARE(childNamed<QRadioButton>(preview(), "menuThemeRadio")->nextInFocusChain(),
+                 childNamed<QRadioButton>(preview(), "warningScreenRadio"));
         QCOMPARE(preview().menuBitmap.size(), QSize(480, 272));
         QCOMPARE(preview().warningBitmap.size(), QSize(480, 272));
         QCOMPARE(displayed().size(), QSize(480, 272));
@@ -136,13 +139,13 @@ private slots:
         QCOMPARE(preview().iconBackImage.size(), QSize(162, 98));
         picture("Files/back.png", solidPicture(480, 272, kRed));
         std::filesystem::remove(dir->path() / "Files" / "no_icon0.png");
-        preview().ComposePreview();
+        preview().composePreview();
         verifyEmptyMenu(preview().menuBitmap);
     }
 
     void emptyFieldsShowBackgroundBackdropAndNoIcon() {
         start();
-        preview().ComposePreview();
+        preview().composePreview();
         verifyEmptyMenu(preview().menuBitmap);
         verifyEmptyMenu(displayed());
         QCOMPARE_PIXEL(preview().warningBitmap, 0, 0, kBack);
@@ -152,9 +155,9 @@ private slots:
     void userPicturesAreStretchedIntoTheirRectangles() {
         start();
         const QColor halfRed(255, 0, 0, 128);
-        main().pic1->setText(picture("pic1.png", solidPicture(7, 5, halfRed)));
-        main().unknown->setText(picture("pic0.png", splitPicture(31, 17, kRed, kYellow)));
-        main().icon0->setText(picture("icon0.png", solidPicture(13, 9, kYellow)));
+        childNamed<QLineEdit>(main(), "pic1Edit")->setText(picture("pic1.png", solidPicture(7, 5, halfRed)));
+        childNamed<QLineEdit>(main(), "pic0Edit")->setText(picture("pic0.png", splitPicture(31, 17, kRed, kYellow)));
+        childNamed<QLineEdit>(main(), "icon0Edit")->setText(picture("icon0.png", solidPicture(13, 9, kYellow)));
         const QImage& menu = preview().menuBitmap;
         const QColor pic1OverBack = over(halfRed, kBack);
         const QColor backdrop = over(kIconBack, pic1OverBack);
@@ -188,52 +191,54 @@ private slots:
     void noIconPictureStandsInOnlyForAMissingFile() {
         start();
         const QColor backdrop = over(kIconBack, kBack);
-        main().icon0->setText(QString::fromStdString(dir->file("missing.png")));
+        childNamed<QLineEdit>(main(), "icon0Edit")->setText(QString::fromStdString(dir->file("missing.png")));
         QCOMPARE_PIXEL(preview().menuBitmap, 20, 96, kNoIcon);
-        main().icon0->setText(QString::fromStdString(dir->folder()));
+        childNamed<QLineEdit>(main(), "icon0Edit")->setText(QString::fromStdString(dir->folder()));
         QCOMPARE_PIXEL(preview().menuBitmap, 20, 96, kNoIcon);
         // A file that is there but is no picture leaves the backdrop showing.
-        main().icon0->setText(QString::fromStdString(dir->write("broken.png", "not a picture")));
+        childNamed<QLineEdit>(main(), "icon0Edit")
+            ->setText(QString::fromStdString(dir->write("broken.png", "not a picture")));
         QCOMPARE_PIXEL(preview().menuBitmap, 20, 96, backdrop);
         QCOMPARE_PIXEL(preview().menuBitmap, 163, 175, backdrop);
-        main().icon0->setText(QString());
+        childNamed<QLineEdit>(main(), "icon0Edit")->setText(QString());
         QCOMPARE_PIXEL(preview().menuBitmap, 20, 96, kNoIcon);
     }
 
     void missingUserPicturesLeaveTheirLayersOut() {
         start();
-        main().pic1->setText(QString::fromStdString(dir->file("missing1.png")));
-        main().unknown->setText(QString::fromStdString(dir->write("broken0.png", "junk")));
+        childNamed<QLineEdit>(main(), "pic1Edit")->setText(QString::fromStdString(dir->file("missing1.png")));
+        childNamed<QLineEdit>(main(), "pic0Edit")->setText(QString::fromStdString(dir->write("broken0.png", "junk")));
         verifyEmptyMenu(preview().menuBitmap);
     }
 
     void warningScreenIsTheWarningPictureOverTheBackground() {
         start();
         const QColor halfYellow(255, 255, 0, 128);
-        options().warning->setText(picture("warning.png", splitPicture(5, 3, kRed, halfYellow)));
-        preview().ComposePreview();
+        childNamed<QLineEdit>(options(), "warningEdit")
+            ->setText(picture("warning.png", splitPicture(5, 3, kRed, halfYellow)));
+        preview().composePreview();
         const QImage& warning = preview().warningBitmap;
         QCOMPARE_PIXEL(warning, 0, 0, kRed);
         QCOMPARE_PIXEL(warning, 0, 271, kRed);
         QCOMPARE_PIXEL(warning, 479, 0, over(halfYellow, kBack));
         QCOMPARE_PIXEL(warning, 479, 271, over(halfYellow, kBack));
         verifyEmptyMenu(displayed());
-        preview().RadioButton2->click();
+        childNamed<QRadioButton>(preview(), "warningScreenRadio")->click();
         QCOMPARE(displayed(), warning);
         // A missing warning picture leaves the background alone.
-        options().warning->setText(QString::fromStdString(dir->file("gone.png")));
-        preview().ComposePreview();
+        childNamed<QLineEdit>(options(), "warningEdit")->setText(QString::fromStdString(dir->file("gone.png")));
+        preview().composePreview();
         QCOMPARE_PIXEL(displayed(), 0, 0, kBack);
         QCOMPARE_PIXEL(displayed(), 479, 271, kBack);
     }
 
     void newWarningPathShowsOnlyAtTheNextComposition() {
         start();
-        preview().RadioButton2->click();
-        preview().ComposePreview();
-        options().warning->setText(picture("warning.png", solidPicture(480, 272, kRed)));
+        childNamed<QRadioButton>(preview(), "warningScreenRadio")->click();
+        preview().composePreview();
+        childNamed<QLineEdit>(options(), "warningEdit")->setText(picture("warning.png", solidPicture(480, 272, kRed)));
         QCOMPARE_PIXEL(displayed(), 10, 10, kBack);
-        main().pic1->setText(QStringLiteral("x"));
+        childNamed<QLineEdit>(main(), "pic1Edit")->setText(QStringLiteral("x"));
         QCOMPARE_PIXEL(displayed(), 10, 10, kRed);
     }
 
@@ -241,18 +246,18 @@ private slots:
         start();
         const QString pic1 = picture("pic1.png", solidPicture(480, 272, kRed));
         const QString warning = picture("warning.png", solidPicture(480, 272, kYellow));
-        options().warning->setText(warning);
-        main().pic1->setText(pic1);
+        childNamed<QLineEdit>(options(), "warningEdit")->setText(warning);
+        childNamed<QLineEdit>(main(), "pic1Edit")->setText(pic1);
         QCOMPARE_PIXEL(displayed(), 300, 20, kRed);
         picture("pic1.png", solidPicture(480, 272, kYellow));
         std::filesystem::remove(warning.toStdString());
-        preview().RadioButton2->click();
-        QVERIFY(preview().RadioButton2->isChecked());
+        childNamed<QRadioButton>(preview(), "warningScreenRadio")->click();
+        QVERIFY(childNamed<QRadioButton>(preview(), "warningScreenRadio")->isChecked());
         QCOMPARE_PIXEL(displayed(), 300, 20, kYellow);
-        preview().RadioButton1->click();
+        childNamed<QRadioButton>(preview(), "menuThemeRadio")->click();
         QCOMPARE_PIXEL(displayed(), 300, 20, kRed);
         // Keyboard and program changes of the choice switch the picture the same way.
-        preview().RadioButton2->setChecked(true);
+        childNamed<QRadioButton>(preview(), "warningScreenRadio")->setChecked(true);
         QCOMPARE_PIXEL(displayed(), 300, 20, kYellow);
         QCOMPARE_PIXEL(preview().menuBitmap, 300, 20, kRed);
     }
@@ -261,9 +266,9 @@ private slots:
 #ifdef __linux__
         start();
         const QString pic1 = picture("pic1.png", solidPicture(20, 20, kRed));
-        main().pic1->setText(pic1);
-        options().warning->setText(pic1);
-        preview().ComposePreview();
+        childNamed<QLineEdit>(main(), "pic1Edit")->setText(pic1);
+        childNamed<QLineEdit>(options(), "warningEdit")->setText(pic1);
+        preview().composePreview();
         for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
             std::error_code ec;
             const auto target = std::filesystem::read_symlink(entry.path(), ec);
@@ -277,35 +282,35 @@ private slots:
     void previewButtonShowsAndComposesOnceThenOnlyRaises() {
         start();
         const QString pic1 = picture("pic1.png", solidPicture(480, 272, kRed));
-        main().pic1->setText(pic1);
+        childNamed<QLineEdit>(main(), "pic1Edit")->setText(pic1);
         picture("pic1.png", solidPicture(480, 272, kYellow));
-        main().preview->click();
+        childNamed<QPushButton>(main(), "previewButton")->click();
         QVERIFY(preview().isVisible());
         QCOMPARE_PIXEL(displayed(), 300, 20, kYellow);  // composed on showing
         picture("pic1.png", solidPicture(480, 272, kRed));
-        main().preview->click();
+        childNamed<QPushButton>(main(), "previewButton")->click();
         QCOMPARE_PIXEL(displayed(), 300, 20, kYellow);  // brought forward only
         preview().close();
         QVERIFY(preview().isHidden());
-        main().preview->click();
+        childNamed<QPushButton>(main(), "previewButton")->click();
         QVERIFY(preview().isVisible());
         QCOMPARE_PIXEL(displayed(), 300, 20, kRed);  // shown again: composed again
     }
 
     void fieldChangesComposeWhileTheWindowIsHidden() {
         start();
-        main().icon0->setText(picture("icon0.png", solidPicture(144, 80, kRed)));
+        childNamed<QLineEdit>(main(), "icon0Edit")->setText(picture("icon0.png", solidPicture(144, 80, kRed)));
         QVERIFY(preview().isHidden());
         QCOMPARE_PIXEL(preview().menuBitmap, 100, 150, kRed);
         // Typing a path: every keystroke composes; an incomplete path shows the no-icon picture.
-        QTest::keyClick(main().icon0, Qt::Key_Backspace);
+        QTest::keyClick(childNamed<QLineEdit>(main(), "icon0Edit"), Qt::Key_Backspace);
         QCOMPARE_PIXEL(preview().menuBitmap, 100, 150, kNoIcon);
     }
 
     void closingTheMainWindowEndsTheProgramWithThePreviewOpen() {
         start();
         main().show();
-        main().preview->click();
+        childNamed<QPushButton>(main(), "previewButton")->click();
         QVERIFY(QTest::qWaitForWindowExposed(&preview()));
         QTimer::singleShot(0, &main(), [this] { main().close(); });
         QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });  // still running
@@ -317,7 +322,7 @@ private slots:
         std::filesystem::create_directories(dir->path() / "Files");
         start();
         QVERIFY(preview().backImage.isNull());
-        main().unknown->setText(picture("pic0.png", solidPicture(4, 4, kRed)));
+        childNamed<QLineEdit>(main(), "pic0Edit")->setText(picture("pic0.png", solidPicture(4, 4, kRed)));
         QCOMPARE_PIXEL(preview().menuBitmap, 165, 87, kRed);
         QCOMPARE_PIXEL(preview().menuBitmap, 474, 266, kRed);
         QCOMPARE(preview().menuBitmap.size(), QSize(480, 272));

@@ -94,7 +94,7 @@ protected:
 // ---- no file at the path ----
 
 TEST_F(InspectTest, AnEmptySourceResetsToTheDefaults) {
-    fields.setFolderOption(1);
+    fields.setFolderOption(FolderOption::DiscId);
     fields.setText(Field::icon0, "/chosen/icon0.png");
     inspect("");
     expectUnidentified();
@@ -123,7 +123,7 @@ TEST_F(InspectTest, AFolderOrAFileNotThereYetTakesItsTitleFromTheName) {
 // ---- disc images ----
 
 TEST_F(InspectTest, AnImageIsIdentifiedAndLookedUp) {
-    fields.setFolderOption(1);
+    fields.setFolderOption(FolderOption::DiscId);
     const std::string image = dir.write("Crash.bin", imageHolding("BOOT = cdrom:\\SLUS_012.34;1"));
     inspect(image);
     EXPECT_EQ(fields.text(Field::discIdPrefix), "SLUS");
@@ -200,7 +200,7 @@ TEST_F(InspectTest, AnImageWithoutAnIdTakesItsTitlesFromTheFileName) {
 }
 
 TEST_F(InspectTest, AnIdWithoutAListEntryKeepsTheIdAndTakesTheTitleFromTheFileName) {
-    fields.setFolderOption(2);
+    fields.setFolderOption(FolderOption::Title);
     inspect(dir.write("Unlisted Game.iso", imageHolding("SLES-55555")));
     EXPECT_EQ(fields.text(Field::discIdPrefix), "SLES");
     EXPECT_EQ(fields.text(Field::discIdNumber), "55555");
@@ -259,7 +259,7 @@ TEST_F(InspectTest, WithoutBasePbpNothingIsDeletedAndTheWarningStays) {
 // ---- containers ----
 
 TEST_F(InspectTest, AContainerFillsTheFieldsAndWritesItsArtworkOut) {
-    fields.setFolderOption(3);
+    fields.setFolderOption(FolderOption::SaveTitle);
     dir.write("Pics/icon0/SLUS01234.png", "library icon0");  // not consulted for a container
     const Bytes container = buildContainer({});
     const std::string source = dir.write("GAME.PBP", container);
@@ -335,7 +335,7 @@ TEST_F(InspectTest, AContainerWithoutAStartScreenDeletesTheOldPicture) {
 }
 
 TEST_F(InspectTest, AContainerWithoutADiscImageStopsAfterTheArtwork) {
-    fields.setFolderOption(1);
+    fields.setFolderOption(FolderOption::DiscId);
     inspect(dir.write("game.pbp", buildContainer({.isoMarker = false})));
     EXPECT_EQ(readFile(path("Pics/pic1.png")), "pic1 picture");
     EXPECT_EQ(fields.compositions.size(), 7u);
@@ -379,7 +379,7 @@ TEST_F(InspectTest, ReadOnlySourcesAreInspected) {
 // ---- file errors ----
 
 TEST_F(InspectTest, AFileErrorIsShownAndStopsInspectionAtThatStep) {
-    fields.setFolderOption(1);
+    fields.setFolderOption(FolderOption::DiscId);
     std::filesystem::remove_all(dir.path() / "Pics");
     dir.write("Pics", "a file where the folder belongs");
     inspect(dir.write("game.pbp", buildContainer({})));
@@ -394,7 +394,7 @@ TEST_F(InspectTest, AFileErrorIsShownAndStopsInspectionAtThatStep) {
 }
 
 TEST_F(InspectTest, AnUnwritableWarningPictureStopsBeforeTheGameFolder) {
-    fields.setFolderOption(1);
+    fields.setFolderOption(FolderOption::DiscId);
     dir.write("Files/base.pbp", buildContainer({}));
     std::filesystem::create_directories(dir.path() / "warning.png");
     inspect(dir.write("game.iso", imageHolding("SLUS-01234")));
@@ -452,7 +452,7 @@ TEST_F(InspectTest, AStartScreenBlockTooCloseToTheEndIsSkipped) {
 }
 
 TEST_F(InspectTest, ADamagedBasePbpIsNamedInTheMessage) {
-    fields.setFolderOption(1);
+    fields.setFolderOption(FolderOption::DiscId);
     Bytes base(1048575, 0);
     const std::string marker = "STARTDAT";
     std::copy(marker.begin(), marker.end(), base.end() - 100);

@@ -22,16 +22,18 @@ protected:
 
 TEST_F(SettingsTest, MissingFileLoadsEmptyFieldsAndOptionZeroAndCreatesNothing) {
     fields.setText(Field::defaultIcon0, "stale");
-    fields.setFolderOption(2);
+    fields.setFolderOption(FolderOption::Title);
     loadOptions(fields, iniPath());
     for (const StringSetting& s : kStringSettings) EXPECT_EQ(fields.text(s.field), "") << s.key;
-    EXPECT_EQ(fields.folderOption(), 0);
+    EXPECT_EQ(fields.folderOption(), FolderOption::NoSubFolder);
     EXPECT_FALSE(std::filesystem::exists(iniPath()));
 }
 
 TEST_F(SettingsTest, FolderOptionValues) {
-    const std::pair<const char*, int> cases[] = {{"2", 2}, {"0x2", 2}, {"$2", 2}, {"7", 0},
-                                                 {"x", 0}, {"-1", 0},  {"3", 3}};
+    const std::pair<const char*, FolderOption> cases[] = {
+        {"2", FolderOption::Title},       {"0x2", FolderOption::Title},     {"$2", FolderOption::Title},
+        {"7", FolderOption::NoSubFolder}, {"x", FolderOption::NoSubFolder}, {"-1", FolderOption::NoSubFolder},
+        {"3", FolderOption::SaveTitle}};
     for (const auto& [text, expected] : cases) {
         writeIni(std::string("[Options]\r\nfolderOption=") + text + "\r\n");
         loadOptions(fields, iniPath());
@@ -43,7 +45,7 @@ TEST_F(SettingsTest, NewFileHasTheKeysInTheirOrder) {
     std::filesystem::create_directories(dir.path() / "Files");
     fields.setText(Field::defaultOutputFolder, "/out");
     fields.setText(Field::compressionLevel, "9");
-    fields.setFolderOption(2);
+    fields.setFolderOption(FolderOption::Title);
     ASSERT_TRUE(saveOptions(fields, iniPath()).ok());
     EXPECT_EQ(readFile(iniPath()),
               "[Options]\r\ndefWarning=\r\ndefIcon0=\r\ndefPic1=\r\ndefUnknown=\r\ndefSnd0=\r\n"
@@ -58,7 +60,7 @@ TEST_F(SettingsTest, RoundTripKeepsUnknownKeysAndSectionsAndReadsAnyCase) {
     loadOptions(fields, iniPath());
     EXPECT_EQ(fields.text(Field::defaultIcon0), "C:\\icons\\a.png");
     EXPECT_EQ(fields.text(Field::defaultOutputFolder), "");
-    EXPECT_EQ(fields.folderOption(), 1);
+    EXPECT_EQ(fields.folderOption(), FolderOption::DiscId);
 
     fields.setText(Field::sourceFolder, "/isos");
     ASSERT_TRUE(saveOptions(fields, iniPath()).ok());
@@ -72,7 +74,7 @@ TEST_F(SettingsTest, RoundTripKeepsUnknownKeysAndSectionsAndReadsAnyCase) {
     loadOptions(reloaded, iniPath());
     EXPECT_EQ(reloaded.text(Field::sourceFolder), "/isos");
     EXPECT_EQ(reloaded.text(Field::defaultIcon0), "C:\\icons\\a.png");
-    EXPECT_EQ(reloaded.folderOption(), 1);
+    EXPECT_EQ(reloaded.folderOption(), FolderOption::DiscId);
 }
 
 TEST_F(SettingsTest, UnreadableOptionIsSavedAsZero) {

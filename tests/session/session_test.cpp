@@ -42,7 +42,7 @@ TEST_F(InstalledSessionTest, SettingsAreSavedIntoTheUsersFolderAndReadBack) {
         Session session(folder(), host);
         session.loadOptions();
         session.fields().setText(Field::defaultOutputFolder, "/games/psp");
-        session.fields().setFolderOption(2);
+        session.fields().setFolderOption(FolderOption::Title);
         ASSERT_TRUE(session.saveOptions().ok());
     }
     EXPECT_TRUE(isFile(home.file("config/quillon/options.ini")));
@@ -50,7 +50,7 @@ TEST_F(InstalledSessionTest, SettingsAreSavedIntoTheUsersFolderAndReadBack) {
     Session later(folder(), host);
     later.loadOptions();
     EXPECT_EQ(later.fields().text(Field::defaultOutputFolder), "/games/psp");
-    EXPECT_EQ(later.fields().folderOption(), 2);
+    EXPECT_EQ(later.fields().folderOption(), FolderOption::Title);
 }
 
 TEST_F(InstalledSessionTest, AnInspectionThatCannotReadTheSourceRefusesIt) {

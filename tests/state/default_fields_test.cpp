@@ -35,27 +35,27 @@ protected:
 };
 
 TEST_F(AppendGameFolderTest, EachOptionNamesTheSubFolder) {
-    fields.setFolderOption(0);
+    fields.setFolderOption(FolderOption::NoSubFolder);
     appendGameFolder(fields);
     EXPECT_EQ(fields.text(Field::outputFolder), "/psp");
 
-    fields.setFolderOption(1);
+    fields.setFolderOption(FolderOption::DiscId);
     appendGameFolder(fields);
     EXPECT_EQ(fields.text(Field::outputFolder), "/psp" + kSep + "SLUS01234");
 
     fields.setText(Field::outputFolder, "/psp");
-    fields.setFolderOption(2);
+    fields.setFolderOption(FolderOption::Title);
     appendGameFolder(fields);
     EXPECT_EQ(fields.text(Field::outputFolder), "/psp" + kSep + "Game  Part 1 ");
 
     fields.setText(Field::outputFolder, "/psp");
-    fields.setFolderOption(3);
+    fields.setFolderOption(FolderOption::SaveTitle);
     appendGameFolder(fields);
     EXPECT_EQ(fields.text(Field::outputFolder), "/psp" + kSep + "Save");
 }
 
 TEST_F(AppendGameFolderTest, FolderEndingInSeparatorOrEmptyAndRepeatedCalls) {
-    fields.setFolderOption(1);
+    fields.setFolderOption(FolderOption::DiscId);
     fields.setText(Field::outputFolder, kSep);
     appendGameFolder(fields);
     EXPECT_EQ(fields.text(Field::outputFolder), kSep + kSep + "SLUS01234");
@@ -70,18 +70,18 @@ TEST_F(AppendGameFolderTest, FolderEndingInSeparatorOrEmptyAndRepeatedCalls) {
 }
 
 TEST_F(AppendGameFolderTest, EmptyNameLeavesTheFolderAsChosen) {
-    fields.setFolderOption(1);
+    fields.setFolderOption(FolderOption::DiscId);
     fields.setText(Field::discIdPrefix, "");
     fields.setText(Field::discIdNumber, "");
     appendGameFolder(fields);
     EXPECT_EQ(fields.text(Field::outputFolder), "/psp");
 
-    fields.setFolderOption(3);
+    fields.setFolderOption(FolderOption::SaveTitle);
     fields.setText(Field::saveTitle, "..");
     appendGameFolder(fields);
     EXPECT_EQ(fields.text(Field::outputFolder), "/psp");
 
-    fields.setFolderOption(-1);
+    fields.setFolderOption(std::nullopt);
     appendGameFolder(fields);
     EXPECT_EQ(fields.text(Field::outputFolder), "/psp");
 }

@@ -14,7 +14,9 @@ struct Observer : FieldObserver {
     }
     void caretToEnd(Field field) override { events.push_back("caret " + std::to_string(static_cast<int>(field))); }
     void palFixSet(bool on) override { events.push_back(on ? "palFix on" : "palFix off"); }
-    void folderOptionSet(int option) override { events.push_back("option " + std::to_string(option)); }
+    void folderOptionSet(std::optional<FolderOption> option) override {
+        events.push_back("option " + std::to_string(option ? static_cast<int>(*option) : -1));
+    }
     std::vector<std::string> events;
 };
 
@@ -43,7 +45,7 @@ TEST(FieldStateTest, ARealChangeIsToldThenSetsOffItsFieldsTriggerOnce) {
 
     fields.setPalFix(true);
     fields.setPalFix(true);
-    fields.setFolderOption(2);
+    fields.setFolderOption(FolderOption::Title);
     EXPECT_EQ(observer.events.back(), "option 2");
     EXPECT_EQ(observer.events.size(), 11u);
     fields.removeObserver(&observer);
@@ -53,7 +55,7 @@ TEST(FieldStateTest, StartsEmptyWithTheFirstRegionCaptionAndOptionZero) {
     const FieldState fields;
     EXPECT_EQ(fields.text(Field::sourcePath), "");
     EXPECT_EQ(fields.text(Field::regionCaption), "\u3000区域: [?]");
-    EXPECT_EQ(fields.folderOption(), 0);
+    EXPECT_EQ(fields.folderOption(), FolderOption::NoSubFolder);
     EXPECT_FALSE(fields.palFix());
 }
 

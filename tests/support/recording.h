@@ -76,7 +76,7 @@ private:
     void textSet(Field, const std::string&) override {}
     void caretToEnd(Field field) override { carets.push_back(field); }
     void palFixSet(bool) override {}
-    void folderOptionSet(int) override {}
+    void folderOptionSet(std::optional<FolderOption>) override {}
 };
 
 }  // namespace quillon::testing
