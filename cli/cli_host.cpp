@@ -35,13 +35,15 @@ constexpr const char* kClearLine = "\r\033[K";
 
 bool isTerminal(std::FILE* stream) { return QUILLON_ISATTY(QUILLON_FILENO(stream)) != 0; }
 
-std::string mebibytes(std::uint64_t bytes) {
+}  // namespace
+
+std::string mebibyteText(std::uint64_t bytes) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", static_cast<double>(bytes) / (1024.0 * 1024.0));
     return text;
 }
 
-std::string duration(double seconds) {
+std::string durationText(double seconds) {
     const auto whole = static_cast<long long>(seconds + 0.5);
     char text[32];
     if (whole >= 3600) {
@@ -52,17 +54,15 @@ std::string duration(double seconds) {
     return text;
 }
 
-}  // namespace
-
 std::string progressLine(const std::string& status, std::uint64_t done, std::uint64_t total, double elapsedSeconds) {
     if (total == 0) return status;
     std::string line = status + (status.empty() ? "" : "  ") + std::to_string(percentOf(done, total)) + "%  " +
-                       mebibytes(done) + " of " + mebibytes(total) + " MiB";
+                       mebibyteText(done) + " of " + mebibyteText(total) + " MiB";
     // A rate needs some time and some work behind it.
     if (elapsedSeconds < 0.5 || done == 0) return line;
     const double rate = static_cast<double>(done) / elapsedSeconds;
-    line += "  " + mebibytes(static_cast<std::uint64_t>(rate)) + " MiB/s";
-    if (done < total) line += "  " + duration(static_cast<double>(total - done) / rate) + " left";
+    line += "  " + mebibyteText(static_cast<std::uint64_t>(rate)) + " MiB/s";
+    if (done < total) line += "  " + durationText(static_cast<double>(total - done) / rate) + " left";
     return line;
 }
 
@@ -87,6 +87,8 @@ void CliHost::eraseProgressLine() {
 }
 
 int CliHost::stoppedStatus() { return 128 + (gStopSignal != 0 ? gStopSignal : SIGINT); }
+
+bool CliHost::stopRequested() { return gStopSignal != 0; }
 
 void CliHost::showMessage(const std::string& text, const std::string&) {
     endProgressLine();

@@ -12,6 +12,11 @@
 
 namespace quillon {
 
+// A count of bytes in MiB with one decimal ("12.5").
+std::string mebibyteText(std::uint64_t bytes);
+// A length of time as m:ss, or h:mm:ss from an hour on.
+std::string durationText(double seconds);
+
 // The progress line of a long operation on a terminal: its status, then the share done,
 // the bytes done of all, the rate and the time left, once those can be told.
 std::string progressLine(const std::string& status, std::uint64_t done, std::uint64_t total, double elapsedSeconds);
@@ -41,6 +46,8 @@ public:
     // The exit status of an operation that a signal stopped: 128 + the signal's number
     // (130 for Ctrl+C).
     static int stoppedStatus();
+    // Whether a signal has asked the program to stop (any thread may ask).
+    static bool stopRequested();
     // Prints the final status line and gives the exit status of an operation that ended
     // as `ending`: 128 + the signal's number when a signal stopped it (130 for Ctrl+C),
     // else 1 when a message was shown, else 0.

@@ -1,8 +1,11 @@
+#include <charconv>
 #include <map>
 #include <optional>
 #include <string>
 
+#include "cli/batch_convert.h"
 #include "cli/cli_program.h"
+#include "common/file_io.h"
 #include "process/qt_tool_process.h"
 #include "state/compression_level.h"
 #include "state/default_fields.h"
@@ -48,57 +51,80 @@ std::optional<std::string> typingRefusal(const std::string& name, Field field, c
     return name + " takes at most " + std::to_string(limit) + " character(s)";
 }
 
+// A count of jobs as typed: 1 or more, in decimal digits.
+std::optional<unsigned> jobCount(const std::string& text) {
+    unsigned count = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (ec != std::errc() || end != text.data() + text.size() || count == 0) return std::nullopt;
+    return count;
+}
+
+// Converts the one source as the window does.
+int convertOneGame(CliProgram& program, const BatchConversion& request, const std::map<Field, std::string>& texts) {
+    FieldState& fields = program.session.fields();
+    chooseSource(fields, absolutePath(request.sources.front()));
+    // The inspection has refused the source once; a conversion would only say so again.
+    if (program.session.sourceRefused()) return program.host.finish(OperationEnd::Done);
+    for (const auto& [field, text] : texts) fields.setPath(field, text);
+    fields.setPalFix(request.palFix);
+    if (!request.output.empty()) chooseOutputFolder(fields, request.output);
+    QtToolProcess tool;
+    return program.host.finish(program.session.convert(tool, request.compression));
+}
+
 }  // namespace
 
 int runConvertVerb(CliProgram& program, const std::vector<std::string>& args) {
-    std::optional<std::string> source;
-    std::optional<std::string> output;
+    BatchConversion request;
     std::map<Field, std::string> texts;
-    bool palFix = false;
-    ToolCompression compression = ToolCompression::Setting;
+    std::optional<std::string> oneGameOption;  // the first option that names one game's value
+    bool batchOption = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const OptionWord word = splitOption(args[i]);
         const std::string& name = word.name;
-        if (name == "--pal-fix" && !word.value) {
-            palFix = true;
+        if (!word.value && (name == "--pal-fix" || name == "--redo" || name == "--dry-run")) {
+            (name == "--pal-fix" ? request.palFix : name == "--redo" ? request.redo : request.dryRun) = true;
+            batchOption = batchOption || name != "--pal-fix";
             continue;
         }
         const TextOption* option = findTextOption(name);
-        if (name == "--output" || option) {
+        if (name == "--output" || name == "--jobs" || option) {
             const std::optional<std::string> value = optionValue(word, args, i);
             if (!value) return usageError(name + " needs a value");
             if (name == "--output") {
-                output = absolutePath(*value);
+                request.output = absolutePath(*value);
+                continue;
+            }
+            if (name == "--jobs") {
+                request.jobs = jobCount(*value);
+                if (!request.jobs) return usageError("--jobs takes a number of conversions at once: 1, 2, ...");
+                batchOption = true;
                 continue;
             }
             if (option->field == Field::compressionLevel) {
                 // The strongest compression is this run's alone: the setting stays as it is.
-                compression = *value == kStrongestWord ? ToolCompression::Strongest : ToolCompression::Setting;
-                if (compression == ToolCompression::Strongest) continue;
+                request.compression = *value == kStrongestWord ? ToolCompression::Strongest : ToolCompression::Setting;
+                if (request.compression == ToolCompression::Strongest) continue;
                 const auto level = CompressionLevel::parse(*value);
                 if (!level) return usageError(name + " takes a level from 0 to 9, " + kStrongestWord + " or nothing");
+                request.compressionLevel = level->text();
                 texts[option->field] = level->text();
                 continue;
             }
             if (const auto refusal = typingRefusal(name, option->field, *value)) return usageError(*refusal);
             texts[option->field] = option->isPath ? absolutePath(*value) : *value;
+            if (!oneGameOption) oneGameOption = name;
             continue;
         }
         if (name.starts_with("--")) return usageError("unknown option " + name);
-        if (source) return usageError("more than one SOURCE given");
-        source = name;
+        request.sources.push_back(name);
     }
-    if (!source) return usageError("convert needs a SOURCE");
-
-    FieldState& fields = program.session.fields();
-    chooseSource(fields, absolutePath(*source));
-    // The inspection has refused the source once; a conversion would only say so again.
-    if (program.session.sourceRefused()) return program.host.finish(OperationEnd::Done);
-    for (const auto& [field, text] : texts) fields.setPath(field, text);
-    fields.setPalFix(palFix);
-    if (output) chooseOutputFolder(fields, *output);
-    QtToolProcess tool;
-    return program.host.finish(program.session.convert(tool, compression));
+    if (request.sources.empty()) return usageError("convert needs a SOURCE");
+    const bool batch = batchOption || request.sources.size() > 1 || isFolder(absolutePath(request.sources.front()));
+    if (!batch) return convertOneGame(program, request, texts);
+    if (oneGameOption) return usageError(*oneGameOption + " names one game's value: it cannot be given for several");
+    if (request.output.empty()) return usageError("converting several games needs --output DIR");
+    return runBatchConversion(program, request);
 }
 
 }  // namespace quillon

@@ -80,8 +80,8 @@ struct CheckedConversion {
 CheckedConversion checkBeforeConversion(const FieldState& fields, BusyState& busy, const ProgramFolder& folder,
                                         const std::string& sourcePbp) {
     const std::string source = fields.text(Field::sourcePath);
-    // A disc image goes through the tool's container in the Files folder: an output
-    // folder that is the Files folder would have finishing read and write one file.
+    // A disc image goes through the tool's container in the workplace: an output folder
+    // that is the workplace would have finishing read and write one file.
     if (sameFile(sourcePbp, outputPbpPath(fields.text(Field::outputFolder)))) {
         busy.showMessage(kSameFileMessage);
         return {StageOutcome::EndWithoutSummary, {}};
@@ -103,10 +103,10 @@ CheckedConversion checkBeforeConversion(const FieldState& fields, BusyState& bus
 
 // The stages, from the kind of source on.
 StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
-                       ToolCompression compression, int& patchCount) {
+                       const WorkFolders& workplace, ToolCompression compression, int& patchCount) {
     const std::string source = fields.text(Field::sourcePath);
     const bool sourceIsPbp = isPbpPath(source);
-    ToolJob toolJob{folder.popstationTool(), folder.filesFolder(), {}, source, {}, compression};
+    ToolJob toolJob{folder.popstationTool(), workplace.toolFolder, {}, source, {}, compression};
     const std::string sourcePbp = sourceIsPbp ? source : toolContainerPath(toolJob);
     CheckedConversion checked = checkBeforeConversion(fields, busy, folder, sourcePbp);
     if (checked.outcome != StageOutcome::Proceed) return checked.outcome;
@@ -114,7 +114,7 @@ StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool, c
         return finishEboot(readFinishJob(fields, sourcePbp, folder, std::move(checked.sidecars)), busy, patchCount);
     }
     toolJob.compressionLevel = fields.text(Field::compressionLevel);
-    if (folder.baseContainer() != folder.inFiles("base.pbp")) toolJob.baseContainer = folder.baseContainer();
+    if (folder.baseContainer() != workplace.toolFolder + "base.pbp") toolJob.baseContainer = folder.baseContainer();
     const RemovedAtTheEnd toolContainer{sourcePbp};  // as large as the image
     const StageOutcome tooled = runPopstation(toolJob, busy, tool);
     if (tooled != StageOutcome::Proceed) return tooled;
@@ -156,7 +156,7 @@ void cleanUpAfterAKilledConversion(const ProgramFolder& folder, const std::strin
 
 // Everything before the end of the busy state.
 StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
-                     ToolCompression compression, int& patchCount) {
+                     const WorkFolders& workplace, ToolCompression compression, int& patchCount) {
     // Checks that need no folder made and no busy state: a source that is no file says
     // so before any other field is looked at.
     const std::string source = fields.text(Field::sourcePath);
@@ -175,19 +175,22 @@ StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool, con
         busy.showMessage(errorMessage(ErrorCode::NoOutputFolder));
         return StageOutcome::EndWithoutSummary;
     }
-    folder.makeUserFolder(folder.filesFolder());
-    const auto workplace = lockWorkplace(source, folder, busy);
-    if (!workplace) return StageOutcome::EndWithoutSummary;
+    folder.makeUserFolder(workplace.toolFolder);
+    // A private workplace is its job's alone: there is nothing to lock.
+    const auto lock =
+        workplace.shared ? lockWorkplace(source, folder, busy) : std::optional<std::optional<FileLock>>(std::in_place);
+    if (!lock) return StageOutcome::EndWithoutSummary;
 
     const OutputFolder output = makeOutputFolder(outputFolder);
     if (!output.exists) {
         busy.showMessage(kNoOutputFolder);
         return StageOutcome::EndWithoutSummary;
     }
-    cleanUpAfterAKilledConversion(folder, outputFolder);
+    if (workplace.shared) cleanUpAfterAKilledConversion(folder, outputFolder);
     busy.begin(Operation::Convert);
     StageOutcome outcome = StageOutcome::EndWithSummary;
-    if (requiredFieldsFilled(fields, busy)) outcome = runStages(fields, busy, tool, folder, compression, patchCount);
+    if (requiredFieldsFilled(fields, busy))
+        outcome = runStages(fields, busy, tool, folder, workplace, compression, patchCount);
     // A folder this run made and left empty goes again (a full one stays).
     if (output.made) {
         std::error_code ec;
@@ -199,9 +202,9 @@ StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool, con
 }  // namespace
 
 OperationEnd runConversion(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
-                           ToolCompression compression) {
+                           const WorkFolders& workplace, ToolCompression compression) {
     int patchCount = 0;
-    const StageOutcome outcome = convert(fields, busy, tool, folder, compression, patchCount);
+    const StageOutcome outcome = convert(fields, busy, tool, folder, workplace, compression, patchCount);
     const OperationEnd ending = busy.end();
     // An abort that came after the last poll point did not stop the conversion: the
     // summary then replaces "User aborted.".

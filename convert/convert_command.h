@@ -6,6 +6,7 @@
 #include "state/busy_state.h"
 #include "state/fields.h"
 #include "state/program_folder.h"
+#include "state/work_folders.h"
 
 namespace quillon {
 
@@ -26,7 +27,12 @@ enum class ToolCompression { Setting, Strongest };
 // the busy state once, on every way out. `compression` is how the tool packs a disc
 // image: the strongest compression is refused, before anything is written, when the
 // tool is not the project's own. Aborted when the last status line says "User aborted.".
+// The tool works in `workplace`; the window's is the program folder's.
 OperationEnd runConversion(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
-                           ToolCompression compression = ToolCompression::Setting);
+                           const WorkFolders& workplace, ToolCompression compression = ToolCompression::Setting);
+inline OperationEnd runConversion(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
+                                  ToolCompression compression = ToolCompression::Setting) {
+    return runConversion(fields, busy, tool, folder, WorkFolders::ofProgram(folder), compression);
+}
 
 }  // namespace quillon

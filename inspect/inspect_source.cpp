@@ -54,8 +54,12 @@ Expected<Bytes> identificationBytes(const std::string& disc) {
 
 class Inspection {
 public:
-    Inspection(FieldState& fields, const GameList& gameList, const ProgramFolder& folder)
-        : fields_(fields), gameList_(gameList), folder_(folder), source_(fields.text(Field::sourcePath)) {}
+    Inspection(FieldState& fields, const GameList& gameList, const ProgramFolder& folder, const WorkFolders& workplace)
+        : fields_(fields),
+          gameList_(gameList),
+          folder_(folder),
+          workplace_(workplace),
+          source_(fields.text(Field::sourcePath)) {}
 
     // Runs the case that the source calls for; the first file error stops it.
     Status run() {
@@ -124,7 +128,7 @@ private:
     Status takeDefaultWarning() {
         const std::string basePbp = folder_.baseContainer();
         if (!isFile(basePbp)) return {};
-        removeUnlessSource(folder_.inPics(kWarningFileName));
+        removeUnlessSource(takenOutPath(kWarningFileName));
         auto file = InputFile::open(basePbp);
         if (!file) return file.error();
         auto startScreen = readStartScreen(*file);
@@ -134,8 +138,8 @@ private:
             return {};
         }
         if (startScreen->state == StartScreen::State::Absent) return {};
-        const std::string warningFile = folder_.root() + kWarningFileName;
-        folder_.makeUserFolder(folder_.root());
+        const std::string warningFile = workplace_.defaultWarningFolder + kWarningFileName;
+        folder_.makeUserFolder(workplace_.defaultWarningFolder);
         if (auto st = writeUnlessSource(warningFile, startScreen->picture); !st) return st;
         const std::string defWarning = fields_.text(Field::defaultWarning);
         fields_.setPath(Field::warning, defWarning.empty() ? warningFile : defWarning);
@@ -178,7 +182,7 @@ private:
                 discHead = std::move(*head);
             }
         }
-        for (const ArtworkKind& kind : kArtworkKinds) removeUnlessSource(folder_.inPics(kind.takenOutAs));
+        for (const ArtworkKind& kind : kArtworkKinds) removeUnlessSource(takenOutPath(kind.takenOutAs));
         if (header) {
             if (auto st = writeSections(*header, start); !st) return st;
         }
@@ -223,7 +227,7 @@ private:
     // The container's own start-screen picture, written to Pics/warning.png, is the
     // warning picture.
     Status takeContainerWarning(InputFile& file) {
-        const std::string warningFile = folder_.inPics(kWarningFileName);
+        const std::string warningFile = takenOutPath(kWarningFileName);
         removeUnlessSource(warningFile);
         auto startScreen = readStartScreen(file);
         if (!startScreen) return startScreen.error();
@@ -249,7 +253,7 @@ private:
                 skip(source_, kind.sectionName);
                 continue;
             }
-            const std::string path = folder_.inPics(kind.takenOutAs);
+            const std::string path = takenOutPath(kind.takenOutAs);
             const auto bytes = std::span(start).subspan(from, to - from);
             if (auto st = writePicsFile(path, bytes); !st) return st;
             fields_.setPath(kind.field, path);
@@ -257,8 +261,10 @@ private:
         return {};
     }
 
+    std::string takenOutPath(std::string_view name) const { return workplace_.takenOutFolder + std::string(name); }
+
     Status writePicsFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-        const std::string pics = folder_.picsFolder();
+        const std::string& pics = workplace_.takenOutFolder;
         std::error_code ec;
         std::filesystem::create_directories(toFsPath(pics), ec);
         if (ec) return Error::write("Cannot create folder " + inQuotes(pics) + ". " + ec.message());
@@ -297,6 +303,7 @@ private:
     FieldState& fields_;
     const GameList& gameList_;
     const ProgramFolder& folder_;
+    const WorkFolders& workplace_;
     const std::string source_;
     std::string damagedFile_;
     std::vector<std::string> skipped_;
@@ -309,8 +316,9 @@ SourceKind classifySource(const std::string& path) {
     return isPbpPath(path) ? SourceKind::Pbp : SourceKind::Image;
 }
 
-Status inspectSource(FieldState& fields, Host& host, const GameList& gameList, const ProgramFolder& folder) {
-    Inspection inspection(fields, gameList, folder);
+Status inspectSource(FieldState& fields, Host& host, const GameList& gameList, const ProgramFolder& folder,
+                     const WorkFolders& workplace) {
+    Inspection inspection(fields, gameList, folder, workplace);
     if (const Status st = inspection.run(); !st) {
         host.showMessage(st.error().message, kProgramTitle);
         return st;

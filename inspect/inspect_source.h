@@ -10,6 +10,7 @@
 #include "state/fields.h"
 #include "state/host.h"
 #include "state/program_folder.h"
+#include "state/work_folders.h"
 
 namespace quillon {
 
@@ -34,6 +35,12 @@ SourceKind classifySource(const std::string& path);
 // File errors are shown through `host` as the application's default error handler
 // shows them, and inspection stops there; what was done before stays, and the error
 // comes back. Sections of a damaged container are skipped, with one message naming them.
-Status inspectSource(FieldState& fields, Host& host, const GameList& gameList, const ProgramFolder& folder);
+// The files it takes out of a source go into `workplace`; the window's is the program
+// folder's.
+Status inspectSource(FieldState& fields, Host& host, const GameList& gameList, const ProgramFolder& folder,
+                     const WorkFolders& workplace);
+inline Status inspectSource(FieldState& fields, Host& host, const GameList& gameList, const ProgramFolder& folder) {
+    return inspectSource(fields, host, gameList, folder, WorkFolders::ofProgram(folder));
+}
 
 }  // namespace quillon

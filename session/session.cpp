@@ -7,9 +7,12 @@
 
 namespace quillon {
 
-Session::Session(ProgramFolder folder, Host& host) : folder_(std::move(folder)), busy_(host) {
+Session::Session(ProgramFolder folder, Host& host) : Session(folder, host, WorkFolders::ofProgram(folder)) {}
+
+Session::Session(ProgramFolder folder, Host& host, WorkFolders workplace)
+    : folder_(std::move(folder)), workplace_(std::move(workplace)), busy_(host) {
     fields_.setReaction(FieldTrigger::InspectSource,
-                        [this] { inspection_ = inspectSource(fields_, busy_.host(), gameList_, folder_); });
+                        [this] { inspection_ = inspectSource(fields_, busy_.host(), gameList_, folder_, workplace_); });
 }
 
 void Session::loadGameList() { gameList_ = quillon::loadGameList(folder_.gameListFile()); }
@@ -22,7 +25,7 @@ Status Session::saveOptions() const {
 }
 
 OperationEnd Session::convert(ToolProcess& tool, ToolCompression compression) {
-    return runConversion(fields_, busy_, tool, folder_, compression);
+    return runConversion(fields_, busy_, tool, folder_, workplace_, compression);
 }
 
 OperationEnd Session::extract() { return runIsoExtraction(fields_, busy_); }

@@ -10,12 +10,16 @@
 #include "state/busy_state.h"
 #include "state/fields.h"
 #include "state/program_folder.h"
+#include "state/work_folders.h"
 
 namespace quillon {
 
 class Session {
 public:
+    // Works in the program folder's workplace, as the window does.
     Session(ProgramFolder folder, Host& host);
+    // Works in `workplace`: inspection's files and the tool's container go there.
+    Session(ProgramFolder folder, Host& host, WorkFolders workplace);
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
@@ -43,6 +47,7 @@ public:
 
 private:
     ProgramFolder folder_;
+    WorkFolders workplace_;
     FieldState fields_;
     BusyState busy_;
     GameList gameList_;
