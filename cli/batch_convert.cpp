@@ -189,7 +189,11 @@ ItemResult convertGame(const CliProgram& program, const BatchConversion& batch, 
     const std::vector<std::string> errors = host.takeMessages();
     if (host.aborted() || (CliHost::stopRequested() && !errors.empty())) return endedAs(ItemOutcome::Stopped);
     if (!errors.empty()) return failed(errors);
-    return {ItemOutcome::Done, plan.container(), notes, plan.bytes, fileBytes(plan.container())};
+    ItemResult done = endedAs(ItemOutcome::Done, plan.container());
+    done.lines = std::move(notes);
+    done.bytesIn = plan.bytes;
+    done.bytesOut = fileBytes(plan.container());
+    return done;
 }
 
 int dryRun(const std::vector<GamePlan>& plans, bool redo) {

@@ -128,8 +128,11 @@ std::vector<FoundGame> findGames(const std::vector<std::string>& operands, const
                                  GameKinds kinds) {
     std::vector<FoundGame> games;
     std::set<std::string> seen;
+    // A game to convert comes once; a container to read is read as often as it is named.
     const auto add = [&](FoundGame game) {
-        if (seen.insert(samePathKey(game.source)).second) games.push_back(std::move(game));
+        if (seen.insert(samePathKey(game.source)).second || kinds == GameKinds::Containers) {
+            games.push_back(std::move(game));
+        }
     };
     for (const std::string& operand : operands) {
         if (isFolder(operand)) {

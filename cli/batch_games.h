@@ -28,8 +28,8 @@ std::vector<std::string> filesOfSource(const std::string& source);
 // The games of `operands`: a file is a game as it is named; a folder is searched with
 // all its sub-folders, in which a file that a playlist or cue sheet reads is no game of
 // its own. `skipFolder` (the batch's output folder) and what it holds are never
-// searched. Each game comes once, in the order of the operands, a folder's games sorted
-// by path.
+// searched. The games come in the order of the operands, a folder's sorted by path; a
+// source comes once, a container as often as it is named.
 std::vector<FoundGame> findGames(const std::vector<std::string>& operands, const std::string& skipFolder,
                                  GameKinds kinds);
 

@@ -139,6 +139,7 @@ bool JobHost::confirmReplace(const std::vector<std::string>& paths) {
 std::vector<std::string> JobHost::takeMessages() { return std::exchange(messages_, {}); }
 
 std::string itemLine(const BatchWords& words, const std::string& name, const ItemResult& result) {
+    if (result.report) return *result.report;
     std::string line = outcomeWord(words, result.outcome);
     line.resize(std::max<std::size_t>(line.size() + 1, 10), ' ');
     line += name;
@@ -209,7 +210,8 @@ int runBatch(CliHost& host, const std::vector<BatchItem>& items, unsigned jobs, 
     host.eraseProgressLine();
     totals.stopped += state.unstarted();
     totals.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    std::cout << closingTable(words, totals) << std::flush;
+    if (items.size() > 1 || words.tableForOne) std::cout << closingTable(words, totals);
+    std::cout.flush();
     return batchStatus(totals);
 }
 

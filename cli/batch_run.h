@@ -22,10 +22,11 @@ enum class ItemOutcome { Done, Skipped, Failed, Stopped };
 
 struct ItemResult {
     ItemOutcome outcome = ItemOutcome::Failed;
-    std::string detail;              // after the item's name: where it went, or why
-    std::vector<std::string> lines;  // printed below the item's line
-    std::uint64_t bytesIn = 0;       // what it read, when it was done
-    std::uint64_t bytesOut = 0;      // what it wrote
+    std::string detail;                 // after the item's name: where it went, or why
+    std::vector<std::string> lines;     // printed below the item's line
+    std::optional<std::string> report;  // the item's own lines, printed in place of all above
+    std::uint64_t bytesIn = 0;          // what it read, when it was done
+    std::uint64_t bytesOut = 0;         // what it wrote
 };
 
 // A result with no lines and no bytes: an item skipped, stopped, or planned.
@@ -47,7 +48,8 @@ struct BatchItem {
 // table counts items under these words and "skipped", "failed", "stopped".
 struct BatchWords {
     const char* done;
-    const char* plural;  // "games", "containers"
+    const char* plural;       // "games", "containers"
+    bool tableForOne = true;  // the closing table also after a single item
 };
 
 // The host of one job: keeps the messages that the window would show, follows the

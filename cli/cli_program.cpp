@@ -1,5 +1,6 @@
 #include "cli/cli_program.h"
 
+#include <charconv>
 #include <filesystem>
 #include <iostream>
 
@@ -31,6 +32,13 @@ std::optional<std::string> optionValue(const OptionWord& word, const std::vector
     if (word.value) return word.value;
     if (i + 1 >= args.size()) return std::nullopt;
     return args[++i];
+}
+
+std::optional<unsigned> jobCount(const std::string& text) {
+    unsigned count = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (ec != std::errc() || end != text.data() + text.size() || count == 0) return std::nullopt;
+    return count;
 }
 
 int usageError(const std::string& message) {

@@ -39,6 +39,9 @@ OptionWord splitOption(const std::string& word);
 // moves past it); nullopt when there is neither.
 std::optional<std::string> optionValue(const OptionWord& word, const std::vector<std::string>& args, std::size_t& i);
 
+// A count of jobs as typed: 1 or more, in decimal digits.
+std::optional<unsigned> jobCount(const std::string& text);
+
 // Prints a usage error to stderr; the exit status of a usage error.
 int usageError(const std::string& message);
 

@@ -1,4 +1,3 @@
-#include <charconv>
 #include <map>
 #include <optional>
 #include <string>
@@ -49,14 +48,6 @@ std::optional<std::string> typingRefusal(const std::string& name, Field field, c
     if (value.find_first_of("\r\n") != std::string::npos) return name + " takes a single line";
     const std::size_t limit = ruleOf(field).typingLimit;
     return name + " takes at most " + std::to_string(limit) + " character(s)";
-}
-
-// A count of jobs as typed: 1 or more, in decimal digits.
-std::optional<unsigned> jobCount(const std::string& text) {
-    unsigned count = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), count);
-    if (ec != std::errc() || end != text.data() + text.size() || count == 0) return std::nullopt;
-    return count;
 }
 
 // Converts the one source as the window does.

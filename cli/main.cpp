@@ -33,6 +33,22 @@ Verbs:
       the time of level 9 (this run only, never a setting; Quillon's own popstation
       tool only).
 
+  convert SOURCE... --output DIR [--jobs N] [--redo] [--dry-run] [--pal-fix]
+          [--compression L]
+      Converts several games in one run: with more than one SOURCE, a folder, or any
+      of --jobs, --redo, --dry-run. Folders are searched with their sub-folders (never
+      DIR): a .m3u playlist with its discs, a .cue sheet with its files, a .chd, a lone
+      .iso/.img/.bin and a .pbp are each one game. Each game goes into its own folder
+      below DIR, named as the folderOption setting says, else after its save ID; games
+      that would share a folder are reported first and not converted. The options that
+      name one game's values are refused. --jobs N conversions run at once, each in a
+      work folder of its own (default: one per core at level 0, half the cores
+      otherwise). A game whose EBOOT.PBP is not older than its newest file (by more than
+      2 s) is skipped unless --redo is given. --dry-run lists what would be done. One
+      line per game as it ends, then a table; exit status 0 when every game was
+      converted or skipped, 1 when one failed. A signal stops the run: finished games
+      stay, the next run goes on.
+
   extract SOURCE OUTPUT [--disc N]
       Writes the disc image stored in the container SOURCE (.pbp) into OUTPUT, the name
       the save dialog would be given: ".iso" is appended unless OUTPUT ends in .iso.
@@ -54,8 +70,8 @@ Verbs:
       prints one "key: value" line per field: kind (pbp, image or missing), disc-id,
       title, save-title, region, output, icon0, icon1, pic0, pic1, snd0, warning.
 
-  verify CONTAINER...
-      Reads each container (.pbp) as the emulators' readers need it, and writes nothing:
+  verify [--jobs N] CONTAINER...
+      Reads each container (.pbp; a folder: the containers below it) as the emulators' readers need it, and writes nothing:
       every block of every disc (inflated, checked against its stored size and the
       SHA-1 checksum in the index), the block index (its blocks one after the other,
       its end entry, the blocks up to 150 sectors past the image's end that
