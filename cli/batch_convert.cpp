@@ -185,9 +185,12 @@ ItemResult convertGame(const CliProgram& program, const BatchConversion& batch, 
     if (batch.compressionLevel) fields.setText(Field::compressionLevel, *batch.compressionLevel);
     fields.setPalFix(batch.palFix);
     QtToolProcess tool;
-    session.convert(tool, batch.compression);
+    const OperationEnd ending = session.convert(tool, batch.compression);
     const std::vector<std::string> errors = host.takeMessages();
-    if (host.aborted() || (CliHost::stopRequested() && !errors.empty())) return endedAs(ItemOutcome::Stopped);
+    // A tool that the signal reached itself ends with a message, not as aborted.
+    if (ending == OperationEnd::Aborted || (CliHost::stopRequested() && !errors.empty())) {
+        return endedAs(ItemOutcome::Stopped);
+    }
     if (!errors.empty()) return failed(errors);
     ItemResult done = endedAs(ItemOutcome::Done, plan.container());
     done.lines = std::move(notes);

@@ -68,7 +68,7 @@ public:
     void answerExtraction(std::string saveName, bool replace);
 
     void showMessage(const std::string& text, const std::string& caption) override;
-    void setStatus(const std::string& text) override { status_ = text; }
+    void setStatus(const std::string&) override {}
     void showProgress(const ProgressReport& report) override;
     void pump() override;
     void enterBusy(Operation) override {}
@@ -78,8 +78,6 @@ public:
 
     // The messages shown since the last call, which are forgotten.
     std::vector<std::string> takeMessages();
-    // Whether the job's operation ended as the "Abort" button ends it.
-    bool aborted() const { return status_ == kStatusAborted; }
 
 private:
     std::atomic<std::uint64_t>* doneBytes_;
@@ -89,7 +87,6 @@ private:
     std::uint64_t stageTotal_ = 0;
     BusyState* busy_ = nullptr;
     std::vector<std::string> messages_;
-    std::string status_;
     std::string saveName_;
     bool replace_ = false;
 };
