@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <iostream>
-#include <map>
 #include <random>
 
 #include "cli/batch_games.h"
@@ -22,8 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr BatchWords kConvertWords{"converted", "games"};
-// In the output folder: held while a batch writes there.
-constexpr const char* kBatchLockName = ".quillon-batch.lock";
 // In the output folder: the jobs' work folders, removed when the run ends.
 constexpr const char* kWorkFoldersName = ".quillon-work";
 
@@ -38,12 +35,6 @@ struct GamePlan {
 
     std::string container() const { return outputPbpPath(folder); }
 };
-
-std::string joined(const std::vector<std::string>& parts, const std::string& separator) {
-    std::string text;
-    for (const std::string& part : parts) text += (text.empty() ? "" : separator) + part;
-    return text;
-}
 
 // The game's folder: the one that the folder option names; by the save ID when the
 // option names none, by the title when there is no save ID either.
@@ -93,21 +84,16 @@ GamePlan planGame(Session& planner, JobHost& host, FoundGame game, const std::st
 }
 
 // Games that would write one folder are all left out, so that none takes another's
-// place; they are reported before anything is written. Folder names are compared
-// without regard to letter case, as some file systems do.
+// place.
 void leaveOutSharedFolders(std::vector<GamePlan>& plans) {
-    std::map<std::string, std::vector<std::size_t>> byFolder;
-    for (std::size_t i = 0; i < plans.size(); ++i) {
-        if (plans[i].why.empty()) byFolder[toLowerAscii(plans[i].folder)].push_back(i);
+    std::vector<std::string> folders, sources;
+    for (const GamePlan& plan : plans) {
+        folders.push_back(plan.why.empty() ? "the folder " + inQuotes(plan.folder) : "");
+        sources.push_back(plan.game.source);
     }
-    for (const auto& [folder, games] : byFolder) {
-        if (games.size() < 2) continue;
-        std::vector<std::string> sources;
-        for (const std::size_t i : games) sources.push_back(inQuotes(plans[i].game.source));
-        const std::string why = "these games would all write the folder " + inQuotes(plans[games[0]].folder) +
-                                ", so none is converted: " + joined(sources, ", ");
-        std::cerr << "quillon-cli: " << why << std::endl;
-        for (const std::size_t i : games) plans[i].why = {why};
+    const auto shared = sharedTargets(kConvertWords, folders, sources);
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        if (shared[i]) plans[i].why = {*shared[i]};
     }
 }
 
@@ -151,27 +137,20 @@ std::string planFolderName() {
     return fromFsPath(fs::temp_directory_path() / ("quillon-plan-" + std::to_string(random())));
 }
 
-// The first line of the messages after the game's name, the others below it.
-ItemResult failed(const std::vector<std::string>& why) {
-    ItemResult result;
-    for (const std::string& message : why) {
-        for (const std::string_view line : splitLines(message)) {
-            if (line.empty()) continue;
-            if (result.detail.empty()) {
-                result.detail = line;
-            } else {
-                result.lines.emplace_back(line);
-            }
-        }
-    }
-    return result;
+// How the game would end as planned: failed or skipped, else converted.
+ItemResult plannedEnd(const GamePlan& plan, bool redo) {
+    if (!plan.why.empty()) return failedWith(plan.why);
+    if (plan.upToDate && !redo) return endedAs(ItemOutcome::Skipped, "up to date: " + plan.container());
+    ItemResult done = endedAs(ItemOutcome::Done, plan.container());
+    done.bytesIn = plan.bytes;
+    return done;
 }
 
 // Converts one game in its own work folder, as the window converts a chosen source.
 ItemResult convertGame(const CliProgram& program, const BatchConversion& batch, const GamePlan& plan,
                        const std::string& workFolder, JobHost& host) {
-    if (!plan.why.empty()) return failed(plan.why);
-    if (plan.upToDate && !batch.redo) return endedAs(ItemOutcome::Skipped, "up to date: " + plan.container());
+    ItemResult done = plannedEnd(plan, batch.redo);
+    if (done.outcome != ItemOutcome::Done) return done;
     const TemporaryFolder work(workFolder);
     Session session(program.session.folder(), host, WorkFolders::privateIn(work.path));
     host.attach(session.busy());
@@ -180,7 +159,7 @@ ItemResult convertGame(const CliProgram& program, const BatchConversion& batch, 
     FieldState& fields = session.fields();
     chooseSource(fields, absolutePath(plan.game.source));
     std::vector<std::string> notes = host.takeMessages();
-    if (session.sourceRefused()) return failed(notes);
+    if (session.sourceRefused()) return failedWith(notes);
     fields.setPath(Field::outputFolder, plan.folder);
     if (batch.compressionLevel) fields.setText(Field::compressionLevel, *batch.compressionLevel);
     fields.setPalFix(batch.palFix);
@@ -191,56 +170,10 @@ ItemResult convertGame(const CliProgram& program, const BatchConversion& batch, 
     if (ending == OperationEnd::Aborted || (CliHost::stopRequested() && !errors.empty())) {
         return endedAs(ItemOutcome::Stopped);
     }
-    if (!errors.empty()) return failed(errors);
-    ItemResult done = endedAs(ItemOutcome::Done, plan.container());
+    if (!errors.empty()) return failedWith(errors);
     done.lines = std::move(notes);
-    done.bytesIn = plan.bytes;
     done.bytesOut = fileBytes(plan.container());
     return done;
-}
-
-int dryRun(const std::vector<GamePlan>& plans, bool redo) {
-    BatchTotals totals;
-    for (const GamePlan& plan : plans) {
-        if (!plan.why.empty()) {
-            ++totals.failed;
-            std::cout << itemLine({"would convert", "games"}, plan.game.source, failed(plan.why));
-        } else if (plan.upToDate && !redo) {
-            ++totals.skipped;
-            std::cout << itemLine({"would convert", "games"}, plan.game.source,
-                                  endedAs(ItemOutcome::Skipped, "up to date: " + plan.container()));
-        } else {
-            ++totals.done;
-            totals.bytesIn += plan.bytes;
-            std::cout << itemLine({"would convert", "games"}, plan.game.source,
-                                  endedAs(ItemOutcome::Done, plan.container()));
-        }
-    }
-    std::cout << std::flush;
-    return batchStatus(totals);
-}
-
-// The output folder, made when it is not there, and held by this run alone; nullopt
-// when it cannot be (the message shown).
-std::optional<FileLock> holdOutput(CliHost& host, const std::string& output) {
-    std::error_code ec;
-    fs::create_directories(toFsPath(output), ec);
-    if (!isFolder(output)) {
-        host.showMessage("Cannot create the output folder " + inQuotes(output) + ". " + ec.message(), kErrorCaption);
-        return std::nullopt;
-    }
-    auto lock = FileLock::tryLock(output + kPathSeparator + kBatchLockName);
-    if (!lock) {
-        host.showMessage(lock.error().message, kErrorCaption);
-        return std::nullopt;
-    }
-    if (!*lock) {
-        host.showMessage(
-            "Another batch conversion is writing into " + inQuotes(output) + ". Start this one when it has ended.",
-            kErrorCaption);
-        return std::nullopt;
-    }
-    return std::move(**lock);
 }
 
 }  // namespace
@@ -258,9 +191,13 @@ int runBatchConversion(CliProgram& program, const BatchConversion& batch) {
     const TemporaryFolder planFolder(planFolderName());
     std::vector<GamePlan> plans = planGames(program, batch, planFolder.path);
     if (CliHost::stopRequested()) return CliHost::stoppedStatus();
-    if (batch.dryRun) return dryRun(plans, batch.redo);
+    if (batch.dryRun) {
+        std::vector<std::pair<std::string, ItemResult>> planned;
+        for (const GamePlan& plan : plans) planned.emplace_back(plan.game.source, plannedEnd(plan, batch.redo));
+        return reportPlan("would convert", planned);
+    }
 
-    const auto lock = holdOutput(program.host, batch.output);
+    const auto lock = holdOutput(program.host, batch.output, "conversion");
     if (!lock) return 1;
     const std::string workRoot = batch.output + kPathSeparator + kWorkFoldersName;
     // Emptied of what killed runs left there.

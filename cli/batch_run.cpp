@@ -6,6 +6,7 @@
 #include <deque>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -16,6 +17,9 @@ namespace quillon {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// In the output folder: held while a batch writes there.
+constexpr const char* kBatchLockName = ".quillon-batch.lock";
 
 const char* outcomeWord(const BatchWords& words, ItemOutcome outcome) {
     switch (outcome) {
@@ -167,9 +171,74 @@ std::string closingTable(const BatchWords& words, const BatchTotals& totals) {
     return table;
 }
 
+int reportPlan(const char* would, const std::vector<std::pair<std::string, ItemResult>>& planned) {
+    BatchTotals totals;
+    for (const auto& [name, result] : planned) {
+        std::cout << itemLine({would, ""}, name, result);
+        count(totals, result);
+    }
+    std::cout << std::flush;
+    return batchStatus(totals);
+}
+
 int batchStatus(const BatchTotals& totals) {
     if (totals.stopped > 0) return CliHost::stoppedStatus();
     return totals.failed > 0 ? 1 : 0;
+}
+
+ItemResult failedWith(const std::vector<std::string>& messages) {
+    ItemResult result;
+    for (const std::string& message : messages) {
+        for (const std::string_view line : splitLines(message)) {
+            if (line.empty()) continue;
+            if (result.detail.empty()) {
+                result.detail = line;
+            } else {
+                result.lines.emplace_back(line);
+            }
+        }
+    }
+    return result;
+}
+
+std::vector<std::optional<std::string>> sharedTargets(const BatchWords& words, const std::vector<std::string>& targets,
+                                                      const std::vector<std::string>& sources) {
+    std::map<std::string, std::vector<std::size_t>> byTarget;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        if (!targets[i].empty()) byTarget[toLowerAscii(targets[i])].push_back(i);
+    }
+    std::vector<std::optional<std::string>> why(targets.size());
+    for (const auto& [target, items] : byTarget) {
+        if (items.size() < 2) continue;
+        std::string named;
+        for (const std::size_t i : items) named += (named.empty() ? "" : ", ") + inQuotes(sources[i]);
+        const std::string text = std::string("these ") + words.plural + " would all write " + targets[items[0]] +
+                                 ", so none is " + words.done + ": " + named;
+        std::cerr << "quillon-cli: " << text << std::endl;
+        for (const std::size_t i : items) why[i] = text;
+    }
+    return why;
+}
+
+std::optional<FileLock> holdOutput(Host& host, const std::string& output, const std::string& kind) {
+    std::error_code ec;
+    std::filesystem::create_directories(toFsPath(output), ec);
+    if (!isFolder(output)) {
+        host.showMessage("Cannot create the output folder " + inQuotes(output) + ". " + ec.message(), kErrorCaption);
+        return std::nullopt;
+    }
+    auto lock = FileLock::tryLock(output + kPathSeparator + kBatchLockName);
+    if (!lock) {
+        host.showMessage(lock.error().message, kErrorCaption);
+        return std::nullopt;
+    }
+    if (!*lock) {
+        host.showMessage(
+            "Another batch " + kind + " is writing into " + inQuotes(output) + ". Start this one when it has ended.",
+            kErrorCaption);
+        return std::nullopt;
+    }
+    return std::move(**lock);
 }
 
 std::uint64_t fileBytes(const std::string& path) {

@@ -9,9 +9,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/cli_host.h"
+#include "common/file_system.h"
 #include "state/busy_state.h"
 #include "state/host.h"
 
@@ -36,6 +38,9 @@ inline ItemResult endedAs(ItemOutcome outcome, std::string detail = {}) {
     result.detail = std::move(detail);
     return result;
 }
+
+// A failed item: the first line of the messages after its name, the others below it.
+ItemResult failedWith(const std::vector<std::string>& messages);
 
 // One item to work on: its name in the lines, and the bytes it reads, by which the
 // progress line weighs it (0 for an item whose outcome is known without work).
@@ -107,6 +112,10 @@ int runBatch(CliHost& host, const std::vector<BatchItem>& items, unsigned jobs, 
 // below it indented.
 std::string itemLine(const BatchWords& words, const std::string& name, const ItemResult& result);
 
+// A dry run's report: the line of each item as it would end (`would` is the word of
+// the done: "would convert"), and the exit status the run would give.
+int reportPlan(const char* would, const std::vector<std::pair<std::string, ItemResult>>& planned);
+
 // The closing table of a run: the count of each outcome, the bytes read and written,
 // and the time it took.
 struct BatchTotals {
@@ -119,6 +128,19 @@ std::string closingTable(const BatchWords& words, const BatchTotals& totals);
 // The exit status of a run with these totals: 128 + the signal when one stopped it,
 // else 1 when an item failed, else 0.
 int batchStatus(const BatchTotals& totals);
+
+// Why items are left out because another would write the same target: for each item of
+// a group whose targets are the same but for letter case (as some file systems compare
+// names), the text that names the group; nullopt for the others. Each group's text goes
+// to stderr at once, before anything is written. `targets[i]` names item i's target as
+// the text says it (empty: the item is left out already), `sources[i]` the item.
+std::vector<std::optional<std::string>> sharedTargets(const BatchWords& words, const std::vector<std::string>& targets,
+                                                      const std::vector<std::string>& sources);
+
+// The output folder of a batch, made when it is not there and held by this run alone
+// through a lock file in it; nullopt when it cannot be (the message shown). `kind`
+// names the batch in the message: "conversion", "extraction".
+std::optional<FileLock> holdOutput(Host& host, const std::string& output, const std::string& kind);
 
 // The size of a file, 0 when it cannot be told.
 std::uint64_t fileBytes(const std::string& path);
