@@ -27,11 +27,6 @@ Error noSuchDisc(const InputFile& container, std::size_t discs, std::size_t want
                          (discs == 1 ? " disc" : " discs") + ": there is no disc " + std::to_string(wanted) + ".");
 }
 
-// Disc `number` of several goes to "NAME (Disc 2).iso" for the chosen "NAME.iso".
-std::string numberedName(const std::string& target, std::size_t number) {
-    return withoutExtension(target) + " (Disc " + std::to_string(number) + ")" + extensionOf(target);
-}
-
 // A small file beside a disc's image: its cue sheet, its LibCrypt sidecar.
 struct FileBeside {
     std::string target;
@@ -79,7 +74,7 @@ Expected<std::vector<DiscFiles>> planDiscs(InputFile& container, const std::vect
         auto image = readStoredDisc(container, blocks[i], several ? BlocksEnd::WithinExtent : BlocksEnd::AtExtentEnd,
                                     several ? i + 1 : 0);
         if (!image) return image.error();
-        DiscFiles files{std::move(*image), several && !onlyDisc ? numberedName(target, i + 1) : target, {}};
+        DiscFiles files{std::move(*image), onlyDisc ? target : discImageName(target, i + 1, blocks.size()), {}};
         if (files.image.tracks.size() > 1) {
             if (auto cue = addCueSheet(files); !cue) return cue.error();
         }
@@ -248,6 +243,11 @@ void extractImage(const FieldState& fields, BusyState& busy, std::optional<std::
 std::string isoOutputName(const std::string& chosenName) {
     if (toLowerAscii(extensionOf(chosenName)) == ".iso") return chosenName;
     return chosenName + ".iso";
+}
+
+std::string discImageName(const std::string& image, std::size_t disc, std::size_t discs) {
+    if (discs < 2) return image;
+    return withoutExtension(image) + " (Disc " + std::to_string(disc) + ")" + extensionOf(image);
 }
 
 OperationEnd runIsoExtraction(const FieldState& fields, BusyState& busy, std::optional<std::size_t> onlyDisc) {

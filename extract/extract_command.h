@@ -22,4 +22,9 @@ OperationEnd runIsoExtraction(const FieldState& fields, BusyState& busy,
 // the name already ends in .iso in any letter case.
 std::string isoOutputName(const std::string& chosenName);
 
+// The image that disc `disc` (counted from 1) of a container of `discs` goes to when
+// every disc is written and the image is named `image`: the name itself for a single
+// disc; "NAME (Disc 2).iso" for disc 2 of "NAME.iso".
+std::string discImageName(const std::string& image, std::size_t disc, std::size_t discs);
+
 }  // namespace quillon
