@@ -188,6 +188,49 @@ TEST_F(BatchConvertTest, AnOutputFolderThatAnotherRunHoldsIsRefused) {
     EXPECT_FALSE(fs::exists(dir.file("lib/out/SLUS01234")));
 }
 
+TEST_F(BatchConvertTest, ContainersExtractAsSingleExtractionsWouldUnderTheirTitles) {
+    dir.write("lib/Known.bin", plainImage("SLUS_012.34", 1 << 20, 1));
+    dir.write("lib/Unknown.iso", plainImage("SCUS_944.55", 1 << 20, 2));
+    dir.write("lib/Pair (Disc 1).bin", plainImage("SCES_000.01", 1 << 20, 3));
+    dir.write("lib/Pair (Disc 2).bin", plainImage("SCES_000.02", 1 << 20, 4));
+    dir.write("lib/Pair.m3u", "Pair (Disc 1).bin\nPair (Disc 2).bin\n");
+    ASSERT_EQ(runCli(dir, {"convert", dir.file("lib"), "--output", dir.file("pbp"), "--compression", "1"}).status, 0);
+    // The first block of one container no longer matches its checksum.
+    const std::string damaged = dir.file("pbp/SCUS94455/EBOOT.PBP");
+    std::string bytes = readFile(damaged);
+    bytes[loadLe32(reinterpret_cast<const std::uint8_t*>(&bytes[0x24])) + 0x4000 + 8] ^= 1;
+    dir.write("pbp/SCUS94455/EBOOT.PBP", bytes);
+    const std::map<std::string, std::string> titles{
+        {"SLUS01234", "Known Game"}, {"SCUS94455", "Unknown"}, {"SCES00001", "Pair"}};
+    fs::create_directories(dir.file("single"));
+    for (const auto& [folder, name] : titles) {
+        runCli(dir, {"extract", dir.file("pbp/" + folder + "/EBOOT.PBP"), dir.file("single/" + name)});
+    }
+    const std::vector<std::string> args{"extract", dir.file("pbp"), "--output", dir.file("pbp/images")};
+
+    const CliRun first = runCli(dir, args);
+    EXPECT_EQ(first.status, 1) << first.out << first.err;
+    EXPECT_NE(first.out.find("failed    " + damaged + ": "), std::string::npos) << first.out;
+    EXPECT_NE(first.out.find("extracted: 2\nskipped:   0\nfailed:    1\n"), std::string::npos) << first.out;
+    fs::remove(dir.file("pbp/images/.quillon-batch.lock"));
+    EXPECT_EQ(names("pbp/images"), names("single"));
+    for (const std::string& name : names("single")) {
+        EXPECT_EQ(readFile(dir.file("pbp/images/" + name)), readFile(dir.file("single/" + name))) << name;
+    }
+    // The damaged container's image was written as it is, as a single extraction writes it.
+    const CliRun second = runCli(dir, args);
+    EXPECT_EQ(second.status, 0) << second.out;
+    EXPECT_NE(second.out.find("extracted: 0\nskipped:   3\n"), std::string::npos) << second.out;
+
+    fs::copy_file(damaged, dir.file("pbp/SLUS01234/copy.pbp"));
+    const CliRun clash = runCli(dir, {"extract", dir.file("pbp"), "--output", dir.file("clash")});
+    EXPECT_EQ(clash.status, 1);
+    EXPECT_NE(clash.err.find("would all write \"" + dir.file("clash/Unknown.iso") + "\""), std::string::npos)
+        << clash.err;
+    EXPECT_NE(clash.out.find("extracted: 2\nskipped:   0\nfailed:    2\n"), std::string::npos) << clash.out;
+    EXPECT_FALSE(fs::exists(dir.file("clash/Unknown.iso")));
+}
+
 TEST_F(BatchConvertTest, OneGamesValuesAndBadCountsAreUsageErrors) {
     dir.write("lib/a.bin", "x");
     const std::vector<std::vector<std::string>> cases{
@@ -196,6 +239,8 @@ TEST_F(BatchConvertTest, OneGamesValuesAndBadCountsAreUsageErrors) {
         {"convert", dir.file("lib"), "--output", dir.file("out"), "--jobs", "0"},
         {"convert", dir.file("lib"), "--output", dir.file("out"), "--jobs", "two"},
         {"convert", dir.file("lib")},
+        {"extract", dir.file("lib"), "--output", dir.file("out"), "--disc", "1"},
+        {"extract", dir.file("lib"), dir.file("out"), "--jobs", "2"},
     };
     for (const auto& args : cases) {
         const CliRun run = runCli(dir, args);

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "cli/batch_convert.h"
+#include "cli/batch_extract.h"
 #include "cli/batch_games.h"
 #include "cli/batch_run.h"
 #include "support/temp_folder.h"
@@ -120,6 +121,14 @@ TEST(BatchConvertTest, DefaultJobsLeaveDeflatingToTheToolsOwnThreads) {
     for (const Case& c : cases) {
         EXPECT_EQ(defaultJobs(c.level, c.compression, c.cores), c.jobs) << c.level << " " << c.cores;
     }
+}
+
+TEST(BatchExtractTest, ImagesAreNamedAfterTheTitleMadeSafeElseAfterTheContainer) {
+    struct Case {
+        std::string title, name;
+    };
+    const Case cases[] = {{"Game: Part 2?", "Game  Part 2 "}, {"Dr. No...", "Dr. No"}, {"", "EBOOT"}, {"  ", "EBOOT"}};
+    for (const Case& c : cases) EXPECT_EQ(imageBaseName(c.title, "/psp/GAME/EBOOT.PBP"), c.name) << c.title;
 }
 
 TEST(BatchRunTest, AnItemsLineSaysHowItEndedAndWhy) {
