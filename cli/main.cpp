@@ -65,6 +65,17 @@ Verbs:
       says how many did not match and that the image may be damaged (exit status 1).
       SOURCE is taken as it stands: it is not inspected, so no artwork is written out.
 
+  extract CONTAINER... --output DIR [--jobs N] [--redo] [--dry-run]
+      Extracts every container named (a folder: the .pbp files below it, DIR never
+      searched) into DIR, each as above under its PARAM.SFO title made safe as a file
+      name ("TITLE.iso", "TITLE (Disc 1).iso", ...; the file name when there is no
+      title). Containers that would write the same image are reported first and not
+      extracted. --jobs N extractions run at once (default 1: each already inflates on
+      every core). A container whose images all exist and are not older than it (by
+      more than 2 s) is skipped unless --redo is given; out-of-date images are
+      replaced. --dry-run lists what would be done. One line per container, a table,
+      and the exit status of a batch conversion.
+
   inspect SOURCE
       Inspects SOURCE as choosing it in the window does, writing the same files, and
       prints one "key: value" line per field: kind (pbp, image or missing), disc-id,
