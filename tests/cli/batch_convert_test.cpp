@@ -208,7 +208,13 @@ TEST_F(BatchConvertTest, ContainersExtractAsSingleExtractionsWouldUnderTheirTitl
     }
     const std::vector<std::string> args{"extract", dir.file("pbp"), "--output", dir.file("pbp/images")};
 
-    const CliRun first = runCli(dir, args);
+    const CliRun plan = runCli(dir, {"extract", damaged, "--output", dir.file("plan"), "--dry-run"});
+    EXPECT_EQ(plan.out, "would extract " + damaged + " -> " + dir.file("plan/Unknown.iso") + "\n");
+    EXPECT_FALSE(fs::exists(dir.file("plan")));
+
+    std::vector<std::string> parallel = args;
+    parallel.insert(parallel.end(), {"--jobs", "2"});
+    const CliRun first = runCli(dir, parallel);
     EXPECT_EQ(first.status, 1) << first.out << first.err;
     EXPECT_NE(first.out.find("failed    " + damaged + ": "), std::string::npos) << first.out;
     EXPECT_NE(first.out.find("extracted: 2\nskipped:   0\nfailed:    1\n"), std::string::npos) << first.out;
