@@ -6,26 +6,28 @@
 
 #include "common/file_io.h"
 #include "common/text.h"
-#include "source/cue_sheet.h"
-#include "source/pbp.h"
+#include "source/cue_sheet_disc.h"
 #include "source/playlist.h"
+#include "source/source_kinds.h"
 
 namespace quillon {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The disc files that are a game on their own unless a playlist or a cue sheet reads them.
-constexpr const char* kDiscExtensions[] = {".chd", ".iso", ".img", ".bin"};
+bool isCueSheetPath(const std::string& path) { return sourceKindOf(path) == SourceKind::CueSheet; }
 
+// The disc files that are a game on their own unless a playlist or a cue sheet reads them.
 bool isDiscFile(const std::string& path) {
-    const std::string extension = toLowerAscii(extensionOf(path));
-    return std::ranges::any_of(kDiscExtensions, [&](const char* known) { return extension == known; });
+    const SourceFormat* format = sourceFormatOf(path);
+    return format && (format->kind == SourceKind::DiscImage || format->kind == SourceKind::Chd);
 }
 
+// Every name in the table of source kinds is a game, or in a search for containers a
+// container's alone.
 bool isGameFile(const std::string& path, GameKinds kinds) {
-    if (kinds == GameKinds::Containers) return isPbpPath(path);
-    return isPbpPath(path) || isPlaylistPath(path) || isCueSheetPath(path) || isDiscFile(path);
+    const SourceFormat* format = sourceFormatOf(path);
+    return format && (kinds == GameKinds::Sources || format->kind == SourceKind::Pbp);
 }
 
 // A path as the batch compares paths: absolute, its links resolved where it exists.

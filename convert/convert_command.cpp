@@ -78,7 +78,7 @@ struct CheckedConversion {
 };
 
 CheckedConversion checkBeforeConversion(const FieldState& fields, BusyState& busy, const ProgramFolder& folder,
-                                        const std::string& sourcePbp) {
+                                        const std::string& sourcePbp, OpenedSource& opened) {
     const std::string source = fields.text(Field::sourcePath);
     // A disc image goes through the tool's container in the workplace: an output folder
     // that is the workplace would have finishing read and write one file.
@@ -86,7 +86,7 @@ CheckedConversion checkBeforeConversion(const FieldState& fields, BusyState& bus
         busy.showMessage(kSameFileMessage);
         return {StageOutcome::EndWithoutSummary, {}};
     }
-    auto sidecars = sidecarsOf(source);
+    auto sidecars = sidecarsOf(source, opened);
     if (!sidecars) {
         busy.showMessage(sidecars.error().message);
         return {StageOutcome::EndWithoutSummary, {}};
@@ -103,12 +103,13 @@ CheckedConversion checkBeforeConversion(const FieldState& fields, BusyState& bus
 
 // The stages, from the kind of source on.
 StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
-                       const WorkFolders& workplace, ToolCompression compression, int& patchCount) {
+                       const WorkFolders& workplace, OpenedSource& opened, ToolCompression compression,
+                       int& patchCount) {
     const std::string source = fields.text(Field::sourcePath);
     const bool sourceIsPbp = isPbpPath(source);
     ToolJob toolJob{folder.popstationTool(), workplace.toolFolder, {}, source, {}, compression};
     const std::string sourcePbp = sourceIsPbp ? source : toolContainerPath(toolJob);
-    CheckedConversion checked = checkBeforeConversion(fields, busy, folder, sourcePbp);
+    CheckedConversion checked = checkBeforeConversion(fields, busy, folder, sourcePbp, opened);
     if (checked.outcome != StageOutcome::Proceed) return checked.outcome;
     if (sourceIsPbp) {
         return finishEboot(readFinishJob(fields, sourcePbp, folder, std::move(checked.sidecars)), busy, patchCount);
@@ -116,7 +117,7 @@ StageOutcome runStages(FieldState& fields, BusyState& busy, ToolProcess& tool, c
     toolJob.compressionLevel = fields.text(Field::compressionLevel);
     if (folder.baseContainer() != workplace.toolFolder + "base.pbp") toolJob.baseContainer = folder.baseContainer();
     const RemovedAtTheEnd toolContainer{sourcePbp};  // as large as the image
-    const StageOutcome tooled = runPopstation(toolJob, busy, tool);
+    const StageOutcome tooled = runPopstation(toolJob, opened, busy, tool);
     if (tooled != StageOutcome::Proceed) return tooled;
     return finishEboot(readFinishJob(fields, sourcePbp, folder, std::move(checked.sidecars)), busy, patchCount);
 }
@@ -156,7 +157,7 @@ void cleanUpAfterAKilledConversion(const ProgramFolder& folder, const std::strin
 
 // Everything before the end of the busy state.
 StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
-                     const WorkFolders& workplace, ToolCompression compression, int& patchCount) {
+                     const WorkFolders& workplace, OpenedSource& opened, ToolCompression compression, int& patchCount) {
     // Checks that need no folder made and no busy state: a source that is no file says
     // so before any other field is looked at.
     const std::string source = fields.text(Field::sourcePath);
@@ -190,7 +191,7 @@ StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool, con
     busy.begin(Operation::Convert);
     StageOutcome outcome = StageOutcome::EndWithSummary;
     if (requiredFieldsFilled(fields, busy))
-        outcome = runStages(fields, busy, tool, folder, workplace, compression, patchCount);
+        outcome = runStages(fields, busy, tool, folder, workplace, opened, compression, patchCount);
     // A folder this run made and left empty goes again (a full one stays).
     if (output.made) {
         std::error_code ec;
@@ -202,9 +203,9 @@ StageOutcome convert(FieldState& fields, BusyState& busy, ToolProcess& tool, con
 }  // namespace
 
 OperationEnd runConversion(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
-                           const WorkFolders& workplace, ToolCompression compression) {
+                           const WorkFolders& workplace, OpenedSource& opened, ToolCompression compression) {
     int patchCount = 0;
-    const StageOutcome outcome = convert(fields, busy, tool, folder, workplace, compression, patchCount);
+    const StageOutcome outcome = convert(fields, busy, tool, folder, workplace, opened, compression, patchCount);
     const OperationEnd ending = busy.end();
     // An abort that came after the last poll point did not stop the conversion: the
     // summary then replaces "User aborted.".

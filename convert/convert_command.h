@@ -3,6 +3,7 @@
 #pragma once
 
 #include "convert/tool_process.h"
+#include "source/open_disc.h"
 #include "state/busy_state.h"
 #include "state/fields.h"
 #include "state/program_folder.h"
@@ -27,12 +28,16 @@ enum class ToolCompression { Setting, Strongest };
 // the busy state once, on every way out. `compression` is how the tool packs a disc
 // image: the strongest compression is refused, before anything is written, when the
 // tool is not the project's own. Aborted when the last status line says "User aborted.".
-// The tool works in `workplace`; the window's is the program folder's.
+// The tool works in `workplace`; the window's is the program folder's. `opened` holds
+// the source's discs when its inspection opened them, and takes them when the
+// conversion opens them; without it, the conversion opens the source itself.
 OperationEnd runConversion(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
-                           const WorkFolders& workplace, ToolCompression compression = ToolCompression::Setting);
+                           const WorkFolders& workplace, OpenedSource& opened,
+                           ToolCompression compression = ToolCompression::Setting);
 inline OperationEnd runConversion(FieldState& fields, BusyState& busy, ToolProcess& tool, const ProgramFolder& folder,
                                   ToolCompression compression = ToolCompression::Setting) {
-    return runConversion(fields, busy, tool, folder, WorkFolders::ofProgram(folder), compression);
+    OpenedSource opened;
+    return runConversion(fields, busy, tool, folder, WorkFolders::ofProgram(folder), opened, compression);
 }
 
 }  // namespace quillon

@@ -9,11 +9,9 @@
 #include "common/file_system.h"
 #include "common/text.h"
 #include "convert/tool_output.h"
-#include "source/disc_image.h"
 #include "source/image_index.h"
 #include "source/multi_disc.h"
 #include "source/pbp.h"
-#include "source/playlist.h"
 
 namespace quillon {
 namespace {
@@ -53,14 +51,14 @@ std::string failureText(std::string output, const ToolEnd& end) {
 
 // The sizes of the discs a source holds: a disc image's, a cue sheet's disc, a
 // playlist's discs. The error says why one of them cannot be read, as the tool would.
-Expected<std::vector<std::uint64_t>> discSizes(const std::string& source) {
-    const auto discs = discPathsOf(source);
+Expected<std::vector<std::uint64_t>> discSizes(const std::string& source, OpenedSource& opened) {
+    auto discs = opened.discsOf(source);
     if (!discs) return discs.error();
     std::vector<std::uint64_t> sizes;
-    for (const std::string& disc : *discs) {
-        auto image = DiscImage::open(disc);
-        if (!image) return image.error();
-        sizes.push_back(image->size());
+    for (std::size_t i = 0; i < (*discs)->count(); ++i) {
+        auto disc = (*discs)->disc(i);
+        if (!disc) return disc.error();
+        sizes.push_back((*disc)->size());
     }
     return sizes;
 }
@@ -134,7 +132,7 @@ std::string strongestNeedsOwnTool(const std::string& tool) {
 
 std::string toolContainerPath(const ToolJob& job) { return job.workFolder + kEbootName; }
 
-StageOutcome runPopstation(const ToolJob& job, BusyState& busy, ToolProcess& tool) {
+StageOutcome runPopstation(const ToolJob& job, OpenedSource& opened, BusyState& busy, ToolProcess& tool) {
     const std::string outputPath = job.workFolder + kToolOutputName;
     if (!isFile(job.tool)) {
         busy.showError(ErrorCode::ToolMissing);
@@ -142,7 +140,7 @@ StageOutcome runPopstation(const ToolJob& job, BusyState& busy, ToolProcess& too
     }
     // A source whose discs cannot be read, or a workplace without room for the tool's
     // container, is refused here rather than by the tool.
-    const auto sizes = discSizes(job.source);
+    const auto sizes = discSizes(job.source, opened);
     if (!sizes) {
         busy.showFileError(sizes.error());
         return StageOutcome::EndWithoutSummary;

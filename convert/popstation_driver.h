@@ -7,6 +7,7 @@
 
 #include "convert/convert_command.h"
 #include "convert/tool_process.h"
+#include "source/open_disc.h"
 #include "state/busy_state.h"
 
 namespace quillon {
@@ -47,7 +48,8 @@ std::string toolContainerPath(const ToolJob& job);
 
 // Proceed when the tool reported "Done."; EndWithSummary after a reported error;
 // EndWithoutSummary after an abort (the tool's container removed), and when a disc of
-// the source cannot be read (the tool is not started).
-StageOutcome runPopstation(const ToolJob& job, BusyState& busy, ToolProcess& tool);
+// the source cannot be read (the tool is not started). The source's discs, as `opened`
+// holds them, give the room the container needs and the bytes the tool has to pack.
+StageOutcome runPopstation(const ToolJob& job, OpenedSource& opened, BusyState& busy, ToolProcess& tool);
 
 }  // namespace quillon

@@ -6,7 +6,6 @@
 
 #include "common/file_system.h"
 #include "source/pbp.h"
-#include "source/playlist.h"
 #include "source/sbi_file.h"
 
 namespace quillon {
@@ -36,15 +35,16 @@ Expected<std::vector<Sidecar>> sidecarsOfContainer(const std::string& source) {
 
 }  // namespace
 
-Expected<std::vector<Sidecar>> sidecarsOf(const std::string& source) {
+Expected<std::vector<Sidecar>> sidecarsOf(const std::string& source, OpenedSource& opened) {
     if (isPbpPath(source)) return sidecarsOfContainer(source);
-    auto discs = discPathsOf(source);
+    auto discs = opened.discsOf(source);
     if (!discs) return discs.error();
+    const std::size_t count = (*discs)->count();
     std::vector<Sidecar> sidecars;
-    for (std::size_t i = 0; i < discs->size(); ++i) {
-        const auto sbi = sbiBeside((*discs)[i]);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto sbi = sbiBeside((*discs)->path(i));
         if (!sbi) continue;
-        if (Status st = addSidecar(*sbi, i + 1, discs->size(), sidecars); !st) return st.error();
+        if (Status st = addSidecar(*sbi, i + 1, count, sidecars); !st) return st.error();
     }
     return sidecars;
 }

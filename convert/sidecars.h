@@ -9,6 +9,7 @@
 #include "common/bytes.h"
 #include "common/expected.h"
 #include "common/file_io.h"
+#include "source/open_disc.h"
 
 namespace quillon {
 
@@ -17,9 +18,9 @@ struct Sidecar {
     Bytes bytes;       // checked to be an SBI file
 };
 
-// The sidecars that go with the container made from `source`; an error names a sidecar
-// that is no SBI file, or a playlist that cannot be read.
-Expected<std::vector<Sidecar>> sidecarsOf(const std::string& source);
+// The sidecars that go with the container made from `source`, whose discs `opened`
+// lists; an error names a sidecar that is no SBI file, or a playlist that cannot be read.
+Expected<std::vector<Sidecar>> sidecarsOf(const std::string& source, OpenedSource& opened);
 
 // The output of `container`, first, and of each sidecar beside it, written: one set
 // that appears together or not at all.

@@ -9,11 +9,9 @@
 #include "common/file_io.h"
 #include "inspect/artwork_library.h"
 #include "source/disc_id.h"
-#include "source/disc_image.h"
 #include "source/multi_disc.h"
 #include "source/param_sfo.h"
 #include "source/pbp.h"
-#include "source/playlist.h"
 #include "state/artwork_kinds.h"
 #include "state/busy_state.h"
 #include "state/default_fields.h"
@@ -46,23 +44,26 @@ std::string titleFromFileName(const std::string& path) { return withoutExtension
 
 // The bytes of a disc that its ID is looked for in: the first data track's, for a disc
 // of a cue sheet or a CHD; the file's first bytes for any other image.
-Expected<Bytes> identificationBytes(const std::string& disc) {
-    auto image = DiscImage::open(disc);
-    if (!image) return image.error();
-    return image->readFirstDataTrack(kIdentificationReadSize);
+Expected<Bytes> identificationBytes(SourceDiscs& discs) {
+    auto disc = discs.disc(0);
+    if (!disc) return disc.error();
+    return (*disc)->readFirstDataTrack(kIdentificationReadSize);
 }
 
 class Inspection {
 public:
-    Inspection(FieldState& fields, const GameList& gameList, const ProgramFolder& folder, const WorkFolders& workplace)
+    Inspection(FieldState& fields, const GameList& gameList, const ProgramFolder& folder, const WorkFolders& workplace,
+               OpenedSource& opened)
         : fields_(fields),
           gameList_(gameList),
           folder_(folder),
           workplace_(workplace),
+          opened_(opened),
           source_(fields.text(Field::sourcePath)) {}
 
     // Runs the case that the source calls for; the first file error stops it.
     Status run() {
+        opened_.forget();
         applyDefaultFields(fields_);
         switch (classifySource(source_)) {
             case SourceKind::Missing: inspectMissing(); return {};
@@ -91,13 +92,13 @@ private:
 
     // A disc image, a cue sheet (the disc it describes) or a playlist (its first disc).
     Status inspectImage() {
-        auto discs = discPathsOf(source_);
+        auto discs = opened_.discsOf(source_);
         if (!discs) return discs.error();
-        const std::string& disc = discs->front();
         // A playlist's title is its first disc's without the disc's number.
-        const std::string titleFromName =
-            isPlaylistPath(source_) ? withoutDiscMarker(titleFromFileName(disc)) : titleFromFileName(source_);
-        auto head = identificationBytes(disc);
+        const std::string titleFromName = (*discs)->fromPlaylist()
+                                              ? withoutDiscMarker(titleFromFileName((*discs)->path(0)))
+                                              : titleFromFileName(source_);
+        auto head = identificationBytes(**discs);
         if (!head) return head.error();
         const std::optional<std::string> discId = scanDiscId(*head);
         if (!discId) {
@@ -304,6 +305,7 @@ private:
     const GameList& gameList_;
     const ProgramFolder& folder_;
     const WorkFolders& workplace_;
+    OpenedSource& opened_;
     const std::string source_;
     std::string damagedFile_;
     std::vector<std::string> skipped_;
@@ -317,8 +319,8 @@ SourceKind classifySource(const std::string& path) {
 }
 
 Status inspectSource(FieldState& fields, Host& host, const GameList& gameList, const ProgramFolder& folder,
-                     const WorkFolders& workplace) {
-    Inspection inspection(fields, gameList, folder, workplace);
+                     const WorkFolders& workplace, OpenedSource& opened) {
+    Inspection inspection(fields, gameList, folder, workplace, opened);
     if (const Status st = inspection.run(); !st) {
         host.showMessage(st.error().message, kProgramTitle);
         return st;

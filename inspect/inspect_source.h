@@ -7,6 +7,7 @@
 #include "common/expected.h"
 
 #include "source/game_list.h"
+#include "source/open_disc.h"
 #include "state/fields.h"
 #include "state/host.h"
 #include "state/program_folder.h"
@@ -36,11 +37,13 @@ SourceKind classifySource(const std::string& path);
 // shows them, and inspection stops there; what was done before stays, and the error
 // comes back. Sections of a damaged container are skipped, with one message naming them.
 // The files it takes out of a source go into `workplace`; the window's is the program
-// folder's.
+// folder's. `opened` keeps the discs of an image source that inspection opened (and
+// forgets those of the source before); without it, they are closed when it ends.
 Status inspectSource(FieldState& fields, Host& host, const GameList& gameList, const ProgramFolder& folder,
-                     const WorkFolders& workplace);
+                     const WorkFolders& workplace, OpenedSource& opened);
 inline Status inspectSource(FieldState& fields, Host& host, const GameList& gameList, const ProgramFolder& folder) {
-    return inspectSource(fields, host, gameList, folder, WorkFolders::ofProgram(folder));
+    OpenedSource opened;
+    return inspectSource(fields, host, gameList, folder, WorkFolders::ofProgram(folder), opened);
 }
 
 }  // namespace quillon

@@ -11,8 +11,9 @@ Session::Session(ProgramFolder folder, Host& host) : Session(folder, host, WorkF
 
 Session::Session(ProgramFolder folder, Host& host, WorkFolders workplace)
     : folder_(std::move(folder)), workplace_(std::move(workplace)), busy_(host) {
-    fields_.setReaction(FieldTrigger::InspectSource,
-                        [this] { inspection_ = inspectSource(fields_, busy_.host(), gameList_, folder_, workplace_); });
+    fields_.setReaction(FieldTrigger::InspectSource, [this] {
+        inspection_ = inspectSource(fields_, busy_.host(), gameList_, folder_, workplace_, source_);
+    });
 }
 
 void Session::loadGameList() { gameList_ = quillon::loadGameList(folder_.gameListFile()); }
@@ -25,7 +26,7 @@ Status Session::saveOptions() const {
 }
 
 OperationEnd Session::convert(ToolProcess& tool, ToolCompression compression) {
-    return runConversion(fields_, busy_, tool, folder_, workplace_, compression);
+    return runConversion(fields_, busy_, tool, folder_, workplace_, source_, compression);
 }
 
 OperationEnd Session::extract() { return runIsoExtraction(fields_, busy_); }

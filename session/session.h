@@ -7,6 +7,7 @@
 #include "convert/convert_command.h"
 #include "convert/tool_process.h"
 #include "source/game_list.h"
+#include "source/open_disc.h"
 #include "state/busy_state.h"
 #include "state/fields.h"
 #include "state/program_folder.h"
@@ -52,6 +53,7 @@ private:
     BusyState busy_;
     GameList gameList_;
     Status inspection_;
+    OpenedSource source_;  // the discs of the source chosen last, as its inspection opened them
 };
 
 }  // namespace quillon

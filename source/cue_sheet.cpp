@@ -47,7 +47,7 @@ std::string extentText(const CueFile& file) {
 
 class CueParser {
 public:
-    explicit CueParser(const std::string& sheetPath) { sheet_.path = sheetPath; }
+    CueParser(const std::string& sheetPath, const CueFileSize& sizeOf) : sizeOf_(sizeOf) { sheet_.path = sheetPath; }
 
     Expected<CueSheet> parse(std::span<const std::uint8_t> text) {
         const std::vector<std::string_view> lines = textFileLines(asText(text));
@@ -119,12 +119,9 @@ private:
         std::filesystem::path name = toFsPath(words[1]);
         if (name.is_relative()) name = toFsPath(sheet_.path).parent_path() / name;
         CueFile file{fromFsPath(name), 0};
-        if (auto unreadable = unreadableEntry(file.path, "FILE names a missing file: " + inQuotes(file.path))) {
-            return error(*unreadable);
-        }
-        auto opened = InputFile::open(file.path);
-        if (!opened) return error(opened.error().message);
-        file.size = opened->size();
+        auto size = sizeOf_(file.path);
+        if (!size) return error(size.error().message);
+        file.size = *size;
         sheet_.files.push_back(std::move(file));
         fileLine_ = line_;
         firstTrackOfFile_ = sheet_.tracks.size();
@@ -250,6 +247,7 @@ private:
         return errorAt(fileLine_, "FILE " + inQuotes(sheet_.files.back().path) + " holds no TRACK");
     }
 
+    const CueFileSize& sizeOf_;
     CueSheet sheet_;
     std::size_t line_ = 0;
     std::size_t fileLine_ = 0;
@@ -262,16 +260,43 @@ private:
 
 }  // namespace
 
-bool isCueSheetPath(const std::string& path) { return toLowerAscii(extensionOf(path)) == ".cue"; }
-
-Expected<CueSheet> parseCueSheet(std::span<const std::uint8_t> text, const std::string& sheetPath) {
-    return CueParser(sheetPath).parse(text);
+Expected<CueSheet> parseCueSheet(std::span<const std::uint8_t> text, const std::string& sheetPath,
+                                 const CueFileSize& sizeOf) {
+    return CueParser(sheetPath, sizeOf).parse(text);
 }
 
-Expected<CueSheet> readCueSheet(const std::string& sheetPath) {
-    auto text = readWholeFile(sheetPath);
-    if (!text) return text.error();
-    return parseCueSheet(*text, sheetPath);
+CueLayout layOutCueSheet(const CueSheet& sheet) {
+    CueLayout layout;
+    const auto add = [&layout](std::uint64_t sectors, std::optional<std::size_t> file, std::uint64_t fileSector) {
+        layout.stretches.push_back({sectors, file, fileSector});
+        layout.sectors += sectors;
+    };
+    const auto& tracks = sheet.tracks;
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        const CueTrack& track = tracks[i];
+        const CueTrack* next = i + 1 < tracks.size() ? &tracks[i + 1] : nullptr;
+        const bool firstOfFile = i == 0 || tracks[i - 1].file != track.file;
+        const bool lastOfFile = !next || next->file != track.file;
+        // A track's bytes run from its pregap up to the next track's pregap; the first
+        // track of a file also takes the bytes in front of it, the last one the rest of
+        // the file unless the next track's pregap begins in it.
+        const std::uint64_t begin = firstOfFile ? 0 : track.index00.value_or(track.index01);
+        std::uint64_t end = lastOfFile ? sheet.files[track.file].sectors() : next->index00.value_or(next->index01);
+        if (next && next->pregapInFileBefore && next->file == track.file + 1) end = *next->index00;
+        add(track.pregap, std::nullopt, 0);
+        std::uint64_t tail = 0;  // of the file before, in its pregap (all of it, when it holds no track)
+        if (track.pregapInFileBefore) {
+            const std::size_t before = track.file - 1;
+            const std::uint64_t from = i > 0 && tracks[i - 1].file == before ? *track.index00 : 0;
+            tail = sheet.files[before].sectors() - from;
+            add(tail, before, from);
+        }
+        const std::uint64_t firstSector = layout.sectors;
+        add(end - begin, track.file, begin);
+        layout.tracks.push_back({track.number, track.type(), firstSector + track.index01 - begin,
+                                 track.pregap + tail + track.index01 - begin});
+    }
+    return layout;
 }
 
 std::string cueSheetText(const std::vector<DiscTrack>& tracks, const std::string& binName) {

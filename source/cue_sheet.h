@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -45,7 +46,7 @@ struct CueTrack {
 };
 
 // A sheet as read: its files in order, and its tracks, numbered from 1 up by one, in the
-// order of the sheet. Every file exists and holds at least one track (or a track's
+// order of the sheet. Every file could be read and holds at least one track (or a track's
 // INDEX 00 whose INDEX 01 comes in the next FILE, before any TRACK of that file); within
 // a file the positions go forward, each track starting after the INDEX 01 of the track
 // before it, and every position lies inside the file.
@@ -55,14 +56,32 @@ struct CueSheet {
     std::vector<CueTrack> tracks;
 };
 
-// True for a path ending in ".cue" (any letter case).
-bool isCueSheetPath(const std::string& path);
+// The size in bytes of the file at `path` that a FILE line names, or why it cannot be
+// read (a message that the parser puts after the sheet and the line).
+using CueFileSize = std::function<Expected<std::uint64_t>(const std::string& path)>;
 
-// Reads the sheet `text` found at `sheetPath`; FILE names are looked up (and their sizes
-// taken) relative to the sheet's folder unless they are absolute. Every error message
-// names the sheet and the line.
-Expected<CueSheet> parseCueSheet(std::span<const std::uint8_t> text, const std::string& sheetPath);
-Expected<CueSheet> readCueSheet(const std::string& sheetPath);
+// Reads the sheet `text` found at `sheetPath`. FILE names are joined to the sheet's
+// folder unless they are absolute, and `sizeOf` tells the files' sizes, in the order of
+// the sheet: the parser itself touches no file. Every error message names the sheet and
+// the line.
+Expected<CueSheet> parseCueSheet(std::span<const std::uint8_t> text, const std::string& sheetPath,
+                                 const CueFileSize& sizeOf);
+
+// The disc that a sheet describes, as stretches one after the other: its tracks in the
+// sheet's order, each with its pregap in front of it (the bytes from INDEX 00, or from
+// the start of its file for the first track of a file, up to INDEX 01, after the zero
+// sectors of a PREGAP line), so that the disc runs from sector 0 to the lead-out.
+struct CueStretch {
+    std::uint64_t sectors = 0;
+    std::optional<std::size_t> file;  // an index into CueSheet::files; none: zero sectors
+    std::uint64_t fileSector = 0;
+};
+struct CueLayout {
+    std::vector<CueStretch> stretches;
+    std::vector<DiscTrack> tracks;  // INDEX 01 of each in disc sectors
+    std::uint64_t sectors = 0;
+};
+CueLayout layOutCueSheet(const CueSheet& sheet);
 
 // A sheet for `tracks` laid out in one file `binName` (which holds no double quote): one
 // FILE line, then per track its TRACK line (MODE2/2352 or AUDIO), INDEX 00 when it has a

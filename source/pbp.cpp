@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "source/source_kinds.h"
 
 namespace quillon {
 namespace {
@@ -37,7 +38,7 @@ Error damaged(const std::string& what) { return Error::format("The PBP file is d
 
 }  // namespace
 
-bool isPbpPath(const std::string& path) { return toLowerAscii(extensionOf(path)) == ".pbp"; }
+bool isPbpPath(const std::string& path) { return sourceKindOf(path) == SourceKind::Pbp; }
 
 std::uint32_t PbpHeader::offset(PbpSection section) const {
     if (section == PbpSection::ParamSfo) return paramSfo;

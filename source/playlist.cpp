@@ -4,24 +4,26 @@
 #include "common/file_io.h"
 #include "common/text.h"
 #include "source/multi_disc.h"
+#include "source/source_kinds.h"
 #include "source/text_lines.h"
 
 namespace quillon {
 
-bool isPlaylistPath(const std::string& path) {
-    const std::string extension = toLowerAscii(extensionOf(path));
-    return extension == ".m3u" || extension == ".m3u8";
-}
+bool isPlaylistPath(const std::string& path) { return sourceKindOf(path) == SourceKind::Playlist; }
 
 std::optional<std::string> discKindProblem(const std::string& path) {
-    if (isPlaylistPath(path)) return inQuotes(path) + " is a playlist, not a disc";
-    if (isPbpPath(path)) {
-        return inQuotes(path) + " is a PBP container, not a disc image";
+    switch (sourceKindOf(path)) {
+        case SourceKind::Playlist: return inQuotes(path) + " is a playlist, not a disc";
+        case SourceKind::Pbp: return inQuotes(path) + " is a PBP container, not a disc image";
+        case SourceKind::DiscImage:
+        case SourceKind::CueSheet:
+        case SourceKind::Chd: break;
     }
     return std::nullopt;
 }
 
-Expected<std::vector<std::string>> parsePlaylist(std::span<const std::uint8_t> text, const std::string& playlistPath) {
+Expected<std::vector<std::string>> parsePlaylist(std::span<const std::uint8_t> text, const std::string& playlistPath,
+                                                 const DiscFileProblem& problemOf) {
     const auto error = [&playlistPath](std::size_t line, const std::string& what) {
         return lineError("Playlist", playlistPath, line, what);
     };
@@ -36,9 +38,7 @@ Expected<std::vector<std::string>> parsePlaylist(std::span<const std::uint8_t> t
         if (disc.is_relative()) disc = folder / disc;
         const std::string path = fromFsPath(disc);
         if (auto problem = discKindProblem(path)) return error(i + 1, *problem);
-        if (auto unreadable = unreadableEntry(path, "the disc file " + inQuotes(path) + " is missing")) {
-            return error(i + 1, *unreadable);
-        }
+        if (auto unreadable = problemOf(path)) return error(i + 1, *unreadable);
         discs.push_back(path);
     }
     if (discs.empty()) {
@@ -50,12 +50,9 @@ Expected<std::vector<std::string>> parsePlaylist(std::span<const std::uint8_t> t
 Expected<std::vector<std::string>> readPlaylist(const std::string& playlistPath) {
     auto text = readWholeFile(playlistPath);
     if (!text) return text.error();
-    return parsePlaylist(*text, playlistPath);
-}
-
-Expected<std::vector<std::string>> discPathsOf(const std::string& source) {
-    if (isPlaylistPath(source)) return readPlaylist(source);
-    return std::vector<std::string>{source};
+    return parsePlaylist(*text, playlistPath, [](const std::string& path) {
+        return unreadableEntry(path, "the disc file " + inQuotes(path) + " is missing");
+    });
 }
 
 }  // namespace quillon

@@ -4,6 +4,7 @@
 // not.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -20,12 +21,15 @@ bool isPlaylistPath(const std::string& path);
 // container); nullopt for a disc image, a cue sheet or a CHD.
 std::optional<std::string> discKindProblem(const std::string& path);
 
-// The disc paths of the playlist `text` found at `playlistPath`: one to five, each an
-// existing file of a disc's kind. Every error names the playlist and the line.
-Expected<std::vector<std::string>> parsePlaylist(std::span<const std::uint8_t> text, const std::string& playlistPath);
-Expected<std::vector<std::string>> readPlaylist(const std::string& playlistPath);
+// Why the disc file at `path` that a line names cannot be read; nullopt when it can.
+using DiscFileProblem = std::function<std::optional<std::string>(const std::string& path)>;
 
-// The discs a source holds: a playlist's, or the source itself as the one disc.
-Expected<std::vector<std::string>> discPathsOf(const std::string& source);
+// The disc paths of the playlist `text` found at `playlistPath`: one to five, each of a
+// disc's kind and without a problem that `problemOf` tells, asked in the order of the
+// lines: the parser itself touches no file. Every error names the playlist and the line.
+Expected<std::vector<std::string>> parsePlaylist(std::span<const std::uint8_t> text, const std::string& playlistPath,
+                                                 const DiscFileProblem& problemOf);
+// The playlist file's disc paths, each an existing file.
+Expected<std::vector<std::string>> readPlaylist(const std::string& playlistPath);
 
 }  // namespace quillon

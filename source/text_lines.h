@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "common/expected.h"
+#include "common/file_io.h"
 
 namespace quillon {
 
@@ -22,5 +23,9 @@ Error lineError(std::string_view kind, const std::string& path, std::size_t line
 // what the path names instead (a folder, a named pipe, a device, a loop of links);
 // nullopt when it is a regular file.
 std::optional<std::string> unreadableEntry(const std::string& path, const std::string& missing);
+
+// The file that a line names, opened; else why it cannot be read, as unreadableEntry
+// says it, or why the open failed.
+Expected<InputFile> openEntry(const std::string& path, const std::string& missing);
 
 }  // namespace quillon

@@ -124,7 +124,7 @@ struct ChdDisc::State {
     std::vector<DiscTrack> tracks;
     std::vector<bool> holdsDiscFrames;  // per hunk: false for hunks of padding alone
     std::uint64_t size = 0;
-    std::optional<OrderedHash> hash;  // until checkData() has compared it
+    std::optional<OrderedHash> hash;  // until checkAfterReadingAll() has compared it
     bool dataMismatch = false;
 
     std::mutex workersMutex;
@@ -134,18 +134,17 @@ struct ChdDisc::State {
 ChdDisc::ChdDisc(std::unique_ptr<State> state) : state_(std::move(state)) {}
 ChdDisc::~ChdDisc() = default;
 
-const std::string& ChdDisc::path() const { return state_->file.path(); }
+const std::string& ChdDisc::name() const { return state_->file.path(); }
 std::uint64_t ChdDisc::size() const { return state_->size; }
 const std::vector<DiscTrack>& ChdDisc::tracks() const { return state_->tracks; }
 
-Expected<std::unique_ptr<ChdDisc>> ChdDisc::open(const std::string& path) {
-    auto file = InputFile::open(path);
-    if (!file) return file.error();
-    auto head = file->readUpTo(0, kChdHeaderSize);
+Expected<std::unique_ptr<DiscReader>> ChdDisc::open(InputFile file) {
+    const std::string path = file.path();
+    auto head = file.readUpTo(0, kChdHeaderSize);
     if (!head) return head.error();
-    auto header = parseChdHeader(*head, file->size(), path);
+    auto header = parseChdHeader(*head, file.size(), path);
     if (!header) return header.error();
-    auto state = std::make_unique<State>(std::move(*file), *header);
+    auto state = std::make_unique<State>(std::move(file), *header);
     InputFile& input = state->file;
     const auto read = [&input](std::uint64_t position, std::span<std::uint8_t> out) {
         return input.readExactAt(position, out);
@@ -164,7 +163,7 @@ Expected<std::unique_ptr<ChdDisc>> ChdDisc::open(const std::string& path) {
     if (Status st = state->checkCodecs(); !st) return st.error();
     state->layOut(*chdTracks);
     if (recordsSha1(*header)) state->hash.emplace(header->hunkCount(), header->hunkBytes, header->logicalBytes);
-    return std::unique_ptr<ChdDisc>(new ChdDisc(std::move(state)));
+    return std::unique_ptr<DiscReader>(new ChdDisc(std::move(state)));
 }
 
 Status ChdDisc::State::checkCodecs() const {
@@ -299,7 +298,7 @@ Status ChdDisc::State::copySectors(Worker& worker, const Stretch& stretch, std::
 Status ChdDisc::readExactAt(std::uint64_t position, std::span<std::uint8_t> out) {
     State& state = *state_;
     if (!fitsIn(state.size, position, out.size())) {
-        return Error::read("Cannot read the disc " + inQuotes(path()) + ". Read beyond end of file");
+        return Error::read("Cannot read the disc " + inQuotes(name()) + ". Read beyond end of file");
     }
     if (out.empty()) return {};
     const std::uint64_t firstSector = position / kSectorSize;
@@ -326,9 +325,9 @@ Status ChdDisc::readExactAt(std::uint64_t position, std::span<std::uint8_t> out)
     return result;
 }
 
-Status ChdDisc::checkData() {
+Status ChdDisc::checkAfterReadingAll() {
     State& state = *state_;
-    if (!state.hash) return state.dataMismatch ? chdDamaged(path(), kDataMismatch) : Status{};
+    if (!state.hash) return state.dataMismatch ? chdDamaged(name(), kDataMismatch) : Status{};
     std::unique_ptr<Worker> worker = state.takeWorker(state.hash->next());
     Status result;
     for (std::uint64_t h = state.hash->next(); h < state.hunks.size() && result; h = state.hash->next()) {
@@ -339,7 +338,7 @@ Status ChdDisc::checkData() {
     if (!result) return result;
     state.dataMismatch = state.hash->finish() != state.header.rawSha1;
     state.hash.reset();
-    return state.dataMismatch ? chdDamaged(path(), kDataMismatch) : Status{};
+    return state.dataMismatch ? chdDamaged(name(), kDataMismatch) : Status{};
 }
 
 }  // namespace quillon

@@ -7,8 +7,8 @@
 // not kept beyond the last one of each reader, so memory stays a few hunks per thread.
 //
 // The SHA-1 of the CHD's data, recorded in its header, is computed on the way: hunks
-// are added to it in order as reads decode them. checkData() tells, once the disc has
-// been read through, whether it matched.
+// are added to it in order as reads decode them. checkAfterReadingAll() tells, once the
+// disc has been read through, whether it matched.
 #pragma once
 
 #include <cstdint>
@@ -18,36 +18,33 @@
 #include <vector>
 
 #include "common/expected.h"
-#include "source/disc_toc.h"
+#include "common/file_io.h"
+#include "source/disc_reader.h"
 
 namespace quillon {
 
-class ChdDisc {
+class ChdDisc : public DiscReader {
 public:
-    // Opens the CHD and reads its header, its hunk map and its track list; all the
+    // Reads the header, the hunk map and the track list of the CHD `file`; all the
     // refusals (other versions, a parent needed, codecs or tracks not read, damage)
     // come here, before any of its data is read.
-    static Expected<std::unique_ptr<ChdDisc>> open(const std::string& path);
-    ~ChdDisc();
-    ChdDisc(const ChdDisc&) = delete;
-    ChdDisc& operator=(const ChdDisc&) = delete;
+    static Expected<std::unique_ptr<DiscReader>> open(InputFile file);
+    ~ChdDisc() override;
 
-    const std::string& path() const;
+    const std::string& name() const override;
     // The disc's bytes: its sectors, 2,352 bytes each.
-    std::uint64_t size() const;
-    // In disc order; INDEX 01 of each in disc sectors.
-    const std::vector<DiscTrack>& tracks() const;
+    std::uint64_t size() const override;
+    const std::vector<DiscTrack>& tracks() const override;
 
-    // Exactly out.size() bytes of the disc from `position`. Several threads may read at
-    // once, each decoding its own hunks. A hunk that does not decode, or does not match
+    // Each thread decodes its own hunks. A hunk that does not decode, or does not match
     // its CRC, fails the read with a message naming the CHD as damaged.
-    Status readExactAt(std::uint64_t position, std::span<std::uint8_t> out);
+    Status readExactAt(std::uint64_t position, std::span<std::uint8_t> out) override;
 
-    // After the disc has been read through: decodes the hunks that no read needed (the
-    // padding between tracks, and what arrived too far ahead of the hunks before it) and
-    // compares the SHA-1 of all the data with the header's; fails, naming the CHD as
-    // damaged, when they differ. A CHD that records no SHA-1 passes.
-    Status checkData();
+    // Decodes the hunks that no read needed (the padding between tracks, and what
+    // arrived too far ahead of the hunks before it) and compares the SHA-1 of all the
+    // data with the header's; fails, naming the CHD as damaged, when they differ. A CHD
+    // that records no SHA-1 passes.
+    Status checkAfterReadingAll() override;
 
 private:
     struct State;

@@ -14,7 +14,7 @@
 #include <filesystem>
 
 #include "common/file_io.h"
-#include "source/cue_sheet.h"
+#include "source/cue_sheet_disc.h"
 #include "state/busy_state.h"
 #include "support/cli_run.h"
 #include "support/packed_container.h"

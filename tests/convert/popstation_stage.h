@@ -26,7 +26,10 @@ struct PopstationStage {
         const std::string path = program.write(std::string("Files/") + kPopstationFileName, "#!/bin/sh\n" + script);
         std::filesystem::permissions(path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
     }
-    StageOutcome run(ToolProcess& tool) { return runPopstation(job, busy, tool); }
+    StageOutcome run(ToolProcess& tool) {
+        OpenedSource opened;
+        return runPopstation(job, opened, busy, tool);
+    }
     std::string filesPath(const std::string& name) const { return job.workFolder + name; }
 
     TempFolder program;

@@ -7,7 +7,7 @@
 
 #include "common/file_io.h"
 #include "common/file_system.h"
-#include "source/cue_sheet.h"
+#include "source/cue_sheet_disc.h"
 #include "state/fields.h"
 #include "support/disc_set.h"
 #include "support/packed_container.h"

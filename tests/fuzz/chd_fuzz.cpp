@@ -44,7 +44,7 @@ void parseFromMemory(std::span<const std::uint8_t> input) {
     (void)readChdTracks(*header, input.size(), read, kName);
 }
 
-void readDisc(ChdDisc& disc) {
+void readDisc(DiscReader& disc) {
     const std::vector<DiscTrack>& tracks = disc.tracks();
     FUZZ_REQUIRE(!tracks.empty() && disc.size() % kSectorSize == 0);
     const std::uint64_t sectors = disc.size() / kSectorSize;
@@ -60,7 +60,7 @@ void readDisc(ChdDisc& disc) {
     }
     if (disc.size() > (4u << 20)) return;
     Bytes all(static_cast<std::size_t>(disc.size()));
-    if (disc.readExactAt(0, all).ok()) (void)disc.checkData();
+    if (disc.readExactAt(0, all).ok()) (void)disc.checkAfterReadingAll();
 }
 
 }  // namespace
@@ -71,7 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const ScratchFile file("chd");
     const std::span<const std::uint8_t> input(data, size);
     parseFromMemory(input);
-    auto disc = ChdDisc::open(file.hold(input));
+    auto opened = InputFile::open(file.hold(input));
+    if (!opened) return 0;
+    auto disc = ChdDisc::open(std::move(*opened));
     if (disc) readDisc(**disc);
     return 0;
 }

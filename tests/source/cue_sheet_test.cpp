@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
 
 #include "source/disc_files.h"
-#include "source/disc_image.h"
+#include "source/open_disc.h"
 #include "support/temp_folder.h"
 
 namespace quillon {
@@ -19,17 +20,27 @@ using quillon::testing::distinctSectors;
 using quillon::testing::isLineError;
 using quillon::testing::TempFolder;
 
+// The parser asks for the sizes of the files a sheet names; it is given those of
+// `sectors`, files of the sheet's folder, and told that any other is missing.
 class CueSheetTest : public ::testing::Test {
 protected:
     std::string sheetPath() const { return folder.file("Game (Disc 1).cue"); }
-    Expected<CueSheet> parse(const std::string& text) const { return parseCueSheet(asBytes(text), sheetPath()); }
+    Expected<CueSheet> parse(const std::string& text) const {
+        return parseCueSheet(asBytes(text), sheetPath(), [this](const std::string& path) -> Expected<std::uint64_t> {
+            const auto file = sectors.find(path);
+            if (file == sectors.end()) return Error::read("no size for " + path);
+            return file->second * kSectorSize;
+        });
+    }
+    void place(const std::string& name, std::uint64_t fileSectors) { sectors[folder.file(name)] = fileSectors; }
 
     TempFolder folder;
+    std::map<std::string, std::uint64_t> sectors;
 };
 
 TEST_F(CueSheetTest, ReadsFilesTracksAndIndexesInAnyLetterCaseSkippingWhatItIgnores) {
-    folder.write("Game (Track 1).bin", distinctSectors(300, 1));
-    folder.write("track2.bin", distinctSectors(200, 2));
+    place("Game (Track 1).bin", 300);
+    place("track2.bin", 200);
     const auto sheet = parse(
         "\xEF\xBB\xBF"
         "CATALOG 0000000000000\r\n"
@@ -70,7 +81,7 @@ TEST_F(CueSheetTest, ReadsFilesTracksAndIndexesInAnyLetterCaseSkippingWhatItIgno
 }
 
 TEST_F(CueSheetTest, ReadsThreeTracksOfOneFileAndAPregap) {
-    folder.write("all.bin", distinctSectors(1000, 1));
+    place("all.bin", 1000);
     const auto sheet = parse(
         "FILE all.bin BINARY\n"
         "  TRACK 01 MODE1/2352\n"
@@ -102,8 +113,8 @@ struct SheetError {
 class CueSheetErrorTest : public CueSheetTest, public ::testing::WithParamInterface<SheetError> {};
 
 TEST_P(CueSheetErrorTest, NamesTheSheetAndTheLine) {
-    folder.write("a.bin", distinctSectors(300, 1));
-    folder.write("b.bin", distinctSectors(100, 2));
+    place("a.bin", 300);
+    place("b.bin", 100);
     const auto sheet = parse(GetParam().text);
     ASSERT_FALSE(sheet.ok());
     EXPECT_TRUE(isLineError(sheet.error().message, "Cue sheet", sheetPath(), GetParam().line, GetParam().what));
@@ -112,8 +123,7 @@ TEST_P(CueSheetErrorTest, NamesTheSheetAndTheLine) {
 INSTANTIATE_TEST_SUITE_P(
     Sheets, CueSheetErrorTest,
     ::testing::Values(
-        SheetError{"REM\nFILE \"missing.bin\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n", 2,
-                   "FILE names a missing file: \""},
+        SheetError{"REM\nFILE \"missing.bin\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n", 2, "no size for "},
         SheetError{"FILE a.bin BINARY\nTRACK 01 MODE1/2048\nINDEX 01 00:00:00\n", 2,
                    "track mode MODE1/2048 is not supported: a PlayStation disc image needs raw "
                    "2,352-byte sectors"},
@@ -152,13 +162,15 @@ INSTANTIATE_TEST_SUITE_P(
         SheetError{"REM nothing\n\n", 2, "the sheet names no TRACK"}));
 
 #ifndef _WIN32
-TEST_F(CueSheetTest, AFileThatIsEmptyOrNoFileAtAllIsCalledWhatItIs) {
+// The reader of a sheet's disc opens the files the sheet names.
+TEST_F(CueSheetTest, AFileThatIsMissingEmptyOrNoFileAtAllIsCalledWhatItIs) {
     folder.write("empty.bin", std::string());
     folder.write("sub/inside", std::string());
     ASSERT_EQ(::mkfifo(folder.file("pipe.bin").c_str(), 0600), 0);
     std::filesystem::create_symlink("loop2", folder.path() / "loop1");
     std::filesystem::create_symlink("loop1", folder.path() / "loop2");
     const std::vector<std::pair<std::string, std::string>> cases{
+        {"missing.bin", "FILE names a missing file: \"" + folder.file("missing.bin") + "\""},
         {"empty.bin",
          "INDEX 01 00:00:00 lies past the end of \"" + folder.file("empty.bin") + "\" (it holds no whole sector)"},
         {"sub", "Cannot open file \"" + folder.file("sub") + "\". It is a folder, not a file."},
@@ -167,9 +179,10 @@ TEST_F(CueSheetTest, AFileThatIsEmptyOrNoFileAtAllIsCalledWhatItIs) {
         {"loop1", "Cannot open file \"" + folder.file("loop1") + "\". Too many levels of symbolic links"},
     };
     for (const auto& [name, what] : cases) {
-        const auto sheet = parse("FILE \"" + name + "\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n");
-        ASSERT_FALSE(sheet.ok());
-        EXPECT_EQ(sheet.error().message,
+        folder.write("Game (Disc 1).cue", "FILE \"" + name + "\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n");
+        const auto disc = openDisc(sheetPath());
+        ASSERT_FALSE(disc.ok());
+        EXPECT_EQ(disc.error().message,
                   "Cue sheet \"" + sheetPath() + "\", line " + (name == "empty.bin" ? "3" : "1") + ": " + what);
     }
 }
@@ -190,10 +203,10 @@ TEST_F(CueSheetTest, WrittenSheetReadsBackToTheSameTracks) {
               "    INDEX 01 00:10:50\r\n");
     folder.write("Game (Disc 1).bin", distinctSectors(1000, 1));
     folder.write("Game (Disc 1).cue", text);
-    auto image = DiscImage::open(sheetPath());
+    auto image = openDisc(sheetPath());
     ASSERT_TRUE(image.ok()) << image.error().message;
-    EXPECT_EQ(image->tracks(), tracks);
-    EXPECT_EQ(image->size(), 1000 * kSectorSize);
+    EXPECT_EQ((*image)->tracks(), tracks);
+    EXPECT_EQ((*image)->size(), 1000 * kSectorSize);
 }
 
 }  // namespace

@@ -23,7 +23,8 @@ protected:
     }
     std::string playlistPath() const { return folder.file("Game.m3u"); }
     Expected<std::vector<std::string>> parse(const std::string& text) const {
-        return parsePlaylist(asBytes(text), playlistPath());
+        folder.write("Game.m3u", text);
+        return readPlaylist(playlistPath());
     }
 
     TempFolder folder;

@@ -31,7 +31,7 @@ struct BlockRun {
 // packed on all threads at once: a CHD's hunks decode on every thread.
 class BlockPacker {
 public:
-    BlockPacker(DiscImage& image, std::uint32_t blockCount, OutputFile& out, const PackSettings& settings)
+    BlockPacker(DiscReader& image, std::uint32_t blockCount, OutputFile& out, const PackSettings& settings)
         : image_(image), blockCount_(blockCount), out_(out), settings_(settings) {
         entries_.reserve(blockCount);
     }
@@ -111,7 +111,7 @@ private:
         return settings_.progress({.status = {}, .done = std::min(packed, image_.size()), .total = image_.size()});
     }
 
-    DiscImage& image_;
+    DiscReader& image_;
     const std::uint32_t blockCount_;
     OutputFile& out_;
     const PackSettings& settings_;
@@ -121,7 +121,7 @@ private:
 
 }  // namespace
 
-Expected<std::vector<IndexEntry>> packImageBlocks(DiscImage& image, std::uint32_t blockCount, OutputFile& out,
+Expected<std::vector<IndexEntry>> packImageBlocks(DiscReader& image, std::uint32_t blockCount, OutputFile& out,
                                                   const PackSettings& settings) {
     return BlockPacker(image, blockCount, out, settings).run();
 }

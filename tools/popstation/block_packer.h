@@ -14,7 +14,7 @@
 #include "common/expected.h"
 #include "common/file_io.h"
 #include "common/progress.h"
-#include "source/disc_image.h"
+#include "source/disc_reader.h"
 #include "source/image_index.h"
 
 namespace quillon::popstation {
@@ -30,7 +30,7 @@ struct PackSettings {
 // Appends the blocks of `image` (`blockCount` of them, the last completed with zero
 // bytes) to `out` and gives their index entries, whose offsets count from the first
 // block. A read or write failure gives its error; a stop gives Error::cancelled().
-Expected<std::vector<IndexEntry>> packImageBlocks(DiscImage& image, std::uint32_t blockCount, OutputFile& out,
+Expected<std::vector<IndexEntry>> packImageBlocks(DiscReader& image, std::uint32_t blockCount, OutputFile& out,
                                                   const PackSettings& settings);
 
 }  // namespace quillon::popstation

@@ -6,9 +6,9 @@
 #include "common/ordered_work.h"
 #include "common/text.h"
 #include "source/disc_id.h"
-#include "source/disc_image.h"
 #include "source/disc_toc.h"
 #include "source/multi_disc.h"
+#include "source/open_disc.h"
 #include "source/param_sfo.h"
 #include "source/pbp.h"
 #include "source/playlist.h"
@@ -96,7 +96,7 @@ private:
 
 // One disc of the container.
 struct Disc {
-    DiscImage image;
+    std::unique_ptr<DiscReader> image;
     std::uint32_t blocks = 0;
     std::string discId;
 };
@@ -126,7 +126,7 @@ Expected<std::vector<std::string>> discPaths(const ToolRequest& request, Reporte
     return discs;
 }
 
-void describeTracks(const DiscImage& image, Reporter& reporter) {
+void describeTracks(const DiscReader& image, Reporter& reporter) {
     if (image.tracks().size() < 2) return;
     for (const DiscTrack& track : image.tracks()) {
         reporter.say("Track " + trackNumberText(track.number) + ": " +
@@ -142,13 +142,13 @@ Expected<std::vector<Disc>> openDiscs(const ToolRequest& request, const Workplac
     std::vector<Disc> discs;
     for (std::size_t i = 0; i < paths->size(); ++i) {
         const std::string& path = (*paths)[i];
-        auto image = DiscImage::open(path);
+        auto image = openDisc(path);
         if (!image) return image.error();
-        auto blocks = imageBlockCount(image->size(), place.maxBlocks);
+        auto blocks = imageBlockCount((*image)->size(), place.maxBlocks);
         if (!blocks) return Error::format(inQuotes(path) + ": " + blocks.error().message);
         reporter.say((paths->size() == 1 ? std::string("Source") : discName(i, paths->size())) + ": " + inQuotes(path) +
-                     ", " + std::to_string(image->size()) + " bytes, " + std::to_string(*blocks) + " blocks");
-        describeTracks(*image, reporter);
+                     ", " + std::to_string((*image)->size()) + " bytes, " + std::to_string(*blocks) + " blocks");
+        describeTracks(**image, reporter);
         discs.push_back({std::move(*image), *blocks, {}});
     }
     return discs;
@@ -163,7 +163,7 @@ Status chooseDiscIds(const ToolRequest& request, std::vector<Disc>& discs, Repor
             reporter.say(name + discs[i].discId);
             continue;
         }
-        auto head = discs[i].image.readFirstDataTrack(kIdentificationReadSize);
+        auto head = discs[i].image->readFirstDataTrack(kIdentificationReadSize);
         if (!head) return head.error();
         const auto found = scanDiscId(*head);
         discs[i].discId = found.value_or(kUnknownDiscId);
@@ -221,14 +221,14 @@ struct PackJob {
 // The disc's block, from the current end of `out`: head, blocks, then its index.
 Status writeDiscBlock(Disc& disc, const std::string& title, OutputFile& out, const PackJob& job, Reporter& reporter) {
     const std::uint64_t blockStart = out.written();
-    const Bytes toc = encodeToc(disc.image.tracks(), disc.image.size());
+    const Bytes toc = encodeToc(disc.image->tracks(), disc.image->size());
     if (Status st = out.write(imageBlockHead(disc.discId, title, toc)); !st) return st;
     PackSettings settings{.level = job.level, .threads = job.threads, .progress = [&](const ProgressReport& r) {
                               return reporter.packed(job.packedBefore + r.done, job.total);
                           }};
-    auto entries = packImageBlocks(disc.image, disc.blocks, out, settings);
+    auto entries = packImageBlocks(*disc.image, disc.blocks, out, settings);
     if (!entries) return entries.error();
-    if (Status st = disc.image.checkAfterReadingAll(); !st) return st;
+    if (Status st = disc.image->checkAfterReadingAll(); !st) return st;
     return out.writeAt(blockStart + kIndexOffset, encodeIndex(*entries));
 }
 
@@ -249,7 +249,7 @@ Status writeDiscSet(std::vector<Disc>& discs, const std::string& title, OutputFi
         }
         offsets.push_back(static_cast<std::uint32_t>(offset));
         if (Status st = writeDiscBlock(disc, title, out, job, reporter); !st) return st;
-        job.packedBefore += disc.image.size();
+        job.packedBefore += disc.image->size();
     }
     return out.writeAt(psar + kDiscTableOffset, discTable(offsets));
 }
@@ -288,7 +288,7 @@ Status makeEboot(const ToolRequest& request, const Workplace& place, const Progr
     }
     if (Status st = out->writeZeros(layout->fillerLength); !st) return st;
     PackJob job{.level = request.level, .threads = threadsFor(place)};
-    for (const Disc& disc : *discs) job.total += disc.image.size();
+    for (const Disc& disc : *discs) job.total += disc.image->size();
     const Status written = discs->size() == 1 ? writeDiscBlock(discs->front(), request.title, *out, job, reporter)
                                               : writeDiscSet(*discs, request.title, *out, job, reporter);
     if (!written) return written;

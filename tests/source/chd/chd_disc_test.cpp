@@ -6,7 +6,7 @@
 
 #include "common/file_io.h"
 #include "source/chd/chd_map.h"
-#include "source/disc_image.h"
+#include "source/open_disc.h"
 #include "support/cd_sectors.h"
 #include "support/chd_writer.h"
 #include "support/chdman.h"
@@ -15,7 +15,7 @@
 namespace quillon::testing {
 namespace {
 
-Bytes wholeImage(DiscImage& image) {
+Bytes wholeImage(DiscReader& image) {
     Bytes bytes(static_cast<std::size_t>(image.size()));
     EXPECT_TRUE(image.readExactAt(0, bytes).ok());
     return bytes;
@@ -36,14 +36,14 @@ TEST_P(ChdDiscTest, ReadsAsTheDiscOfItsCueSheet) {
     const std::string cue = writeTestDisc(dir, "game", GetParam().disc());
     const std::string chd = dir.file("game.chd");
     ASSERT_TRUE(makeChd(cue, chd, GetParam().codecs, GetParam().more));
-    auto fromCue = DiscImage::open(cue);
-    auto fromChd = DiscImage::open(chd);
+    auto fromCue = openDisc(cue);
+    auto fromChd = openDisc(chd);
     ASSERT_TRUE(fromCue.ok()) << fromCue.error().message;
     ASSERT_TRUE(fromChd.ok()) << fromChd.error().message;
-    EXPECT_EQ(fromChd->size(), fromCue->size());
-    EXPECT_EQ(fromChd->tracks(), fromCue->tracks());
-    EXPECT_TRUE(wholeImage(*fromChd) == wholeImage(*fromCue));
-    const Status checked = fromChd->checkAfterReadingAll();
+    EXPECT_EQ((*fromChd)->size(), (*fromCue)->size());
+    EXPECT_EQ((*fromChd)->tracks(), (*fromCue)->tracks());
+    EXPECT_TRUE(wholeImage(**fromChd) == wholeImage(**fromCue));
+    const Status checked = (*fromChd)->checkAfterReadingAll();
     EXPECT_TRUE(checked.ok()) << checked.error().message;
 }
 
@@ -79,7 +79,7 @@ TEST(ChdmanTest, FlagsTheMode1AndForm1SectorsOfTheTestDiscs) {
 
 // The disc read by `threads` threads at once, each a run of sectors in turn, as the
 // packer reads.
-Bytes readByThreads(DiscImage& image, int threads) {
+Bytes readByThreads(DiscReader& image, int threads) {
     Bytes read(static_cast<std::size_t>(image.size()));
     constexpr std::size_t kRun = 37 * kSectorSize + 5;
     std::atomic<std::size_t> next{0};
@@ -110,11 +110,11 @@ class WrittenChdTest : public ::testing::TestWithParam<WrittenCase> {};
 
 TEST_P(WrittenChdTest, ReadsAsItsDiscAndMatchesItsChecksum) {
     TempFolder dir;
-    auto fromCue = DiscImage::open(writeTestDisc(dir, "game", audioDisc()));
-    auto fromChd = DiscImage::open(dir.write("game.chd", GetParam().write()));
+    auto fromCue = openDisc(writeTestDisc(dir, "game", audioDisc()));
+    auto fromChd = openDisc(dir.write("game.chd", GetParam().write()));
     ASSERT_TRUE(fromChd.ok()) << fromChd.error().message;
-    EXPECT_TRUE(readByThreads(*fromChd, GetParam().threads) == wholeImage(*fromCue));
-    const Status checked = fromChd->checkAfterReadingAll();
+    EXPECT_TRUE(readByThreads(**fromChd, GetParam().threads) == wholeImage(**fromCue));
+    const Status checked = (*fromChd)->checkAfterReadingAll();
     EXPECT_TRUE(checked.ok()) << checked.error().message;
 }
 
@@ -149,7 +149,7 @@ TEST(ChdDiscReadTest, AChdOfAnotherCodecIsRefusedNamingIt) {
     chd.codecs = {kChdCodecCdzl, chdTag("huff"), 0, 0};
     chd.hunks = {{}, {}, {TestChdHunk::How::Codec, 1}};
     const std::string path = dir.write("game.chd", writeTestChd(chd));
-    EXPECT_EQ(DiscImage::open(path).error().message,
+    EXPECT_EQ(openDisc(path).error().message,
               "The CHD \"" + path +
                   "\" cannot be read: its hunks are compressed with the codec huff, and only "
                   "the CD codecs cdlz, cdzl, cdfl and cdzs are read.");
@@ -164,11 +164,11 @@ TEST(ChdDiscReadTest, AHunkThatDoesNotMatchItsChecksumFailsTheRead) {
     const auto hunks = parseChdMap(*header, std::span(file).subspan(header->mapOffset), file.size(), "");
     file[(*hunks)[2].offset + 100] ^= 1;
     const std::string path = dir.write("game.chd", file);
-    auto image = DiscImage::open(path);
+    auto image = openDisc(path);
     ASSERT_TRUE(image.ok()) << image.error().message;
     Bytes sector(kSectorSize);
-    EXPECT_TRUE(image->readExactAt(15 * kSectorSize, sector).ok());
-    EXPECT_EQ(image->readExactAt(16 * kSectorSize, sector).error().message,
+    EXPECT_TRUE((*image)->readExactAt(15 * kSectorSize, sector).ok());
+    EXPECT_EQ((*image)->readExactAt(16 * kSectorSize, sector).error().message,
               "The CHD \"" + path + "\" is damaged: hunk 2 does not match its checksum.");
 }
 
@@ -202,22 +202,22 @@ TEST_P(ChdDamageTest, IsRefusedWithAMessage) {
     dir.write("game.chd", file);
 
     const std::string expected = "The CHD \"" + chd + "\" " + GetParam().message;
-    auto image = DiscImage::open(chd);
+    auto image = openDisc(chd);
     if (GetParam().stage == Damage::Stage::Open) {
         ASSERT_FALSE(image.ok());
         EXPECT_EQ(image.error().message, expected);
         return;
     }
     ASSERT_TRUE(image.ok()) << image.error().message;
-    Bytes bytes(static_cast<std::size_t>(image->size()));
-    const Status read = image->readExactAt(0, bytes);
+    Bytes bytes(static_cast<std::size_t>((*image)->size()));
+    const Status read = (*image)->readExactAt(0, bytes);
     if (GetParam().stage == Damage::Stage::Read) {
         ASSERT_FALSE(read.ok());
         EXPECT_EQ(read.error().message, expected);
         return;
     }
     ASSERT_TRUE(read.ok()) << read.error().message;
-    const Status checked = image->checkAfterReadingAll();
+    const Status checked = (*image)->checkAfterReadingAll();
     ASSERT_FALSE(checked.ok());
     EXPECT_EQ(checked.error().message, expected);
 }

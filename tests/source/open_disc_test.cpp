@@ -1,4 +1,4 @@
-#include "source/disc_image.h"
+#include "source/open_disc.h"
 
 #include <gtest/gtest.h>
 
@@ -13,26 +13,26 @@ namespace {
 using quillon::testing::distinctSectors;
 using quillon::testing::TempFolder;
 
-Bytes readAll(DiscImage& image) {
+Bytes readAll(DiscReader& image) {
     Bytes bytes(static_cast<std::size_t>(image.size()));
     EXPECT_TRUE(image.readExactAt(0, bytes).ok());
     return bytes;
 }
 
-TEST(DiscImageTest, AnImageFileIsOneDataTrackAsItIs) {
+TEST(OpenDiscTest, AnImageFileIsOneDataTrackAsItIs) {
     TempFolder folder;
     const Bytes content = distinctSectors(40, 3);
     const Bytes odd(content.begin(), content.end() - 1000);
-    auto image = DiscImage::open(folder.write("game.BIN", odd));
+    auto image = openDisc(folder.write("game.BIN", odd));
     ASSERT_TRUE(image.ok()) << image.error().message;
-    EXPECT_EQ(image->size(), odd.size());
-    EXPECT_EQ(image->tracks(), std::vector<DiscTrack>{DiscTrack{}});
-    EXPECT_EQ(readAll(*image), odd);
-    const auto head = image->readFirstDataTrack(65535);
+    EXPECT_EQ((*image)->size(), odd.size());
+    EXPECT_EQ((*image)->tracks(), std::vector<DiscTrack>{DiscTrack{}});
+    EXPECT_EQ(readAll(**image), odd);
+    const auto head = (*image)->readFirstDataTrack(65535);
     ASSERT_TRUE(head.ok());
     EXPECT_EQ(*head, Bytes(odd.begin(), odd.begin() + 65535));
     Bytes past(2);
-    EXPECT_FALSE(image->readExactAt(odd.size() - 1, past).ok());
+    EXPECT_FALSE((*image)->readExactAt(odd.size() - 1, past).ok());
 }
 
 // A stretch of the expected image: sectors of a file, or zero sectors.
@@ -76,16 +76,16 @@ protected:
 };
 
 TEST_P(DiscLayoutTest, LaysTheTracksOutWithTheirPregaps) {
-    auto image = DiscImage::open(folder.write("disc.cue", std::string(GetParam().sheet)));
+    auto image = openDisc(folder.write("disc.cue", std::string(GetParam().sheet)));
     ASSERT_TRUE(image.ok()) << image.error().message;
-    EXPECT_EQ(image->tracks(), GetParam().tracks);
+    EXPECT_EQ((*image)->tracks(), GetParam().tracks);
     const Bytes expected = expectedImage(GetParam().image);
-    EXPECT_EQ(image->size(), expected.size());
-    EXPECT_TRUE(readAll(*image) == expected);
+    EXPECT_EQ((*image)->size(), expected.size());
+    EXPECT_TRUE(readAll(**image) == expected);
     // Reads across the stretches give the same bytes as one whole read.
     Bytes middle(5 * kSectorSize + 17);
     const std::uint64_t at = expected.size() / 2 - 3 * kSectorSize + 5;
-    ASSERT_TRUE(image->readExactAt(at, middle).ok());
+    ASSERT_TRUE((*image)->readExactAt(at, middle).ok());
     EXPECT_TRUE(std::equal(middle.begin(), middle.end(), expected.begin() + static_cast<std::ptrdiff_t>(at)));
 }
 
@@ -130,45 +130,45 @@ INSTANTIATE_TEST_SUITE_P(
                {{1, TrackType::Audio, 0, 0}, {2, TrackType::Data, 210, 10}},
                {{"audio.bin", 0, 200}, {nullptr, 0, 10}, {"data.bin", 0, 300}}}));
 
-TEST(DiscImageTest, AFilesPartialLastSectorReadsAsAWholeOneEndingInZeros) {
+TEST(OpenDiscTest, AFilesPartialLastSectorReadsAsAWholeOneEndingInZeros) {
     TempFolder folder;
     const Bytes whole = distinctSectors(10, 4);
     const Bytes partial(whole.begin(), whole.end() - 1000);
     folder.write("short.bin", partial);
-    auto image = DiscImage::open(
+    auto image = openDisc(
         folder.write("disc.cue", std::string("FILE short.bin BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n")));
     ASSERT_TRUE(image.ok()) << image.error().message;
-    EXPECT_EQ(image->size(), whole.size());
+    EXPECT_EQ((*image)->size(), whole.size());
     Bytes expected = partial;
     expected.resize(whole.size(), 0);
-    EXPECT_EQ(readAll(*image), expected);
+    EXPECT_EQ(readAll(**image), expected);
 }
 
-TEST(DiscImageTest, FirstDataTrackIsReadFromItsIndex01UpToItsEnd) {
+TEST(OpenDiscTest, FirstDataTrackIsReadFromItsIndex01UpToItsEnd) {
     TempFolder folder;
     const Bytes audio = distinctSectors(50, 1);
     const Bytes data = distinctSectors(20, 2);
     folder.write("audio.bin", audio);
     folder.write("data.bin", data);
     folder.write("more.bin", distinctSectors(100, 3));
-    auto image = DiscImage::open(folder.write(
+    auto image = openDisc(folder.write(
         "disc.cue", std::string("FILE audio.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
                                 "FILE data.bin BINARY\nTRACK 02 MODE2/2352\nINDEX 01 00:00:05\n"
                                 "FILE more.bin BINARY\nTRACK 03 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:00:01\n")));
     ASSERT_TRUE(image.ok()) << image.error().message;
-    const auto head = image->readFirstDataTrack(65535);
+    const auto head = (*image)->readFirstDataTrack(65535);
     ASSERT_TRUE(head.ok());
     EXPECT_EQ(*head, Bytes(data.begin() + 5 * kSectorSize, data.end()));
-    EXPECT_EQ(image->readFirstDataTrack(100)->size(), 100u);
+    EXPECT_EQ((*image)->readFirstDataTrack(100)->size(), 100u);
 }
 
-TEST(DiscImageTest, ASheetWithoutDataTrackGivesNoBytesToScan) {
+TEST(OpenDiscTest, ASheetWithoutDataTrackGivesNoBytesToScan) {
     TempFolder folder;
     folder.write("audio.bin", distinctSectors(5, 1));
-    auto image = DiscImage::open(
-        folder.write("disc.cue", std::string("FILE audio.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n")));
+    auto image =
+        openDisc(folder.write("disc.cue", std::string("FILE audio.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n")));
     ASSERT_TRUE(image.ok());
-    EXPECT_TRUE(image->readFirstDataTrack(65535)->empty());
+    EXPECT_TRUE((*image)->readFirstDataTrack(65535)->empty());
 }
 
 }  // namespace
@@ -191,7 +191,7 @@ TEST_P(PackedSourceTest, IsRefusedNamingItsFormat) {
     std::string content = GetParam().head;
     content.resize(3 * 2352, 'x');
     const std::string path = folder.write("game.bin", content);
-    auto image = DiscImage::open(path);
+    auto image = openDisc(path);
     ASSERT_FALSE(image.ok());
     EXPECT_EQ(image.error().message, "\"" + path + "\" " + GetParam().message);
 }
@@ -211,20 +211,20 @@ INSTANTIATE_TEST_SUITE_P(
                    "unpack it into the disc image with an ECM decoder first."}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(DiscImageTest, FilesThatOnlyBeginLikeAPackedOneAreImages) {
+TEST(OpenDiscTest, FilesThatOnlyBeginLikeAPackedOneAreImages) {
     TempFolder folder;
     for (const std::string& head : std::vector<std::string>{"PK", "7z", "Rar!", "\x1F\x8B", "ECM", "MCompr"}) {
         const std::string path = folder.write("game.iso", head);
-        auto image = DiscImage::open(path);
+        auto image = openDisc(path);
         ASSERT_TRUE(image.ok()) << image.error().message;
-        EXPECT_EQ(image->size(), head.size());
+        EXPECT_EQ((*image)->size(), head.size());
     }
 }
 
-TEST(DiscImageTest, AFileWithTheChdSignatureIsReadAsACHDWhateverItsName) {
+TEST(OpenDiscTest, AFileWithTheChdSignatureIsReadAsACHDWhateverItsName) {
     TempFolder folder;
     const std::string path = folder.write("game.bin", std::string("MComprHD\0\0\0\x7C\0\0\0\x04", 16));
-    auto image = DiscImage::open(path);
+    auto image = openDisc(path);
     ASSERT_FALSE(image.ok());
     EXPECT_EQ(image.error().message,
               "The CHD \"" + path + "\" cannot be read: it is a CHD of version 4, and only version 5 is read.");
