@@ -4,22 +4,27 @@
 #include <QDir>
 #include <iostream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_program.h"
 #include "common/file_io.h"
+#include "source/source_kinds.h"
 
 namespace {
 
-constexpr const char* kHelp = R"(Usage: quillon-cli [--program-folder DIR] VERB ...
+constexpr const char* kUsage = "Usage: quillon-cli [--program-folder DIR] VERB ...";
 
-Turns PlayStation disc images (.iso, .img, .bin, a .cue sheet of a disc's tracks, a .chd
-CD image, or an .m3u playlist of a game's discs) into PSP EBOOT.PBP containers and back,
-as the Quillon window does. Each run starts as a freshly started program: fields empty,
-settings from Files/options.ini, game list from Files/gameInfo.txt.
+constexpr std::size_t kHelpWidth = 88;
 
-Verbs:
+// The help's first paragraph, around the list of the sources it takes.
+constexpr const char* kPurposeBefore = "Turns PlayStation disc images (";
+constexpr const char* kPurposeAfter =
+    ") into PSP EBOOT.PBP containers and back, as the Quillon window does. Each run starts as a freshly started "
+    "program: fields empty, settings from Files/options.ini, game list from Files/gameInfo.txt.";
+
+constexpr const char* kVerbsAndOptions = R"(Verbs:
   convert SOURCE [--output DIR] [--title T] [--save-title T] [--id-prefix P]
           [--id-number N] [--icon0 F] [--icon1 F] [--pic0 F] [--pic1 F] [--snd0 F]
           [--warning F] [--pal-fix] [--compression L]
@@ -113,6 +118,28 @@ or SIGHUP did (they act as Ctrl+C). A signal that comes after the operation's la
 look for one does not stop it, and does not change the exit status.
 )";
 
+// `text` in lines of at most `width` characters, broken at blanks.
+std::string wrapped(const std::string& text, std::size_t width) {
+    std::string lines;
+    std::size_t lineStart = 0;
+    std::istringstream words(text);
+    for (std::string word; words >> word;) {
+        if (lines.size() > lineStart && lines.size() - lineStart + 1 + word.size() > width) {
+            lines += '\n';
+            lineStart = lines.size();
+        } else if (lines.size() > lineStart) {
+            lines += ' ';
+        }
+        lines += word;
+    }
+    return lines;
+}
+
+std::string helpText() {
+    const std::string purpose = kPurposeBefore + quillon::sourceKindsInWords() + kPurposeAfter;
+    return std::string(kUsage) + "\n\n" + wrapped(purpose, kHelpWidth) + "\n\n" + kVerbsAndOptions;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -126,7 +153,7 @@ int main(int argc, char** argv) {
     while (next < args.size() && args[next].starts_with("--")) {
         const std::string option = args[next];
         if (option == "--help") {
-            std::cout << kHelp;
+            std::cout << helpText();
             return 0;
         }
         if (option == "--version") {

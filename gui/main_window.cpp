@@ -16,6 +16,7 @@
 #include "gui/widgets.h"
 #include "process/qt_tool_process.h"
 #include "source/disc_id.h"
+#include "source/source_kinds.h"
 #include "state/artwork_kinds.h"
 #include "state/busy_state.h"
 #include "state/default_fields.h"
@@ -106,9 +107,7 @@ void MainWindow::createControls() {
     statusLine_->setSizeGripEnabled(false);
 
     artworkDialog_.filter = QString::fromLatin1(kPngFilter);
-    sourceDialog_.filter = QStringLiteral(
-        "Supported Files|*.iso;*.img;*.bin;*.cue;*.chd;*.m3u;*.pbp|ISO Files|*.iso|IMG Files|*.img|"
-        "BIN Files|*.bin|CUE Sheets|*.cue|CHD Images|*.chd|M3U Playlists|*.m3u|PBP Files|*.pbp");
+    sourceDialog_.filter = QString::fromStdString(sourcePickerFilter());
     extractDialog_.filter = QStringLiteral("ISO Files|*.ISO");
 
     QWidget* tabOrder[] = {sourcePathEdit_,    outputFolderEdit_, titleEdit_,      saveTitleEdit_,
