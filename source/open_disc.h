@@ -12,9 +12,9 @@
 
 namespace quillon {
 
-// The disc at `path`, read by the reader of its format: the format whose signature the
-// file starts with, else the one that its extension names, else a disc image taken as
-// it is. A playlist or a PBP container is refused: it holds no disc of its own.
+// The disc at `path`, read by the reader of its format as sourceFormatOfFile
+// (source_kinds.h) tells it from the file's first bytes and its name. A playlist or a
+// PBP container is refused: it holds no disc of its own.
 Expected<std::unique_ptr<DiscReader>> openDisc(const std::string& path);
 
 // The discs of a source: a playlist's discs in its order, or the source itself as its

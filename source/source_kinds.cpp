@@ -67,8 +67,10 @@ const SourceFormat& sourceFormatOfFile(const std::string& path, std::span<const 
     for (const SourceFormat& format : kSourceFormats) {
         if (!format.signature.empty() && reader.matches(0, format.signature)) return format;
     }
+    // A format with a signature is known by it alone: a file named as one without it is
+    // taken as a disc image.
     const SourceFormat* named = sourceFormatOf(path);
-    return named ? *named : kDiscImage;
+    return named && named->signature.empty() ? *named : kDiscImage;
 }
 
 std::size_t longestSignature() {

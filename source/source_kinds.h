@@ -50,7 +50,8 @@ const SourceFormat* sourceFormatOf(const std::string& path);
 SourceKind sourceKindOf(const std::string& path);
 
 // The format of the file at `path` whose first bytes are `head`: the one whose signature
-// it starts with, else the one that its extension names, else a disc image's.
+// it starts with, else the one without signature that its extension names, else a disc
+// image's.
 const SourceFormat& sourceFormatOfFile(const std::string& path, std::span<const std::uint8_t> head);
 
 // How many first bytes of a file sourceFormatOfFile needs.
