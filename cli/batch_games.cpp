@@ -15,19 +15,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool isCueSheetPath(const std::string& path) { return sourceKindOf(path) == SourceKind::CueSheet; }
+bool isCueSheetPath(const std::string& path) { return sourceTypeOf(path) == SourceType::CueSheet; }
 
 // The disc files that are a game on their own unless a playlist or a cue sheet reads them.
 bool isDiscFile(const std::string& path) {
     const SourceFormat* format = sourceFormatOf(path);
-    return format && (format->kind == SourceKind::DiscImage || format->kind == SourceKind::Chd);
+    return format && (format->type == SourceType::DiscImage || format->type == SourceType::Chd);
 }
 
 // Every name in the table of source kinds is a game, or in a search for containers a
 // container's alone.
 bool isGameFile(const std::string& path, GameKinds kinds) {
     const SourceFormat* format = sourceFormatOf(path);
-    return format && (kinds == GameKinds::Sources || format->kind == SourceKind::Pbp);
+    return format && (kinds == GameKinds::Sources || format->type == SourceType::Pbp);
 }
 
 // A path as the batch compares paths: absolute, its links resolved where it exists.

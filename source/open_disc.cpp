@@ -18,7 +18,7 @@ Expected<std::unique_ptr<DiscReader>> openDisc(const std::string& path) {
 Expected<SourceDiscs> SourceDiscs::list(const std::string& source) {
     SourceDiscs discs;
     discs.source_ = source;
-    discs.fromPlaylist_ = sourceKindOf(source) == SourceKind::Playlist;
+    discs.fromPlaylist_ = sourceTypeOf(source) == SourceType::Playlist;
     if (discs.fromPlaylist_) {
         auto paths = readPlaylist(source);
         if (!paths) return paths.error();

@@ -38,7 +38,7 @@ Error damaged(const std::string& what) { return Error::format("The PBP file is d
 
 }  // namespace
 
-bool isPbpPath(const std::string& path) { return sourceKindOf(path) == SourceKind::Pbp; }
+bool isPbpPath(const std::string& path) { return sourceTypeOf(path) == SourceType::Pbp; }
 
 std::uint32_t PbpHeader::offset(PbpSection section) const {
     if (section == PbpSection::ParamSfo) return paramSfo;

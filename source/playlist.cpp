@@ -9,15 +9,15 @@
 
 namespace quillon {
 
-bool isPlaylistPath(const std::string& path) { return sourceKindOf(path) == SourceKind::Playlist; }
+bool isPlaylistPath(const std::string& path) { return sourceTypeOf(path) == SourceType::Playlist; }
 
 std::optional<std::string> discKindProblem(const std::string& path) {
-    switch (sourceKindOf(path)) {
-        case SourceKind::Playlist: return inQuotes(path) + " is a playlist, not a disc";
-        case SourceKind::Pbp: return inQuotes(path) + " is a PBP container, not a disc image";
-        case SourceKind::DiscImage:
-        case SourceKind::CueSheet:
-        case SourceKind::Chd: break;
+    switch (sourceTypeOf(path)) {
+        case SourceType::Playlist: return inQuotes(path) + " is a playlist, not a disc";
+        case SourceType::Pbp: return inQuotes(path) + " is a PBP container, not a disc image";
+        case SourceType::DiscImage:
+        case SourceType::CueSheet:
+        case SourceType::Chd: break;
     }
     return std::nullopt;
 }

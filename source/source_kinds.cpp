@@ -15,29 +15,29 @@ namespace {
 
 constexpr std::array kSourceFormats{
     SourceFormat{
-        ".iso", SourceKind::DiscImage, "ISO Files", ".iso", "application/x-cd-image", {}, &ImageFileDisc::open},
+        ".iso", SourceType::DiscImage, "ISO Files", ".iso", "application/x-cd-image", {}, &ImageFileDisc::open},
     SourceFormat{
-        ".img", SourceKind::DiscImage, "IMG Files", ".img", "application/x-raw-disk-image", {}, &ImageFileDisc::open},
+        ".img", SourceType::DiscImage, "IMG Files", ".img", "application/x-raw-disk-image", {}, &ImageFileDisc::open},
     SourceFormat{
-        ".bin", SourceKind::DiscImage, "BIN Files", ".bin", "application/x-raw-cd-image", {}, &ImageFileDisc::open},
+        ".bin", SourceType::DiscImage, "BIN Files", ".bin", "application/x-raw-cd-image", {}, &ImageFileDisc::open},
     SourceFormat{".cue",
-                 SourceKind::CueSheet,
+                 SourceType::CueSheet,
                  "CUE Sheets",
                  "a .cue sheet of a disc's tracks",
                  "application/x-cue",
                  {},
                  &CueSheetDisc::open},
-    SourceFormat{".chd", SourceKind::Chd, "CHD Images", "a .chd CD image", "application/x-mame-chd", kChdSignature,
+    SourceFormat{".chd", SourceType::Chd, "CHD Images", "a .chd CD image", "application/x-mame-chd", kChdSignature,
                  &ChdDisc::open},
     SourceFormat{".m3u",
-                 SourceKind::Playlist,
+                 SourceType::Playlist,
                  "M3U Playlists",
                  "an .m3u playlist of a game's discs",
                  "audio/x-mpegurl",
                  {},
                  nullptr},
-    SourceFormat{".m3u8", SourceKind::Playlist, {}, {}, {}, {}, nullptr},
-    SourceFormat{".pbp", SourceKind::Pbp, "PBP Files", {}, "application/x-psp-pbp", {}, nullptr},
+    SourceFormat{".m3u8", SourceType::Playlist, {}, {}, {}, {}, nullptr},
+    SourceFormat{".pbp", SourceType::Pbp, "PBP Files", {}, "application/x-psp-pbp", {}, nullptr},
 };
 
 // The format of a file that no signature and no extension tells.
@@ -57,9 +57,9 @@ const SourceFormat* sourceFormatOf(const std::string& path) {
     return row == kSourceFormats.end() ? nullptr : &*row;
 }
 
-SourceKind sourceKindOf(const std::string& path) {
+SourceType sourceTypeOf(const std::string& path) {
     const SourceFormat* format = sourceFormatOf(path);
-    return format ? format->kind : SourceKind::DiscImage;
+    return format ? format->type : SourceType::DiscImage;
 }
 
 const SourceFormat& sourceFormatOfFile(const std::string& path, std::span<const std::uint8_t> head) {

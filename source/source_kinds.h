@@ -17,7 +17,7 @@ namespace quillon {
 
 class DiscReader;
 
-enum class SourceKind {
+enum class SourceType {
     DiscImage,  // a disc image taken as it is
     CueSheet,   // the disc that a cue sheet describes
     Chd,        // the CD image in a CHD file
@@ -30,7 +30,7 @@ using DiscOpener = Expected<std::unique_ptr<DiscReader>> (*)(InputFile file);
 
 struct SourceFormat {
     std::string_view extension;  // in lower case, with its dot
-    SourceKind kind;
+    SourceType type;
     std::string_view pickerLabel;  // the file picker's filter for it; empty: not offered there
     std::string_view helpWords;    // how the command line's help names it; empty: not named
     std::string_view mimeType;     // the desktop's type of such files; empty: not claimed
@@ -46,8 +46,8 @@ std::span<const SourceFormat> sourceFormats();
 // The row of the path's extension (any letter case); nullptr for any other.
 const SourceFormat* sourceFormatOf(const std::string& path);
 
-// The kind that the path's extension names; a disc image for any other extension.
-SourceKind sourceKindOf(const std::string& path);
+// The type that the path's extension names; a disc image for any other extension.
+SourceType sourceTypeOf(const std::string& path);
 
 // The format of the file at `path` whose first bytes are `head`: the one whose signature
 // it starts with, else the one without signature that its extension names, else a disc

@@ -12,23 +12,23 @@ namespace {
 
 struct NamedKind {
     const char* path;
-    SourceKind kind;
+    SourceType kind;
 };
 
 class SourceKindTest : public ::testing::TestWithParam<NamedKind> {};
 
 TEST_P(SourceKindTest, ComesFromTheExtensionInAnyLetterCase) {
-    EXPECT_EQ(sourceKindOf(GetParam().path), GetParam().kind);
+    EXPECT_EQ(sourceTypeOf(GetParam().path), GetParam().kind);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, SourceKindTest,
-    ::testing::Values(NamedKind{"/g/a.ISO", SourceKind::DiscImage}, NamedKind{"/g/a.img", SourceKind::DiscImage},
-                      NamedKind{"/g/a.Bin", SourceKind::DiscImage}, NamedKind{"/g/a.cue", SourceKind::CueSheet},
-                      NamedKind{"/g/a.CHD", SourceKind::Chd}, NamedKind{"/g/a.m3u", SourceKind::Playlist},
-                      NamedKind{"/g/a.M3U8", SourceKind::Playlist}, NamedKind{"/g/a.pbp", SourceKind::Pbp},
-                      NamedKind{"/g/a.cue.bin", SourceKind::DiscImage}, NamedKind{"/g.cue/a", SourceKind::DiscImage},
-                      NamedKind{"/g/a.raw", SourceKind::DiscImage}));
+    ::testing::Values(NamedKind{"/g/a.ISO", SourceType::DiscImage}, NamedKind{"/g/a.img", SourceType::DiscImage},
+                      NamedKind{"/g/a.Bin", SourceType::DiscImage}, NamedKind{"/g/a.cue", SourceType::CueSheet},
+                      NamedKind{"/g/a.CHD", SourceType::Chd}, NamedKind{"/g/a.m3u", SourceType::Playlist},
+                      NamedKind{"/g/a.M3U8", SourceType::Playlist}, NamedKind{"/g/a.pbp", SourceType::Pbp},
+                      NamedKind{"/g/a.cue.bin", SourceType::DiscImage}, NamedKind{"/g.cue/a", SourceType::DiscImage},
+                      NamedKind{"/g/a.raw", SourceType::DiscImage}));
 
 TEST(SourceListsTest, ThePickerFilterIsTheWindowsOwn) {
     EXPECT_EQ(sourcePickerFilter(),
