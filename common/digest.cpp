@@ -4,7 +4,9 @@
 #include <new>
 
 #include <libdeflate.h>
+#ifndef _WIN32
 #include <openssl/evp.h>
+#endif
 
 namespace quillon {
 namespace {
@@ -38,6 +40,21 @@ libdeflate_decompressor& threadDecompressor() {
 
 }  // namespace
 
+#ifdef _WIN32
+Sha1 sha1(std::span<const std::uint8_t> data) {
+    PortableSha1 hasher;
+    hasher.add(data);
+    return hasher.finish();
+}
+
+Sha1Hasher::Sha1Hasher() = default;
+
+Sha1Hasher::~Sha1Hasher() = default;
+
+void Sha1Hasher::add(std::span<const std::uint8_t> data) { sha1_.add(data); }
+
+Sha1 Sha1Hasher::finish() { return sha1_.finish(); }
+#else
 Sha1 sha1(std::span<const std::uint8_t> data) {
     Sha1 digest{};
     unsigned int length = 0;
@@ -57,6 +74,7 @@ Sha1 Sha1Hasher::finish() {
     EVP_DigestFinal_ex(context_, digest.data(), &length);
     return digest;
 }
+#endif
 
 Bytes deflateRaw(std::span<const std::uint8_t> data, int level) {
     libdeflate_compressor& compressor = compressorFor(level);
