@@ -139,6 +139,9 @@ std::uint64_t ChdDisc::size() const { return state_->size; }
 const std::vector<DiscTrack>& ChdDisc::tracks() const { return state_->tracks; }
 
 Expected<std::unique_ptr<ChdDisc>> ChdDisc::open(const std::string& path) {
+#ifdef QUILLON_WITHOUT_CHD
+    return Error::format("The CHD " + inQuotes(path) + " cannot be read: CHD sources are not supported in this build.");
+#endif
     auto file = InputFile::open(path);
     if (!file) return file.error();
     auto head = file->readUpTo(0, kChdHeaderSize);
