@@ -76,9 +76,10 @@ if [ ! -f "$native/build.ninja" ]; then
 fi
 cmake --build "$native" --target program_files -j "$jobs"
 
-# The project for Windows; the tests run under Wine (tests/windows/wine.sh).
+# The project for Windows, finding libdeflate in deps/ (among the paths a cross build
+# searches); the tests run under Wine (tests/windows/wine.sh).
 PKG_CONFIG_LIBDIR=$deps/lib/pkgconfig cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" -DQT_ADDITIONAL_PACKAGES_PREFIX_PATH="$deps" \
   -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tests/windows/wine.sh" >/dev/null
 cmake --build "$build" -j "$jobs"
 

@@ -61,7 +61,7 @@ printf 'ゲーム.bin\r\ndisc2.bin\r\n' > game.m3u
 convert_and_extract() {
     local source=$1 level=$2 case=$3 side
     for side in linux windows; do
-        mkdir -p "back-$side/$case"
+        mkdir -p "back-$side/$case" "out-$side"
         "run_$side" convert "$source" --output "out-$side/$case" --title "Harbor Run" --id-prefix SLUS \
           --id-number 99004 --compression "$level" || { echo "$side: convert $source failed"; return 1; }
         "run_$side" extract "out-$side/$case/EBOOT.PBP" "back-$side/$case/disc.iso" ||
@@ -84,9 +84,14 @@ check "playlist: both discs come back" cmp -s disc2.bin "back-windows/playlist/d
 # Ctrl+C while the tool packs: exit status 130, no container, no tool left running.
 "$linux/bench/make_disc_image" big.bin 150 code text >/dev/null
 stopped_by_ctrl_c() {
-    wine_run "$windows/quillon-cli.exe" --program-folder windows convert big.bin --output out-stop \
-      --title Stop --id-prefix SLUS --id-number 99005 --compression 9 </dev/null >/dev/null 2>stop.log &
+    mkdir -p out-stop
+    # With job control a program started in the background does not ignore SIGINT.
+    set -m
+    LC_ALL=C.UTF-8 "$here/wine.sh" "$windows/quillon-cli.exe" --program-folder windows convert big.bin \
+      --output out-stop --title Stop --id-prefix SLUS --id-number 99005 --compression 9 </dev/null >/dev/null \
+      2>stop.log &
     local cli=$! waited=0
+    set +m
     until compgen -G "windows/Files/.EBOOT.PBP.*.part" >/dev/null; do
         sleep 0.2
         waited=$((waited + 1))
@@ -96,6 +101,9 @@ stopped_by_ctrl_c() {
     wait $cli
     local status=$?
     [ $status -eq 130 ] || { echo "exit status $status, not 130"; cat stop.log; return 1; }
+    [ ! -e out-stop/Stop/EBOOT.PBP ] || { echo "a container was written"; return 1; }
+    sleep 1
+    ! pgrep -f 'popstation[.]exe' >/dev/null || { echo "the tool still runs"; return 1; }
     [ ! -e out-stop/EBOOT.PBP ] || { echo "a container was written"; return 1; }
 }
 check "Ctrl+C stops a conversion with exit status 130" stopped_by_ctrl_c
