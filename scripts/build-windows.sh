@@ -95,12 +95,15 @@ cp "${dlls[@]}" "$build/"
 mkdir -p "$build/platforms" "$build/styles"
 cp "$qt/plugins/platforms/qwindows.dll" "$build/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$build/styles/"
+# Text through Qt's own FreeType engine: with the system's engines, Wine draws the labels
+# but no text in the text fields.
+printf '[Platforms]\r\nWindowsArguments = fontengine=freetype\r\n' > "$build/qt.conf"
 
 # The zip: one folder, Quillon, holding the portable program folder.
 stage=$build/zip/Quillon
 rm -rf "$build/zip" "$build/quillon-windows-x86_64.zip"
 mkdir -p "$stage/Files" "$stage/platforms" "$stage/styles"
-cp "$build/quillon.exe" "$build/quillon-cli.exe" "$build"/*.dll "$stage/"
+cp "$build/quillon.exe" "$build/quillon-cli.exe" "$build"/*.dll "$build/qt.conf" "$stage/"
 cp "$build/platforms/qwindows.dll" "$stage/platforms/"
 cp "$build/styles/qwindowsvistastyle.dll" "$stage/styles/"
 cp "$build/Files/popstation.exe" "$build"/Files/{back.png,no_icon0.png,icon_back.png,base.pbp,gameInfo.txt} \

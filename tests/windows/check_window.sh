@@ -83,12 +83,20 @@ eval "$(xdotool getwindowgeometry --shell "$main" | grep -E '^(WIDTH|HEIGHT)=')"
 read -r dx dy < <(client_offset "$main" 539 273)
 mkdir -p "$(dirname "$shot")"
 import -window "$main" "$shot"
-# The captions are drawn: the convert button's Chinese caption (转换) puts dark pixels
-# into the button's middle, where a blank button has none.
-dark=$(convert "$shot" -crop "40x13+$((dx + 205))+$((dy + 231))" -colorspace Gray -threshold 50% \
-  -negate -format '%[fx:mean*w*h]' info:)
-[ "${dark%.*}" -ge 10 ] && pass "the convert button's caption is drawn ($dark dark pixels)" ||
+# Text is drawn where a blank control has none: dark pixels in the middle of the convert
+# button (its Chinese caption, 转换) and of the source field (the start-up source's path).
+dark_pixels() {  # WIDTH HEIGHT X Y of the client area
+    local dark
+    dark=$(convert "$shot" -crop "$1x$2+$((dx + $3))+$((dy + $4))" -colorspace Gray -threshold 50% -negate \
+      -format '%[fx:mean*w*h]' info:)
+    echo "${dark%.*}"
+}
+dark=$(dark_pixels 40 13 205 231)
+[ "$dark" -ge 10 ] && pass "the convert button's caption is drawn ($dark dark pixels)" ||
   fail "the convert button's caption is drawn ($dark dark pixels)"
+dark=$(dark_pixels 200 13 8 24)
+[ "$dark" -ge 40 ] && pass "the source field shows the start-up source ($dark dark pixels)" ||
+  fail "the source field shows the start-up source ($dark dark pixels)"
 
 click "$main" "$dx" "$dy" 225 237  # convert
 for _ in $(seq 120); do
