@@ -103,7 +103,8 @@ stopped_by_ctrl_c() {
     [ $status -eq 130 ] || { echo "exit status $status, not 130"; cat stop.log; return 1; }
     [ ! -e out-stop/Stop/EBOOT.PBP ] || { echo "a container was written"; return 1; }
     sleep 1
-    ! pgrep -f 'popstation[.]exe' >/dev/null || { echo "the tool still runs"; return 1; }
+    # Wine names a program by its Windows path, here below this check's own folder.
+    ! pgrep -f "$(basename "$work").windows.Files.popstation[.]exe" >/dev/null || { echo "the tool still runs"; return 1; }
     [ ! -e out-stop/EBOOT.PBP ] || { echo "a container was written"; return 1; }
 }
 check "Ctrl+C stops a conversion with exit status 130" stopped_by_ctrl_c
