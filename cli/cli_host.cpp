@@ -6,6 +6,7 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #define QUILLON_ISATTY _isatty
 #define QUILLON_FILENO _fileno
 #else
@@ -20,14 +21,33 @@ namespace {
 // The signal that last asked the program to stop; 0 before any.
 volatile std::sig_atomic_t gStopSignal = 0;
 
-extern "C" void onStopSignal(int signal) { gStopSignal = signal; }
-
 // Ctrl+C, and the requests to end of a system shutting down or of a closed terminal:
 // each stops the operation at its next poll, as the "Abort" button does.
-#ifdef SIGHUP
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+#ifdef _WIN32
+// Windows has no such signals but the console's Ctrl+C and Ctrl+Break, both taken as
+// SIGINT (exit status 130). The handler runs on a thread of its own.
+BOOL WINAPI onConsoleControl(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+    gStopSignal = SIGINT;
+    return TRUE;
+}
+
+void catchStopSignals() {
+    SetConsoleCtrlHandler(onConsoleControl, TRUE);
+    SetConsoleOutputCP(CP_UTF8);  // the messages are UTF-8
+}
+void releaseStopSignals() { SetConsoleCtrlHandler(onConsoleControl, FALSE); }
 #else
-constexpr int kStopSignals[] = {SIGINT, SIGTERM};
+extern "C" void onStopSignal(int signal) { gStopSignal = signal; }
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void catchStopSignals() {
+    for (const int signal : kStopSignals) std::signal(signal, onStopSignal);
+}
+void releaseStopSignals() {
+    for (const int signal : kStopSignals) std::signal(signal, SIG_DFL);
+}
 #endif
 
 // Back to the start of the terminal's line, which is cleared.
@@ -66,13 +86,9 @@ std::string progressLine(const std::string& status, std::uint64_t done, std::uin
     return line;
 }
 
-CliHost::CliHost() : stderrIsTerminal_(isTerminal(stderr)) {
-    for (const int signal : kStopSignals) std::signal(signal, onStopSignal);
-}
+CliHost::CliHost() : stderrIsTerminal_(isTerminal(stderr)) { catchStopSignals(); }
 
-CliHost::~CliHost() {
-    for (const int signal : kStopSignals) std::signal(signal, SIG_DFL);
-}
+CliHost::~CliHost() { releaseStopSignals(); }
 
 void CliHost::endProgressLine() {
     if (!progressLineOpen_) return;

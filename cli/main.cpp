@@ -144,7 +144,7 @@ std::string helpText() {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args = quillon::programArguments(argc, argv);
     // Without --program-folder: the executable's folder when it holds a writable Files
     // folder, else the installed layout.
     std::optional<std::string> programFolder;

@@ -1,43 +1,92 @@
 #include "common/digest.h"
 
+#include <algorithm>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <vector>
 
 #include <libdeflate.h>
+#ifndef _WIN32
 #include <openssl/evp.h>
+#endif
 
 namespace quillon {
 namespace {
 
-struct FreeCompressor {
-    void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
-};
-struct FreeDecompressor {
-    void operator()(libdeflate_decompressor* decompressor) const { libdeflate_free_decompressor(decompressor); }
+// A compressor's tables take a while to set up and up to a few MiB, so the ones made are
+// kept for later calls: each call borrows one of its level (or of none, for the
+// decompressors) and gives it back, so there are never more than the threads that
+// deflate at once. Not kept per thread: the thread-local objects of MinGW-w64 builds are
+// freed before their destructors run when a thread ends.
+template <typename Codec, void (*freeCodec)(Codec*)>
+class CodecPool {
+public:
+    ~CodecPool() {
+        for (const auto& [level, codec] : idle_) freeCodec(codec);
+    }
+
+    struct GiveBack {
+        CodecPool* pool;
+        int level;
+        void operator()(Codec* codec) const { pool->giveBack(level, codec); }
+    };
+
+    // A codec of `level` for the caller alone, made by `make` when none is idle.
+    template <typename Make>
+    std::unique_ptr<Codec, GiveBack> borrow(int level, Make make) {
+        Codec* codec = takeIdle(level);
+        if (!codec) codec = make();
+        if (!codec) throw std::bad_alloc();
+        return {codec, GiveBack{this, level}};
+    }
+
+private:
+    Codec* takeIdle(int level) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto it = std::find_if(idle_.begin(), idle_.end(), [level](const auto& e) { return e.first == level; });
+        if (it == idle_.end()) return nullptr;
+        Codec* codec = it->second;
+        idle_.erase(it);
+        return codec;
+    }
+    void giveBack(int level, Codec* codec) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        idle_.emplace_back(level, codec);
+    }
+
+    std::mutex mutex_;
+    std::vector<std::pair<int, Codec*>> idle_;
 };
 
-// A compressor's tables take a while to set up and up to a few MiB: each thread keeps
-// the one of the level it used last (threads work on their own blocks at one level).
-libdeflate_compressor& compressorFor(int level) {
-    thread_local std::unique_ptr<libdeflate_compressor, FreeCompressor> compressor;
-    thread_local int compressorLevel = -1;
-    if (!compressor || compressorLevel != level) {
-        compressor.reset(libdeflate_alloc_compressor(level));
-        if (!compressor) throw std::bad_alloc();
-        compressorLevel = level;
-    }
-    return *compressor;
+CodecPool<libdeflate_compressor, libdeflate_free_compressor> gCompressors;
+CodecPool<libdeflate_decompressor, libdeflate_free_decompressor> gDecompressors;
+
+auto compressorFor(int level) {
+    return gCompressors.borrow(level, [level] { return libdeflate_alloc_compressor(level); });
 }
 
-libdeflate_decompressor& threadDecompressor() {
-    thread_local std::unique_ptr<libdeflate_decompressor, FreeDecompressor> decompressor(
-        libdeflate_alloc_decompressor());
-    if (!decompressor) throw std::bad_alloc();
-    return *decompressor;
+auto decompressor() {
+    return gDecompressors.borrow(0, [] { return libdeflate_alloc_decompressor(); });
 }
 
 }  // namespace
 
+#ifdef _WIN32
+Sha1 sha1(std::span<const std::uint8_t> data) {
+    PortableSha1 hasher;
+    hasher.add(data);
+    return hasher.finish();
+}
+
+Sha1Hasher::Sha1Hasher() = default;
+
+Sha1Hasher::~Sha1Hasher() = default;
+
+void Sha1Hasher::add(std::span<const std::uint8_t> data) { sha1_.add(data); }
+
+Sha1 Sha1Hasher::finish() { return sha1_.finish(); }
+#else
 Sha1 sha1(std::span<const std::uint8_t> data) {
     Sha1 digest{};
     unsigned int length = 0;
@@ -57,18 +106,19 @@ Sha1 Sha1Hasher::finish() {
     EVP_DigestFinal_ex(context_, digest.data(), &length);
     return digest;
 }
+#endif
 
 Bytes deflateRaw(std::span<const std::uint8_t> data, int level) {
-    libdeflate_compressor& compressor = compressorFor(level);
-    Bytes out(libdeflate_deflate_compress_bound(&compressor, data.size()));
-    out.resize(libdeflate_deflate_compress(&compressor, data.data(), data.size(), out.data(), out.size()));
+    const auto compressor = compressorFor(level);
+    Bytes out(libdeflate_deflate_compress_bound(compressor.get(), data.size()));
+    out.resize(libdeflate_deflate_compress(compressor.get(), data.data(), data.size(), out.data(), out.size()));
     return out;
 }
 
 bool inflateRaw(std::span<const std::uint8_t> data, std::span<std::uint8_t> out) {
     // Without a place for the size it gives, the call fails unless the stream fills
     // `out` exactly.
-    return libdeflate_deflate_decompress(&threadDecompressor(), data.data(), data.size(), out.data(), out.size(),
+    return libdeflate_deflate_decompress(decompressor().get(), data.data(), data.size(), out.data(), out.size(),
                                          nullptr) == LIBDEFLATE_SUCCESS;
 }
 
@@ -79,9 +129,9 @@ std::optional<Bytes> inflateRaw(std::span<const std::uint8_t> data, std::size_t 
 }
 
 Bytes deflateZlib(std::span<const std::uint8_t> data, int level) {
-    libdeflate_compressor& compressor = compressorFor(level);
-    Bytes out(libdeflate_zlib_compress_bound(&compressor, data.size()));
-    out.resize(libdeflate_zlib_compress(&compressor, data.data(), data.size(), out.data(), out.size()));
+    const auto compressor = compressorFor(level);
+    Bytes out(libdeflate_zlib_compress_bound(compressor.get(), data.size()));
+    out.resize(libdeflate_zlib_compress(compressor.get(), data.data(), data.size(), out.data(), out.size()));
     return out;
 }
 

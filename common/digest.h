@@ -1,5 +1,6 @@
-// SHA-1 over OpenSSL; over libdeflate, deflate and inflate of whole buffers (raw, or
-// in the zlib format that PNG pictures use) and the CRC-32 of PNG chunks.
+// SHA-1 over OpenSSL (on Windows our own, common/sha1.h); over libdeflate, deflate and
+// inflate of whole buffers (raw, or in the zlib format that PNG pictures use) and the
+// CRC-32 of PNG chunks.
 #pragma once
 
 #include <array>
@@ -8,12 +9,12 @@
 #include <span>
 
 #include "common/bytes.h"
+#include "common/sha1.h"
 
 struct evp_md_ctx_st;  // OpenSSL's digest state
 
 namespace quillon {
 
-using Sha1 = std::array<std::uint8_t, 20>;
 Sha1 sha1(std::span<const std::uint8_t> data);
 
 // The SHA-1 of data that arrives in parts.
@@ -29,7 +30,11 @@ public:
     Sha1 finish();
 
 private:
+#ifdef _WIN32
+    PortableSha1 sha1_;
+#else
     ::evp_md_ctx_st* context_;
+#endif
 };
 
 // Levels 1 to 9 compress as zlib's levels of those numbers are meant to (9: the best

@@ -16,6 +16,9 @@
 #ifdef _WIN32
 #include <io.h>
 #include <process.h>
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 #else
 #include <unistd.h>
 #endif
@@ -49,13 +52,30 @@ int createNew(const std::string& path) {
     return _wopen(toFsPath(path).c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
                   _S_IREAD | _S_IWRITE);
 }
+// Each read and write names its own 64-bit position (as pread and pwrite do), so the
+// threads that read one file at once never move each other's position.
+OVERLAPPED atPosition(std::uint64_t position) {
+    OVERLAPPED overlapped{};
+    overlapped.Offset = static_cast<DWORD>(position);
+    overlapped.OffsetHigh = static_cast<DWORD>(position >> 32);
+    return overlapped;
+}
+HANDLE systemHandle(int handle) { return reinterpret_cast<HANDLE>(_get_osfhandle(handle)); }
 long long readAtPosition(int handle, void* data, std::size_t count, std::uint64_t position) {
-    if (_lseeki64(handle, static_cast<long long>(position), SEEK_SET) < 0) return -1;
-    return _read(handle, data, static_cast<unsigned>(count));
+    OVERLAPPED overlapped = atPosition(position);
+    DWORD done = 0;
+    if (ReadFile(systemHandle(handle), data, static_cast<DWORD>(count), &done, &overlapped)) return done;
+    if (GetLastError() == ERROR_HANDLE_EOF) return 0;
+    errno = EIO;
+    return -1;
 }
 long long writeAtPosition(int handle, const void* data, std::size_t count, std::uint64_t position) {
-    if (_lseeki64(handle, static_cast<long long>(position), SEEK_SET) < 0) return -1;
-    return _write(handle, data, static_cast<unsigned>(count));
+    OVERLAPPED overlapped = atPosition(position);
+    DWORD done = 0;
+    if (WriteFile(systemHandle(handle), data, static_cast<DWORD>(count), &done, &overlapped)) return done;
+    const DWORD error = GetLastError();
+    errno = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? ENOSPC : EIO;
+    return -1;
 }
 int closeHandle(int handle) { return _close(handle); }
 int processId() { return _getpid(); }
@@ -141,6 +161,20 @@ std::filesystem::path toFsPath(const std::string& utf8) {
 std::string fromFsPath(const std::filesystem::path& path) {
     const std::u8string s = path.u8string();
     return std::string(s.begin(), s.end());
+}
+
+std::vector<std::string> programArguments(int argc, char** argv) {
+#ifdef _WIN32
+    (void)argv;
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int i = 1; wide && i < count && i < argc; ++i) args.push_back(fromFsPath(std::filesystem::path(wide[i])));
+    LocalFree(wide);
+    return args;
+#else
+    return std::vector<std::string>(argv + 1, argv + argc);
+#endif
 }
 
 bool isFile(const std::string& path) {
@@ -353,8 +387,12 @@ std::string temporaryStem(const std::string& name) {
 
 bool processIsAlive(int id) {
 #ifdef _WIN32
-    (void)id;
-    return true;  // an open file cannot be removed there anyway
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(id));
+    if (!process) return GetLastError() == ERROR_ACCESS_DENIED;  // another user's
+    DWORD exitCode = 0;
+    const bool running = GetExitCodeProcess(process, &exitCode) && exitCode == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
 #else
     return ::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
 #endif
@@ -547,12 +585,20 @@ Status OutputFile::finishWriting() {
 
 namespace {
 
-// Renames `from` onto `to`; the system's reason on failure.
+// Renames `from` onto `to`, replacing a file there in one step; the system's reason on
+// failure.
 std::optional<std::string> renameFailure(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    if (MoveFileExW(toFsPath(from).c_str(), toFsPath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return std::nullopt;
+    }
+    return std::system_category().message(static_cast<int>(GetLastError()));
+#else
     std::error_code ec;
     std::filesystem::rename(toFsPath(from), toFsPath(to), ec);
     if (ec) return ec.message();
     return std::nullopt;
+#endif
 }
 
 }  // namespace

@@ -25,6 +25,9 @@ inline constexpr char kPathSeparator = '/';
 
 std::filesystem::path toFsPath(const std::string& utf8);
 std::string fromFsPath(const std::filesystem::path& path);
+// A program's arguments after its name, as UTF-8. On Windows they come from the wide
+// command line: argv there is in the ANSI code page, which cannot hold every file name.
+std::vector<std::string> programArguments(int argc, char** argv);
 
 bool isFile(const std::string& path);    // an existing regular file (links followed)
 bool isFolder(const std::string& path);  // an existing folder

@@ -3,12 +3,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 
 #include <fcntl.h>
 #ifdef _WIN32
 #include <io.h>
 #include <share.h>
 #include <sys/stat.h>
+#include <windows.h>
 #else
 #include <sys/file.h>
 #include <unistd.h>
@@ -52,12 +54,20 @@ void pretendFreeSpace(std::optional<std::uint64_t> bytes) { gPretendedFreeSpace 
 
 Expected<std::optional<FileLock>> FileLock::tryLock(const std::string& path) {
 #ifdef _WIN32
-    // A file opened without sharing is locked until it is closed.
     int handle = -1;
-    if (_wsopen_s(&handle, toFsPath(path).c_str(), _O_RDWR | _O_CREAT | _O_NOINHERIT, _SH_DENYRW,
+    if (_wsopen_s(&handle, toFsPath(path).c_str(), _O_RDWR | _O_CREAT | _O_NOINHERIT, _SH_DENYNO,
                   _S_IREAD | _S_IWRITE) != 0) {
-        if (errno == EACCES) return std::optional<FileLock>();
         return Error::write("Cannot create file " + inQuotes(path) + ". " + systemErrorText(errno));
+    }
+    // The whole file's range, as far as ranges go; the system unlocks it with the file.
+    OVERLAPPED whole{};
+    if (!LockFileEx(reinterpret_cast<HANDLE>(_get_osfhandle(handle)),
+                    LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole)) {
+        const DWORD error = GetLastError();
+        _close(handle);
+        if (error == ERROR_LOCK_VIOLATION) return std::optional<FileLock>();
+        return Error::write("Cannot lock file " + inQuotes(path) + ". " +
+                            std::system_category().message(static_cast<int>(error)));
     }
 #else
     const int handle = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);

@@ -1,6 +1,7 @@
 #include "convert/popstation_driver.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <numeric>
@@ -30,21 +31,28 @@ ToolOutput takeToolOutput(const std::string& path) {
     return readToolOutput(asText(*content));
 }
 
-// The name of a signal, such as SIGSEGV, where the system tells it.
-std::string signalName(int signal) {
+// How a tool ended that did not end by itself: by a signal, such as SIGSEGV where the
+// system names it; on Windows, which has no signals, ended from outside or crashed, with
+// the exception code in hexadecimal as Windows writes it.
+std::string abnormalEnd(int code) {
+#ifdef _WIN32
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(code));
+    return std::string("abnormally (code ") + hex + ")";
+#else
+    std::string name = "signal " + std::to_string(code);
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 32)
-    if (const char* name = ::sigabbrev_np(signal)) return std::string("SIG") + name;
+    if (const char* abbreviation = ::sigabbrev_np(code)) name = std::string("SIG") + abbreviation;
 #endif
-    return "signal " + std::to_string(signal);
+    return "by the signal " + name + " (" + std::to_string(code) + ")";
+#endif
 }
 
 // The tool's output, and how it ended where that is not plain from the output: a tool
 // that a signal ended or that wrote nothing at all never gives an empty message.
 std::string failureText(std::string output, const ToolEnd& end) {
     if (!end.bySignal && !output.empty()) return output;
-    const std::string how = end.bySignal
-                                ? "by the signal " + signalName(end.code) + " (" + std::to_string(end.code) + ")"
-                                : "with exit code " + std::to_string(end.code);
+    const std::string how = end.bySignal ? abnormalEnd(end.code) : "with exit code " + std::to_string(end.code);
     if (output.empty()) return "The popstation tool ended " + how + " and wrote nothing.";
     return output + "The popstation tool ended " + how + ".";
 }

@@ -88,7 +88,10 @@ bool QtToolProcess::waitForEnd(int milliseconds) {
 void QtToolProcess::interrupt() {
     if (process_.state() == QProcess::NotRunning) return;
 #ifdef _WIN32
-    process_.terminate();
+    // A console program has no window to ask to close, and no console event reaches it
+    // from a program with windows: it is ended. Its partial container stays a temporary
+    // file, which the next run's OutputFile removes.
+    process_.kill();
 #else
     ::kill(static_cast<pid_t>(process_.processId()), SIGINT);
 #endif

@@ -1,5 +1,6 @@
 #include "state/default_fields.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -27,6 +28,14 @@ bool forbiddenInFolderName(char c) {
     return byte < 0x20 || byte == 0x7F || kForbiddenInFolderName.find(c) != std::string_view::npos;
 }
 
+bool isWindowsDeviceName(std::string_view stem) {
+    std::string upper(stem);
+    for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
+    return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) && upper[3] >= '1' &&
+           upper[3] <= '9';
+}
+
 }  // namespace
 
 void applyDefaultFields(FieldState& fields) {
@@ -39,6 +48,18 @@ std::string gameFolderName(std::string name) {
         if (forbiddenInFolderName(c)) c = ' ';
     }
     while (!name.empty() && name.back() == '.') name.pop_back();
+#ifdef _WIN32
+    name = windowsFolderName(std::move(name));
+#endif
+    return name;
+}
+
+std::string windowsFolderName(std::string name) {
+    while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.pop_back();
+    // Windows reads "CON .txt" as CON too: the stem ends before the blanks.
+    std::size_t stemEnd = std::min(name.find('.'), name.size());
+    while (stemEnd > 0 && name[stemEnd - 1] == ' ') --stemEnd;
+    if (isWindowsDeviceName(std::string_view(name).substr(0, stemEnd))) name.insert(stemEnd, "_");
     return name;
 }
 

@@ -13,8 +13,14 @@ namespace quillon {
 void applyDefaultFields(FieldState& fields);
 
 // The sub-folder name for a game: each of / \ : * ? " < > | and each control character
-// becomes a space, then trailing full stops are removed.
+// becomes a space, then trailing full stops are removed; on Windows the name is then
+// made one that Windows can hold (windowsFolderName).
 std::string gameFolderName(std::string name);
+
+// A folder name as Windows can hold it: without trailing spaces and full stops, and with
+// "_" after the stem of a device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9,
+// in any letter case, also before an extension: "con.txt" becomes "con_.txt").
+std::string windowsFolderName(std::string name);
 
 // Appends the separator and the sub-folder that the checked folder option names to the
 // output folder. No sub-folder (or no option checked), a name that comes out empty and an

@@ -68,8 +68,9 @@ std::string besideExecutable(const std::string& executableFolder, const char* re
 
 std::optional<std::string> userHomeFolder() {
 #ifdef _WIN32
-    const char* home = std::getenv("LOCALAPPDATA");
-    if (isAbsolutePath(home)) return home;
+    // In UTF-16: the ANSI code page cannot hold every user's name.
+    const wchar_t* home = _wgetenv(L"LOCALAPPDATA");
+    if (home && std::filesystem::path(home).is_absolute()) return fromFsPath(home);
 #else
     const char* home = std::getenv("HOME");
     if (isAbsolutePath(home)) return home;

@@ -47,10 +47,6 @@ std::uint32_t lzmaDictionarySize(std::uint32_t size) {
 
 }  // namespace
 
-bool isChdCdCodec(std::uint32_t codec) {
-    return codec == kChdCodecCdzl || codec == kChdCodecCdlz || codec == kChdCodecCdzs || codec == kChdCodecCdfl;
-}
-
 // The libraries' decoders, made once and reset for each stream (deflate's is the
 // thread's own, see common/digest.h).
 struct ChdHunkDecoder::Libraries {

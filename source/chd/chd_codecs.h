@@ -21,7 +21,9 @@ inline constexpr std::uint32_t kChdCodecCdzs = chdTag("cdzs");
 inline constexpr std::uint32_t kChdCodecCdfl = chdTag("cdfl");
 
 // True for the four codecs above.
-bool isChdCdCodec(std::uint32_t codec);
+inline bool isChdCdCodec(std::uint32_t codec) {
+    return codec == kChdCodecCdzl || codec == kChdCodecCdlz || codec == kChdCodecCdzs || codec == kChdCodecCdfl;
+}
 
 // Decodes the hunks of one CHD, one at a time; it keeps the libraries' decoders and its
 // buffers from hunk to hunk. One thread uses it at a time.

@@ -140,6 +140,9 @@ const std::vector<DiscTrack>& ChdDisc::tracks() const { return state_->tracks; }
 
 Expected<std::unique_ptr<DiscReader>> ChdDisc::open(InputFile file) {
     const std::string path = file.path();
+#ifdef QUILLON_WITHOUT_CHD
+    return Error::format("The CHD " + inQuotes(path) + " cannot be read: CHD sources are not supported in this build.");
+#endif
     auto head = file.readUpTo(0, kChdHeaderSize);
     if (!head) return head.error();
     auto header = parseChdHeader(*head, file.size(), path);

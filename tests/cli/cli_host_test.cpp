@@ -10,6 +10,9 @@ namespace quillon {
 namespace {
 
 TEST(CliHostTest, ExitStatusFollowsWhetherASignalStoppedTheOperation) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows stops on the console's Ctrl+C, not on signals: tests/windows checks it";
+#endif
     CliHost host;
     BusyState busy(host);
     host.attach(busy);

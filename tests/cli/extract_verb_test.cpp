@@ -2,14 +2,12 @@
 // through quillon-cli convert with the real popstation tool.
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
 #include <fcntl.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#endif
 
 #include <filesystem>
 
@@ -78,8 +76,6 @@ TEST_F(ExtractVerbTest, ExistingFileUnderTheAppendedNameIsKeptWithoutATerminal) 
     EXPECT_EQ(readFile(dir.file("game.iso")), "earlier image");
 }
 
-#ifndef _WIN32
-
 // Runs quillon-cli with stdin and stderr on a terminal and stdout on a file, waits for
 // the question whether to replace a file, optionally presses Ctrl+C, then answers.
 CliRun runOnTerminal(const TempFolder& dir, std::vector<std::string> args, bool interrupt, const std::string& answer) {
@@ -143,8 +139,6 @@ TEST_F(ExtractVerbTest, CtrlCActsAsAbort) {
     EXPECT_EQ(readFile(dir.file("game.iso")), "earlier image");
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"game.iso", "game.pbp"}));
 }
-
-#endif  // _WIN32
 
 // ---- the way back: convert with the real tool, then extract ----
 

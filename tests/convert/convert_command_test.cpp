@@ -130,7 +130,7 @@ TEST_F(StrongestCompressionTest, GoesToTheProjectsOwnToolAsItsOptionInPlaceOfThe
 
 TEST_F(StrongestCompressionTest, IsRefusedWithAnotherToolBeforeAnythingIsMade) {
     placeTool("#!/bin/sh\necho Done.\n");
-    const std::string tool = dir.file("Files/" + std::string(kPopstationFileName));
+    const std::string tool = dir.nativeFile("Files/" + std::string(kPopstationFileName));
     useSource(ContainerRecipe{}, "game.bin");
     fields.setText(Field::outputFolder, outputFolder + kPathSeparator + "Game");
     convertStrongest();

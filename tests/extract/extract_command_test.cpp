@@ -199,11 +199,15 @@ TEST_F(ExtractionTest, OutputThatIsTheContainerByAnotherNameIsRefused) {
     const Bytes container = testing::buildDiscContainer(disc);
     const std::string source = dir.write("game.pbp", container);
     using Link = void (*)(const std::filesystem::path&, const std::filesystem::path&);
+    const Link symbolic = [](const auto& to, const auto& link) { std::filesystem::create_symlink(to, link); };
+    const Link hard = [](const auto& to, const auto& link) { std::filesystem::create_hard_link(to, link); };
+#ifdef _WIN32
+    // Symbolic links need a privilege there (and Wine has none): the hard link stands for them.
+    const std::vector<std::pair<std::string, Link>> cases{{"image.iso", hard}};
+#else
     const std::vector<std::pair<std::string, Link>> cases{
-        {"image.iso", [](const auto& to, const auto& link) { std::filesystem::create_symlink(to, link); }},
-        {"image.iso", [](const auto& to, const auto& link) { std::filesystem::create_hard_link(to, link); }},
-        {"image.cue", [](const auto& to, const auto& link) { std::filesystem::create_symlink(to, link); }},
-    };
+        {"image.iso", symbolic}, {"image.iso", hard}, {"image.cue", symbolic}};
+#endif
     for (const auto& [name, link] : cases) {
         SCOPED_TRACE(name);
         host.messages.clear();

@@ -211,7 +211,8 @@ TEST_F(InspectTest, AnIdWithoutAListEntryKeepsTheIdAndTakesTheTitleFromTheFileNa
 }
 
 TEST_F(InspectTest, AnImageTakesItsArtworkFromTheLibrary) {
-    const std::string pic1 = dir.write("Pics/pic1/SLUS01234.png", "library pic1");
+    dir.write("Pics/pic1/SLUS01234.png", "library pic1");
+    const std::string pic1 = dir.nativeFile("Pics/pic1/SLUS01234.png");
     inspect(dir.write("game.img", imageHolding("SLUS-01234")));
     EXPECT_EQ(fields.text(Field::pic1), pic1);
     EXPECT_EQ(fields.text(Field::icon0), "/defaults/icon0.png");

@@ -10,16 +10,56 @@ namespace quillon {
 namespace {
 
 const std::string kSep(1, kPathSeparator);
+// Windows holds no folder name that ends in a blank.
+#ifdef _WIN32
+const std::string kTrailingBlank;
+#else
+const std::string kTrailingBlank = " ";
+#endif
 
 TEST(GameFolderNameTest, ForbiddenCharactersBecomeSpacesAndTrailingStopsGo) {
-    EXPECT_EQ(gameFolderName("Game: Part 1?"), "Game  Part 1 ");
+    EXPECT_EQ(gameFolderName("Game: Part 1?"), "Game  Part 1" + kTrailingBlank);
     EXPECT_EQ(gameFolderName("a/b\\c:d*e?f\"g<h>i|j"), "a b c d e f g h i j");
     EXPECT_EQ(gameFolderName("Wait..."), "Wait");
     EXPECT_EQ(gameFolderName("A.B."), "A.B");
     EXPECT_EQ(gameFolderName("..."), "");
     EXPECT_EQ(gameFolderName(""), "");
     // A NUL (from a game list's title) would cut the path short.
+#ifdef _WIN32
+    EXPECT_EQ(gameFolderName(std::string("Ti\0tle\t\x1f\x7f", 9)), "Ti tle");
+#else
     EXPECT_EQ(gameFolderName(std::string("Ti\0tle\t\x1f\x7f", 9)), "Ti tle   ");
+#endif
+}
+
+TEST(GameFolderNameTest, DeviceNamesAreKeptOnlyWhereTheyAreNoDevices) {
+#ifdef _WIN32
+    EXPECT_EQ(gameFolderName("Con"), "Con_");
+#else
+    EXPECT_EQ(gameFolderName("Con"), "Con");
+#endif
+}
+
+TEST(WindowsFolderNameTest, NamesWindowsCannotHoldAreMadeSafe) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Harbor Run", "Harbor Run"},
+        {"Game . . ", "Game"},
+        {"CON", "CON_"},
+        {"con.txt", "con_.txt"},
+        {"Aux .x", "Aux_ .x"},
+        {"nul", "nul_"},
+        {"PRN.", "PRN_"},
+        {"COM1", "COM1_"},
+        {"lpt9", "lpt9_"},
+        {"COM0", "COM0"},
+        {"COM10", "COM10"},
+        {"LPT", "LPT"},
+        {"CONSOLE", "CONSOLE"},
+        {"Icon", "Icon"},
+        {"...", ""},
+        {"", ""},
+    };
+    for (const auto& [name, safe] : cases) EXPECT_EQ(windowsFolderName(name), safe) << name;
 }
 
 class AppendGameFolderTest : public ::testing::Test {
@@ -46,7 +86,7 @@ TEST_F(AppendGameFolderTest, EachOptionNamesTheSubFolder) {
     fields.setText(Field::outputFolder, "/psp");
     fields.setFolderOption(FolderOption::Title);
     appendGameFolder(fields);
-    EXPECT_EQ(fields.text(Field::outputFolder), "/psp" + kSep + "Game  Part 1 ");
+    EXPECT_EQ(fields.text(Field::outputFolder), "/psp" + kSep + "Game  Part 1" + kTrailingBlank);
 
     fields.setText(Field::outputFolder, "/psp");
     fields.setFolderOption(FolderOption::SaveTitle);

@@ -9,15 +9,10 @@
 
 #include "support/temp_folder.h"
 
-#ifdef _WIN32
-#define popen _popen
-#define pclose _pclose
-#else
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
-#endif
 
 namespace quillon::testing {
 
@@ -34,11 +29,7 @@ inline CliRun runCli(const TempFolder& dir, const std::vector<std::string>& args
     const std::string errFile = dir.file("stderr.txt");
     std::string command = quoted(QUILLON_CLI) + " --program-folder " + quoted(dir.folder());
     for (const std::string& arg : args) command += " " + quoted(arg);
-#ifdef _WIN32
-    command += " <NUL";
-#else
     command += " </dev/null";
-#endif
     command += " 2>" + quoted(errFile);
     CliRun run;
     std::FILE* pipe = popen(command.c_str(), "r");
@@ -46,16 +37,11 @@ inline CliRun runCli(const TempFolder& dir, const std::vector<std::string>& args
     char buffer[4096];
     for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
     const int raw = pclose(pipe);
-#ifdef _WIN32
-    run.status = raw;
-#else
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
     run.err = readFile(errFile);
     return run;
 }
 
-#ifndef _WIN32
 // quillon-cli --program-folder DIR ARGS... started in the background, stdin empty and
 // its output into files of the folder; gives its process id.
 inline pid_t startCli(const TempFolder& dir, const std::vector<std::string>& args) {
@@ -99,7 +85,6 @@ inline std::vector<pid_t> processesRunning(const std::string& program) {
     }
     return found;
 }
-#endif
 
 #ifdef QUILLON_POPSTATION_TOOL
 // Puts the built popstation tool into the program folder's Files folder.

@@ -1,6 +1,6 @@
-// popstation: packs a disc image into EBOOT.PBP in the current folder. Ctrl+C (and a
-// request to end: SIGTERM, SIGHUP, which it also gets when the program that started it
-// ends) stops it between blocks without leaving a partial EBOOT.PBP.
+// popstation: packs a disc image into EBOOT.PBP in the current folder. Ctrl+C (and
+// Ctrl+Break, or a request to end: SIGTERM, SIGHUP, which it also gets when the program
+// that started it ends) stops it between blocks without leaving a partial EBOOT.PBP.
 #include <atomic>
 #include <csignal>
 #include <iostream>
@@ -22,6 +22,9 @@ int main(int argc, char** argv) {
 #ifdef SIGHUP
     std::signal(SIGHUP, onInterrupt);
 #endif
-    const std::vector<std::string> args(argv + 1, argv + argc);
+#ifdef SIGBREAK
+    std::signal(SIGBREAK, onInterrupt);  // Ctrl+Break in a Windows console
+#endif
+    const std::vector<std::string> args = quillon::programArguments(argc, argv);
     return quillon::popstation::runTool(args, quillon::popstation::Workplace{}, gStop, std::cout);
 }
