@@ -112,8 +112,7 @@ Status writeFrontPart(OutputFile& output, std::span<const std::uint8_t> head, co
 // The source's start-screen block, with the warning picture in place of its own when
 // one is given: the first 80 bytes (with 80 + the picture's length at 20), the
 // picture, the trailer of the last 4,976 bytes.
-Status writeStartScreenBlock(OutputFile& output, InputFile& source, std::int64_t startDat, const Piece& warning) {
-    const auto position = static_cast<std::uint64_t>(startDat);
+Status writeStartScreenBlock(OutputFile& output, InputFile& source, std::uint64_t position, const Piece& warning) {
     auto tail = source.readBytes(position, static_cast<std::size_t>(source.size() - position));
     if (!tail) return tail.error();
     if (warning.length == 0) return output.write(*tail);
@@ -207,9 +206,9 @@ private:
         InputFile& source = *source_;
         auto startDat = findStartDat(source);
         if (!startDat) return fileError(startDat.error());
-        startDat_ = *startDat;
-        auto discs = discBlocks(discPositions_, startDat_);
+        auto discs = discBlocks(discPositions_, *startDat);
         if (!discs) return codedError(ErrorCode::NoEndOfImage);
+        startDat_ = **startDat;
         discs_ = std::move(*discs);
         if (pieces_.warning.length > 0 && !startScreenPicture(startDat_, source.size())) {
             return fileError(damagedSource(source,
@@ -239,11 +238,10 @@ private:
     // The size of the new container: its front part, the disc-image block as it stands
     // (a patch changes a few bytes of it at most), the start-screen block.
     std::uint64_t outputSize() const {
-        const auto startDat = static_cast<std::uint64_t>(startDat_);
         const std::uint64_t tail = pieces_.warning.length > 0
                                        ? kStartDatPictureOffset + pieces_.warning.length + kStartDatTrailerSize
-                                       : source_->size() - startDat;
-        return layout_.dataPsar + (startDat - header_.dataPsar) + tail;
+                                       : source_->size() - startDat_;
+        return layout_.dataPsar + (startDat_ - header_.dataPsar) + tail;
     }
 
     Rewrite write() {
@@ -272,7 +270,7 @@ private:
 
     Status copyImage(OutputFile& output) {
         const Progress progress = busy_.progress();
-        const ImageCopy copy{{*source_, output, imageStart(), static_cast<std::uint64_t>(startDat_)}, progress};
+        const ImageCopy copy{{*source_, output, imageStart(), startDat_}, progress};
         if (!severalDiscs_) return copyDisc(copy);
         auto blocks = copySeveralDiscs(copy);
         if (!blocks) return blocks.error();
@@ -312,7 +310,7 @@ private:
     Pieces pieces_;
     std::optional<InputFile> source_;
     PbpHeader header_;
-    std::int64_t startDat_ = -1;
+    std::uint64_t startDat_ = 0;  // known once the source's disc blocks are
     Bytes head_;
     std::uint64_t dataPspLength_ = 0;
     NewLayout layout_;

@@ -31,8 +31,8 @@ struct StartScreen {
 Expected<StartScreen> readStartScreen(InputFile& file) {
     const auto block = findStartDat(file);
     if (!block) return block.error();
-    if (*block < 0) return StartScreen{};
-    const auto extent = startScreenPicture(*block, file.size());
+    if (!*block) return StartScreen{};
+    const auto extent = startScreenPicture(**block, file.size());
     if (!extent) return StartScreen{StartScreen::State::Damaged, {}};
     auto picture = file.readBytes(extent->offset, static_cast<std::size_t>(extent->length));
     if (!picture) return picture.error();

@@ -57,10 +57,9 @@ Expected<DiscTable> decodeDiscTable(InputFile& container, std::uint64_t dataPsar
             table.fault = name + " lies past the end of the file";
             return table;
         }
-        auto marker =
-            checkIsoMarker(container, static_cast<std::int64_t>(position), static_cast<std::int64_t>(container.size()));
+        auto marker = hasIsoMarkerAt(container, position, container.size());
         if (!marker) return marker.error();
-        if (*marker < 0) {
+        if (!*marker) {
             table.fault = name + " does not start with a disc-image block";
             return table;
         }
@@ -74,12 +73,12 @@ Expected<DiscTable> decodeDiscTable(InputFile& container, std::uint64_t dataPsar
 
 bool hasTitleImageMarker(std::span<const std::uint8_t> head) { return ByteReader(head).matches(0, kTitleImageMarker); }
 
-std::optional<std::vector<DiscBlock>> discBlocks(const std::vector<std::uint64_t>& positions, std::int64_t startDat) {
-    if (startDat <= static_cast<std::int64_t>(positions.back() + kImageDataOffset)) return std::nullopt;
+std::optional<std::vector<DiscBlock>> discBlocks(const std::vector<std::uint64_t>& positions,
+                                                 std::optional<std::uint64_t> startDat) {
+    if (!startDat || *startDat <= positions.back() + kImageDataOffset) return std::nullopt;
     std::vector<DiscBlock> blocks;
     for (std::size_t i = 0; i < positions.size(); ++i) {
-        blocks.push_back(
-            {positions[i], i + 1 < positions.size() ? positions[i + 1] : static_cast<std::uint64_t>(startDat)});
+        blocks.push_back({positions[i], i + 1 < positions.size() ? positions[i + 1] : *startDat});
     }
     return blocks;
 }
@@ -104,10 +103,9 @@ Expected<std::vector<std::uint64_t>> readDiscTable(InputFile& container, std::ui
 
 Expected<std::optional<DiscTable>> locateDiscBlocks(InputFile& container, std::uint64_t dataPsarOffset) {
     using Found = std::optional<DiscTable>;
-    const auto dataPsar = static_cast<std::int64_t>(dataPsarOffset);
-    auto marker = checkIsoMarker(container, dataPsar, static_cast<std::int64_t>(container.size()));
+    auto marker = hasIsoMarkerAt(container, dataPsarOffset, container.size());
     if (!marker) return marker.error();
-    if (*marker == dataPsar) return Found(DiscTable{{dataPsarOffset}, {}});
+    if (*marker) return Found(DiscTable{{dataPsarOffset}, {}});
     auto head = container.readUpTo(dataPsarOffset, kTitleImageMarker.size());
     if (!head) return head.error();
     if (!hasTitleImageMarker(*head)) return Found();

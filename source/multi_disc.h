@@ -40,7 +40,8 @@ struct DiscBlock {
 // The blocks at `positions` (ascending), the last one ending at `startDat`, the
 // position of the start-screen block; nullopt when there is none (-1) or when it leaves
 // the last disc's image data empty or ends it before it starts.
-std::optional<std::vector<DiscBlock>> discBlocks(const std::vector<std::uint64_t>& positions, std::int64_t startDat);
+std::optional<std::vector<DiscBlock>> discBlocks(const std::vector<std::uint64_t>& positions,
+                                                 std::optional<std::uint64_t> startDat);
 
 // The disc table: the offsets from the start of DATA.PSAR of the discs' blocks, the
 // unused slots 0.

@@ -100,17 +100,16 @@ std::uint64_t dataPspLength(std::span<const std::uint8_t> head, const PbpHeader&
     return static_cast<std::uint64_t>(dataPsp->rend() - lastNonZero);
 }
 
-Expected<std::int64_t> checkIsoMarker(InputFile& file, std::int64_t position, std::int64_t limit) {
-    if (position < 0 || limit <= position) return std::int64_t{-1};
+Expected<bool> hasIsoMarkerAt(InputFile& file, std::uint64_t position, std::uint64_t limit) {
+    if (limit <= position) return false;
     std::array<std::uint8_t, kIsoMarker.size()> marker{};
-    if (auto read = file.readExactAt(static_cast<std::uint64_t>(position), marker); !read) {
-        return read.error();
-    }
-    return ByteReader(marker).matches(0, kIsoMarker) ? position : std::int64_t{-1};
+    if (auto read = file.readExactAt(position, marker); !read) return read.error();
+    return ByteReader(marker).matches(0, kIsoMarker);
 }
 
-Expected<std::int64_t> findStartDat(InputFile& file) {
-    if (file.size() < kStartDatWindow) return std::int64_t{-1};
+Expected<std::optional<std::uint64_t>> findStartDat(InputFile& file) {
+    using Found = std::optional<std::uint64_t>;
+    if (file.size() < kStartDatWindow) return Found();
     const std::uint64_t windowStart = file.size() - kStartDatWindow;
     const auto window = file.readUpTo(windowStart, kStartDatWindow);
     if (!window) return window.error();
@@ -122,10 +121,10 @@ Expected<std::int64_t> findStartDat(InputFile& file) {
     const auto firstLetter = static_cast<std::uint8_t>(kStartDatMarker.front());
     for (std::size_t i = window->size(); i-- > 0;) {
         if (bytes[i] == firstLetter && reader.matches(i, kStartDatMarker)) {
-            return static_cast<std::int64_t>(windowStart + i);
+            return Found(windowStart + i);
         }
     }
-    return std::int64_t{-1};
+    return Found();
 }
 
 Status checkNoStartScreenMarker(std::span<const std::uint8_t> bytes, const std::string& what) {
@@ -147,9 +146,9 @@ Bytes startScreenBlock(std::span<const std::uint8_t> head, std::span<const std::
     return block;
 }
 
-std::optional<Extent> startScreenPicture(std::int64_t blockPosition, std::uint64_t fileSize) {
-    if (blockPosition < 0 || fileSize < kStartDatTrailerSize) return std::nullopt;
-    const std::uint64_t start = static_cast<std::uint64_t>(blockPosition) + kStartDatPictureOffset;
+std::optional<Extent> startScreenPicture(std::uint64_t blockPosition, std::uint64_t fileSize) {
+    if (fileSize < kStartDatTrailerSize || blockPosition > fileSize) return std::nullopt;
+    const std::uint64_t start = blockPosition + kStartDatPictureOffset;
     const std::uint64_t end = fileSize - kStartDatTrailerSize;
     if (end < start) return std::nullopt;
     return Extent{start, end - start};

@@ -120,14 +120,13 @@ struct Extent {
 // holds only zeros or does not lie within `head`.
 std::uint64_t dataPspLength(std::span<const std::uint8_t> head, const PbpHeader& header);
 
-// `position` when "PSISOIMG" stands there and the position is below `limit`, else -1.
-// A read that fails (also one that ends fewer than 8 bytes after the position) is an
-// error.
-Expected<std::int64_t> checkIsoMarker(InputFile& file, std::int64_t position, std::int64_t limit);
+// Whether "PSISOIMG" stands at `position` and the position is below `limit`. A read that
+// fails (also one that ends fewer than 8 bytes after the position) is an error.
+Expected<bool> hasIsoMarkerAt(InputFile& file, std::uint64_t position, std::uint64_t limit);
 
 // Position of the last "STARTDAT" within the file's final 1,048,575 bytes, found by one
-// read and a backward scan; -1 when there is none or the file is shorter than that.
-Expected<std::int64_t> findStartDat(InputFile& file);
+// read and a backward scan; none when there is none or the file is shorter than that.
+Expected<std::optional<std::uint64_t>> findStartDat(InputFile& file);
 
 // Refuses `bytes` that hold "STARTDAT", naming them as `what`: a picture or trailer that
 // does cannot go into a start-screen block, as the search for the block would find the
@@ -141,7 +140,7 @@ Bytes startScreenBlock(std::span<const std::uint8_t> head, std::span<const std::
 
 // The start-screen picture of a block at `blockPosition` in a file of `fileSize` bytes:
 // from blockPosition + 80 to fileSize - 4,976; nullopt when that extent is negative.
-std::optional<Extent> startScreenPicture(std::int64_t blockPosition, std::uint64_t fileSize);
+std::optional<Extent> startScreenPicture(std::uint64_t blockPosition, std::uint64_t fileSize);
 
 // The layout of a new container.
 using ArtworkLengths = PerArtworkSection<std::uint64_t>;

@@ -113,7 +113,7 @@ private:
     Status checkParamSfo(const PbpHeader& header);
     void checkParams(const std::vector<SfoParam>& params);
     Expected<std::optional<std::vector<DiscBlock>>> findDiscs(const PbpHeader& header);
-    Expected<std::int64_t> findImageDataEnd(const std::vector<std::uint64_t>& positions);
+    Expected<std::uint64_t> findImageDataEnd(const std::vector<std::uint64_t>& positions);
     Status checkDisc(const DiscBlock& block, const DiscName& disc);
     void checkIndex(const BlockIndex& index, const DiscBlock& block, const DiscName& disc);
     Status checkBlocks(const BlockIndex& index, const DiscBlock& block, const DiscName& disc);
@@ -220,20 +220,20 @@ Expected<std::optional<std::vector<DiscBlock>>> ContainerCheck::findDiscs(const 
 
 // Where the last disc's blocks end: at the start-screen block, or, without one where
 // extraction looks for it, anywhere up to the end of the file.
-Expected<std::int64_t> ContainerCheck::findImageDataEnd(const std::vector<std::uint64_t>& positions) {
+Expected<std::uint64_t> ContainerCheck::findImageDataEnd(const std::vector<std::uint64_t>& positions) {
     auto startDat = findStartDat(file_);
     if (!startDat) return startDat.error();
-    if (discBlocks(positions, *startDat)) return *startDat;
+    if (discBlocks(positions, *startDat)) return **startDat;
     endKnown_ = false;
     std::string fault = "its start-screen block lies inside the last disc-image block";
     if (file_.size() < kStartDatWindow) {
         fault = "it is shorter than the " + groupedNumber(kStartDatWindow) +
                 " bytes its start-screen block is looked for in";
-    } else if (*startDat < 0) {
+    } else if (!*startDat) {
         fault = "it has no start-screen block (\"STARTDAT\") in its last " + groupedNumber(kStartDatWindow) + " bytes";
     }
     add(FindingKind::Damage, "Quillon cannot extract it", fault);
-    return static_cast<std::int64_t>(file_.size());
+    return file_.size();
 }
 
 Status ContainerCheck::checkDisc(const DiscBlock& block, const DiscName& disc) {

@@ -234,7 +234,7 @@ TEST_F(ConvertCommandTest, WarningPictureTooLargeForTheStartScreenSearchIsRefuse
     convert();
     auto written = InputFile::open(outputPath());
     ASSERT_TRUE(written.ok());
-    EXPECT_GE(*findStartDat(*written), 0);
+    EXPECT_TRUE(findStartDat(*written)->has_value());
 }
 
 // A disc image with a tool in Files that would pack it: what no container can take is

@@ -77,20 +77,20 @@ void checkSearches(const Bytes& content, const std::optional<PbpHeader>& header)
 
     const auto startDat = findStartDat(*file);
     FUZZ_REQUIRE(startDat.ok());
-    if (*startDat >= 0) {
-        const auto position = static_cast<std::uint64_t>(*startDat);
+    if (*startDat) {
+        const std::uint64_t position = **startDat;
         FUZZ_REQUIRE(content.size() >= kStartDatWindow && position >= content.size() - kStartDatWindow);
         FUZZ_REQUIRE(bytes.matches(position, kStartDatMarker));
-        if (const auto picture = startScreenPicture(*startDat, content.size())) {
+        if (const auto picture = startScreenPicture(position, content.size())) {
             FUZZ_REQUIRE(fitsIn(content.size(), picture->offset, picture->length));
         }
     }
     if (!header) return;
-    const auto iso = checkIsoMarker(*file, header->dataPsar, static_cast<std::int64_t>(content.size()));
+    const auto iso = hasIsoMarkerAt(*file, header->dataPsar, content.size());
     if (!iso.ok()) {
         FUZZ_REQUIRE(!bytes.fits(header->dataPsar, kIsoMarker.size()));
     } else {
-        FUZZ_REQUIRE(*iso == -1 || bytes.matches(header->dataPsar, kIsoMarker));
+        FUZZ_REQUIRE(*iso == bytes.matches(header->dataPsar, kIsoMarker));
     }
 }
 

@@ -99,13 +99,12 @@ TEST(PbpHeaderTest, DataPspLengthLeavesOutTrailingZeros) {
 TEST(PbpFileTest, IsoMarkerIsFoundOnlyBelowTheLimit) {
     TempFolder dir;
     InputFile file = openWritten(dir, "iso.pbp", withMarker(100, {{20, "PSISOIMG"}, {50, "PSISOIMX"}}));
-    EXPECT_EQ(*checkIsoMarker(file, 20, 100), 20);
-    EXPECT_EQ(*checkIsoMarker(file, 20, 20), -1);
-    EXPECT_EQ(*checkIsoMarker(file, 50, 100), -1);
-    EXPECT_EQ(*checkIsoMarker(file, -1, 100), -1);
-    EXPECT_EQ(*checkIsoMarker(file, 100, 100), -1);  // at the end: nothing is read
+    EXPECT_TRUE(*hasIsoMarkerAt(file, 20, 100));
+    EXPECT_FALSE(*hasIsoMarkerAt(file, 20, 20));
+    EXPECT_FALSE(*hasIsoMarkerAt(file, 50, 100));
+    EXPECT_FALSE(*hasIsoMarkerAt(file, 100, 100));  // at the end: nothing is read
 
-    const auto cutShort = checkIsoMarker(file, 95, 200);
+    const auto cutShort = hasIsoMarkerAt(file, 95, 200);
     ASSERT_FALSE(cutShort.ok());
     EXPECT_EQ(cutShort.error().kind, Error::Kind::Read);
     EXPECT_NE(cutShort.error().message.find("Read beyond end of file"), std::string::npos);
@@ -119,18 +118,18 @@ TEST(PbpFileTest, StartDatIsTheLastWholeMarkerInTheFinalWindow) {
     InputFile two = openWritten(
         dir, "two.pbp",
         withMarker(kSize, {{windowStart + 10, "STARTDAT"}, {kSize - 5000, "STARTDAT"}, {kSize - 7, "STARTDA"}}));
-    EXPECT_EQ(*findStartDat(two), static_cast<std::int64_t>(kSize - 5000));
+    EXPECT_EQ(*findStartDat(two), std::optional<std::uint64_t>(kSize - 5000));
     // Before the window does not count.
     InputFile early = openWritten(dir, "early.pbp", withMarker(kSize, {{windowStart - 1, "STARTDAT"}}));
-    EXPECT_EQ(*findStartDat(early), -1);
+    EXPECT_FALSE(findStartDat(early)->has_value());
 }
 
 TEST(PbpFileTest, StartDatNeedsAFileAsLongAsTheWindow) {
     TempFolder dir;
     InputFile exact = openWritten(dir, "exact.pbp", withMarker(kStartDatWindow, {{0, "STARTDAT"}}));
-    EXPECT_EQ(*findStartDat(exact), 0);
+    EXPECT_EQ(*findStartDat(exact), std::optional<std::uint64_t>(0));
     InputFile shorter = openWritten(dir, "shorter.pbp", withMarker(kStartDatWindow - 1, {{0, "STARTDAT"}}));
-    EXPECT_EQ(*findStartDat(shorter), -1);
+    EXPECT_FALSE(findStartDat(shorter)->has_value());
 }
 
 TEST(PbpFileTest, StartScreenPictureLiesBetweenBlockHeadAndTrailer) {
@@ -141,7 +140,7 @@ TEST(PbpFileTest, StartScreenPictureLiesBetweenBlockHeadAndTrailer) {
     EXPECT_EQ(startScreenPicture(1000, 1080 + kStartDatTrailerSize)->length, 0u);
     EXPECT_FALSE(startScreenPicture(1000, 1079 + kStartDatTrailerSize));
     EXPECT_FALSE(startScreenPicture(0, 100));
-    EXPECT_FALSE(startScreenPicture(-1, 1000000));
+    EXPECT_FALSE(startScreenPicture(2000000, 1000000));
 }
 
 TEST(SaveTitleTest, KeepsWholeCharactersWithinItsRoom) {

@@ -109,8 +109,8 @@ TEST_F(PopstationToolTest, StoredImageFormsAWholeContainer) {
     // The readers of the container find both blocks.
     auto file = InputFile::open(ebootPath());
     ASSERT_TRUE(file.ok());
-    EXPECT_EQ(*checkIsoMarker(*file, c.psar, file->size()), static_cast<std::int64_t>(c.psar));
-    EXPECT_EQ(*findStartDat(*file), static_cast<std::int64_t>(startDat));
+    EXPECT_TRUE(*hasIsoMarkerAt(*file, c.psar, file->size()));
+    EXPECT_EQ(*findStartDat(*file), std::optional<std::uint64_t>(startDat));
 }
 
 TEST_F(PopstationToolTest, Level9DeflatesEveryBlockAndEachInflatesToItsBlock) {

@@ -40,8 +40,8 @@ Expected<ContainerParts> readBaseParts(const std::string& path) {
 
     auto block = findStartDat(*file);
     if (!block) return block.error();
-    const auto picture = *block < 0 ? std::nullopt : startScreenPicture(*block, file->size());
-    if (!picture || *block < static_cast<std::int64_t>(header->dataPsar)) {
+    const auto picture = *block ? startScreenPicture(**block, file->size()) : std::nullopt;
+    if (!picture || **block < header->dataPsar) {
         return Error::format(inQuotes(path) + " has no start-screen block.");
     }
     auto pictureBytes = file->readBytes(picture->offset, static_cast<std::size_t>(picture->length));
