@@ -250,6 +250,9 @@ std::uint64_t fileBytes(const std::string& path) {
 int runBatch(CliHost& host, const std::vector<BatchItem>& items, unsigned jobs, const BatchWords& words,
              const ItemWork& work, const ItemStages& stages) {
     const auto start = Clock::now();
+    // Folders without a single source are most likely the wrong folders: say so rather
+    // than end with a table of zeros alone.
+    if (items.empty()) std::cerr << "quillon-cli: no " << words.plural << " found.\n";
     RunState state(items.size(), stages);
     std::uint64_t totalBytes = 0;
     for (const BatchItem& item : items) totalBytes += item.bytes;

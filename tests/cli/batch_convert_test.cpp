@@ -177,6 +177,13 @@ TEST_F(BatchConvertTest, ADryRunSaysWhatItWouldDoAndWritesNothing) {
     EXPECT_FALSE(fs::exists(dir.file("lib/out")));
 }
 
+TEST_F(BatchConvertTest, AFolderWithoutGamesIsSaidToHoldNone) {
+    dir.write("lib/notes.txt", "no disc here");
+    const CliRun run = convert({});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "quillon-cli: no games found.\n");
+}
+
 TEST_F(BatchConvertTest, AnOutputFolderThatAnotherRunHoldsIsRefused) {
     dir.write("lib/a.bin", plainImage("SLUS_012.34", 1 << 20, 1));
     fs::create_directories(dir.file("lib/out"));
