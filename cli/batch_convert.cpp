@@ -44,7 +44,7 @@ std::string gameFolder(FieldState& fields, const std::string& output) {
     for (const std::string& name :
          {fields.text(Field::discIdPrefix) + fields.text(Field::discIdNumber), fields.text(Field::title),
           withoutExtension(fileNameOf(fields.text(Field::sourcePath)))}) {
-        if (const std::string folder = gameFolderName(name); !folder.empty()) return output + kPathSeparator + folder;
+        if (const std::string folder = gameFolderName(name); !isBlank(folder)) return output + kPathSeparator + folder;
     }
     return output + kPathSeparator + "game";
 }

@@ -124,7 +124,7 @@ ItemResult extractContainer(const ContainerPlan& plan, bool redo, JobHost& host)
 
 std::string imageBaseName(const std::string& title, const std::string& container) {
     const std::string fromTitle = gameFolderName(title);
-    if (fromTitle.find_first_not_of(' ') != std::string::npos) return fromTitle;
+    if (!isBlank(fromTitle)) return fromTitle;
     return withoutExtension(fileNameOf(container));
 }
 

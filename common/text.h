@@ -78,4 +78,7 @@ inline std::string_view wholeCharactersWithin(std::string_view text, std::size_t
 // A name as messages show it: in double quotes.
 inline std::string inQuotes(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
+// Whether the text is empty or holds blanks only.
+inline bool isBlank(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
+
 }  // namespace quillon
